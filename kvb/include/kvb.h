@@ -1,0 +1,136 @@
+/* kvb.h - the KVB record-file library.
+ *
+ * Keyed record files (an SQLite database per .DAT, described by a .FID layout),
+ * text record files, record locks, number editing and pictures, and the
+ * chained-start parameter blocks through which one program hands its session
+ * to the next.
+ *
+ * Conventions of every call:
+ *  - Numbers are 16-bit signed unless marked. Statuses are 0 for success; a
+ *    failure returns a non-zero status and records a secondary code that
+ *    KVBerr returns (see kvb/README.md for the table).
+ *  - Text arguments are zero-terminated single-byte (Windows-1252) strings
+ *    and are never kept by the library.
+ *  - A text result is a library-owned zero-terminated string. It stays valid
+ *    until the next call of the library on the same thread; the caller copies
+ *    it and never frees it. A text result is never NULL.
+ *  - No call aborts, prints, or leaves a half-written record.
+ */
+#ifndef KVB_KVB_H_
+#define KVB_KVB_H_
+
+#include <stdint.h>
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+#if defined(__GNUC__)
+#define KVB_API __attribute__((visibility("default")))
+#else
+#define KVB_API
+#endif
+
+/* The most characters KVBget delivers when it is asked for the whole line
+ * (count -1). The caller's buffer must hold count (or this many) bytes plus
+ * the terminating zero. */
+#define KVB_WHOLE_LINE_MAX 1024
+
+/* ---- Library and file numbers ------------------------------------------ */
+
+/* KVBinit(0) starts a session and returns its non-zero file-number base.
+ * KVBinit(base) closes every file opened under that base and returns 0. */
+KVB_API int16_t KVBinit(int16_t base);
+
+/* Opens a data file under a file number. layout is the .FID layout for a
+ * keyed file, or empty for a text record file. mode 1 reads a text file,
+ * mode 3 opens a keyed file for reading and writing. text and flag are
+ * accepted and ignored. A number still in use is closed first. */
+KVB_API int16_t KVBopen(const char* data_file, const char* layout, const char* text,
+                        int16_t file, int16_t mode, int16_t flag);
+
+/* Makes (or replaces) a text record file under a file number; the content is
+ * written by KVBput + KVBwrite and replaces the old file atomically on
+ * KVBclose. */
+KVB_API int16_t KVBmake(const char* data_file, const char* layout, const char* text,
+                        int16_t file, int16_t mode, int16_t flag);
+
+KVB_API int16_t KVBclose(int16_t file);
+KVB_API int16_t KVBcloseall(int16_t base);
+KVB_API int16_t KVBhost(int16_t base, const char* network_type);
+/* With on non-zero, every KVBwrite is durable when it returns. */
+KVB_API void KVBautosecure(int16_t on);
+/* Secondary code of the last failure of this thread. */
+KVB_API int16_t KVBerr(int16_t base);
+
+/* ---- Records ------------------------------------------------------------ */
+
+/* Sets the position of a keyed file to key (a key with no record is still a
+ * position). direction, index and flag are accepted and ignored. */
+KVB_API int16_t KVBposn(int16_t file, const char* key, int16_t direction, const char* index,
+                        int16_t flag);
+/* option 512 on a keyed file: loads the record at the position, or fails when
+ * there is none. option 0 on a text file: keeps the current record. */
+KVB_API int16_t KVBread(int16_t file, int16_t option);
+KVB_API int16_t KVBrclear(int16_t file);
+/* Copies every field whose name both layouts have, occurrence by occurrence,
+ * from the source's buffer into the destination's buffer. */
+KVB_API int16_t KVBcopy(int16_t source, int16_t destination);
+/* Locks the positioned key against every other open of the file. */
+KVB_API int16_t KVBrlock(int16_t file);
+/* Keyed file: stores the buffer under the key held in its key field.
+ * Text file: ends the pending line. */
+KVB_API int16_t KVBwrite(int16_t file, int16_t count, int16_t option);
+/* Text file: places text into the pending line (width -1: as it is). */
+KVB_API int16_t KVBput(const char* text, int16_t file, int16_t width);
+/* Text file: delivers the next line into buffer, at most *count characters
+ * (-1: the whole line, up to KVB_WHOLE_LINE_MAX), zero-terminated; *count
+ * comes back as the number delivered. Fails at the end of the file. */
+KVB_API int16_t KVBget(char* buffer, int16_t file, int16_t* count);
+
+/* ---- Fields ------------------------------------------------------------- */
+
+/* Sets a field of the buffer, cut or padded to the field's width. Occurrence
+ * 0 of a repeating field addresses occurrence 1. An unknown field or
+ * occurrence is ignored (non-zero status). */
+KVB_API int16_t KVBfput(const char* value, const char* field, int16_t file, int16_t occurrence,
+                        int16_t flag);
+/* The field's value, padded to its width; unknown fields give "". */
+KVB_API const char* KVBfiditemstub(const char* field, int16_t file, int16_t occurrence);
+
+/* ---- Numbers and texts -------------------------------------------------- */
+
+KVB_API const char* KVBroundstub(const char* number, int16_t places);
+/* Edits a number by a picture; "" when it does not fit. currency is the
+ * currency symbol, in and out (rewritten in place at the same length). */
+KVB_API const char* KVBedit(const char* number, const char* picture, char* currency);
+KVB_API const char* KVBunedit(const char* edited);
+KVB_API const char* KVBpicture(const char* text, const char* picture, int32_t* flag);
+/* Align text within its own length; pad is a text whose first character is
+ * the pad character (a blank when empty). */
+KVB_API const char* KVBljust(const char* text, const char* pad);
+KVB_API const char* KVBcenter(const char* text, const char* pad);
+KVB_API const char* KVBrjust(const char* text, const char* pad);
+KVB_API const char* KVBdateform(const char* format);
+
+/* ---- Chained start ------------------------------------------------------ */
+
+/* Stores parameter index (0..47) of the block under handle. */
+KVB_API int16_t KVBdataput(int16_t handle, int16_t index, const char* text);
+/* Parameter index of the block under handle; "" when absent. */
+KVB_API const char* KVBdataget(int16_t handle, int16_t index);
+/* Rewrites network_type in place at the same length. */
+KVB_API void KVBgetfiles(int16_t handle, char* network_type);
+KVB_API void KVBdatafree(int16_t handle);
+
+/* ---- Paths -------------------------------------------------------------- */
+
+/* 1 when name resolves (drive map, case-insensitive components) to an
+ * existing regular file that is not hidden; else 0. */
+KVB_API int16_t KVBfileexists(const char* name);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif /* KVB_KVB_H_ */

@@ -1,0 +1,30 @@
+// The checked file operations: each calls its library function with the
+// caller's arguments, returns the status unchanged and, on a non-zero status,
+// records the failure and its error text in ErrorInfo. None displays anything.
+#ifndef DEXT_RECORDS_CHECKED_H_
+#define DEXT_RECORDS_CHECKED_H_
+
+#include <cstdint>
+#include <string>
+
+namespace dext {
+
+int16_t OpenFile(const std::string& data_file, const std::string& layout, const std::string& text,
+                 int16_t file, int16_t mode, int16_t flag);
+int16_t MakeFile(const std::string& data_file, const std::string& layout, const std::string& text,
+                 int16_t file, int16_t mode, int16_t flag);
+int16_t ReadRecord(int16_t file, int16_t option);
+int16_t WriteRecord(int16_t file, int16_t count, int16_t option);
+int16_t CloseFile(int16_t file);
+int16_t CloseAll(int16_t base);
+int16_t PositionFile(int16_t file, const std::string& key, int16_t direction,
+                     const std::string& index, int16_t flag);
+int16_t ClearRecord(int16_t file);
+int16_t CopyRecord(int16_t source, int16_t destination);
+int16_t LockRecord(int16_t file);
+int16_t SetHost(int16_t base, const std::string& network_type);
+int16_t PutField(const std::string& text, int16_t file, int16_t width);
+
+}  // namespace dext
+
+#endif  // DEXT_RECORDS_CHECKED_H_

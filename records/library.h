@@ -1,0 +1,61 @@
+// The program's one way to the record-file library: a table of the library's
+// functions, bound to libkvb at start-up. Tests bind a recording fake instead.
+#ifndef DEXT_RECORDS_LIBRARY_H_
+#define DEXT_RECORDS_LIBRARY_H_
+
+#include <cstdint>
+#include <string>
+
+#include "kvb.h"
+
+namespace dext {
+
+struct RecordLibrary {
+  decltype(&::KVBinit) KVBinit;
+  decltype(&::KVBopen) KVBopen;
+  decltype(&::KVBmake) KVBmake;
+  decltype(&::KVBclose) KVBclose;
+  decltype(&::KVBcloseall) KVBcloseall;
+  decltype(&::KVBhost) KVBhost;
+  decltype(&::KVBautosecure) KVBautosecure;
+  decltype(&::KVBerr) KVBerr;
+  decltype(&::KVBposn) KVBposn;
+  decltype(&::KVBread) KVBread;
+  decltype(&::KVBrclear) KVBrclear;
+  decltype(&::KVBcopy) KVBcopy;
+  decltype(&::KVBrlock) KVBrlock;
+  decltype(&::KVBwrite) KVBwrite;
+  decltype(&::KVBput) KVBput;
+  decltype(&::KVBget) KVBget;
+  decltype(&::KVBfput) KVBfput;
+  decltype(&::KVBfiditemstub) KVBfiditemstub;
+  decltype(&::KVBroundstub) KVBroundstub;
+  decltype(&::KVBedit) KVBedit;
+  decltype(&::KVBunedit) KVBunedit;
+  decltype(&::KVBpicture) KVBpicture;
+  decltype(&::KVBljust) KVBljust;
+  decltype(&::KVBcenter) KVBcenter;
+  decltype(&::KVBrjust) KVBrjust;
+  decltype(&::KVBdateform) KVBdateform;
+  decltype(&::KVBdataget) KVBdataget;
+  decltype(&::KVBgetfiles) KVBgetfiles;
+  decltype(&::KVBdatafree) KVBdatafree;
+  decltype(&::KVBfileexists) KVBfileexists;
+};
+
+// The table in force. Bound to libkvb until BindLibrary replaces it.
+const RecordLibrary& Library();
+
+// Replaces the table (tests bind a fake; pass LibKvb() to restore).
+void BindLibrary(const RecordLibrary& library);
+
+// The table of the real libkvb.
+RecordLibrary LibKvb();
+
+// Copies a text result of the library: the bytes up to the terminating zero
+// (none for a null address), at most 32,766 of them.
+std::string TextFromLibrary(const char* address);
+
+}  // namespace dext
+
+#endif  // DEXT_RECORDS_LIBRARY_H_

@@ -1,0 +1,35 @@
+// The two ways the program ends: the error box after a failed checked
+// operation, and the orderly end every other way out goes through.
+//
+// EndProgram closes the record files and then unwinds to main() by throwing
+// ProgramEnd; only main() and test harnesses catch it. Code that traps errors
+// (the focus handlers, the deletion of the deal file) must let it pass.
+#ifndef DEXT_SESSION_ORDERLY_END_H_
+#define DEXT_SESSION_ORDERLY_END_H_
+
+namespace dext {
+
+// The documented exit statuses of dext.
+enum class ExitStatus : int {
+  kTransferred = 0,        // every deal carried over, deal file deleted
+  kNothingToTransfer = 1,  // no deal file
+  kCancelled = 2,          // the user pressed Cancel or Escape
+  kFailed = 3,             // a failed operation, shown in the error box
+  kUsage = 64,             // bad command line
+};
+
+struct ProgramEnd {
+  ExitStatus status;
+};
+
+// Shows ErrorInfo.Message in a box titled "Error" (exclamation, OK), then
+// EndProgram(kFailed). Never returns.
+[[noreturn]] void ShowErrorAndEnd();
+
+// Closes file number 0, re-initialises the library with FileBase, and ends
+// the process with the given status by throwing ProgramEnd.
+[[noreturn]] void EndProgram(ExitStatus status);
+
+}  // namespace dext
+
+#endif  // DEXT_SESSION_ORDERLY_END_H_
