@@ -1,0 +1,27 @@
+#include "toolkit/message_box.h"
+
+#include "toolkit/front_end.h"
+#include "toolkit/headless.h"
+
+namespace toolkit {
+
+namespace {
+FrontEnd* installed = nullptr;
+}  // namespace
+
+FrontEnd& CurrentFrontEnd() {
+  static HeadlessFrontEnd fallback;
+  return installed ? *installed : fallback;
+}
+
+void SetFrontEnd(FrontEnd* front_end) { installed = front_end; }
+
+void MessageBox(const std::string& text, int style, const std::string& title) {
+  CurrentFrontEnd().ShowMessage(text, style, title);
+}
+
+void Beep() { CurrentFrontEnd().Beep(); }
+
+void DoEvents() { CurrentFrontEnd().ProcessPendingEvents(); }
+
+}  // namespace toolkit
