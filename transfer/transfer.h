@@ -1,0 +1,21 @@
+// The transfer driver: opens the file set, reads the deal file deal by deal,
+// marks each sold vehicle and runs the three postings of the deal.
+#ifndef DEXT_TRANSFER_TRANSFER_H_
+#define DEXT_TRANSFER_TRANSFER_H_
+
+#include <cstdint>
+
+namespace dext {
+
+int16_t StartTransfer();
+int16_t DestinationEntered();
+int16_t DestinationConfirmed();
+int16_t TransferDeals();
+
+// Registers DestinationEntered for DNP and DestinationConfirmed for DPYN
+// with the screen.
+void RegisterTransferProcedures();
+
+}  // namespace dext
+
+#endif  // DEXT_TRANSFER_TRANSFER_H_
