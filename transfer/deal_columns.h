@@ -1,0 +1,26 @@
+// Small helpers shared by the driver and the postings: cutting columns out of
+// a deal record and the texts the postings compose.
+#ifndef DEXT_TRANSFER_DEAL_COLUMNS_H_
+#define DEXT_TRANSFER_DEAL_COLUMNS_H_
+
+#include <string>
+
+namespace dext {
+
+// Characters first to first + length - 1 (counted from 1) of a deal record;
+// fewer, or none, where the record is shorter.
+std::string DealColumns(const std::string& record, int first, int length);
+
+// The text without its trailing blanks.
+std::string TrimRight(const std::string& text);
+
+// The text with its letters a to z in upper case (other bytes unchanged).
+std::string UpperCase(const std::string& text);
+
+// True when the text, blanks around it aside, is one decimal number: an
+// optional sign, digits and at most one decimal point. Empty or blank: false.
+bool ReadsWhollyAsNumber(const std::string& text);
+
+}  // namespace dext
+
+#endif  // DEXT_TRANSFER_DEAL_COLUMNS_H_

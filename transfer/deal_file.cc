@@ -1,0 +1,84 @@
+#include "transfer/deal_file.h"
+
+#include <fcntl.h>
+#include <strings.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <filesystem>
+#include <system_error>
+#include <vector>
+
+#include "kvb.h"
+#include "records/library.h"
+#include "session/session.h"
+
+namespace dext {
+
+int16_t ReadWholeRecord(int16_t file) {
+  SessionContext& session = Session();
+  const size_t capacity = std::max<size_t>(session.RecordBuffer.size(), KVB_WHOLE_LINE_MAX);
+  std::vector<char> buffer(capacity + 1, ' ');
+  std::copy(session.RecordBuffer.begin(), session.RecordBuffer.end(), buffer.begin());
+  buffer[capacity] = '\0';
+  int16_t count = session.ResultWord;
+  const int16_t status = Library().KVBget(buffer.data(), file, &count);
+  session.ResultWord = count;
+  if (status == 0 && count > 0) {
+    const size_t length = std::min<size_t>(static_cast<size_t>(count), capacity);
+    if (session.RecordBuffer.size() < length) session.RecordBuffer.resize(length, ' ');
+    std::copy(buffer.begin(), buffer.begin() + static_cast<long>(length),
+              session.RecordBuffer.begin());
+  }
+  return status;
+}
+
+void RecordWholeReadFailure(int16_t offset, int16_t status) {
+  SessionContext& session = Session();
+  ErrorRecord& error = session.ErrorInfo;
+  error.FileOffset = offset;
+  error.Status = status;
+  error.ProgramName = session.ProgramName;
+  error.Message = "ID  " + std::to_string(offset) + ", Read Error # " + std::to_string(status) +
+                  "-" + std::to_string(Library().KVBerr(session.FileBase)) + " in " +
+                  session.ProgramName;
+}
+
+std::string RecordRead() {
+  const SessionContext& session = Session();
+  const size_t length = session.ResultWord > 0 ? static_cast<size_t>(session.ResultWord) : 0;
+  return session.RecordBuffer.substr(0, length);
+}
+
+bool AppendSkippedDeal(const std::string& path, const std::string& record1,
+                       const std::string& record2) {
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+  if (fd < 0) return false;
+  const std::string lines = record1 + "\r\n" + record2 + "\r\n";
+  size_t written = 0;
+  while (written < lines.size()) {
+    const ssize_t n = ::write(fd, lines.data() + written, lines.size() - written);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      break;
+    }
+    written += static_cast<size_t>(n);
+  }
+  const bool synced = written == lines.size() && ::fsync(fd) == 0;
+  return ::close(fd) == 0 && synced;
+}
+
+void DeleteInCurrentDirectory(const std::string& name) {
+  namespace fs = std::filesystem;
+  std::error_code error;
+  if (fs::remove(name, error)) return;
+  for (fs::directory_iterator it(".", error), end; !error && it != end; it.increment(error)) {
+    if (::strcasecmp(it->path().filename().c_str(), name.c_str()) == 0) {
+      fs::remove(it->path(), error);
+      return;
+    }
+  }
+}
+
+}  // namespace dext

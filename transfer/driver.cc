@@ -1,0 +1,148 @@
+// The transfer driver's entry: the file set under the saved destination, and
+// the destination prompt that asks for it when it is missing or unusable.
+#include <cstdint>
+#include <string>
+
+#include "records/checked.h"
+#include "records/library.h"
+#include "records/line_output.h"
+#include "screen/field_engine.h"
+#include "screen/field_procedures.h"
+#include "session/orderly_end.h"
+#include "session/session.h"
+#include "toolkit/message_box.h"
+#include "transfer/deal_columns.h"
+#include "transfer/deal_file.h"
+#include "transfer/postings.h"
+#include "transfer/transfer.h"
+
+namespace dext {
+namespace {
+
+constexpr int kDestinationPromptHeight = 3660;
+constexpr char kNetworkType[] = "IBMNET";
+
+int16_t File(int16_t offset) { return static_cast<int16_t>(Session().FileBase + offset); }
+
+void CheckStatus(int16_t status) {
+  Session().LastStatus = status;
+  if (status != 0) ShowErrorAndEnd();
+}
+
+void ShowError(const std::string& text) { toolkit::MessageBox(text, toolkit::kExclamation, "Error"); }
+
+// Reads the saved destination into TextSlot 5 (as saved), 1 (drive letter)
+// and 2 (path without trailing blanks). False when there is none.
+bool ReadSavedDestination() {
+  SessionContext& session = Session();
+  if (OpenFile(kSavedDestinationName, "", "", File(kDealFile), 1, 0) != 0) return false;
+  session.ResultWord = -1;
+  session.LastStatus = ReadWholeRecord(File(kDealFile));
+  if (session.LastStatus != 0) {
+    RecordWholeReadFailure(kDealFile, session.LastStatus);
+    ShowErrorAndEnd();
+  }
+  session.TextSlot[5] = RecordRead();
+  CheckStatus(CloseFile(File(kDealFile)));
+  session.TextSlot[1] = session.TextSlot[5].substr(0, 1);
+  session.TextSlot[2] = TrimRight(session.TextSlot[5]);
+  SetScreenField(1, session.TextSlot[5]);
+  return true;
+}
+
+// Opens one target file, its layout under \KD\FF\ at the root of the drive.
+int16_t OpenTargetFile(const std::string& data_name, const std::string& layout_name,
+                       int16_t offset) {
+  SessionContext& session = Session();
+  session.TextSlot[6] = session.TextSlot[2] + "\\" + data_name;
+  session.TextSlot[7] = session.TextSlot[1] + ":\\KD\\FF\\" + layout_name;
+  return OpenFile(session.TextSlot[6], session.TextSlot[7], "", File(offset), 3, 0);
+}
+
+// The accounting file is KJRVH when the destination has one, else KJRTH; the
+// two layout-dependent line pairs go with it.
+int16_t OpenAccountingFile() {
+  SessionContext& session = Session();
+  session.TextSlot[6] = session.TextSlot[2] + "\\KJRVH.DAT";
+  if (Library().KVBfileexists(session.TextSlot[6].c_str()) != 0) {
+    const int16_t status = OpenTargetFile("KJRVH.DAT", "KJRVH.FID", kAccountingFile);
+    session.LongSlot[8] = 21;
+    session.LongSlot[9] = 22;
+    return status;
+  }
+  const int16_t status = OpenTargetFile("KJRTH.DAT", "KJRTH.FID", kAccountingFile);
+  session.LongSlot[8] = 15;
+  session.LongSlot[9] = 16;
+  return status;
+}
+
+bool OpenTargetFiles() {
+  bool opened = OpenAccountingFile() == 0;
+  opened = OpenTargetFile("KCU.DAT", "KCU.FID", kCustomerFile) == 0 && opened;
+  opened = OpenTargetFile("KVIN.DAT", "KVIN.FID", kInventoryFile) == 0 && opened;
+  return opened;
+}
+
+int16_t AskForDestination() {
+  SetTransferScreenHeight(kDestinationPromptHeight);
+  MoveFocus(1);
+  return 1;
+}
+
+}  // namespace
+
+int16_t StartTransfer() {
+  SessionContext& session = Session();
+  RegisterTransferProcedures();
+  CurrentScreen() = 0;
+  session.ScreenState = 0;
+  session.CurrentField = -1;
+  ActivateScreen(1);
+  CheckStatus(CloseAll(session.FileBase));
+  CheckStatus(SetHost(session.FileBase, kNetworkType));
+  session.NetworkType = kNetworkType;
+  Library().KVBautosecure(1);
+  if (!ReadSavedDestination()) return AskForDestination();
+
+  if (OpenFile(kDealFileName, "", "", File(kDealFile), 1, 0) != 0) {
+    ShowError("No Data Found To Transfer!");
+    EndProgram(ExitStatus::kNothingToTransfer);
+  }
+  if (!OpenTargetFiles()) {
+    ShowError("The Dalvero Accounting/Service Files Are Unavailable At This Time");
+    return AskForDestination();
+  }
+  TransferDeals();
+  return 1;
+}
+
+int16_t DestinationEntered() {
+  toolkit::Beep();
+  SetScreenField(2, "Y");
+  MoveFocus(2);
+  return 1;
+}
+
+int16_t DestinationConfirmed() {
+  const std::string answer = GetScreenField(2);
+  if (answer == "Y") {
+    CheckStatus(MakeFile(kSavedDestinationName, "", "", File(kDealFile), 0, 0));
+    CheckStatus(PutLine(GetScreenField(1), kDealFile, -1));
+    CheckStatus(EndLines(kDealFile, 1, 0));
+    CheckStatus(CloseFile(File(kDealFile)));
+    StartTransfer();
+  } else if (answer == "N") {
+    ClearScreenField(2);
+    MoveFocus(1);
+  } else {
+    MoveFocus(Session().CurrentField);
+  }
+  return 1;
+}
+
+void RegisterTransferProcedures() {
+  RegisterFieldProcedure("DNP", DestinationEntered);
+  RegisterFieldProcedure("DPYN", DestinationConfirmed);
+}
+
+}  // namespace dext

@@ -1,0 +1,76 @@
+// PostVehicleInventory: adds the deal's second vehicle (the one named by
+// accounting line 8) to the vehicle inventory, unless it is there already.
+#include <cstdint>
+#include <string>
+
+#include "records/checked.h"
+#include "records/line_output.h"
+#include "records/numeric.h"
+#include "session/orderly_end.h"
+#include "session/session.h"
+#include "transfer/deal_columns.h"
+#include "transfer/postings.h"
+
+namespace dext {
+namespace {
+
+int16_t File(int16_t offset) { return static_cast<int16_t>(Session().FileBase + offset); }
+
+void CheckStatus(int16_t status) {
+  Session().LastStatus = status;
+  if (status != 0) ShowErrorAndEnd();
+}
+
+void Put(const std::string& value, const char* field) {
+  PutFieldValue(value, field, File(kInventoryFile), 0);
+}
+
+std::string StockNumberOnLine8() { return FieldValue("DC", File(kAccountingFile), 8); }
+
+// The previous owner is the buyer of this deal. When the sold vehicle's VIN
+// is too short for a customer record, the customer buffer still holds an
+// earlier deal's customer, so the name is composed from this deal's buyer.
+std::string PreviousOwner(const std::string& sold_vehicle_vin) {
+  if (TrimRight(sold_vehicle_vin).size() < kCustomerKeyLength) return BuyerName();
+  return FieldValue("NAME", File(kCustomerFile), 0);
+}
+
+struct VehicleColumn {
+  const char* field;
+  int first;
+  int length;
+};
+
+// The vehicle's identification and description, from deal record 2.
+constexpr VehicleColumn kVehicleColumns[] = {
+    {"VIN", 163, 17},   {"YEAR", 180, 4},  {"MAK", 184, 10}, {"MODEL", 194, 10},
+    {"BODY", 204, 5},   {"MILES", 209, 6}, {"COL", 215, 10},
+};
+
+}  // namespace
+
+int16_t PostVehicleInventory() {
+  SessionContext& session = Session();
+  const std::string sold_vehicle_vin = FieldValue("VIN", File(kInventoryFile), 0);
+  session.TextSlot[5] = TrimRight(StockNumberOnLine8());
+  if (session.TextSlot[5].empty()) return 0;
+  CheckStatus(PositionFile(File(kInventoryFile), StockNumberOnLine8(), -1, "", 256));
+  session.LastStatus = ReadRecord(File(kInventoryFile), 512);
+  if (session.LastStatus == 0) return 0;
+  CheckStatus(ClearRecord(File(kInventoryFile)));
+
+  Put(StockNumberOnLine8(), "STKNO");
+  Put(FieldValue("DELMO", File(kAccountingFile), 0), "DIM");
+  Put(FieldValue("DELDAY", File(kAccountingFile), 0), "DID");
+  Put(FieldValue("DELYR", File(kAccountingFile), 0), "DIY");
+  Put(PreviousOwner(sold_vehicle_vin), "PROWN");
+  for (const VehicleColumn& column : kVehicleColumns) {
+    Put(DealColumns(session.TextSlot[2], column.first, column.length), column.field);
+  }
+  Put(FieldValue("DA", File(kAccountingFile), 8), "IP");
+  Put("U", "NU");
+  CheckStatus(EndLines(kInventoryFile, 1, 512));
+  return 0;
+}
+
+}  // namespace dext

@@ -1,0 +1,46 @@
+// The three postings of one deal, run by TransferDeals in this order. Each
+// takes no arguments, works on the deal in TextSlot 1 and 2 and the record
+// buffers of the open files, and returns 0 to go on with the deal.
+#ifndef DEXT_TRANSFER_POSTINGS_H_
+#define DEXT_TRANSFER_POSTINGS_H_
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace dext {
+
+// File numbers of the transfer, as offsets from FileBase. 4 is not used.
+inline constexpr int16_t kDealFile = 1;  // also the saved destination
+inline constexpr int16_t kAccountingFile = 2;
+inline constexpr int16_t kCustomerFile = 3;
+inline constexpr int16_t kInventoryFile = 5;
+
+// The accounting record of the deal, keyed by the sold vehicle's stock number.
+int16_t PostAccounting();
+
+// The buyer's service customer record, keyed by the last 8 characters of the
+// sold vehicle's VIN.
+int16_t PostServiceCustomer();
+
+// The inventory record of the vehicle named by accounting line 8, unless the
+// inventory already holds it.
+int16_t PostVehicleInventory();
+
+// Length of the service customer key; a sold vehicle whose VIN is shorter
+// posts no customer record.
+inline constexpr size_t kCustomerKeyLength = 8;
+
+// The key of the buyer's service customer record: the last 8 characters of
+// the sold vehicle's VIN (trailing blanks removed); none when the VIN has
+// fewer than 8 characters. Uses TextSlot 5 and AmountSlot 5 as work slots.
+std::optional<std::string> CustomerKey();
+
+// The buyer's name as the service customer record holds it: first name,
+// middle initial and last name of the accounting buffer, blank-separated.
+std::string BuyerName();
+
+}  // namespace dext
+
+#endif  // DEXT_TRANSFER_POSTINGS_H_
