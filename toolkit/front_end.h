@@ -1,9 +1,13 @@
 // A front end draws the toolkit's model and delivers raw input; the routing of
-// events lives in the toolkit itself. Exactly one front end is in force.
+// events lives in the toolkit itself (toolkit/events.h). Exactly one front end
+// is in force.
 #ifndef DEXT_TOOLKIT_FRONT_END_H_
 #define DEXT_TOOLKIT_FRONT_END_H_
 
+#include <optional>
 #include <string>
+
+#include "toolkit/events.h"
 
 namespace toolkit {
 
@@ -14,8 +18,18 @@ class FrontEnd {
   // A modal box with one OK button; returns when it is closed.
   virtual void ShowMessage(const std::string& text, int style, const std::string& title) = 0;
   virtual void Beep() = 0;
-  // Delivers pending input and repaints.
-  virtual void ProcessPendingEvents() = 0;
+
+  // The next raw input. With wait, blocks until there is one and returns
+  // nullopt only when no more input will come; without, returns nullopt when
+  // nothing is pending.
+  virtual std::optional<InputEvent> NextInput(bool /*wait*/) { return std::nullopt; }
+
+  // Draws the model as it stands: the active form, its controls, the focus.
+  virtual void Repaint() {}
+
+  // DoEvents: repaints and delivers what is pending, letting through only
+  // what PassesWhileBusy allows and discarding the rest.
+  virtual void ProcessPendingEvents();
 };
 
 // The front end in force (a headless one until another is installed).

@@ -1,0 +1,69 @@
+#include "toolkit/front_ends.h"
+
+#include <unistd.h>
+
+#include <cstdlib>
+#include <stdexcept>
+
+#include "toolkit/headless.h"
+#include "toolkit/terminal/terminal_front_end.h"
+#ifdef DEXT_WITH_WINDOW_FRONT_END
+#include "toolkit/window/window_front_end.h"
+#endif
+
+namespace toolkit {
+
+namespace {
+
+#ifdef DEXT_WITH_WINDOW_FRONT_END
+constexpr bool kWindowBuilt = true;
+bool DisplayAvailable() { return WindowDisplayAvailable(); }
+#else
+constexpr bool kWindowBuilt = false;
+bool DisplayAvailable() { return false; }
+#endif
+
+std::unique_ptr<FrontEnd> CreateHeadless() {
+  auto headless = std::make_unique<HeadlessFrontEnd>();
+  if (const char* keys = std::getenv("DEXT_KEYS")) headless->Script(ParseKeyScript(keys));
+  return headless;
+}
+
+}  // namespace
+
+std::string ChooseFrontEnd(const std::string& requested, bool display_available,
+                           bool window_built, bool terminal_attached) {
+  if (requested == "window" || requested == "terminal" || requested == "headless") {
+    return requested;
+  }
+  if (!requested.empty()) return "";
+  if (display_available && window_built) return "window";
+  if (terminal_attached) return "terminal";
+  return "headless";
+}
+
+std::unique_ptr<FrontEnd> CreateFrontEnd() {
+  const char* requested = std::getenv("DEXT_UI");
+  const bool terminal_attached = isatty(STDIN_FILENO) && isatty(STDOUT_FILENO);
+  const std::string choice = ChooseFrontEnd(requested ? requested : "", DisplayAvailable(),
+                                            kWindowBuilt, terminal_attached);
+  if (choice == "headless") return CreateHeadless();
+  if (choice == "terminal") {
+    if (!terminal_attached) {
+      throw std::runtime_error("DEXT_UI=terminal needs standard input and output on a terminal");
+    }
+    return CreateTerminalFrontEnd();
+  }
+  if (choice == "window") {
+#ifdef DEXT_WITH_WINDOW_FRONT_END
+    if (DisplayAvailable()) return CreateWindowFrontEnd();
+    throw std::runtime_error("DEXT_UI=window needs a display (DISPLAY is not usable)");
+#else
+    throw std::runtime_error("DEXT_UI=window: this build has no window front end");
+#endif
+  }
+  throw std::runtime_error(std::string("DEXT_UI=") + requested +
+                           ": expected window, terminal or headless");
+}
+
+}  // namespace toolkit

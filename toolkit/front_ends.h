@@ -1,0 +1,36 @@
+// Choosing the front end and running the program's event loop.
+//
+// CreateFrontEnd and RunEventLoop are in target toolkit_front_ends, which
+// links the terminal front end and, when it is built, the window front end.
+#ifndef DEXT_TOOLKIT_FRONT_ENDS_H_
+#define DEXT_TOOLKIT_FRONT_ENDS_H_
+
+#include <memory>
+#include <string>
+
+#include "toolkit/front_end.h"
+
+namespace toolkit {
+
+// DEXT_UI=window|terminal|headless picks the front end. Without it: the
+// window when a display is available and the window front end is built, else
+// the terminal when standard input and output are terminals, else headless.
+// A headless front end takes its keys from DEXT_KEYS (see ParseKeyScript).
+// An unknown or unavailable choice throws std::runtime_error with the reason.
+// The caller installs the result with SetFrontEnd and keeps it alive; its
+// destructor restores whatever it took over (the terminal).
+std::unique_ptr<FrontEnd> CreateFrontEnd();
+
+// Which front end CreateFrontEnd would pick for these circumstances:
+// "window", "terminal" or "headless"; empty for an unknown choice.
+std::string ChooseFrontEnd(const std::string& requested, bool display_available,
+                           bool window_built, bool terminal_attached);
+
+// Delivers events of the front end in force until it has no more input
+// (headless with nothing left in its script). A handler that ends the
+// program throws ProgramEnd, which passes through to the caller.
+void RunEventLoop();
+
+}  // namespace toolkit
+
+#endif  // DEXT_TOOLKIT_FRONT_ENDS_H_

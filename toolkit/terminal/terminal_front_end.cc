@@ -1,0 +1,292 @@
+#include "toolkit/terminal/terminal_front_end.h"
+
+#include <curses.h>
+
+#include <algorithm>
+#include <clocale>
+#include <csignal>
+#include <deque>
+#include <map>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "platform/cp1252.h"
+#include "toolkit/form.h"
+#include "toolkit/terminal/grid.h"
+#include "toolkit/terminal/key_decoder.h"
+
+namespace toolkit {
+
+namespace {
+
+constexpr int kEscapeWaitMs = 30;
+constexpr int kCrashSignals[] = {SIGSEGV, SIGABRT, SIGTERM, SIGINT, SIGHUP, SIGBUS, SIGFPE};
+
+volatile std::sig_atomic_t terminal_taken = 0;
+
+// Gives the terminal back, then dies of the same signal.
+void RestoreAndReraise(int signal_number) {
+  if (terminal_taken) {
+    terminal_taken = 0;
+    endwin();
+  }
+  std::signal(signal_number, SIG_DFL);
+  std::raise(signal_number);
+}
+
+// xterm's sequences for F1-F12 with modifiers, which some terminal
+// descriptions (screen, tmux) leave out.
+std::map<int, KeyInput> DefineModifiedKeys() {
+  static const char* const kFinal[12] = {"1;%dP", "1;%dQ", "1;%dR", "1;%dS", "15;%d~", "17;%d~",
+                                         "18;%d~", "19;%d~", "20;%d~", "21;%d~", "23;%d~", "24;%d~"};
+  const std::pair<int, int> kModifiers[] = {{2, kShift}, {5, kCtrl}, {3, kAlt}};
+  std::map<int, KeyInput> extra;
+  int next_code = KEY_MAX + 1;
+  auto define = [&](const std::string& sequence, KeyInput key) {
+    int code = key_defined(sequence.c_str());
+    if (code <= 0) {
+      code = next_code++;
+      define_key(sequence.c_str(), code);
+    }
+    extra[code] = key;
+  };
+  for (int f = 0; f < 12; ++f) {
+    for (auto [modifier, shift] : kModifiers) {
+      char buffer[16];
+      std::snprintf(buffer, sizeof buffer, kFinal[f], modifier);
+      define(std::string("\033[") + buffer, KeyInput{static_cast<int16_t>(kKeyF1 + f), shift, 0});
+    }
+  }
+  define("\033[5;5~", KeyInput{kKeyPageUp, kCtrl, 0});
+  define("\033[6;5~", KeyInput{kKeyPageDown, kCtrl, 0});
+  define("\033[Z", NamedKey(kKeyTab, kShift));
+  return extra;
+}
+
+class TerminalFrontEnd : public FrontEnd {
+ public:
+  TerminalFrontEnd() {
+    std::setlocale(LC_ALL, "");
+    set_escdelay(25);
+    initscr();
+    terminal_taken = 1;
+    for (int signal_number : kCrashSignals) std::signal(signal_number, RestoreAndReraise);
+    raw();
+    noecho();
+    nonl();
+    keypad(stdscr, TRUE);
+    if (has_colors()) {
+      start_color();
+      colors_ = COLORS;
+    }
+    decoder_ = KeyDecoder(DefineModifiedKeys());
+  }
+
+  ~TerminalFrontEnd() override {
+    if (terminal_taken) {
+      terminal_taken = 0;
+      endwin();
+    }
+    for (int signal_number : kCrashSignals) std::signal(signal_number, SIG_DFL);
+  }
+
+  void ShowMessage(const std::string& text, int style, const std::string& title) override;
+  void Beep() override { beep(); }
+  std::optional<InputEvent> NextInput(bool wait) override;
+  void Repaint() override;
+
+ private:
+  int Pair(Color fore, Color back);
+  void DrawControl(const Form& form, const Control& control, int y0, int x0, int rows, int cols);
+  std::optional<int> ReadCode(int timeout_ms, bool& is_key_code);
+
+  KeyDecoder decoder_;
+  std::deque<KeyInput> keys_;
+  std::map<std::pair<int, int>, int> pairs_;
+  int colors_ = 0;
+  int caret_y_ = -1, caret_x_ = -1;
+};
+
+int TerminalFrontEnd::Pair(Color fore, Color back) {
+  if (colors_ == 0) return 0;
+  const std::pair<int, int> key{TerminalColor(fore, colors_), TerminalColor(back, colors_)};
+  if (auto found = pairs_.find(key); found != pairs_.end()) return found->second;
+  const int number = static_cast<int>(pairs_.size()) + 1;
+  if (number >= COLOR_PAIRS) return 0;
+  init_pair(static_cast<short>(number), static_cast<short>(key.first),
+            static_cast<short>(key.second));
+  pairs_[key] = number;
+  return number;
+}
+
+void TerminalFrontEnd::DrawControl(const Form& form, const Control& control, int y0, int x0,
+                                   int rows, int cols) {
+  const int row = RowOf(control.Top);
+  const int left = ColumnOf(control.Left);
+  if (!control.Visible || row >= rows || left >= cols) return;
+  const int width = std::min(ColumnsOf(control.Width), cols - left);
+  const bool bold = control.font ? control.font->bold : form.font.bold;
+  const attr_t attributes = COLOR_PAIR(Pair(control.ForeColor, control.BackColor)) |
+                            (bold ? A_BOLD : A_NORMAL);
+  std::string shown;
+  int start = left;
+  switch (control.kind()) {
+    case ControlKind::kLabel: {
+      const std::string& caption = static_cast<const Label&>(control).Caption;
+      start = CaptionStart(left, width, static_cast<int>(caption.size()));
+      shown = caption.substr(0, cols - start);
+      break;
+    }
+    case ControlKind::kCommandButton:
+      shown = "[" + static_cast<const CommandButton&>(control).ShownCaption() + "]";
+      shown.resize(width, ' ');
+      break;
+    case ControlKind::kTextBox: {
+      const auto& box = static_cast<const TextBox&>(control);
+      shown = box.Text().substr(0, width);
+      shown.resize(width, ' ');
+      if (form.ActiveControl() == &control) {
+        caret_y_ = y0 + row;
+        caret_x_ = x0 + left + std::min<int>(box.SelStart(), width - 1);
+      }
+      break;
+    }
+  }
+  attron(attributes);
+  mvaddstr(y0 + row, x0 + start, platform::Utf8FromCp1252(shown).c_str());
+  attroff(attributes);
+}
+
+void TerminalFrontEnd::Repaint() {
+  erase();
+  caret_y_ = caret_x_ = -1;
+  const Form* form = ActiveForm();
+  if (form && form->Visible() && form->window_state != WindowState::kMinimized) {
+    const int rows = RowOf(form->ClientHeight);
+    const int cols = ColumnOf(form->ClientWidth);
+    const int top = std::max(0, (LINES - rows - 2) / 2);
+    const int left = std::max(0, (COLS - cols - 2) / 2);
+    const attr_t back = COLOR_PAIR(Pair(form->ForeColor, form->BackColor));
+    attron(back);
+    for (int r = 0; r < rows + 2; ++r) mvhline(top + r, left, ' ', cols + 2);
+    mvhline(top, left + 1, ACS_HLINE, cols);
+    mvhline(top + rows + 1, left + 1, ACS_HLINE, cols);
+    mvvline(top + 1, left, ACS_VLINE, rows);
+    mvvline(top + 1, left + cols + 1, ACS_VLINE, rows);
+    mvaddch(top, left, ACS_ULCORNER);
+    mvaddch(top, left + cols + 1, ACS_URCORNER);
+    mvaddch(top + rows + 1, left, ACS_LLCORNER);
+    mvaddch(top + rows + 1, left + cols + 1, ACS_LRCORNER);
+    mvaddstr(top, left + 2, platform::Utf8FromCp1252(form->Caption + " ").c_str());
+    attroff(back);
+    for (int16_t i = 0; i < form->ControlCount(); ++i) {
+      DrawControl(*form, form->ControlAt(i), top + 1, left + 1, rows, cols);
+    }
+  }
+  if (caret_y_ >= 0) {
+    curs_set(1);
+    move(caret_y_, caret_x_);
+  } else {
+    curs_set(0);
+  }
+  refresh();
+}
+
+std::optional<int> TerminalFrontEnd::ReadCode(int timeout_ms, bool& is_key_code) {
+  timeout(timeout_ms);
+  wint_t code;
+  const int result = get_wch(&code);
+  if (result == ERR) return std::nullopt;
+  is_key_code = result == KEY_CODE_YES;
+  return static_cast<int>(code);
+}
+
+std::optional<InputEvent> TerminalFrontEnd::NextInput(bool wait) {
+  while (keys_.empty()) {
+    const bool escape_pending = decoder_.EscapePending();
+    bool is_key_code = false;
+    const std::optional<int> code =
+        ReadCode(escape_pending ? kEscapeWaitMs : (wait ? -1 : 0), is_key_code);
+    if (!code) {
+      if (escape_pending) {
+        for (const KeyInput& key : decoder_.Timeout()) keys_.push_back(key);
+        continue;
+      }
+      return std::nullopt;  // nothing pending, or the input has closed
+    }
+    if (is_key_code && *code == KEY_RESIZE) {
+      Repaint();
+      continue;
+    }
+    for (const KeyInput& key : decoder_.Feed(*code, is_key_code)) keys_.push_back(key);
+  }
+  const KeyInput key = keys_.front();
+  keys_.pop_front();
+  return InputEvent::Key(key);
+}
+
+std::vector<std::string> WrapText(const std::string& text, size_t width) {
+  std::vector<std::string> lines;
+  std::string line;
+  size_t at = 0;
+  while (at < text.size()) {
+    size_t end = text.find(' ', at);
+    if (end == std::string::npos) end = text.size();
+    std::string word = text.substr(at, end - at);
+    while (word.size() > width) {
+      if (!line.empty()) lines.push_back(line), line.clear();
+      lines.push_back(word.substr(0, width));
+      word = word.substr(width);
+    }
+    if (!line.empty() && line.size() + 1 + word.size() > width) lines.push_back(line), line.clear();
+    line += (line.empty() ? "" : " ") + word;
+    at = end + 1;
+  }
+  if (!line.empty() || lines.empty()) lines.push_back(line);
+  return lines;
+}
+
+void TerminalFrontEnd::ShowMessage(const std::string& text, int style, const std::string& title) {
+  const std::string heading = title.empty() ? "DEXT" : title;
+  const std::string icon = (style & 48) == 48 ? "! " : "";
+  const size_t room = static_cast<size_t>(std::max(10, std::min(COLS - 6, 60)));
+  const std::vector<std::string> lines = WrapText(icon + text, room);
+  size_t width = heading.size() + 4;
+  for (const std::string& line : lines) width = std::max(width, line.size() + 4);
+  const int height = static_cast<int>(lines.size()) + 4;
+  WINDOW* box_window = newwin(height, static_cast<int>(width), std::max(0, (LINES - height) / 2),
+                              std::max(0, (COLS - static_cast<int>(width)) / 2));
+  if (!box_window) return;
+  keypad(box_window, TRUE);
+  wbkgd(box_window, COLOR_PAIR(Pair(0x000000, 0xC0C0C0)));
+  box(box_window, 0, 0);
+  mvwaddstr(box_window, 0, 2, platform::Utf8FromCp1252(" " + heading + " ").c_str());
+  for (size_t i = 0; i < lines.size(); ++i) {
+    mvwaddstr(box_window, static_cast<int>(i) + 1, 2, platform::Utf8FromCp1252(lines[i]).c_str());
+  }
+  mvwaddstr(box_window, height - 2, static_cast<int>(width / 2) - 3, "[ OK ]");
+  curs_set(0);
+  wrefresh(box_window);
+  beep();
+  wtimeout(box_window, -1);
+  for (;;) {
+    wint_t code;
+    const int result = wget_wch(box_window, &code);
+    if (result == ERR) break;  // the input has closed: nobody can answer
+    if (result == OK && (code == '\r' || code == '\n' || code == ' ' || code == 27 ||
+                         code == 'o' || code == 'O')) {
+      break;
+    }
+    if (result == KEY_CODE_YES && code == KEY_ENTER) break;
+  }
+  delwin(box_window);
+  decoder_ = KeyDecoder(DefineModifiedKeys());
+  Repaint();
+}
+
+}  // namespace
+
+std::unique_ptr<FrontEnd> CreateTerminalFrontEnd() { return std::make_unique<TerminalFrontEnd>(); }
+
+}  // namespace toolkit
