@@ -1,0 +1,176 @@
+// Entry points that open, make and close files and manage file numbers.
+#include <cstring>
+#include <vector>
+
+#include "kvb.h"
+#include "layout.h"
+#include "open_files.h"
+#include "path.h"
+#include "status.h"
+
+using namespace kvb;
+
+namespace {
+
+constexpr int16_t kModeMake = 0;
+constexpr int16_t kModeRead = 1;
+constexpr int16_t kModeReadWrite = 3;
+
+bool IsEmpty(const char* text) { return text == nullptr || *text == '\0'; }
+
+int16_t OpenText(const char* data_file, int16_t mode, OpenFile* file) {
+  if (mode != kModeRead && mode != kModeReadWrite) return kBadMode;
+  std::string host;
+  if (int16_t code = ResolvePath(data_file, &host); code != kNone) return code;
+  auto reader = std::make_unique<TextReader>();
+  if (int16_t code = reader->Open(host); code != kNone) return code;
+  file->reader = std::move(reader);
+  return kNone;
+}
+
+int16_t OpenKeyed(const char* data_file, const char* layout_file, int16_t mode, bool autosecure,
+                  OpenFile* file) {
+  if (mode != kModeRead && mode != kModeReadWrite) return kBadMode;
+  std::string layout_host;
+  if (int16_t code = ResolvePath(layout_file, &layout_host); code != kNone) return code;
+  Layout layout;
+  std::string error;
+  if (int16_t code = LoadLayoutFile(layout_host, layout_file, &layout, &error); code != kNone) {
+    return code;
+  }
+  std::string host;
+  if (int16_t code = ResolvePath(data_file, &host); code != kNone) return code;
+  std::unique_ptr<KeyedFile> keyed;
+  if (int16_t code = KeyedFile::Open(host, &layout, mode == kModeRead, &keyed); code != kNone) {
+    return code;
+  }
+  if (int16_t code = keyed->SetDurable(autosecure); code != kNone) return code;
+  file->keyed = std::move(keyed);
+  return kNone;
+}
+
+int16_t MakeKeyed(const char* data_file, const char* layout_file, bool autosecure, OpenFile* file) {
+  std::string layout_host, host, error;
+  Layout layout;
+  if (int16_t code = ResolvePath(layout_file, &layout_host); code != kNone) return code;
+  if (int16_t code = LoadLayoutFile(layout_host, layout_file, &layout, &error); code != kNone) {
+    return code;
+  }
+  if (int16_t code = ResolvePath(data_file, &host); code != kNone) return code;
+  if (int16_t code = CreateKeyedFile(host, layout); code != kNone) return code;
+  return OpenKeyed(data_file, layout_file, kModeReadWrite, autosecure, file);
+}
+
+// Shared steps of KVBopen and KVBmake: check the number, close what is open
+// under it, run open_step, and enter the file on success.
+template <typename Step>
+int16_t OpenUnder(int16_t number, const char* data_file, Step open_step) {
+  Library& library = TheLibrary();
+  std::lock_guard guard(library.mutex);
+  if (number <= 0) return Fail(kBadFileNumber);
+  if (data_file == nullptr) return Fail(kBadArgument);
+  CloseFile(library, number);
+  OpenFile file;
+  if (int16_t code = open_step(library, &file); code != kNone) return Fail(code);
+  library.files[number] = std::move(file);
+  return 0;
+}
+
+}  // namespace
+
+extern "C" {
+
+int16_t KVBinit(int16_t base) {
+  Library& library = TheLibrary();
+  std::lock_guard guard(library.mutex);
+  if (base == 0) {
+    int first = kFirstBase;
+    while (library.files.lower_bound(first) != library.files.end() &&
+           library.files.lower_bound(first)->first < first + kFilesPerBase &&
+           first + 2 * kFilesPerBase <= INT16_MAX) {
+      first += kFilesPerBase;
+    }
+    return static_cast<int16_t>(first);
+  }
+  int16_t result = 0;
+  auto begin = library.files.lower_bound(base);
+  auto end = library.files.lower_bound(static_cast<int>(base) + kFilesPerBase);
+  std::vector<int16_t> numbers;
+  for (auto it = begin; it != end; ++it) numbers.push_back(it->first);
+  for (int16_t number : numbers) {
+    if (int16_t code = CloseFile(library, number); code != kNone && result == 0) {
+      result = Fail(code);
+    }
+  }
+  return result;
+}
+
+int16_t KVBopen(const char* data_file, const char* layout, const char* /*text*/, int16_t file,
+                int16_t mode, int16_t /*flag*/) {
+  return OpenUnder(file, data_file, [&](Library& library, OpenFile* open) {
+    if (IsEmpty(layout)) return OpenText(data_file, mode, open);
+    return OpenKeyed(data_file, layout, mode, library.autosecure, open);
+  });
+}
+
+int16_t KVBmake(const char* data_file, const char* layout, const char* /*text*/, int16_t file,
+                int16_t /*mode*/, int16_t /*flag*/) {
+  return OpenUnder(file, data_file, [&](Library& library, OpenFile* open) -> int16_t {
+    if (!IsEmpty(layout)) return MakeKeyed(data_file, layout, library.autosecure, open);
+    std::string host;
+    if (int16_t code = ResolvePath(data_file, &host); code != kNone) return code;
+    open->writer = std::make_unique<TextWriter>(host);
+    return kNone;
+  });
+}
+
+int16_t KVBclose(int16_t file) {
+  Library& library = TheLibrary();
+  std::lock_guard guard(library.mutex);
+  if (file == 0) {  // every open file
+    int16_t result = 0;
+    while (!library.files.empty()) {
+      int16_t code = CloseFile(library, library.files.begin()->first);
+      if (code != kNone && result == 0) result = Fail(code);
+    }
+    return result;
+  }
+  int16_t code = kNone;
+  if (FindFile(library, file, &code) == nullptr) return Fail(code);
+  code = CloseFile(library, file);
+  return code == kNone ? 0 : Fail(code);
+}
+
+int16_t KVBcloseall(int16_t base) {
+  if (base <= 0) return Fail(kBadFileNumber);
+  return KVBinit(base);
+}
+
+int16_t KVBhost(int16_t base, const char* network_type) {
+  if (base <= 0) return Fail(kBadFileNumber);
+  if (network_type == nullptr) return Fail(kBadArgument);
+  Library& library = TheLibrary();
+  std::lock_guard guard(library.mutex);
+  library.network_type = network_type;
+  return 0;
+}
+
+void KVBautosecure(int16_t on) {
+  Library& library = TheLibrary();
+  std::lock_guard guard(library.mutex);
+  library.autosecure = on != 0;
+  for (auto& [number, file] : library.files) {
+    if (!file.keyed) continue;
+    if (!library.autosecure) {
+      file.keyed->SetDurable(false);
+    } else if (file.keyed->Sync() == kNone) {
+      file.keyed->SetDurable(true);
+    }
+  }
+}
+
+int16_t KVBerr(int16_t /*base*/) { return LastFailure(); }
+
+int16_t KVBfileexists(const char* name) { return name != nullptr && FileExists(name) ? 1 : 0; }
+
+}  // extern "C"

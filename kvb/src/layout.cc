@@ -1,0 +1,135 @@
+#include "layout.h"
+
+#include <cctype>
+#include <charconv>
+#include <fstream>
+#include <sstream>
+
+#include "status.h"
+
+namespace kvb {
+namespace {
+
+constexpr int kMaxWidth = 4000;
+constexpr int kMaxOccurrences = 999;
+constexpr int kMaxRecordWidth = 1 << 20;
+constexpr size_t kMaxNameLength = 16;
+
+std::vector<std::string> Words(std::string_view line) {
+  std::vector<std::string> words;
+  std::istringstream in{std::string(line.substr(0, line.find('#')))};
+  std::string word;
+  while (in >> word) words.push_back(word);
+  return words;
+}
+
+bool IsFieldName(const std::string& name) {
+  if (name.empty() || name.size() > kMaxNameLength || !std::isupper(name[0])) return false;
+  for (char c : name) {
+    if (!std::isupper(static_cast<unsigned char>(c)) &&
+        !std::isdigit(static_cast<unsigned char>(c)) && c != '_') {
+      return false;
+    }
+  }
+  return true;
+}
+
+bool ParseCount(const std::string& word, int low, int high, int* value) {
+  auto [end, ec] = std::from_chars(word.data(), word.data() + word.size(), *value);
+  return ec == std::errc() && end == word.data() + word.size() && *value >= low && *value <= high;
+}
+
+std::string Upper(std::string_view text) {
+  std::string upper(text);
+  for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return upper;
+}
+
+}  // namespace
+
+const Field* Layout::Find(std::string_view name) const {
+  std::string wanted = Upper(name);
+  for (const Field& field : fields_) {
+    if (field.name == wanted) return &field;
+  }
+  return nullptr;
+}
+
+std::string Layout::Canonical() const {
+  std::string text;
+  for (size_t i = 0; i < fields_.size(); ++i) {
+    const Field& field = fields_[i];
+    text += field.name + " " + std::to_string(field.width) + " " +
+            std::to_string(field.occurrences) + (i == key_index_ ? " key" : "") + "\n";
+  }
+  return text;
+}
+
+bool ParseLayout(std::string_view text, std::string_view source, Layout* layout,
+                 std::string* error) {
+  Layout result;
+  int line_number = 0;
+  int key_line = 0;
+  auto fail = [&](int line, const std::string& what) {
+    *error = std::string(source) + ":" + std::to_string(line) + ": " + what;
+    return false;
+  };
+  std::istringstream lines{std::string(text)};
+  std::string line;
+  while (std::getline(lines, line)) {
+    ++line_number;
+    std::vector<std::string> words = Words(line);
+    if (words.empty()) continue;
+    Field field;
+    field.name = words[0];
+    if (!IsFieldName(field.name))
+      return fail(line_number, "'" + field.name + "' is not a field name");
+    if (result.Find(field.name)) return fail(line_number, "field " + field.name + " appears twice");
+    if (words.size() < 2) return fail(line_number, "width missing");
+    if (!ParseCount(words[1], 1, kMaxWidth, &field.width)) {
+      return fail(line_number, "width must be a number from 1 to " + std::to_string(kMaxWidth));
+    }
+    size_t next = 2;
+    if (next < words.size() && words[next] != "key") {
+      if (!ParseCount(words[next], 1, kMaxOccurrences, &field.occurrences)) {
+        return fail(line_number,
+                    "occurrences must be a number from 1 to " + std::to_string(kMaxOccurrences));
+      }
+      ++next;
+    }
+    bool is_key = next < words.size() && words[next] == "key";
+    if (is_key) ++next;
+    if (next < words.size()) return fail(line_number, "unexpected '" + words[next] + "'");
+    if (is_key) {
+      if (key_line != 0) {
+        return fail(line_number,
+                    "second key field (the first is on line " + std::to_string(key_line) + ")");
+      }
+      if (field.occurrences != 1) return fail(line_number, "the key field cannot repeat");
+      key_line = line_number;
+      result.key_index_ = result.fields_.size();
+    }
+    field.offset = result.record_width_;
+    result.record_width_ += field.width * field.occurrences;
+    if (result.record_width_ > kMaxRecordWidth) return fail(line_number, "record too wide");
+    result.fields_.push_back(field);
+  }
+  if (result.fields_.empty()) return fail(line_number, "no fields");
+  if (key_line == 0) return fail(line_number, "no key field (mark one with 'key')");
+  *layout = std::move(result);
+  return true;
+}
+
+int16_t LoadLayoutFile(const std::string& host_path, std::string_view display_name, Layout* layout,
+                       std::string* error) {
+  std::ifstream in(host_path, std::ios::binary);
+  if (!in) {
+    *error = std::string(display_name) + ": cannot read the layout file";
+    return kMissingLayout;
+  }
+  std::ostringstream text;
+  text << in.rdbuf();
+  return ParseLayout(text.str(), display_name, layout, error) ? kNone : kMalformedLayout;
+}
+
+}  // namespace kvb

@@ -1,0 +1,63 @@
+// Record layouts (.FID files): the fields of a keyed record file.
+//
+// One line per field: NAME WIDTH [OCCURRENCES] [key]. Blank lines and
+// everything after '#' are ignored. Names are upper-case letters, digits and
+// '_' (at most 16 characters, starting with a letter); widths 1 to 4000;
+// occurrences 1 to 999 (1 when omitted). Exactly one field carries the word
+// "key"; it does not repeat.
+//
+//   # KVIN.FID - vehicle inventory
+//   STKNO   6      key
+//   VIN    17
+//   DA     10  22
+#ifndef KVB_SRC_LAYOUT_H_
+#define KVB_SRC_LAYOUT_H_
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kvb {
+
+struct Field {
+  std::string name;
+  int width = 0;
+  int occurrences = 1;
+  int offset = 0;  // of occurrence 1 within the record
+};
+
+class Layout {
+ public:
+  const std::vector<Field>& fields() const { return fields_; }
+  const Field& key() const { return fields_[key_index_]; }
+  int record_width() const { return record_width_; }
+
+  // The field called name (any case), or nullptr.
+  const Field* Find(std::string_view name) const;
+
+  // The layout as canonical text: equal for layouts with the same fields,
+  // widths, occurrences and key, whatever their spacing and comments. A data
+  // file stores it to refuse a layout that does not match.
+  std::string Canonical() const;
+
+ private:
+  friend bool ParseLayout(std::string_view, std::string_view, Layout*, std::string*);
+  std::vector<Field> fields_;
+  size_t key_index_ = 0;
+  int record_width_ = 0;
+};
+
+// Parses layout text. source names it in errors. On failure returns false and
+// sets *error to "source:line: what is wrong".
+bool ParseLayout(std::string_view text, std::string_view source, Layout* layout,
+                 std::string* error);
+
+// Reads and parses a layout file by host path: kNone, kMissingLayout (with
+// *error) or kMalformedLayout (with *error).
+int16_t LoadLayoutFile(const std::string& host_path, std::string_view display_name, Layout* layout,
+                       std::string* error);
+
+}  // namespace kvb
+
+#endif  // KVB_SRC_LAYOUT_H_

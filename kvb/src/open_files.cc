@@ -1,0 +1,42 @@
+#include "open_files.h"
+
+#include "status.h"
+
+namespace kvb {
+
+Library& TheLibrary() {
+  static Library* library = new Library;  // never destroyed: usable from exit handlers
+  return *library;
+}
+
+OpenFile* FindFile(Library& library, int16_t number, int16_t* code) {
+  if (number <= 0) {
+    *code = kBadFileNumber;
+    return nullptr;
+  }
+  auto it = library.files.find(number);
+  if (it == library.files.end()) {
+    *code = kFileNotOpen;
+    return nullptr;
+  }
+  return &it->second;
+}
+
+int16_t CloseFile(Library& library, int16_t number) {
+  auto it = library.files.find(number);
+  if (it == library.files.end()) return kFileNotOpen;
+  int16_t code = kNone;
+  OpenFile& file = it->second;
+  if (file.writer) code = file.writer->Publish();
+  if (file.keyed) code = file.keyed->Sync();
+  library.files.erase(it);
+  return code;
+}
+
+const char* TextResult(std::string_view text) {
+  thread_local std::string result;
+  result.assign(text);
+  return result.c_str();
+}
+
+}  // namespace kvb

@@ -1,0 +1,53 @@
+// The table of open files by file number, shared by the library's entry
+// points. Calls are serialized by one mutex (the library is used from one
+// thread; the mutex only keeps a second thread from corrupting the table).
+#ifndef KVB_SRC_OPEN_FILES_H_
+#define KVB_SRC_OPEN_FILES_H_
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+
+#include "keyed_file.h"
+#include "text_file.h"
+
+namespace kvb {
+
+struct OpenFile {
+  std::unique_ptr<KeyedFile> keyed;    // a keyed file, or
+  std::unique_ptr<TextReader> reader;  // a text file opened to read, or
+  std::unique_ptr<TextWriter> writer;  // a text file being made
+  std::string current_line;            // the reader's last line
+};
+
+// File numbers under a base: base + 0 .. base + kFilesPerBase - 1.
+constexpr int kFilesPerBase = 256;
+// KVBinit(0) hands out multiples of this, starting with it.
+constexpr int16_t kFirstBase = 256;
+
+struct Library {
+  std::mutex mutex;
+  std::map<int16_t, OpenFile> files;
+  bool autosecure = false;
+  std::string network_type;
+};
+
+Library& TheLibrary();
+
+// The open file under number, or nullptr with *code set (kBadFileNumber,
+// kFileNotOpen).
+OpenFile* FindFile(Library& library, int16_t number, int16_t* code);
+
+// Closes one file: a made text file is published, a keyed file synced when
+// its writes were not yet durable. Returns kNone or the first failure; the
+// file is gone from the table either way.
+int16_t CloseFile(Library& library, int16_t number);
+
+// Text results live here until the next call on the thread.
+const char* TextResult(std::string_view text);
+
+}  // namespace kvb
+
+#endif  // KVB_SRC_OPEN_FILES_H_

@@ -1,0 +1,99 @@
+#include "record.h"
+
+#include "status.h"
+
+namespace kvb {
+namespace {
+
+std::string_view TrimRight(std::string_view text) {
+  while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
+  return text;
+}
+
+void Fill(std::string& bytes, int offset, int width, std::string_view value) {
+  size_t n = std::min<size_t>(value.size(), width);
+  bytes.replace(offset, n, value.substr(0, n));
+  bytes.replace(offset + n, width - n, width - n, ' ');
+}
+
+}  // namespace
+
+int16_t NormalizeKey(std::string_view key, int width, std::string* normalized) {
+  std::string_view trimmed = TrimRight(key);
+  if (trimmed.size() > static_cast<size_t>(width)) return kKeyTooLong;
+  *normalized = std::string(trimmed) + std::string(width - trimmed.size(), ' ');
+  return kNone;
+}
+
+Record::Record(const Layout* layout) : layout_(layout), bytes_(layout->record_width(), ' ') {}
+
+bool Record::Assign(std::string_view data) {
+  if (data.size() != bytes_.size()) return false;
+  bytes_.assign(data);
+  return true;
+}
+
+void Record::Clear() { bytes_.assign(bytes_.size(), ' '); }
+
+int Record::Locate(std::string_view name, int occurrence, const Field** field,
+                   int16_t* code) const {
+  *field = layout_->Find(name);
+  if (*field == nullptr) {
+    *code = kUnknownField;
+    return -1;
+  }
+  if (occurrence == 0) occurrence = 1;
+  if (occurrence < 0 || occurrence > (*field)->occurrences) {
+    *code = kUnknownOccurrence;
+    return -1;
+  }
+  return (*field)->offset + (occurrence - 1) * (*field)->width;
+}
+
+int16_t Record::Put(std::string_view name, int occurrence, std::string_view value) {
+  const Field* field;
+  int16_t code = kNone;
+  int offset = Locate(name, occurrence, &field, &code);
+  if (offset < 0) return code;
+  if (field == &layout_->key() && TrimRight(value).size() > static_cast<size_t>(field->width)) {
+    return kKeyTooLong;
+  }
+  Fill(bytes_, offset, field->width, value);
+  return kNone;
+}
+
+int16_t Record::Get(std::string_view name, int occurrence, std::string_view* value) const {
+  const Field* field;
+  int16_t code = kNone;
+  int offset = Locate(name, occurrence, &field, &code);
+  if (offset < 0) return code;
+  *value = std::string_view(bytes_).substr(offset, field->width);
+  return kNone;
+}
+
+std::string_view Record::Key() const {
+  const Field& key = layout_->key();
+  return std::string_view(bytes_).substr(key.offset, key.width);
+}
+
+int16_t Record::CopyFrom(const Record& source) {
+  if (&source == this) return kNone;
+  std::string copy = bytes_;
+  for (const Field& to : layout_->fields()) {
+    const Field* from = source.layout().Find(to.name);
+    if (from == nullptr) continue;
+    int count = std::min(to.occurrences, from->occurrences);
+    for (int i = 0; i < count; ++i) {
+      std::string_view value =
+          std::string_view(source.bytes_).substr(from->offset + i * from->width, from->width);
+      if (&to == &layout_->key() && TrimRight(value).size() > static_cast<size_t>(to.width)) {
+        return kKeyTooLong;
+      }
+      Fill(copy, to.offset + i * to.width, to.width, value);
+    }
+  }
+  bytes_ = std::move(copy);
+  return kNone;
+}
+
+}  // namespace kvb

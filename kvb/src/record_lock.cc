@@ -1,0 +1,63 @@
+#include "record_lock.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "status.h"
+
+namespace kvb {
+namespace {
+
+int64_t OffsetOf(std::string_view key) {
+  uint64_t hash = 1469598103934665603ULL;  // FNV-1a
+  for (unsigned char c : key) {
+    hash ^= c;
+    hash *= 1099511628211ULL;
+  }
+  return static_cast<int64_t>(hash & ((1ULL << 46) - 1));
+}
+
+bool SetLock(int fd, short type, int64_t offset) {
+  struct flock lock = {};
+  lock.l_type = type;
+  lock.l_whence = SEEK_SET;
+  lock.l_start = offset;
+  lock.l_len = 1;
+  return fcntl(fd, F_OFD_SETLK, &lock) == 0;
+}
+
+}  // namespace
+
+RecordLock::RecordLock(const std::string& data_host_path) {
+  fd_ = open((data_host_path + "-lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+}
+
+RecordLock::~RecordLock() {
+  if (fd_ >= 0) close(fd_);  // drops every lock of this open file description
+}
+
+int16_t RecordLock::Lock(std::string_view key) {
+  if (fd_ < 0) return kIoError;
+  if (holds(key)) return kNone;
+  int64_t offset = OffsetOf(key);
+  if (held_ && offset != held_offset_) Release();
+  if (!SetLock(fd_, F_WRLCK, offset)) {
+    if (errno == EAGAIN || errno == EACCES) return kLocked;
+    return kIoError;
+  }
+  held_ = true;
+  held_key_ = key;
+  held_offset_ = offset;
+  return kNone;
+}
+
+void RecordLock::Release() {
+  if (!held_) return;
+  SetLock(fd_, F_UNLCK, held_offset_);
+  held_ = false;
+  held_key_.clear();
+}
+
+}  // namespace kvb

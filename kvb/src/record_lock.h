@@ -1,0 +1,45 @@
+// Record locks of one open keyed file.
+//
+// Each open file has its own open file description of a lock file beside the
+// data file ("KVIN.DAT" -> "KVIN.DAT-lock") and locks one byte of it, at an
+// offset given by a hash of the key, with an open-file-description lock
+// (F_OFD_SETLK). Such locks belong to the open file description, so two opens
+// in one process contend like two processes, closing another descriptor of
+// the file does not drop them, and the kernel drops them when the holder
+// dies. Two keys whose hashes collide contend with each other (a false
+// "locked", never a missed one); with 46 bits of hash that is vanishingly
+// rare. Locks are advisory: they keep out other lockers, not writers.
+#ifndef KVB_SRC_RECORD_LOCK_H_
+#define KVB_SRC_RECORD_LOCK_H_
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace kvb {
+
+class RecordLock {
+ public:
+  // Opens (creating when needed) the lock file for a data file.
+  explicit RecordLock(const std::string& data_host_path);
+  ~RecordLock();
+  RecordLock(const RecordLock&) = delete;
+  RecordLock& operator=(const RecordLock&) = delete;
+
+  // Locks key, releasing any other key held: kNone, kLocked or kIoError. A
+  // key already held succeeds again.
+  int16_t Lock(std::string_view key);
+  // Releases the held key, if any.
+  void Release();
+  bool holds(std::string_view key) const { return held_ && held_key_ == key; }
+
+ private:
+  int fd_ = -1;
+  bool held_ = false;
+  std::string held_key_;
+  int64_t held_offset_ = 0;
+};
+
+}  // namespace kvb
+
+#endif  // KVB_SRC_RECORD_LOCK_H_

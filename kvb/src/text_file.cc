@@ -1,0 +1,109 @@
+#include "text_file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "status.h"
+
+namespace kvb {
+namespace {
+
+constexpr int kCtrlZ = 26;
+
+int16_t CodeOfErrno() {
+  if (errno == ENOSPC || errno == EDQUOT) return kDiskFull;
+  if (errno == ENOENT || errno == ENOTDIR) return kMissingFile;
+  return kIoError;
+}
+
+bool WriteAll(int fd, std::string_view data) {
+  while (!data.empty()) {
+    ssize_t n = write(fd, data.data(), data.size());
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    data.remove_prefix(n);
+  }
+  return true;
+}
+
+std::string FolderOf(const std::string& path) {
+  size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+}  // namespace
+
+TextReader::~TextReader() {
+  if (file_) fclose(file_);
+}
+
+int16_t TextReader::Open(const std::string& host_path) {
+  struct stat st;
+  if (stat(host_path.c_str(), &st) != 0) return kMissingFile;
+  if (S_ISDIR(st.st_mode)) return kMissingFile;
+  file_ = fopen(host_path.c_str(), "rbe");
+  return file_ ? kNone : CodeOfErrno();
+}
+
+int16_t TextReader::Next(std::string* line) {
+  if (ended_) return kEndOfFile;
+  std::string text;
+  int c;
+  while ((c = getc(file_)) != EOF && c != '\n' && c != kCtrlZ) text += static_cast<char>(c);
+  if (c == EOF && ferror(file_)) return kIoError;
+  if (c != '\n') {
+    ended_ = true;
+    if (text.empty()) return kEndOfFile;
+  }
+  if (!text.empty() && text.back() == '\r') text.pop_back();
+  *line = std::move(text);
+  return kNone;
+}
+
+void TextWriter::Put(std::string_view text, int width) {
+  if (width < 0) {
+    pending_ += text;
+    return;
+  }
+  std::string cell(text.substr(0, width));
+  cell.resize(width, ' ');
+  pending_ += cell;
+}
+
+void TextWriter::EndLine(int count) {
+  content_ += pending_ + "\r\n";
+  pending_.clear();
+  for (int i = 1; i < count; ++i) content_ += "\r\n";
+}
+
+int16_t TextWriter::Publish() {
+  std::string data = content_;
+  if (!pending_.empty()) data += pending_;
+  std::string temp = path_ + ".XXXXXX";
+  int fd = mkostemp(temp.data(), O_CLOEXEC);
+  if (fd < 0) return CodeOfErrno();
+  struct stat old;
+  mode_t mode = stat(path_.c_str(), &old) == 0 ? (old.st_mode & 07777) : 0644;
+  bool ok = fchmod(fd, mode) == 0 && WriteAll(fd, data) && fsync(fd) == 0;
+  int16_t code = ok ? kNone : CodeOfErrno();
+  if (close(fd) != 0 && ok) code = CodeOfErrno();
+  if (code == kNone && rename(temp.c_str(), path_.c_str()) != 0) code = CodeOfErrno();
+  if (code != kNone) {
+    unlink(temp.c_str());
+    return code;
+  }
+  int dir = open(FolderOf(path_).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dir >= 0) {
+    if (fsync(dir) != 0) code = kIoError;
+    close(dir);
+  }
+  return code;
+}
+
+}  // namespace kvb
