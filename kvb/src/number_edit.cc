@@ -1,0 +1,141 @@
+#include "number_edit.h"
+
+#include <cstddef>
+#include <vector>
+
+#include "number_decimal.h"
+
+namespace kvb {
+namespace {
+
+bool IsDigitPosition(char c) { return c == '9' || c == 'Z' || c == 'z'; }
+
+struct PictureShape {
+  size_t point = std::string_view::npos;  // index of the decimal point
+  size_t integer_positions = 0;
+  size_t fraction_positions = 0;
+  bool has_sign = false;
+};
+
+PictureShape Measure(std::string_view picture) {
+  PictureShape shape;
+  shape.point = picture.find('.');
+  for (size_t i = 0; i < picture.size(); ++i) {
+    if (picture[i] == '-') shape.has_sign = true;
+    if (!IsDigitPosition(picture[i])) continue;
+    if (i < shape.point) {
+      ++shape.integer_positions;
+    } else {
+      ++shape.fraction_positions;
+    }
+  }
+  return shape;
+}
+
+// What produced each character of the result; the sign of a picture without
+// a sign position goes into a blank just before the first shown digit.
+enum class Origin { kLiteral, kBlankArea, kNumber };
+
+struct Cell {
+  char c;
+  Origin origin;
+};
+
+class Editor {
+ public:
+  Editor(const Decimal& rounded, const PictureShape& shape, std::string_view currency)
+      : shape_(shape), currency_(currency.empty() ? std::string_view(" ") : currency) {
+    std::string integer = rounded.SignificantInteger();
+    integer_digits_ = std::string(shape.integer_positions - integer.size(), '0') + integer;
+    fraction_digits_ = rounded.fraction;
+    fraction_digits_.resize(shape.fraction_positions, '0');
+    negative_ = rounded.negative && !rounded.IsZero();
+  }
+
+  std::vector<Cell> Lay(std::string_view picture) {
+    std::vector<Cell> cells;
+    bool blanking = true;  // still inside the leading zeros
+    size_t next_integer = 0;
+    size_t next_fraction = 0;
+    for (size_t i = 0; i < picture.size(); ++i) {
+      char p = picture[i];
+      bool in_fraction = i > shape_.point && shape_.point != std::string_view::npos;
+      if (i == shape_.point) {
+        cells.push_back({'.', Origin::kNumber});
+        blanking = false;
+      } else if (IsDigitPosition(p) && in_fraction) {
+        cells.push_back({fraction_digits_[next_fraction++], Origin::kNumber});
+      } else if (IsDigitPosition(p)) {
+        char digit = integer_digits_[next_integer++];
+        if (blanking && p != '9' && digit == '0') {
+          cells.push_back({' ', Origin::kBlankArea});
+        } else {
+          cells.push_back({digit, Origin::kNumber});
+          blanking = false;
+        }
+      } else if (p == ',') {
+        if (blanking) {
+          cells.push_back({' ', Origin::kBlankArea});
+        } else {
+          cells.push_back({',', Origin::kNumber});
+        }
+      } else if (p == '$') {
+        for (char c : currency_) cells.push_back({c, Origin::kLiteral});
+      } else if (p == '-') {
+        cells.push_back({negative_ ? '-' : ' ', Origin::kLiteral});
+      } else {
+        cells.push_back({p, Origin::kLiteral});
+      }
+    }
+    return cells;
+  }
+
+  bool negative() const { return negative_; }
+
+ private:
+  const PictureShape& shape_;
+  std::string_view currency_;
+  std::string integer_digits_;
+  std::string fraction_digits_;
+  bool negative_ = false;
+};
+
+// Puts a '-' into the blank just before the first shown digit; false when
+// there is no such blank.
+bool PlaceFloatingSign(std::vector<Cell>& cells) {
+  for (size_t i = 0; i < cells.size(); ++i) {
+    if (cells[i].origin != Origin::kNumber) continue;
+    if (i == 0 || cells[i - 1].origin != Origin::kBlankArea) return false;
+    cells[i - 1].c = '-';
+    return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+std::string EditNumber(std::string_view number, std::string_view picture,
+                       std::string_view currency) {
+  PictureShape shape = Measure(picture);
+  if (shape.integer_positions + shape.fraction_positions == 0) return "";
+  Decimal rounded =
+      RoundToPlaces(ReadNumber(number), static_cast<int>(shape.fraction_positions));
+  if (rounded.SignificantInteger().size() > shape.integer_positions) return "";
+
+  Editor editor(rounded, shape, currency);
+  std::vector<Cell> cells = editor.Lay(picture);
+  if (editor.negative() && !shape.has_sign && !PlaceFloatingSign(cells)) return "";
+
+  std::string text;
+  text.reserve(cells.size());
+  for (const Cell& cell : cells) text += cell.c;
+  return text;
+}
+
+std::string UneditNumber(std::string_view edited) { return PlainText(ReadNumber(edited)); }
+
+std::string RoundNumberText(std::string_view number, int places) {
+  return PlainText(RoundToPlaces(ReadNumber(number), places));
+}
+
+}  // namespace kvb
