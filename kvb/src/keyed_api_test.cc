@@ -1,0 +1,186 @@
+// Keyed record files through the library's entry points.
+#include <gtest/gtest.h>
+
+#include "kvb.h"
+#include "status.h"
+#include "test_support.h"
+
+namespace kvb {
+namespace {
+
+class KeyedApiTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    setenv("KVB_DRIVE_F", folder_.path().c_str(), 1);
+    test::MakeKeyed(folder_ / "data/kvin.dat", folder_ / "KD/FF/KVIN.FID", test::kVehicleLayout);
+    base_ = KVBinit(0);
+    ASSERT_EQ(Open(base_ + 5), 0) << KVBerr(base_);
+  }
+  int16_t Open(int16_t number) {
+    return KVBopen("F:\\DATA\\KVIN.DAT", "F:\\KD\\FF\\KVIN.FID", "", number, 3, 0);
+  }
+  void Store(int16_t file, const char* stock, const char* vin) {
+    KVBrclear(file);
+    KVBfput(stock, "STKNO", file, 0, 0);
+    KVBfput(vin, "VIN", file, 0, 0);
+    ASSERT_EQ(KVBwrite(file, 1, 512), 0) << KVBerr(base_);
+  }
+  std::string Field(const char* name, int16_t file, int16_t occurrence = 0) {
+    return KVBfiditemstub(name, file, occurrence);
+  }
+  // The VIN stored under stock, read through a second open file.
+  std::string StoredVin(const char* stock) {
+    const int16_t probe = base_ + 9;
+    EXPECT_EQ(Open(probe), 0);
+    KVBposn(probe, stock, -1, "", 256);
+    std::string vin = KVBread(probe, 512) == 0 ? Field("VIN", probe) : "<none>";
+    KVBclose(probe);
+    return vin;
+  }
+
+  test::ScratchFolder folder_;
+  int16_t base_ = 0;
+};
+
+TEST_F(KeyedApiTest, WriteThenPositionAndReadBringsTheRecordBack) {
+  const int16_t kvin = base_ + 5;
+  Store(kvin, "A100", "1HGCM82633A004352");
+  Store(kvin, "B200", "JH4KA7650MC012345");
+  ASSERT_EQ(KVBposn(kvin, "A100", -1, "", 256), 0);
+  KVBrclear(kvin);
+  ASSERT_EQ(KVBread(kvin, 512), 0);
+  EXPECT_EQ(Field("STKNO", kvin), "A100  ");
+  EXPECT_EQ(Field("VIN", kvin), "1HGCM82633A004352");
+  EXPECT_EQ(Field("NAME", kvin), std::string(12, ' '));
+  EXPECT_EQ(Field("NOPE", kvin), "");
+  EXPECT_EQ(StoredVin("B200  "), "JH4KA7650MC012345");  // trailing blanks do not matter
+}
+
+TEST_F(KeyedApiTest, ReadAtAKeyWithoutRecordFailsAndKeepsTheBuffer) {
+  const int16_t kvin = base_ + 5;
+  KVBfput("keep", "NAME", kvin, 0, 0);
+  ASSERT_EQ(KVBposn(kvin, "ZZZ", -1, "", 256), 0);  // a position all the same
+  EXPECT_NE(KVBread(kvin, 512), 0);
+  EXPECT_EQ(KVBerr(base_), kNoRecord);
+  EXPECT_EQ(Field("NAME", kvin), "keep        ");
+}
+
+TEST_F(KeyedApiTest, WriteReplacesTheWholeRecordUnderTheBuffersKey) {
+  const int16_t kvin = base_ + 5;
+  Store(kvin, "A100", "OLDVIN");
+  KVBposn(kvin, "A100", -1, "", 256);
+  ASSERT_EQ(KVBread(kvin, 512), 0);
+  KVBfput("2", "ACT", kvin, 0, 0);
+  ASSERT_EQ(KVBwrite(kvin, 1, 512), 0);
+  KVBposn(kvin, "A100", -1, "", 256);
+  KVBrclear(kvin);
+  ASSERT_EQ(KVBread(kvin, 512), 0);
+  EXPECT_EQ(Field("ACT", kvin), "2");
+  EXPECT_EQ(Field("VIN", kvin), "OLDVIN           ");
+}
+
+TEST_F(KeyedApiTest, CopyCarriesFieldsBetweenLayoutsByName) {
+  test::MakeKeyed(folder_ / "data/kjrvh.dat", folder_ / "KD/FF/KJRVH.FID",
+                  "STKNO 6 key\nDC 6 8\nDA 9 22\nLN1 15\n");
+  const int16_t kvin = base_ + 5, kjrvh = base_ + 2;
+  ASSERT_EQ(KVBopen("F:\\DATA\\KJRVH.DAT", "F:\\KD\\FF\\KJRVH.FID", "", kjrvh, 3, 0), 0);
+  KVBfput("A100", "STKNO", kvin, 0, 0);
+  KVBfput("5.00", "DA", kvin, 2, 0);
+  KVBfput("stale", "LN1", kjrvh, 0, 0);
+  ASSERT_EQ(KVBcopy(kvin, kjrvh), 0);
+  EXPECT_EQ(Field("STKNO", kjrvh), "A100  ");
+  EXPECT_EQ(Field("DA", kjrvh, 2), "5.00     ");
+  EXPECT_EQ(Field("DA", kjrvh, 4), std::string(9, ' '));
+  EXPECT_EQ(Field("LN1", kjrvh), "stale          ");
+}
+
+TEST_F(KeyedApiTest, EveryBadRequestFailsWithItsOwnCodeAndStoresNothing) {
+  const int16_t kvin = base_ + 5;
+  Store(kvin, "A100", "ORIGINAL");
+  test::WriteFile(folder_ / "KD/FF/BAD.FID", "STKNO six key\n");
+  test::WriteFile(folder_ / "KD/FF/OTHER.FID", "STKNO 8 key\nVIN 17\n");
+  test::WriteFile(folder_ / "data/junk.dat", "this is not a database at all, not even close......");
+  unsetenv("KVB_DRIVE_Q");
+  struct Case {
+    const char* what;
+    std::function<int16_t()> call;
+    int16_t code;
+  } cases[] = {
+      {"missing data file",
+       [&] { return KVBopen("F:\\DATA\\NONE.DAT", "F:\\KD\\FF\\KVIN.FID", "", base_ + 6, 3, 0); },
+       kMissingFile},
+      {"missing layout",
+       [&] { return KVBopen("F:\\DATA\\KVIN.DAT", "F:\\KD\\FF\\NONE.FID", "", base_ + 6, 3, 0); },
+       kMissingLayout},
+      {"unmapped drive",
+       [&] { return KVBopen("Q:\\KVIN.DAT", "F:\\KD\\FF\\KVIN.FID", "", base_ + 6, 3, 0); },
+       kUnmappedDrive},
+      {"malformed layout",
+       [&] { return KVBopen("F:\\DATA\\KVIN.DAT", "F:\\KD\\FF\\BAD.FID", "", base_ + 6, 3, 0); },
+       kMalformedLayout},
+      {"layout mismatch",
+       [&] { return KVBopen("F:\\DATA\\KVIN.DAT", "F:\\KD\\FF\\OTHER.FID", "", base_ + 6, 3, 0); },
+       kLayoutMismatch},
+      {"not ours",
+       [&] { return KVBopen("F:\\DATA\\JUNK.DAT", "F:\\KD\\FF\\KVIN.FID", "", base_ + 6, 3, 0); },
+       kNotOurs},
+      {"unknown mode",
+       [&] { return KVBopen("F:\\DATA\\KVIN.DAT", "F:\\KD\\FF\\KVIN.FID", "", base_ + 6, 7, 0); },
+       kBadMode},
+      {"never opened", [&] { return KVBread(base_ + 77, 512); }, kFileNotOpen},
+      {"file number 0", [&] { return KVBposn(0, "A100", -1, "", 256); }, kBadFileNumber},
+      {"key too long", [&] { return KVBposn(kvin, "A100000", -1, "", 256); }, kKeyTooLong},
+      {"unknown field", [&] { return KVBfput("x", "NOPE", kvin, 0, 0); }, kUnknownField},
+      {"unknown occurrence", [&] { return KVBfput("x", "DA", kvin, 4, 0); }, kUnknownOccurrence},
+      {"key cut by fput", [&] { return KVBfput("A1000000", "STKNO", kvin, 0, 0); }, kKeyTooLong},
+      {"null argument", [&] { return KVBfput(nullptr, "VIN", kvin, 0, 0); }, kBadArgument},
+      {"blank key",
+       [&] {
+         KVBrclear(kvin);
+         return KVBwrite(kvin, 1, 512);
+       },
+       kBlankKey},
+      {"line op on keyed", [&] { return KVBput("x", kvin, -1); }, kNotText},
+  };
+  for (const Case& c : cases) {
+    EXPECT_NE(c.call(), 0) << c.what;
+    EXPECT_EQ(KVBerr(base_), c.code) << c.what;
+  }
+  EXPECT_EQ(StoredVin("A100"), "ORIGINAL         ");
+}
+
+TEST_F(KeyedApiTest, OpeningUnderANumberInUseClosesTheOldFileFirst) {
+  const int16_t kvin = base_ + 5;
+  test::WriteFile(folder_ / "DEXT.DAT", "deal\r\n");
+  ASSERT_EQ(KVBopen("DEXT.DAT", "", "", kvin, 1, 0), 0);
+  EXPECT_NE(KVBposn(kvin, "A100", -1, "", 256), 0);  // now a text file
+  EXPECT_EQ(KVBerr(base_), kNotKeyed);
+  EXPECT_EQ(KVBclose(kvin), 0);
+  EXPECT_NE(KVBclose(kvin), 0);
+  EXPECT_EQ(KVBerr(base_), kFileNotOpen);
+}
+
+TEST_F(KeyedApiTest, InitWithTheBaseClosesItsFilesOnly) {
+  const int16_t other_base = KVBinit(0);
+  EXPECT_NE(other_base, 0);
+  EXPECT_NE(other_base, base_);  // base_ has a file open
+  ASSERT_EQ(Open(other_base + 5), 0);
+  EXPECT_EQ(KVBinit(base_), 0);
+  EXPECT_NE(KVBread(base_ + 5, 512), 0);
+  EXPECT_EQ(KVBerr(base_), kFileNotOpen);
+  EXPECT_EQ(KVBposn(other_base + 5, "A", -1, "", 256), 0);
+  EXPECT_EQ(KVBcloseall(other_base), 0);
+  EXPECT_EQ(KVBinit(0), base_);
+}
+
+TEST_F(KeyedApiTest, ReadOnlyOpenRefusesWrites) {
+  const int16_t kvin = base_ + 6;
+  ASSERT_EQ(KVBopen("F:\\DATA\\KVIN.DAT", "F:\\KD\\FF\\KVIN.FID", "", kvin, 1, 0), 0);
+  KVBfput("A1", "STKNO", kvin, 0, 0);
+  EXPECT_NE(KVBwrite(kvin, 1, 512), 0);
+  EXPECT_EQ(KVBerr(base_), kWrongDirection);
+  EXPECT_EQ(StoredVin("A1"), "<none>");
+}
+
+}  // namespace
+}  // namespace kvb

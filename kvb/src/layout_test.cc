@@ -1,0 +1,60 @@
+#include "layout.h"
+
+#include <gtest/gtest.h>
+
+namespace kvb {
+namespace {
+
+TEST(LayoutTest, FieldsGetOffsetsInOrderAndTheKeyIsMarked) {
+  Layout layout;
+  std::string error;
+  ASSERT_TRUE(ParseLayout("# comment\n\nSTKNO 6 key  # stock\r\nDA 9 22\nVIN 17 1\n", "K.FID",
+                          &layout, &error))
+      << error;
+  ASSERT_EQ(layout.fields().size(), 3u);
+  EXPECT_EQ(layout.key().name, "STKNO");
+  EXPECT_EQ(layout.fields()[1].offset, 6);
+  EXPECT_EQ(layout.fields()[1].occurrences, 22);
+  EXPECT_EQ(layout.fields()[2].offset, 6 + 9 * 22);
+  EXPECT_EQ(layout.record_width(), 6 + 9 * 22 + 17);
+  EXPECT_EQ(layout.Find("vin"), &layout.fields()[2]);
+  EXPECT_EQ(layout.Find("NOPE"), nullptr);
+}
+
+TEST(LayoutTest, CanonicalTextIgnoresSpacingAndCommentsButNotWidths) {
+  Layout a, b, c;
+  std::string error;
+  ASSERT_TRUE(ParseLayout("A 2 key\nB 3 4\n", "a", &a, &error));
+  ASSERT_TRUE(ParseLayout("# x\n  A   2   key # k\n\nB\t3\t4\n", "b", &b, &error));
+  ASSERT_TRUE(ParseLayout("A 2 key\nB 4 4\n", "c", &c, &error));
+  EXPECT_EQ(a.Canonical(), b.Canonical());
+  EXPECT_NE(a.Canonical(), c.Canonical());
+}
+
+TEST(LayoutTest, ErrorsSayWhere) {
+  struct Case {
+    const char* text;
+    const char* error;
+  } cases[] = {
+      {"A x key\n", "KVIN.FID:1: width must be a number from 1 to 4000"},
+      {"A 2 key\nB\n", "KVIN.FID:2: width missing"},
+      {"A 0 key\n", "KVIN.FID:1: width must be a number from 1 to 4000"},
+      {"A 2 key\nB 2 0\n", "KVIN.FID:2: occurrences must be a number from 1 to 999"},
+      {"A 2 key\nb 2\n", "KVIN.FID:2: 'b' is not a field name"},
+      {"A 2 key\nA 3\n", "KVIN.FID:2: field A appears twice"},
+      {"A 2 key\n\nB 2 key\n", "KVIN.FID:3: second key field (the first is on line 1)"},
+      {"A 2 3 key\n", "KVIN.FID:1: the key field cannot repeat"},
+      {"A 2 key extra\n", "KVIN.FID:1: unexpected 'extra'"},
+      {"A 2\nB 3\n", "KVIN.FID:2: no key field (mark one with 'key')"},
+      {"# nothing\n", "KVIN.FID:1: no fields"},
+  };
+  for (const Case& c : cases) {
+    Layout layout;
+    std::string error;
+    EXPECT_FALSE(ParseLayout(c.text, "KVIN.FID", &layout, &error)) << c.text;
+    EXPECT_EQ(error, c.error) << c.text;
+  }
+}
+
+}  // namespace
+}  // namespace kvb

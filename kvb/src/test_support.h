@@ -1,0 +1,81 @@
+// Helpers shared by the library's tests: a scratch folder, files in it, and
+// keyed files made from layout text.
+#ifndef KVB_SRC_TEST_SUPPORT_H_
+#define KVB_SRC_TEST_SUPPORT_H_
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "keyed_file.h"
+#include "kvb.h"
+#include "layout.h"
+
+namespace kvb::test {
+
+// A fresh folder, removed with everything in it at the end of the test; the
+// current directory moves into it for the test's duration.
+class ScratchFolder {
+ public:
+  ScratchFolder() {
+    char pattern[] = "/tmp/kvb-test-XXXXXX";
+    path_ = mkdtemp(pattern);
+    old_cwd_ = std::filesystem::current_path();
+    std::filesystem::current_path(path_);
+  }
+  ~ScratchFolder() {
+    KVBclose(0);
+    std::filesystem::current_path(old_cwd_);
+    std::filesystem::remove_all(path_);
+  }
+  const std::string& path() const { return path_; }
+  std::string operator/(const std::string& name) const { return path_ + "/" + name; }
+
+ private:
+  std::string path_;
+  std::filesystem::path old_cwd_;
+};
+
+inline void WriteFile(const std::string& path, const std::string& text) {
+  std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+  std::ofstream(path, std::ios::binary) << text;
+}
+
+inline std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+inline Layout ParseOrDie(const std::string& text) {
+  Layout layout;
+  std::string error;
+  EXPECT_TRUE(ParseLayout(text, "test.FID", &layout, &error)) << error;
+  return layout;
+}
+
+// Writes layout text to fid_path and makes an empty keyed file for it.
+inline void MakeKeyed(const std::string& dat_path, const std::string& fid_path,
+                      const std::string& layout_text) {
+  WriteFile(fid_path, layout_text);
+  std::filesystem::create_directories(std::filesystem::path(dat_path).parent_path());
+  ASSERT_EQ(CreateKeyedFile(dat_path, ParseOrDie(layout_text)), 0);
+}
+
+inline const char kVehicleLayout[] =
+    "# vehicles\n"
+    "STKNO 6 key\n"
+    "ACT 1\n"
+    "VIN 17\n"
+    "NAME 12\n"
+    "DA 9 3\n";
+
+}  // namespace kvb::test
+
+#endif  // KVB_SRC_TEST_SUPPORT_H_
