@@ -1,0 +1,101 @@
+#include "records/checked.h"
+
+#include "records/library.h"
+#include "session/session.h"
+
+namespace dext {
+
+namespace {
+
+// The number after "ID  " for an operation on a file: its offset from the base.
+int16_t OffsetOf(int16_t file) { return static_cast<int16_t>(file - Session().FileBase); }
+
+// Steps 3 to 7 of every checked operation: on a non-zero status, records the
+// failure and its message in ErrorInfo. Returns the status unchanged.
+int16_t Check(int16_t status, int16_t number, const char* label) {
+  if (status == 0) return 0;
+  SessionContext& session = Session();
+  ErrorRecord& error = session.ErrorInfo;
+  error.FileOffset = number;
+  error.Status = status;
+  error.ProgramName = session.ProgramName;
+  int16_t secondary = Library().KVBerr(session.FileBase);
+  error.Message = "ID  " + std::to_string(number) + label + std::to_string(status) + "-" +
+                  std::to_string(secondary) + " in " + session.ProgramName;
+  return status;
+}
+
+// OpenFileNames holds the name cut or padded to exactly 20 characters. A file
+// number with no slot in the table (no caller passes one) stores nothing.
+void RememberFileName(const std::string& data_file, int16_t file) {
+  int offset = file - Session().FileBase;
+  auto& names = Session().OpenFileNames;
+  if (offset < 0 || offset >= static_cast<int>(names.size())) return;
+  std::string name = data_file.substr(0, 20);
+  name.resize(20, ' ');
+  names[offset] = name;
+}
+
+}  // namespace
+
+int16_t OpenFile(const std::string& data_file, const std::string& layout, const std::string& text,
+                 int16_t file, int16_t mode, int16_t flag) {
+  RememberFileName(data_file, file);
+  int16_t status =
+      Library().KVBopen(data_file.c_str(), layout.c_str(), text.c_str(), file, mode, flag);
+  return Check(status, OffsetOf(file), ", Open Error # ");
+}
+
+int16_t MakeFile(const std::string& data_file, const std::string& layout, const std::string& text,
+                 int16_t file, int16_t mode, int16_t flag) {
+  RememberFileName(data_file, file);
+  int16_t status =
+      Library().KVBmake(data_file.c_str(), layout.c_str(), text.c_str(), file, mode, flag);
+  return Check(status, OffsetOf(file), ", Make Error # ");
+}
+
+int16_t ReadRecord(int16_t file, int16_t option) {
+  return Check(Library().KVBread(file, option), OffsetOf(file), ", Read Error # ");
+}
+
+int16_t WriteRecord(int16_t file, int16_t count, int16_t option) {
+  return Check(Library().KVBwrite(file, count, option), OffsetOf(file), ", Write Error # ");
+}
+
+int16_t CloseFile(int16_t file) {
+  return Check(Library().KVBclose(file), OffsetOf(file), ", Close Error # ");
+}
+
+int16_t CloseAll(int16_t base) {
+  return Check(Library().KVBcloseall(base), base, ", Close All Error # ");
+}
+
+int16_t PositionFile(int16_t file, const std::string& key, int16_t direction,
+                     const std::string& index, int16_t flag) {
+  int16_t status = Library().KVBposn(file, key.c_str(), direction, index.c_str(), flag);
+  return Check(status, OffsetOf(file), ", Position Error # ");
+}
+
+int16_t ClearRecord(int16_t file) {
+  return Check(Library().KVBrclear(file), OffsetOf(file), ", Record Clear Error # ");
+}
+
+int16_t CopyRecord(int16_t source, int16_t destination) {
+  return Check(Library().KVBcopy(source, destination), OffsetOf(source),
+               ", Record Copy Error # ");
+}
+
+int16_t LockRecord(int16_t file) {
+  return Check(Library().KVBrlock(file), OffsetOf(file), ", Record Lock Error # ");
+}
+
+int16_t SetHost(int16_t base, const std::string& network_type) {
+  return Check(Library().KVBhost(base, network_type.c_str()), base, ", Set Host Error # ");
+}
+
+int16_t PutField(const std::string& text, int16_t file, int16_t width) {
+  return Check(Library().KVBput(text.c_str(), file, width), OffsetOf(file),
+               ", Field Put Error # ");
+}
+
+}  // namespace dext

@@ -1,0 +1,50 @@
+#include "records/library.h"
+
+#include <vector>
+
+#include "platform/lstr.h"
+
+namespace dext {
+
+namespace {
+
+// The longest text result taken whole: its length is a 16-bit count.
+constexpr int kLongestLibraryText = 32766;
+
+RecordLibrary& Bound() {
+  static RecordLibrary bound = LibKvb();
+  return bound;
+}
+
+}  // namespace
+
+const RecordLibrary& Library() { return Bound(); }
+
+void BindLibrary(const RecordLibrary& library) { Bound() = library; }
+
+RecordLibrary LibKvb() {
+  return RecordLibrary{
+      &::KVBinit,      &::KVBopen,      &::KVBmake,      &::KVBclose,       &::KVBcloseall,
+      &::KVBhost,      &::KVBautosecure, &::KVBerr,      &::KVBposn,        &::KVBread,
+      &::KVBrclear,    &::KVBcopy,      &::KVBrlock,     &::KVBwrite,       &::KVBput,
+      &::KVBget,       &::KVBfput,      &::KVBfiditemstub, &::KVBroundstub, &::KVBedit,
+      &::KVBunedit,    &::KVBpicture,   &::KVBljust,     &::KVBcenter,      &::KVBrjust,
+      &::KVBdateform,  &::KVBdataget,   &::KVBgetfiles,  &::KVBdatafree,    &::KVBfileexists,
+  };
+}
+
+// Measures, then copies into a buffer of its own, as the library's strings
+// are only borrowed. A longer string than a 16-bit count can measure is cut
+// to its first 32,766 bytes rather than refused.
+std::string TextFromLibrary(const char* address) {
+  int length = platform::LStrLen(address);
+  if (length == 0) return std::string();
+  if (length > kLongestLibraryText) {
+    return std::string(address, kLongestLibraryText);
+  }
+  std::vector<char> buffer(length + 1);
+  platform::LStrCpy(buffer.data(), address);
+  return std::string(buffer.data(), length);
+}
+
+}  // namespace dext

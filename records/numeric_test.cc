@@ -1,0 +1,150 @@
+#include "records/numeric.h"
+
+#include <gtest/gtest.h>
+
+#include <cfloat>
+
+#include "records/fake_library.h"
+#include "session/session.h"
+
+namespace dext {
+namespace {
+
+TEST(NumericValueTest, LeadingDecimalNumberWithBlanksSkipped) {
+  struct Case {
+    const char* text;
+    double value;
+  } cases[] = {
+      {"", 0},          {"abc", 0},         {"7abc", 7},       {"  42", 42},
+      {"1 2 3", 123},   {"- 5", -5},        {"+3.5x", 3.5},    {".25", 0.25},
+      {"5.", 5},        {"-.5", -0.5},      {".", 0},          {"-", 0},
+      {"1.2.3", 1.2},   {"12E3", 12},       {"\t8", 8},        {"1,234", 1},
+      {"--1", 0},       {"0007.50", 7.5},
+  };
+  for (const Case& c : cases) EXPECT_DOUBLE_EQ(NumericValue(c.text), c.value) << c.text;
+  EXPECT_EQ(NumericValue("9" + std::string(400, '9')), DBL_MAX);
+  EXPECT_EQ(NumericValue("-9" + std::string(400, '9')), -DBL_MAX);
+  EXPECT_EQ(NumericValue("0." + std::string(400, '0') + "1"), 0);
+}
+
+TEST(NumericValueTest, RoundingHalvesToEvenAndSaturating) {
+  struct Case {
+    double value;
+    int16_t short_value;
+    int32_t long_value;
+  } cases[] = {
+      {2.5, 2, 2},         {3.5, 4, 4},           {-2.5, -2, -2},
+      {0.5, 0, 0},         {1.5, 2, 2},           {2.4999, 2, 2},
+      {32767.4, 32767, 32767},     {32767.5, 32767, 32768},
+      {-32768.5, -32768, -32768},  {40000, 32767, 40000},
+      {-1e10, -32768, INT32_MIN},  {1e10, 32767, INT32_MAX},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(RoundToInt16(c.value), c.short_value) << c.value;
+    EXPECT_EQ(RoundToInt32(c.value), c.long_value) << c.value;
+  }
+  EXPECT_EQ(RoundToInt16(0.0 / 0.0), 0);
+}
+
+TEST(NumberTextTest, PlainDecimalAroundTheExponentThresholds) {
+  struct Case {
+    double value;
+    const char* text;
+  } cases[] = {
+      {12.5, "12.5"},
+      {-2, "-2"},
+      {0.1, "0.1"},
+      {0, "0"},
+      {-0.0, "0"},
+      {1.0 / 3, "0.333333333333333"},
+      {123456789.123456789, "123456789.123457"},
+      {0.0001, "0.0001"},          // smallest without exponent
+      {0.00012345, "0.00012345"},
+      {0.00001, "0"},              // 1E-05: too small for 4 places
+      {0.00009, "0.0001"},         // 9E-05 rounds up to the fourth place
+      {-0.00009, "-0.0001"},
+      {0.000049, "0"},
+      {-0.000049, "0"},            // no negative zero
+      {999999999999999, "999999999999999"},  // largest without exponent
+      {123456789012345.6, "123456789012346"},  // 15 significant digits
+      // Exponent form beyond the fixed-point range: plain digits instead.
+      {1e15, "1000000000000000"},
+      {-2.5e17, "-250000000000000000"},
+      {1.234567890123456789e20, "123456789012346000000"},
+      {999999999999999.9, "1000000000000000"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(NumberText(c.value), c.text) << c.value;
+  EXPECT_EQ(NumberText(1.0 / 0.0), "0");
+}
+
+class LibraryNumbersTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ResetSession();
+    Session().RoundingPlaces = 5;
+  }
+  void TearDown() override { ResetSession(); }
+  FakeLibrary library;
+};
+
+TEST_F(LibraryNumbersTest, RoundNumberPassesNumberTextAndReadsTheResult) {
+  EXPECT_DOUBLE_EQ(RoundNumber(2.675, 2), 2.68);
+  EXPECT_EQ(library.CallsTo("KVBroundstub"), (std::vector<std::string>{"KVBroundstub(2.675,2)"}));
+  EXPECT_EQ(RoundNumber(0.00001, 5), 0);  // the library sees 0, never 1E-05
+  EXPECT_EQ(library.CallsTo("KVBroundstub").back(), "KVBroundstub(0,5)");
+  library.SetText("KVBroundstub", " 1 2.5 rest");
+  EXPECT_DOUBLE_EQ(RoundNumber(1, 2), 12.5);
+  library.SetText("KVBroundstub", "");
+  EXPECT_EQ(RoundNumber(1, 2), 0);
+}
+
+TEST_F(LibraryNumbersTest, CompareRoundedAtTheRoundingEdge) {
+  EXPECT_EQ(CompareRounded(1.000001, 1.000004), 0);  // differ beyond 5 places
+  EXPECT_EQ(CompareRounded(1.000004, 1.000005), -1);  // 1.00000 against 1.00001
+  EXPECT_EQ(CompareRounded(1.000005, 1.000004), 1);
+  EXPECT_EQ(CompareRounded(-0.000004, 0), 0);  // rounds to zero: not negative
+  EXPECT_EQ(CompareRounded(1.000005, 1.00001), 0);   // the half goes up
+  EXPECT_EQ(CompareRounded(-0.00006, 0), -1);
+  // Below 0.0001 the number text itself is 0, whatever the places.
+  EXPECT_EQ(CompareRounded(-0.00004, 0), 0);
+  Session().RoundingPlaces = 2;
+  EXPECT_EQ(CompareRounded(10.004, 10), 0);
+  library.ClearCalls();
+  CompareRounded(3.25, 7);
+  EXPECT_EQ(library.calls(),
+            (std::vector<std::string>{"KVBroundstub(3.25,2)", "KVBroundstub(7,2)"}));
+}
+
+TEST_F(LibraryNumbersTest, FieldsGoThroughTheTable) {
+  PutFieldValue("A12345", "STKNO", 45, 0);
+  PutFieldValue("150.00", "DA", 42, 3);
+  EXPECT_EQ(FieldValue("STKNO", 45, 0), "A12345");
+  EXPECT_EQ(FieldValue("DA", 42, 3), "150.00");
+  EXPECT_EQ(library.CallsTo("KVBfput")[1], "KVBfput(150.00,DA,42,3,0)");
+  library.SetText("KVBfiditemstub(NAME", "SMITH     ");
+  EXPECT_EQ(FieldValue("NAME", 43, 0), "SMITH     ");  // trailing blanks kept
+}
+
+TEST_F(LibraryNumbersTest, EditNumberTakesTheCurrencySymbolBack) {
+  Session().CurrencySymbol = "$";
+  library.rewritten_network_type = "";
+  EXPECT_EQ(EditNumber("12.5", "ZZZZZZ.99"), "    12.50");
+  EXPECT_EQ(library.CallsTo("KVBedit")[0], "KVBedit(12.5,ZZZZZZ.99,$)");
+  EXPECT_EQ(EditNumber("1234567", "ZZZZ.99"), "");
+
+  // A library that rewrites its copy of the symbol: the session takes it.
+  struct Rewriting {
+    static const char* Edit(const char*, const char*, char* currency) {
+      currency[0] = 'E';
+      return "  7.00";
+    }
+  };
+  RecordLibrary table = Library();
+  table.KVBedit = &Rewriting::Edit;
+  BindLibrary(table);
+  EXPECT_EQ(EditNumber("7", "ZZZ.99"), "  7.00");
+  EXPECT_EQ(Session().CurrencySymbol, "E");
+}
+
+}  // namespace
+}  // namespace dext

@@ -1,0 +1,14 @@
+#include "session/main.h"
+
+#include "session/session.h"
+#include "session/start.h"
+#include "transfer/transfer.h"
+
+namespace dext {
+
+void Main(const std::string& command_line) {
+  StartSession(command_line);
+  Session().ResultWord = StartTransfer();
+}
+
+}  // namespace dext

@@ -1,0 +1,17 @@
+// The program's entry procedure.
+#ifndef DEXT_SESSION_MAIN_H_
+#define DEXT_SESSION_MAIN_H_
+
+#include <string>
+
+namespace dext {
+
+// Starts the session from the command-line text (the arguments after the
+// program's name) and runs the transfer, keeping its result in ResultWord.
+// Returns when the transfer needs the user; the program then runs on the
+// screen's events until it ends through EndProgram.
+void Main(const std::string& command_line);
+
+}  // namespace dext
+
+#endif  // DEXT_SESSION_MAIN_H_

@@ -1,0 +1,96 @@
+#include "session/orderly_end.h"
+
+#include <gtest/gtest.h>
+
+#include "records/checked.h"
+#include "records/fake_library.h"
+#include "session/session.h"
+#include "toolkit/front_end.h"
+
+namespace dext {
+namespace {
+
+struct Box {
+  std::string text;
+  int style;
+  std::string title;
+};
+
+class BoxRecorder : public toolkit::FrontEnd {
+ public:
+  explicit BoxRecorder(FakeLibrary& library) : library_(library) {}
+  void ShowMessage(const std::string& text, int style, const std::string& title) override {
+    boxes.push_back(Box{text, style, title});
+    calls_while_shown = library_.calls().size();
+  }
+  void Beep() override {}
+  std::vector<Box> boxes;
+  std::size_t calls_while_shown = 0;
+
+ private:
+  FakeLibrary& library_;
+};
+
+class OrderlyEndTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ResetSession();
+    Session().FileBase = 40;
+    toolkit::SetFrontEnd(&screen);
+  }
+  void TearDown() override {
+    toolkit::SetFrontEnd(nullptr);
+    ResetSession();
+  }
+  ExitStatus EndStatus(void (*run)()) {
+    try {
+      run();
+    } catch (const ProgramEnd& end) {
+      return end.status;
+    }
+    ADD_FAILURE() << "the program did not end";
+    return ExitStatus::kTransferred;
+  }
+  FakeLibrary library;
+  BoxRecorder screen{library};
+};
+
+TEST_F(OrderlyEndTest, EndProgramClosesFileZeroAndReinitialisesWithTheBase) {
+  EXPECT_EQ(EndStatus([] { EndProgram(ExitStatus::kCancelled); }), ExitStatus::kCancelled);
+  EXPECT_EQ(library.calls(), (std::vector<std::string>{"KVBclose(0)", "KVBinit(40)"}));
+  EXPECT_TRUE(screen.boxes.empty());
+}
+
+TEST_F(OrderlyEndTest, FailuresInsideEndProgramAreIgnored) {
+  library.FailCalls("KVBclose(0)", 6);
+  library.secondary_code = 2;
+  EXPECT_EQ(EndStatus([] { EndProgram(ExitStatus::kTransferred); }), ExitStatus::kTransferred);
+  EXPECT_EQ(library.calls(),
+            (std::vector<std::string>{"KVBclose(0)", "KVBerr(40)", "KVBinit(40)"}));
+  EXPECT_EQ(Session().ErrorInfo.Message, "ID  -40, Close Error # 6-2 in ");
+  EXPECT_TRUE(screen.boxes.empty());  // filled, never shown
+}
+
+// The start of a transfer closes all files; when that fails the user sees
+// the close-all text in the error box, and after OK the program ends.
+TEST_F(OrderlyEndTest, FailedCloseAllAtTheStartEndsThroughTheErrorBox) {
+  library.FailCalls("KVBcloseall", 7);
+  library.secondary_code = 3;
+  ExitStatus status = EndStatus([] {
+    Session().LastStatus = CloseAll(Session().FileBase);
+    if (Session().LastStatus != 0) ShowErrorAndEnd();
+    Session().LastStatus = SetHost(Session().FileBase, "IBMNET");  // never reached
+  });
+  EXPECT_EQ(status, ExitStatus::kFailed);
+  ASSERT_EQ(screen.boxes.size(), 1u);
+  EXPECT_EQ(screen.boxes[0].text, "ID  40, Close All Error # 7-3 in ");
+  EXPECT_EQ(screen.boxes[0].title, "Error");
+  EXPECT_EQ(screen.boxes[0].style, 48);
+  EXPECT_EQ(library.calls(), (std::vector<std::string>{"KVBcloseall(40)", "KVBerr(40)",
+                                                       "KVBclose(0)", "KVBinit(40)"}));
+  EXPECT_EQ(screen.calls_while_shown, 2u);  // the files are closed after OK
+  EXPECT_EQ(Session().LastStatus, 7);
+}
+
+}  // namespace
+}  // namespace dext

@@ -1,0 +1,141 @@
+#include "session/start.h"
+
+#include <gtest/gtest.h>
+
+#include "records/fake_library.h"
+#include "session/orderly_end.h"
+#include "session/session.h"
+
+namespace dext {
+namespace {
+
+class StartTest : public ::testing::Test {
+ protected:
+  void SetUp() override { ResetSession(); }
+  void TearDown() override { ResetSession(); }
+  FakeLibrary library;
+};
+
+TEST(FileBaseFromCommandLineTest, NumbersRoundedAndRangeGuarded) {
+  struct Case {
+    const char* line;
+    std::optional<int16_t> base;
+  } cases[] = {
+      {"", 0},          {"0", 0},           {"abc", 0},        {"  7", 7},
+      {"7abc", 7},      {"2.5", 2},         {"3.5", 4},        {"-12", -12},
+      {"1 2", 12},      {"32512", 32512},   {"-32768", -32768},
+      {"32513", std::nullopt},              // its files would pass 32767
+      {"40000", std::nullopt},              {"-32769", std::nullopt},
+      {"99999999999999999999", std::nullopt},
+  };
+  for (const Case& c : cases) EXPECT_EQ(FileBaseFromCommandLine(c.line), c.base) << c.line;
+}
+
+TEST_F(StartTest, ChainedStartReadsTheBlockInOrderThenGetfilesThenDatafree) {
+  StartSession("7abc");
+  std::vector<std::string> expected;
+  for (int n = 0; n < 10; ++n) {
+    for (int p : {n, n + 10, n + 20, n + 30}) {
+      expected.push_back("KVBdataget(7," + std::to_string(p) + ")");
+    }
+  }
+  for (int p = 40; p < 48; ++p) expected.push_back("KVBdataget(7," + std::to_string(p) + ")");
+  expected.push_back("KVBgetfiles(7,)");
+  expected.push_back("KVBdatafree(7)");
+  EXPECT_EQ(library.calls(), expected);
+  EXPECT_EQ(Session().FileBase, 7);
+}
+
+TEST_F(StartTest, ChainedParametersAreConverted) {
+  for (int n = 0; n < 10; ++n) {
+    library.chain_parameters[n] = "text " + std::to_string(n);
+    library.chain_parameters[10 + n] = std::to_string(n) + ".25 USD";
+    library.chain_parameters[20 + n] = std::to_string(100000 + n) + ".5";
+    library.chain_parameters[30 + n] = std::to_string(n) + ".5";
+  }
+  library.chain_parameters[31] = "none";
+  library.chain_parameters[41] = "1";
+  library.chain_parameters[42] = "EUR";
+  library.chain_parameters[43] = "D.M.CY";
+  library.chain_parameters[44] = "2";
+  library.chain_parameters[45] = "IBMNET";
+  library.chain_parameters[46] = "-3";
+  library.chain_parameters[47] = "2";
+  library.rewritten_network_type = "NOVELLXX";  // cut to the text's length
+
+  StartSession("12");
+  const SessionContext& s = Session();
+  EXPECT_EQ(s.TextSlot[3], "text 3");
+  EXPECT_EQ(s.TextSlot[10], "");
+  EXPECT_DOUBLE_EQ(s.AmountSlot[4], 4.25);
+  EXPECT_EQ(s.LongSlot[0], 100000);  // 100000.5: halves to even
+  EXPECT_EQ(s.LongSlot[1], 100002);  // 100001.5
+  EXPECT_EQ(s.ShortSlot[0], 0);      // 0.5
+  EXPECT_EQ(s.ShortSlot[1], 0);      // no number
+  EXPECT_EQ(s.ShortSlot[3], 4);      // 3.5
+  EXPECT_EQ(s.SessionWord40, 0);
+  EXPECT_EQ(s.ProcessOnBackTab, 1);
+  EXPECT_EQ(s.CurrencySymbol, "EUR");
+  EXPECT_EQ(s.DateFormat, "D.M.CY");
+  EXPECT_EQ(s.SessionWord44, 2);
+  EXPECT_EQ(s.NetworkType, "NOVELL");
+  EXPECT_EQ(s.SessionWord46, -3);
+  EXPECT_EQ(s.RoundingPlaces, 2);
+  EXPECT_EQ(library.CallsTo("KVBgetfiles"), std::vector<std::string>{"KVBgetfiles(12,IBMNET)"});
+  // No initialisation and no workstation identity on a chained start.
+  EXPECT_TRUE(library.CallsTo("KVBinit").empty());
+  EXPECT_EQ(s.ErrorInfo.ComputerName, "");
+  EXPECT_EQ(s.ErrorInfo.WindowsVersion, "");
+}
+
+TEST_F(StartTest, ChainedNumbersOutOfRangeSaturate) {
+  library.chain_parameters[20] = "9999999999";
+  library.chain_parameters[21] = "-9999999999";
+  library.chain_parameters[30] = "40000";
+  library.chain_parameters[31] = "-40000";
+  library.chain_parameters[47] = "1e9";  // the number is 1
+  StartSession("5");
+  EXPECT_EQ(Session().LongSlot[0], INT32_MAX);
+  EXPECT_EQ(Session().LongSlot[1], INT32_MIN);
+  EXPECT_EQ(Session().ShortSlot[0], 32767);
+  EXPECT_EQ(Session().ShortSlot[1], -32768);
+  EXPECT_EQ(Session().RoundingPlaces, 1);
+}
+
+TEST_F(StartTest, StandAloneStartSetsTheDefaultsAndInitialisesTheLibrary) {
+  library.base = 40;
+  library.SetText("KVBdateform", "MM/DD/YYYY");
+  for (const char* line : {"", "0", "abc", "-0.4"}) {
+    ResetSession();
+    library.ClearCalls();
+    StartSession(line);
+    const SessionContext& s = Session();
+    EXPECT_EQ(library.calls(),
+              (std::vector<std::string>{"KVBdateform(M/D/CY h:m:s)", "KVBinit(0)"}))
+        << line;
+    EXPECT_EQ(s.FileBase, 40);
+    EXPECT_EQ(s.RoundingPlaces, 5);
+    EXPECT_EQ(s.CurrencySymbol, "$");
+    EXPECT_EQ(s.DateFormat, "MM/DD/YYYY");
+    EXPECT_EQ(s.SessionWord40, 0);
+    EXPECT_EQ(s.SessionWord44, 1);
+    EXPECT_EQ(s.NetworkType, "SINGLE");
+    EXPECT_EQ(s.ProgramName, "");
+    EXPECT_EQ(s.ErrorInfo.WindowsVersion, "{unknown}");
+    EXPECT_LE(s.ErrorInfo.ComputerName.size(), 15u);
+  }
+}
+
+TEST_F(StartTest, RefusedCommandLineEndsBeforeTheLibraryIsTouched) {
+  try {
+    StartSession("70000");
+    FAIL() << "a base outside 16 bits was accepted";
+  } catch (const ProgramEnd& end) {
+    EXPECT_EQ(end.status, ExitStatus::kUsage);
+  }
+  EXPECT_TRUE(library.calls().empty());
+  EXPECT_EQ(Session().FileBase, 0);
+}
+
+}  // namespace
+}  // namespace dext
