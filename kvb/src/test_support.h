@@ -42,7 +42,8 @@ class ScratchFolder {
 };
 
 inline void WriteFile(const std::string& path, const std::string& text) {
-  std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+  std::filesystem::path folder = std::filesystem::path(path).parent_path();
+  if (!folder.empty()) std::filesystem::create_directories(folder);
   std::ofstream(path, std::ios::binary) << text;
 }
 

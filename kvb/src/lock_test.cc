@@ -1,0 +1,103 @@
+// Record locks between opens of one process and between processes.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+
+#include "kvb.h"
+#include "status.h"
+#include "test_support.h"
+
+namespace kvb {
+namespace {
+
+int16_t LockAt(int16_t number, const char* key);
+
+class LockTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    test::MakeKeyed(folder_ / "KVIN.DAT", folder_ / "KVIN.FID", test::kVehicleLayout);
+  }
+  static int16_t Open(int16_t number) { return KVBopen("KVIN.DAT", "KVIN.FID", "", number, 3, 0); }
+  test::ScratchFolder folder_;
+};
+
+TEST_F(LockTest, TwoOpensInOneProcessContend) {
+  ASSERT_EQ(Open(1), 0);
+  ASSERT_EQ(Open(2), 0);
+  ASSERT_EQ(LockAt(1, "A100"), 0);
+  EXPECT_EQ(KVBrlock(1), 0);  // the holder may lock again
+  EXPECT_NE(LockAt(2, "A100"), 0);
+  EXPECT_EQ(KVBerr(0), kLocked);
+  EXPECT_EQ(LockAt(2, "B200"), 0);  // other keys are free
+}
+
+TEST_F(LockTest, LockLastsUntilThePositionMovesAnotherKeyIsLockedOrTheFileCloses) {
+  ASSERT_EQ(Open(1), 0);
+  ASSERT_EQ(Open(2), 0);
+  ASSERT_EQ(Open(3), 0);
+  ASSERT_EQ(LockAt(1, "A100"), 0);
+  KVBposn(1, "A100  ", -1, "", 256);  // the same key: still held
+  EXPECT_NE(LockAt(2, "A100"), 0);
+  KVBposn(1, "B200", -1, "", 256);
+  EXPECT_EQ(LockAt(2, "A100"), 0);
+  EXPECT_EQ(LockAt(2, "C300"), 0);  // locking another key drops A100
+  EXPECT_EQ(LockAt(3, "A100"), 0);
+  KVBclose(3);
+  EXPECT_EQ(LockAt(1, "A100"), 0);
+}
+
+TEST_F(LockTest, ClosingAnotherOpenOfTheFileKeepsTheLock) {
+  ASSERT_EQ(Open(1), 0);
+  ASSERT_EQ(Open(2), 0);
+  ASSERT_EQ(LockAt(1, "A100"), 0);
+  KVBclose(2);
+  ASSERT_EQ(Open(2), 0);
+  EXPECT_NE(LockAt(2, "A100"), 0);
+}
+
+int16_t LockAt(int16_t number, const char* key) {
+  KVBposn(number, key, -1, "", 256);
+  return KVBrlock(number);
+}
+
+// A child process that locks key and reports on a pipe, then waits.
+pid_t HoldLockInChild(const char* key) {
+  int ready[2];
+  EXPECT_EQ(pipe(ready), 0);
+  pid_t child = fork();
+  if (child == 0) {
+    close(ready[0]);
+    char result =
+        (KVBopen("KVIN.DAT", "KVIN.FID", "", 7, 3, 0) == 0 && LockAt(7, key) == 0) ? 'y' : 'n';
+    if (write(ready[1], &result, 1) != 1) _exit(2);
+    pause();
+    _exit(0);
+  }
+  close(ready[1]);
+  char result = 0;
+  EXPECT_EQ(read(ready[0], &result, 1), 1);
+  EXPECT_EQ(result, 'y');
+  close(ready[0]);
+  return child;
+}
+
+TEST_F(LockTest, AnotherProcessSeesTheLockAndKillingItFreesTheRecord) {
+  pid_t holder = HoldLockInChild("A100");
+  ASSERT_EQ(Open(1), 0);
+  EXPECT_NE(LockAt(1, "A100"), 0);
+  EXPECT_EQ(KVBerr(0), kLocked);
+  EXPECT_EQ(LockAt(1, "B200"), 0);
+  kill(holder, SIGKILL);
+  int status = 0;
+  waitpid(holder, &status, 0);
+  EXPECT_EQ(LockAt(1, "A100"), 0);
+}
+
+TEST_F(LockTest, ALockWithoutPositionIsRefused) {
+  ASSERT_EQ(Open(1), 0);
+  EXPECT_NE(KVBrlock(1), 0);
+  EXPECT_EQ(KVBerr(0), kNoPosition);
+}
+
+}  // namespace
+}  // namespace kvb
