@@ -1,0 +1,104 @@
+// dext: carries the deals of DEXT.DAT into the dealership's record files.
+// main() reads the options, installs the front end, runs Main and then the
+// screen's events, and turns the orderly end into the exit status.
+#include <cctype>
+#include <exception>
+#include <iostream>
+#include <memory>
+#include <string>
+
+#include "session/main.h"
+#include "session/orderly_end.h"
+#include "session/start.h"
+#include "toolkit/front_ends.h"
+#include "toolkit/headless.h"
+#include "toolkit/message_box.h"
+#include "transfer/transfer.h"
+
+namespace {
+
+constexpr char kUsage[] =
+    "Usage: dext [NUMBER]\n"
+    "Carries the deals in DEXT.DAT (current directory) into the dealership's\n"
+    "accounting, service customer and vehicle inventory files.\n"
+    "\n"
+    "  NUMBER     file-number base and handle of the session a calling program\n"
+    "             handed over (chained start); omitted or 0: stand-alone start.\n"
+    "             It must lie within -32768..32512.\n"
+    "  --help     show this help and exit\n"
+    "  --version  show the version and exit\n"
+    "\n"
+    "Environment: DEXT_UI=window|terminal|headless chooses the front end;\n"
+    "KVB_DRIVE_X names the folder of drive X:; DEXT_PRINTER names the printer file.\n"
+    "\n"
+    "Exit status: 0 transferred, 1 nothing to transfer, 2 cancelled, 3 failed,\n"
+    "64 bad command line.\n";
+
+int UsageError(const std::string& problem) {
+  std::cerr << "dext: " << problem << "\nTry 'dext --help'.\n";
+  return static_cast<int>(dext::ExitStatus::kUsage);
+}
+
+bool IsOption(const std::string& argument) {
+  return argument.size() > 1 && argument[0] == '-' &&
+         (argument[1] == '-' || std::isalpha(static_cast<unsigned char>(argument[1])));
+}
+
+// Runs the program on an installed front end until it ends in order.
+[[noreturn]] void Run(const std::string& command_line, bool headless) {
+  dext::RegisterTransferProcedures();
+  dext::Main(command_line);
+  toolkit::RunEventLoop();
+  // No more input and the program has not ended: the transfer screen is
+  // waiting for the destination that nobody can type.
+  if (headless) {
+    std::cerr << "dext: the drive and path of the accounting data are needed: run dext in a\n"
+                 "terminal or a window to enter them, or save them in DEX2GL.DAT\n";
+    dext::EndProgram(dext::ExitStatus::kFailed);
+  }
+  dext::EndProgram(dext::ExitStatus::kCancelled);  // the screen was closed
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::string command_line;
+  for (int i = 1; i < argc; ++i) {
+    std::string argument = argv[i];
+    if (argument == "--help" || argument == "-h") {
+      std::cout << kUsage;
+      return 0;
+    }
+    if (argument == "--version") {
+      std::cout << "dext " << DEXT_VERSION << "\n";
+      return 0;
+    }
+    if (IsOption(argument)) return UsageError("unknown option '" + argument + "'");
+    command_line += (i > 1 ? " " : "") + argument;
+  }
+  if (!dext::FileBaseFromCommandLine(command_line)) {
+    return UsageError("the number '" + command_line + "' is outside -32768..32512");
+  }
+
+  std::unique_ptr<toolkit::FrontEnd> front_end;
+  try {
+    front_end = toolkit::CreateFrontEnd();
+  } catch (const std::exception& problem) {
+    return UsageError(problem.what());
+  }
+  toolkit::SetFrontEnd(front_end.get());
+  bool headless = dynamic_cast<toolkit::HeadlessFrontEnd*>(front_end.get()) != nullptr;
+  int status = static_cast<int>(dext::ExitStatus::kFailed);
+  try {
+    Run(command_line, headless);
+  } catch (const dext::ProgramEnd& end) {
+    status = static_cast<int>(end.status);
+  } catch (const std::exception& problem) {
+    toolkit::SetFrontEnd(nullptr);
+    front_end.reset();
+    std::cerr << "dext: " << problem.what() << "\n";
+    return status;
+  }
+  toolkit::SetFrontEnd(nullptr);
+  return status;
+}
