@@ -53,6 +53,8 @@ KeyInput KeyForCharacter(uint8_t character) {
       }
     }
   }
+  // Windows gives a character without a key of its own VK_PACKET.
+  if (key.key_code == 0 && character >= 32) key.key_code = kKeyPacket;
   return key;
 }
 

@@ -25,6 +25,7 @@ inline constexpr int16_t kKeyInsert = 45;
 inline constexpr int16_t kKeyDelete = 46;
 inline constexpr int16_t kKeyF1 = 112;  // F1 to F12 are 112 to 123
 inline constexpr int16_t kKeyF12 = 123;
+inline constexpr int16_t kKeyPacket = 231;  // a character without a key
 
 // Shift state bits, combined.
 inline constexpr int kShift = 1;
@@ -44,8 +45,9 @@ struct KeyInput {
 // The key that types a Windows-1252 character on a US keyboard: letters
 // give their upper-case letter as key code, digits their digit, punctuation
 // the OEM key codes (never a navigation key's code: "." is not Delete).
-// Control characters 8, 9, 13 and 27 give their own keys; other characters
-// give key code 0. The character itself is kept.
+// Control characters 8, 9, 13 and 27 give their own keys; other control
+// characters key code 0; other characters (accented letters) kKeyPacket.
+// The character itself is kept.
 KeyInput KeyForCharacter(uint8_t character);
 
 // Named keys without a character of their own except Tab, Enter, Escape and

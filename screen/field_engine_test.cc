@@ -1,0 +1,130 @@
+#include "screen/field_engine.h"
+
+#include "screen/testing/screen_fixture.h"
+
+namespace dext {
+namespace {
+
+using FieldEngineTest = ScreenTest;
+
+TEST_F(FieldEngineTest, ActivationShowsTheDesignedFormWithoutFocus) {
+  EXPECT_EQ(CurrentScreen(), 1);
+  EXPECT_TRUE(form().Visible());
+  EXPECT_EQ(toolkit::ActiveForm(), &form());
+  EXPECT_EQ(form().ClientHeight, kDesignedClientHeight);
+  EXPECT_EQ(form().ActiveControl(), nullptr);
+  EXPECT_EQ(Session().CurrentField, -1);
+  // The fields are numbered in design order, before the other controls.
+  EXPECT_EQ(ScreenFieldControl(0), 0);
+  EXPECT_EQ(ScreenFieldControl(2), 2);
+  EXPECT_EQ(ScreenFieldControl(7), 0);  // no such field: the first control
+}
+
+TEST_F(FieldEngineTest, TextFieldsArePaddedOrCutToMaxLength) {
+  SetScreenField(1, "F:\\DLR");
+  EXPECT_EQ(Field(1).Text(), "F:\\DLR" + std::string(14, ' '));
+  EXPECT_EQ(GetScreenField(1), Field(1).Text());
+  SetScreenField(0, "12345678");
+  EXPECT_EQ(Field(0).Text(), "123456");
+  ClearScreenField(1);
+  EXPECT_EQ(GetScreenField(1), std::string(20, ' '));
+  SetScreenField(2, "Y");
+  EXPECT_EQ(GetScreenField(2), "Y");
+  // The justification goes through the library with the pad character.
+  EXPECT_EQ(library_.CallsTo("KVBcenter").back(), "KVBcenter(123456, )");
+  EXPECT_EQ(library_.CallsTo("KVBljust").back(), "KVBljust(Y, )");
+}
+
+TEST_F(FieldEngineTest, NumericTypesAreRoundedEditedAndLeftJustified) {
+  Field(1).Tag = "DNP       2L YNNN" + std::string(16, ' ');
+  SetScreenField(1, "1234.567");
+  std::vector<std::string> edits = library_.CallsTo("KVBedit");
+  ASSERT_EQ(edits.size(), 1u);
+  EXPECT_EQ(edits[0].rfind("KVBedit(1234.57,zzz,zzz,zzz,zz9.99,", 0), 0u) << edits[0];
+  EXPECT_EQ(Field(1).Text().size(), 20u);
+  EXPECT_NE(Field(1).Text().find("1234.57"), std::string::npos);
+
+  Field(1).Tag = "DNP       0L YNNN" + std::string(16, ' ');
+  SetScreenField(1, "-7.5");
+  edits = library_.CallsTo("KVBedit");
+  EXPECT_EQ(edits.back().rfind("KVBedit(-8,zzz,zzz,zzz,zz9,", 0), 0u) << edits.back();
+  // Read back unedited, padded.
+  GetScreenField(1);
+  EXPECT_EQ(library_.CallsTo("KVBunedit").back().rfind("KVBunedit(", 0), 0u);
+  EXPECT_TRUE(front_end_.messages().empty());
+}
+
+TEST_F(FieldEngineTest, NumberTooLargeShowsTheBoxAndBlanks) {
+  Field(1).Tag = "DNP       2L YNNN" + std::string(16, ' ');
+  library_.SetText("KVBedit", "");
+  SetScreenField(1, "99999999999999999");
+  EXPECT_EQ(front_end_.messages(), std::vector<std::string>{"Number too large for field"});
+  EXPECT_EQ(Field(1).Text(), std::string(20, ' '));
+}
+
+TEST_F(FieldEngineTest, PictureWithHashSkipsBlankValues) {
+  Field(1).Tag = "DNP       RL YNNN" + std::string(16, ' ') + "(###)###-####";
+  SetScreenField(1, "   ");
+  EXPECT_TRUE(library_.CallsTo("KVBpicture").empty());
+  EXPECT_EQ(Field(1).Text(), std::string(20, ' '));
+  SetScreenField(1, "5551234567");
+  ASSERT_EQ(library_.CallsTo("KVBpicture").size(), 1u);
+  EXPECT_EQ(library_.CallsTo("KVBpicture")[0], "KVBpicture(5551234567,(###)###-####,-1)");
+}
+
+TEST_F(FieldEngineTest, MoveFocusDirectionsWrapAndPlacedFocus) {
+  struct Step {
+    int16_t state_before;  // ScreenState before MoveFocus(-2)
+    int16_t expected_field;
+  };
+  // Forward 0, 1, 2, 0 (wrap), then backward 2, 1, 0 and stop at 0.
+  MoveFocus(0);
+  const Step steps[] = {{4, 1}, {1, 2}, {7, 0}, {0, 1}, {0, 2},
+                        {3, 1}, {2, 0}, {3, 0}};
+  for (const Step& step : steps) {
+    Session().ScreenState = step.state_before;
+    MoveFocus(-2);
+    EXPECT_EQ(FocusedField(), step.expected_field) << "from state " << step.state_before;
+    EXPECT_EQ(Session().CurrentField, step.expected_field);
+  }
+  EXPECT_EQ(Session().ScreenState, 3);  // no target: state kept
+
+  MoveFocus(2);
+  EXPECT_EQ(Session().ScreenState, 99);
+  MoveFocus(-2);  // the focus was placed: ignored
+  EXPECT_EQ(FocusedField(), 2);
+
+  Session().ScreenState = 8;  // Home or End: restart at the first eligible field
+  MoveFocus(-2);
+  EXPECT_EQ(FocusedField(), 0);
+
+  Session().ScreenState = 9;
+  Session().CurrentField = 1;
+  MoveFocus(-2);  // a function key: back to the current field
+  EXPECT_EQ(FocusedField(), 1);
+
+  Session().CurrentField = -1;
+  Session().ScreenState = 0;
+  MoveFocus(Session().CurrentField);  // -1 restarts
+  EXPECT_EQ(FocusedField(), 0);
+}
+
+TEST_F(FieldEngineTest, IneligibleFieldsArePassedBy) {
+  Field(1).Tag = "DNP       XL NNNN" + std::string(16, ' ');
+  MoveFocus(0);
+  Session().ScreenState = 4;
+  MoveFocus(-2);
+  EXPECT_EQ(FocusedField(), 2);
+  // Backward from a field that is not eligible goes to the first eligible one.
+  Session().CurrentField = 1;
+  Session().ScreenState = 3;
+  MoveFocus(-2);
+  EXPECT_EQ(FocusedField(), 0);
+  // Focus given directly to it moves on from there.
+  Session().ScreenState = 0;
+  MoveFocus(1);
+  EXPECT_EQ(FocusedField(), 2);
+}
+
+}  // namespace
+}  // namespace dext

@@ -1,0 +1,112 @@
+// A transfer screen on the headless front end, with the recording fake of
+// the record library and recording field procedures, for the screen's tests.
+#ifndef DEXT_SCREEN_TESTING_SCREEN_FIXTURE_H_
+#define DEXT_SCREEN_TESTING_SCREEN_FIXTURE_H_
+
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "records/fake_library.h"
+#include "screen/field_engine.h"
+#include "screen/field_procedures.h"
+#include "screen/transfer_form.h"
+#include "session/orderly_end.h"
+#include "session/session.h"
+#include "toolkit/form.h"
+#include "toolkit/front_ends.h"
+#include "toolkit/headless.h"
+#include "toolkit/message_box.h"
+
+namespace dext {
+
+class ScreenTest : public ::testing::Test {
+ protected:
+  // What the recording procedures saw, in order: "DNP", "DPYN Y" (with the
+  // value of field 2 as it was read).
+  static std::vector<std::string>& Procedures() {
+    static std::vector<std::string> seen;
+    return seen;
+  }
+
+  // Stands in for the driver's DestinationEntered.
+  static int16_t Entered() {
+    Procedures().push_back("DNP");
+    toolkit::Beep();
+    SetScreenField(2, "Y");
+    MoveFocus(2);
+    return 1;
+  }
+  // Stands in for the driver's DestinationConfirmed; "Y" records the saved
+  // destination instead of starting a transfer.
+  static int16_t Confirmed() {
+    const std::string answer = GetScreenField(2);
+    Procedures().push_back("DPYN " + answer);
+    if (answer == "Y") {
+      Procedures().push_back("saved [" + GetScreenField(1) + "]");
+    } else if (answer == "N") {
+      ClearScreenField(2);
+      MoveFocus(1);
+    } else {
+      MoveFocus(Session().CurrentField);
+    }
+    return 1;
+  }
+
+  void SetUp() override {
+    ResetSession();
+    DestroyTransferForm();
+    CurrentScreen() = 0;
+    Procedures().clear();
+    toolkit::SetFrontEnd(&front_end_);
+    RegisterFieldProcedure("DNP", &Entered);
+    RegisterFieldProcedure("DPYN", &Confirmed);
+    Session().CurrentField = -1;
+    ActivateScreen(1);
+  }
+
+  void TearDown() override {
+    toolkit::SetFrontEnd(nullptr);
+    DestroyTransferForm();
+    RegisterFieldProcedure("DNP", nullptr);
+    RegisterFieldProcedure("DPYN", nullptr);
+  }
+
+  // The destination prompt as the driver shows it.
+  void ShowDestinationPrompt() {
+    SetTransferScreenHeight(kDestinationPromptHeight);
+    MoveFocus(1);
+  }
+
+  // Types a key script through the event loop; the exit status when the
+  // program ended.
+  std::optional<ExitStatus> Type(const std::string& script) {
+    front_end_.Script(toolkit::ParseKeyScript(script));
+    try {
+      toolkit::RunEventLoop();
+    } catch (const ProgramEnd& end) {
+      return end.status;
+    }
+    return std::nullopt;
+  }
+
+  toolkit::Form& form() { return TransferForm(); }
+  toolkit::TextBox& Field(int16_t index) {
+    return static_cast<toolkit::TextBox&>(*form().FindControl("kvf", index));
+  }
+  int16_t FocusedField() {
+    toolkit::Control* active = form().ActiveControl();
+    return active ? active->index() : -1;
+  }
+
+  FakeLibrary library_;
+  std::ostringstream messages_;
+  toolkit::HeadlessFrontEnd front_end_{messages_};
+};
+
+}  // namespace dext
+
+#endif  // DEXT_SCREEN_TESTING_SCREEN_FIXTURE_H_
