@@ -22,7 +22,7 @@ TEST(Cp1252Test, CharactersOfTheHighRange) {
       {0x0080, std::nullopt},  // the C1 control that 0x80 does not stand for
   };
   for (const Case& c : cases) {
-    EXPECT_EQ(Cp1252FromCodePoint(c.code_point), c.byte) << std::hex << c.code_point;
+    EXPECT_EQ(Cp1252FromCodePoint(c.code_point), c.byte) << std::hex << static_cast<uint32_t>(c.code_point);
   }
   EXPECT_EQ(Utf8FromCp1252("\x80 5"), "€ 5");
 }

@@ -31,17 +31,6 @@ std::unique_ptr<FrontEnd> CreateHeadless() {
 
 }  // namespace
 
-std::string ChooseFrontEnd(const std::string& requested, bool display_available,
-                           bool window_built, bool terminal_attached) {
-  if (requested == "window" || requested == "terminal" || requested == "headless") {
-    return requested;
-  }
-  if (!requested.empty()) return "";
-  if (display_available && window_built) return "window";
-  if (terminal_attached) return "terminal";
-  return "headless";
-}
-
 std::unique_ptr<FrontEnd> CreateFrontEnd() {
   const char* requested = std::getenv("DEXT_UI");
   const bool terminal_attached = isatty(STDIN_FILENO) && isatty(STDOUT_FILENO);

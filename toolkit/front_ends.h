@@ -1,7 +1,8 @@
 // Choosing the front end and running the program's event loop.
 //
-// CreateFrontEnd and RunEventLoop are in target toolkit_front_ends, which
-// links the terminal front end and, when it is built, the window front end.
+// CreateFrontEnd is in target toolkit_front_ends, which links the terminal
+// front end and, when it is built, the window front end; the rest is in
+// target toolkit.
 #ifndef DEXT_TOOLKIT_FRONT_ENDS_H_
 #define DEXT_TOOLKIT_FRONT_ENDS_H_
 
