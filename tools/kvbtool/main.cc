@@ -1,0 +1,36 @@
+// kvbtool: administer keyed record files (create, load, dump, lock) and
+// chained-start parameter blocks (chain).
+#include <iostream>
+#include <string>
+
+#include "tools/kvbtool/chain_command.h"
+#include "tools/kvbtool/commands.h"
+
+namespace {
+
+constexpr char kUsage[] =
+    "usage: kvbtool COMMAND ARGUMENTS (kvbtool COMMAND --help for more)\n"
+    "  create FILE.DAT LAYOUT.FID   make an empty keyed record file\n"
+    "  load FILE.DAT [FILE.CSV]     insert or replace records from CSV\n"
+    "  dump FILE.DAT                print every record as CSV, by key\n"
+    "  lock FILE.DAT KEY            hold a record lock until standard input closes\n"
+    "  chain put|show|free HANDLE   chained-start parameter blocks\n"
+    "Names may be host paths or DOS paths (X:\\DIR\\FILE through KVB_DRIVE_X).\n";
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const std::string command = argc > 1 ? argv[1] : "";
+  kvbtool::Streams io{std::cin, std::cout, std::cerr};
+  if (command == "create") return kvbtool::RunCreate(argc - 1, argv + 1, io);
+  if (command == "load") return kvbtool::RunLoad(argc - 1, argv + 1, io);
+  if (command == "dump") return kvbtool::RunDump(argc - 1, argv + 1, io);
+  if (command == "lock") return kvbtool::RunLock(argc - 1, argv + 1, io);
+  if (command == "chain") return RunChainCommand(argc - 1, argv + 1);
+  if (command == "--help" || command == "-h" || command == "help") {
+    std::cout << kUsage;
+    return 0;
+  }
+  std::cerr << (command.empty() ? "" : "kvbtool: unknown command '" + command + "'\n") << kUsage;
+  return 2;
+}
