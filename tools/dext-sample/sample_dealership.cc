@@ -116,7 +116,7 @@ Vehicle MakeVehicle(Random& random, std::string stock) {
 std::vector<std::string> VehicleRow(const Vehicle& v, Random& random) {
   return {v.stock, v.vin, v.year, v.model[0], v.model[1], v.model[2],
           v.is_new ? "     5" : Digits(random.Between(8000, 140000), 6),
-          v.colour, v.is_new ? "N" : "U", "1"};
+          v.colour, v.is_new ? "N" : "U", ""};
 }
 
 struct Buyer {

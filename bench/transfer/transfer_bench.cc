@@ -1,0 +1,225 @@
+// The whole transfer, headless, on a sample dealership: deals per second and
+// peak memory, next to a minimal program doing the same record reads and
+// writes with plain SQLite calls at the same durability (WAL, synchronous
+// FULL, one transaction per write).
+//
+//   transfer_bench            1,000 deals into 10,000 vehicles
+//   transfer_bench --full     10,000 deals into 100,000 vehicles
+//   transfer_bench --deals N --vehicles M
+#include <sqlite3.h>
+#include <stdlib.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <sstream>
+#include <filesystem>
+#include <string>
+
+#include "records/library.h"
+#include "session/orderly_end.h"
+#include "session/session.h"
+#include "toolkit/front_end.h"
+#include "toolkit/headless.h"
+#include "tools/dext-sample/sample_dealership.h"
+#include "transfer/transfer.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Options {
+  int deals = 1000;
+  int vehicles = 10000;
+};
+
+Options ParseOptions(int argc, char** argv) {
+  Options options;
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    if (arg == "--full") {
+      options = {10000, 100000};
+    } else if (arg == "--deals" && i + 1 < argc) {
+      options.deals = std::atoi(argv[++i]);
+    } else if (arg == "--vehicles" && i + 1 < argc) {
+      options.vehicles = std::atoi(argv[++i]);
+    } else {
+      std::printf("usage: transfer_bench [--full] [--deals N] [--vehicles M]\n");
+      std::exit(arg == "--help" ? 0 : 64);
+    }
+  }
+  return options;
+}
+
+double Seconds(std::chrono::steady_clock::time_point since) {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
+}
+
+long PeakRssKb() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  return usage.ru_maxrss;
+}
+
+// ---- DEXT ------------------------------------------------------------------
+
+double RunDext(const fs::path& root, int deals) {
+  setenv("KVB_DRIVE_F", (root / "F").c_str(), 1);
+  const fs::path previous = fs::current_path();
+  fs::current_path(root / "work");
+  std::ostringstream ignored;
+  toolkit::HeadlessFrontEnd front_end(ignored);
+  toolkit::SetFrontEnd(&front_end);
+  dext::ResetSession();
+  dext::BindLibrary(dext::LibKvb());
+  dext::SessionContext& session = dext::Session();
+  session.FileBase = dext::Library().KVBinit(0);
+  session.CurrencySymbol = "$";
+  session.RoundingPlaces = 5;
+  const auto start = std::chrono::steady_clock::now();
+  dext::ExitStatus status = dext::ExitStatus::kFailed;
+  try {
+    dext::StartTransfer();
+  } catch (const dext::ProgramEnd& end) {
+    status = end.status;
+  }
+  const double seconds = Seconds(start);
+  toolkit::SetFrontEnd(nullptr);
+  fs::current_path(previous);
+  if (status != dext::ExitStatus::kTransferred || !front_end.messages().empty()) {
+    std::fprintf(stderr, "transfer did not complete (status %d)%s%s\n", static_cast<int>(status),
+                 front_end.messages().empty() ? "" : ": ",
+                 front_end.messages().empty() ? "" : front_end.messages()[0].c_str());
+    std::exit(1);
+  }
+  return deals / seconds;
+}
+
+// ---- plain SQLite ------------------------------------------------------------
+
+class Table {
+ public:
+  Table(const fs::path& path, int width) : width_(width) {
+    Check(sqlite3_open(path.c_str(), &db_));
+    Exec("PRAGMA journal_mode=WAL; PRAGMA synchronous=FULL;"
+         "CREATE TABLE IF NOT EXISTS r (k TEXT PRIMARY KEY, v BLOB NOT NULL) WITHOUT ROWID");
+    Check(sqlite3_prepare_v2(db_, "SELECT v FROM r WHERE k=?", -1, &select_, nullptr));
+    Check(sqlite3_prepare_v2(db_, "INSERT OR REPLACE INTO r VALUES (?,?)", -1, &put_, nullptr));
+  }
+  ~Table() {
+    sqlite3_finalize(select_);
+    sqlite3_finalize(put_);
+    sqlite3_close(db_);
+  }
+  void Exec(const char* sql) { Check(sqlite3_exec(db_, sql, nullptr, nullptr, nullptr)); }
+
+  // Reads the record under key into record; false when there is none.
+  bool Read(const std::string& key, std::string& record) {
+    sqlite3_bind_text(select_, 1, key.data(), static_cast<int>(key.size()), SQLITE_STATIC);
+    const bool found = sqlite3_step(select_) == SQLITE_ROW;
+    if (found) {
+      record.assign(static_cast<const char*>(sqlite3_column_blob(select_, 0)),
+                    static_cast<size_t>(sqlite3_column_bytes(select_, 0)));
+    }
+    sqlite3_reset(select_);
+    return found;
+  }
+  // Writes in a transaction of its own, durable when it returns.
+  void Write(const std::string& key, const std::string& record) {
+    Exec("BEGIN IMMEDIATE");
+    sqlite3_bind_text(put_, 1, key.data(), static_cast<int>(key.size()), SQLITE_STATIC);
+    sqlite3_bind_blob(put_, 2, record.data(), static_cast<int>(record.size()), SQLITE_STATIC);
+    if (sqlite3_step(put_) != SQLITE_DONE) Check(sqlite3_errcode(db_));
+    sqlite3_reset(put_);
+    Exec("COMMIT");
+  }
+  std::string Blank() const { return std::string(static_cast<size_t>(width_), ' '); }
+
+ private:
+  void Check(int rc) {
+    if (rc != SQLITE_OK && rc != SQLITE_ROW && rc != SQLITE_DONE) {
+      std::fprintf(stderr, "sqlite: %s\n", db_ ? sqlite3_errmsg(db_) : "open failed");
+      std::exit(1);
+    }
+  }
+  sqlite3* db_ = nullptr;
+  sqlite3_stmt* select_ = nullptr;
+  sqlite3_stmt* put_ = nullptr;
+  int width_;
+};
+
+void Load(Table& table, const sample::Table& rows) {
+  table.Exec("BEGIN");
+  for (const auto& row : rows.rows) table.Write(row[0], table.Blank());
+  table.Exec("COMMIT");
+}
+
+// Per deal the same reads and writes as the transfer: the sold vehicle is
+// read and written back; the accounting record is looked up and written when
+// new; the customer is read and written; the traded vehicle is looked up and
+// written when new.
+double RunPlainSqlite(const fs::path& root, const sample::SampleDealership& shop) {
+  fs::create_directories(root);
+  Table vehicles(root / "kvin.db", 400), accounting(root / "kjrvh.db", 900),
+      customers(root / "kcu.db", 400);
+  vehicles.Exec("PRAGMA synchronous=OFF");
+  Load(vehicles, shop.vehicles);
+  Load(customers, shop.customers);
+  Load(accounting, shop.accounting);
+  vehicles.Exec("PRAGMA synchronous=FULL");
+  const auto start = std::chrono::steady_clock::now();
+  std::string record;
+  const size_t deals = shop.deal_records.size() / 2;
+  for (size_t i = 0; i < deals; ++i) {
+    const std::string& first = shop.deal_records[2 * i];
+    const std::string& second = shop.deal_records[2 * i + 1];
+    const std::string stock = first.substr(0, 6);
+    if (!vehicles.Read(stock, record)) continue;
+    record[0] = '2';
+    vehicles.Write(stock, record);
+    if (!accounting.Read(stock, record)) accounting.Write(stock, accounting.Blank());
+    const std::string customer = second.size() > 170 ? second.substr(163, 8) : stock;
+    customers.Read(customer, record);
+    customers.Write(customer, customers.Blank());
+    const std::string trade = first.size() >= 94 ? first.substr(88, 6) : "";
+    if (trade.find_first_not_of(' ') != std::string::npos && !vehicles.Read(trade, record)) {
+      vehicles.Write(trade, vehicles.Blank());
+    }
+  }
+  return static_cast<double>(deals) / Seconds(start);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const Options options = ParseOptions(argc, argv);
+  char pattern[] = "/tmp/dext-bench-XXXXXX";
+  if (mkdtemp(pattern) == nullptr) return 1;
+  const fs::path root = pattern;
+  std::printf("transfer of %d deals into %d vehicles\n", options.deals, options.vehicles);
+
+  setenv("KVBTOOL", KVBTOOL_PATH, 1);
+  const std::string make = std::string(DEXT_SAMPLE_PATH) + " " + (root / "dext").string() +
+                           " --deals " + std::to_string(options.deals) + " --vehicles " +
+                           std::to_string(options.vehicles) + " --seed 1 >/dev/null";
+  const auto generating = std::chrono::steady_clock::now();
+  if (std::system(make.c_str()) != 0) return 1;
+  std::printf("  sample dealership made in %.1f s\n", Seconds(generating));
+
+  const double dext_rate = RunDext(root / "dext", options.deals);
+  const long dext_rss = PeakRssKb();
+  std::printf("  dext (libkvb):  %9.1f deals/s   peak RSS %ld KiB\n", dext_rate, dext_rss);
+
+  const sample::SampleDealership shop =
+      sample::MakeSampleDealership({options.deals, options.vehicles, 1});
+  const double sqlite_rate = RunPlainSqlite(root / "sqlite", shop);
+  std::printf("  plain SQLite:   %9.1f deals/s   peak RSS %ld KiB (whole process)\n", sqlite_rate,
+              PeakRssKb());
+  std::printf("  ratio: plain SQLite is %.2fx the transfer (goal: at most 1.5x)\n",
+              sqlite_rate / dext_rate);
+  std::error_code ignored;
+  fs::remove_all(root, ignored);
+  return 0;
+}

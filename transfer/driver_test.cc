@@ -1,0 +1,200 @@
+// The whole transfer, end to end: the real driver with the headless front end
+// and scripted keys, on a dealership in temporary folders with the real libkvb.
+#include <gtest/gtest.h>
+#include <stdio.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <string>
+
+#include "records/library.h"
+#include "screen/field_engine.h"
+#include "session/session.h"
+#include "transfer/postings.h"
+#include "transfer/testing/dealership_fixture.h"
+
+namespace dext {
+namespace {
+
+using testing::DealRecords;
+
+constexpr char kUnavailable[] = "The Dalvero Accounting/Service Files Are Unavailable At This Time";
+constexpr char kLocked[] = "The Vehicle Inventory Record Is Locked.";
+
+class DriverTest : public testing::DealershipTest {
+ protected:
+  // A dealership with two stocked vehicles and a saved destination.
+  void MakeDealership(bool save_destination = true) {
+    MakeKeyedFiles();
+    OpenTargetFiles();
+    StoreRecord(kInventoryFile, {{"STKNO", "A00001"}, {"VIN", "1FTFW1E50JFA12345"}, {"NU", "N"}});
+    StoreRecord(kInventoryFile, {{"STKNO", "A00002"}, {"VIN", "2HGFC2F59KH512345"}, {"NU", "U"}});
+    Library().KVBcloseall(Session().FileBase);
+    if (save_destination) WriteText(work_ / "DEX2GL.DAT", "F:\\DLR              \r\n");
+  }
+
+  static std::string Deal(const std::string& stock, const std::string& trade = "",
+                          const std::string& amount = "  100.00") {
+    DealRecords deal;
+    deal.first.Put(1, 6, stock);
+    deal.first.Put(7, 6, "040126");
+    deal.first.Put(46, 8, amount);
+    deal.first.Put(89, 6, trade);
+    deal.first.Put(95, 8, trade.empty() ? "" : " 3000.00");
+    deal.second.Put(62, 15, "Buyer" + stock);
+    deal.second.Put(77, 10, "Sam");
+    deal.second.Put(163, 17, "JT2AE09W0P0012345");
+    return deal.first.Text() + "\r\n" + deal.second.Text() + "\r\n";
+  }
+
+  std::string Stored(const std::string& file, const std::string& key, const std::string& field) {
+    NewSession();
+    OpenTargetFiles();
+    const int16_t offset = file == "KVIN" ? kInventoryFile : file == "KCU" ? kCustomerFile
+                                                                          : kAccountingFile;
+    const std::string value = LoadRecord(offset, key) ? Field(offset, field) : "<none>";
+    Library().KVBcloseall(Session().FileBase);
+    return value;
+  }
+};
+
+TEST_F(DriverTest, EmptyDealFileEndsQuietlyAndDeletesIt) {
+  MakeDealership();
+  WriteText(work_ / "DEXT.DAT", "");
+  EXPECT_EQ(RunDext(), ExitStatus::kTransferred);
+  EXPECT_TRUE(Messages().empty());
+  EXPECT_FALSE(Exists(work_ / "DEXT.DAT"));
+}
+
+TEST_F(DriverTest, NoDealFileSaysSo) {
+  MakeDealership();
+  EXPECT_EQ(RunDext(), ExitStatus::kNothingToTransfer);
+  ASSERT_EQ(Messages().size(), 1u);
+  EXPECT_EQ(Messages()[0], "No Data Found To Transfer!");
+}
+
+TEST_F(DriverTest, DealFileEndingAfterAFirstRecordFailsAndStays) {
+  MakeDealership();
+  const std::string deals = Deal("A00001");
+  WriteText(work_ / "DEXT.DAT", deals + deals.substr(0, deals.find('\n') + 1));
+  EXPECT_EQ(RunDext(), ExitStatus::kFailed);
+  ASSERT_EQ(Messages().size(), 1u);
+  EXPECT_EQ(Messages()[0].rfind("ID  1, Read Error # ", 0), 0u) << Messages()[0];
+  EXPECT_TRUE(Exists(work_ / "DEXT.DAT"));
+}
+
+TEST_F(DriverTest, TransfersEveryDealMarksSoldVehiclesAndDeletesTheDealFile) {
+  MakeDealership();
+  WriteText(work_ / "DEXT.DAT", Deal("A00001", "T00001") + Deal("A00002"));
+  EXPECT_EQ(RunDext(), ExitStatus::kTransferred);
+  EXPECT_TRUE(Messages().empty());
+  EXPECT_FALSE(Exists(work_ / "DEXT.DAT"));
+  EXPECT_EQ(Stored("KVIN", "A00001", "ACT"), "2");
+  EXPECT_EQ(Stored("KVIN", "A00002", "ACT"), "2");
+  EXPECT_EQ(Stored("KJRVH", "A00002", "LN1"), "BUYERA00002");
+  EXPECT_EQ(Stored("KCU", "JFA12345", "NAME"), "SAM  BUYERA00001");
+  EXPECT_EQ(Stored("KVIN", "T00001", "PROWN"), "SAM  BUYERA00001");
+}
+
+TEST_F(DriverTest, NoSavedDestinationAsksAndYesSavesAndTransfers) {
+  MakeDealership(/*save_destination=*/false);
+  WriteText(work_ / "DEXT.DAT", Deal("A00001"));
+  EXPECT_EQ(RunDext("f:\\dlr{Enter}{Enter}"), ExitStatus::kTransferred);
+  EXPECT_EQ(ReadText(work_ / "DEX2GL.DAT").substr(0, 20), "F:\\DLR              ");
+  EXPECT_FALSE(Exists(work_ / "DEXT.DAT"));
+  EXPECT_EQ(Stored("KVIN", "A00001", "ACT"), "2");
+}
+
+TEST_F(DriverTest, AnsweringNoReturnsToThePathAndOtherAnswersStay) {
+  MakeDealership(/*save_destination=*/false);
+  WriteText(work_ / "DEXT.DAT", Deal("A00001"));
+  EXPECT_EQ(RunDext("F:\\DLR{Enter}n"), std::nullopt);
+  EXPECT_EQ(Session().CurrentField, 1);
+  EXPECT_EQ(GetScreenField(2), " ");
+  EXPECT_EQ(PressKeys("{Enter}x"), std::nullopt);
+  EXPECT_EQ(Session().CurrentField, 2);
+  EXPECT_FALSE(Exists(work_ / "DEX2GL.DAT"));
+  EXPECT_TRUE(Exists(work_ / "DEXT.DAT"));
+}
+
+TEST_F(DriverTest, UnavailableFilesAskAgainAndYesStartsOver) {
+  MakeDealership();
+  WriteText(work_ / "DEXT.DAT", Deal("A00001"));
+  std::filesystem::rename(data_ / "KCU.DAT", root_ / "KCU.DAT");
+  // While the user reads the message the files come back.
+  OnMessage([this](const std::string&) { std::filesystem::rename(root_ / "KCU.DAT", data_ / "KCU.DAT"); });
+  EXPECT_EQ(RunDext("{Enter}{Enter}"), ExitStatus::kTransferred);
+  ASSERT_EQ(Messages().size(), 1u);
+  EXPECT_EQ(Messages()[0], kUnavailable);
+  EXPECT_EQ(Stored("KVIN", "A00001", "ACT"), "2");
+}
+
+TEST_F(DriverTest, LockedVehicleIsRetriedUntilTheOtherProcessLetsGo) {
+  MakeDealership();
+  WriteText(work_ / "DEXT.DAT", Deal("A00001"));
+  const std::string command =
+      testing::KvbtoolPath() + " lock '" + (data_ / "KVIN.DAT").string() + "' A00001";
+  FILE* holder = popen(command.c_str(), "w");
+  ASSERT_NE(holder, nullptr);
+  usleep(300 * 1000);  // the holder takes the lock
+  OnMessage([&holder](const std::string& text) {
+    if (text == kLocked && holder != nullptr) {
+      pclose(holder);  // closes its input: the holder ends and the lock goes
+      holder = nullptr;
+    }
+  });
+  EXPECT_EQ(RunDext(), ExitStatus::kTransferred);
+  if (holder != nullptr) pclose(holder);
+  ASSERT_FALSE(Messages().empty());
+  EXPECT_EQ(Messages()[0], kLocked);
+  EXPECT_EQ(Stored("KVIN", "A00001", "ACT"), "2");
+}
+
+TEST_F(DriverTest, SkippedDealIsKeptInTheSkipFile) {
+  MakeDealership();
+  const std::string missing = Deal("Z99999");
+  WriteText(work_ / "DEXT.DAT", Deal("A00001") + missing + Deal("A00002"));
+  EXPECT_EQ(RunDext(), ExitStatus::kTransferred);
+  EXPECT_TRUE(Messages().empty());
+  EXPECT_EQ(ReadText(work_ / "DEXT.SKP"), missing);
+  EXPECT_EQ(Stored("KVIN", "A00002", "ACT"), "2");
+  EXPECT_EQ(Stored("KJRVH", "Z99999", "STKNO"), "<none>");
+}
+
+TEST_F(DriverTest, InterruptedRunCompletesWhenRunAgain) {
+  MakeDealership();
+  // The second deal's amount does not fit its line: the run stops there.
+  WriteText(work_ / "DEXT.DAT", Deal("A00001", "T00001") + Deal("A00002", "", "99999999"));
+  EXPECT_EQ(RunDext(), ExitStatus::kFailed);
+  ASSERT_EQ(Messages().size(), 1u);
+  EXPECT_NE(Messages()[0].find("A00002"), std::string::npos);
+  EXPECT_TRUE(Exists(work_ / "DEXT.DAT"));
+  EXPECT_EQ(Stored("KJRVH", "A00002", "STKNO"), "<none>");
+  const std::string first_run = Dump("KJRVH.DAT", "A00001") + Dump("KVIN.DAT", "T00001");
+
+  // The deal is corrected and the transfer runs again from the first deal.
+  WriteText(work_ / "DEXT.DAT", Deal("A00001", "T00001") + Deal("A00002"));
+  NewSession();
+  EXPECT_EQ(RunDext(), ExitStatus::kTransferred);
+  EXPECT_FALSE(Exists(work_ / "DEXT.DAT"));
+  EXPECT_EQ(Dump("KJRVH.DAT", "A00001") + Dump("KVIN.DAT", "T00001"), first_run);
+  EXPECT_EQ(Stored("KJRVH", "A00002", "STKNO"), "A00002");
+}
+
+TEST_F(DriverTest, SampleDealershipTransfersCompletely) {
+  ASSERT_TRUE(MakeSample(40, 80, 5));
+  EXPECT_EQ(RunDext(), ExitStatus::kTransferred);
+  EXPECT_TRUE(Messages().empty()) << Messages()[0];
+  EXPECT_FALSE(Exists(work_ / "DEXT.DAT"));
+  EXPECT_FALSE(Exists(work_ / "DEXT.SKP"));
+  // Every sold vehicle (A00000 to A00039) carries the mark.
+  for (int i = 0; i < 40; ++i) {
+    char stock[8];
+    std::snprintf(stock, sizeof stock, "A%05d", i);
+    EXPECT_EQ(Stored("KVIN", stock, "ACT"), "2") << stock;
+  }
+}
+
+}  // namespace
+}  // namespace dext

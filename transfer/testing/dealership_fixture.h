@@ -1,0 +1,101 @@
+// A dealership on temporary folders for the transfer's tests: drive F: mapped
+// into a temporary folder (layouts under F:\KD\FF, record files under F:\DLR),
+// a work folder as the current directory, the real libkvb bound, and the
+// session set up as a stand-alone start leaves it.
+#ifndef DEXT_TRANSFER_TESTING_DEALERSHIP_FIXTURE_H_
+#define DEXT_TRANSFER_TESTING_DEALERSHIP_FIXTURE_H_
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "session/orderly_end.h"
+#include "tools/dext-sample/fixed_record.h"
+
+namespace dext::testing {
+
+using Fields = std::map<std::string, std::string>;
+
+// The two records of a deal, filled column by column.
+struct DealRecords {
+  sample::FixedRecord first{249};
+  sample::FixedRecord second{249};
+};
+
+class DealershipTest : public ::testing::Test {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+
+  // Creates the empty keyed files under F:\DLR (KJRTH only when asked).
+  void MakeKeyedFiles(bool with_kjrvh = true, bool with_kjrth = false);
+  // Opens the target files as the driver does, under FileBase + 2, 3 and 5,
+  // with the line pair slots of the chosen accounting file.
+  void OpenTargetFiles(const std::string& accounting = "KJRVH");
+
+  // Stores a record: the buffer of file FileBase + offset is cleared, the
+  // fields are put ("DA.3" for occurrence 3) and the record is written.
+  void StoreRecord(int16_t offset, const Fields& fields);
+  // Loads the record under key into the buffer of FileBase + offset; false
+  // when there is none.
+  bool LoadRecord(int16_t offset, const std::string& key);
+  // A field of the buffer of FileBase + offset, trailing blanks removed.
+  std::string Field(int16_t offset, const std::string& name, int16_t occurrence = 0);
+  // Every field of the stored record under key, as kvbtool dump shows it.
+  std::string Dump(const std::string& data_file, const std::string& key);
+
+  // Loads the sold vehicle and the deal into the slots as TransferDeals does
+  // before the postings.
+  void BeginDeal(const DealRecords& deal);
+
+  // Runs the step; returns how the program ended, or nullopt when it returned.
+  std::optional<ExitStatus> RunUntilEnd(const std::function<void()>& step);
+
+  // The messages shown in boxes since SetUp.
+  const std::vector<std::string>& Messages() const;
+
+  // A fresh session as a stand-alone start leaves it (FileBase from KVBinit).
+  void NewSession();
+
+  // Runs the transfer as dext does: StartTransfer, then the event loop on
+  // the scripted keys. Returns how the program ended, or nullopt when it is
+  // still waiting on the screen after the keys.
+  std::optional<ExitStatus> RunDext(const std::string& keys = "");
+
+  // Delivers more scripted keys to the screen that is waiting.
+  std::optional<ExitStatus> PressKeys(const std::string& keys);
+
+  // Builds a sample dealership in root_ with dext-sample; false on failure.
+  bool MakeSample(int deals, int vehicles, int seed);
+
+  // Called while a message box is up, before it is answered.
+  void OnMessage(std::function<void(const std::string&)> action);
+
+  bool Exists(const std::filesystem::path& path) const;
+  std::string ReadText(const std::filesystem::path& path) const;
+  void WriteText(const std::filesystem::path& path, const std::string& text) const;
+
+  std::filesystem::path root_;
+  std::filesystem::path work_;
+  std::filesystem::path data_;
+
+ private:
+  std::filesystem::path previous_directory_;
+};
+
+// Runs kvbtool with the words; returns its exit status.
+int RunKvbtool(const std::vector<std::string>& words);
+
+// Path of an executable built with the project.
+std::string KvbtoolPath();
+std::string DextSamplePath();
+
+}  // namespace dext::testing
+
+#endif  // DEXT_TRANSFER_TESTING_DEALERSHIP_FIXTURE_H_
