@@ -10,9 +10,7 @@
 namespace {
 
 // Opens the user's chain folder; returns a ChainCode.
-int16_t OpenFolder(kvb::ChainFolder* folder) {
-  return folder->Open(kvb::DefaultChainFolder());
-}
+int16_t OpenFolder(kvb::ChainFolder* folder) { return folder->Open(kvb::DefaultChainFolder()); }
 
 // Loads the block under handle; records a refusal as the last failure.
 bool LoadBlock(int16_t handle, kvb::ChainBlock* block) {

@@ -12,10 +12,18 @@ std::string EscapeLine(std::string_view text) {
   line.reserve(text.size());
   for (char c : text) {
     switch (c) {
-      case '\\': line += "\\\\"; break;
-      case '\n': line += "\\n"; break;
-      case '\r': line += "\\r"; break;
-      default: line += c; break;
+      case '\\':
+        line += "\\\\";
+        break;
+      case '\n':
+        line += "\\n";
+        break;
+      case '\r':
+        line += "\\r";
+        break;
+      default:
+        line += c;
+        break;
     }
   }
   return line;
@@ -30,10 +38,17 @@ bool UnescapeLine(std::string_view line, std::string* text) {
     }
     if (++i == line.size()) return false;
     switch (line[i]) {
-      case '\\': *text += '\\'; break;
-      case 'n': *text += '\n'; break;
-      case 'r': *text += '\r'; break;
-      default: return false;
+      case '\\':
+        *text += '\\';
+        break;
+      case 'n':
+        *text += '\n';
+        break;
+      case 'r':
+        *text += '\r';
+        break;
+      default:
+        return false;
     }
   }
   return true;

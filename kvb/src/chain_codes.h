@@ -24,14 +24,19 @@ enum ChainCode : int16_t {
 // The status that goes with a chained-start code.
 inline int16_t ChainStatusOf(int16_t code) {
   switch (code) {
-    case kChainOk: return kOk;
+    case kChainOk:
+      return kOk;
     case kChainNoFolder:
-    case kChainNoBlock: return kStatusNotFound;
+    case kChainNoBlock:
+      return kStatusNotFound;
     case kChainUnsafeFolder:
     case kChainUnsafeBlock:
-    case kChainDamaged: return kStatusBadFile;
-    case kChainIo: return kStatusIo;
-    default: return kStatusBadRequest;
+    case kChainDamaged:
+      return kStatusBadFile;
+    case kChainIo:
+      return kStatusIo;
+    default:
+      return kStatusBadRequest;
   }
 }
 
@@ -45,15 +50,24 @@ inline int16_t ChainResult(int16_t code) {
 // One line describing a chained-start code, for kvbtool.
 inline const char* DescribeChainCode(int16_t code) {
   switch (code) {
-    case kChainBadIndex: return "parameter index outside 0..47";
-    case kChainNoFolder: return "no private folder (set KVB_CHAIN_DIR, XDG_RUNTIME_DIR or HOME)";
-    case kChainUnsafeFolder: return "chain folder is not private to this user";
-    case kChainUnsafeBlock: return "block file is not private to this user";
-    case kChainDamaged: return "block file is damaged";
-    case kChainIo: return "input/output error";
-    case kChainTextTooLong: return "parameter text too long";
-    case kChainNoBlock: return "no block under this handle";
-    default: return Describe(code);
+    case kChainBadIndex:
+      return "parameter index outside 0..47";
+    case kChainNoFolder:
+      return "no private folder (set KVB_CHAIN_DIR, XDG_RUNTIME_DIR or HOME)";
+    case kChainUnsafeFolder:
+      return "chain folder is not private to this user";
+    case kChainUnsafeBlock:
+      return "block file is not private to this user";
+    case kChainDamaged:
+      return "block file is damaged";
+    case kChainIo:
+      return "input/output error";
+    case kChainTextTooLong:
+      return "parameter text too long";
+    case kChainNoBlock:
+      return "no block under this handle";
+    default:
+      return Describe(code);
   }
 }
 

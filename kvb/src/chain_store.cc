@@ -142,8 +142,8 @@ int16_t ChainFolder::Store(int16_t handle, const ChainBlock& block) const {
   const std::string name = BlockName(handle);
   const std::string temporary =
       "." + name + ".tmp-" + std::to_string(getpid()) + "-" + std::to_string(counter++);
-  int fd = openat(fd_, temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
-                  0600);
+  int fd =
+      openat(fd_, temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
   if (fd < 0) return kChainIo;
   bool written = fchmod(fd, 0600) == 0 && WriteAll(fd, FormatChainBlock(block)) && fsync(fd) == 0;
   written = close(fd) == 0 && written;

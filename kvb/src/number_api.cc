@@ -12,7 +12,9 @@
 
 namespace {
 
-std::string_view Text(const char* text) { return text ? std::string_view(text) : std::string_view(); }
+std::string_view Text(const char* text) {
+  return text ? std::string_view(text) : std::string_view();
+}
 
 char PadOf(const char* pad) { return pad && pad[0] != '\0' ? pad[0] : ' '; }
 

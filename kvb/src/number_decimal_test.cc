@@ -13,25 +13,15 @@ TEST(ReadNumberTest, ReadsEveryShapeTheLibraryMeets) {
     const char* plain;
     bool found;
   } cases[] = {
-      {"12.5", "12.5", true},
-      {"-2", "-2", true},
-      {"1,234.50-", "-1234.5", true},
-      {"  -.50", "-0.5", true},
-      {"$ -5.00", "-5", true},
-      {"(12)", "12", true},
-      {"1 234", "1234", true},        // blanks inside the number are skipped
-      {"12abc34", "12", true},        // other characters end the number
-      {"1.2.3", "1.2", true},
-      {"5.", "5", true},
-      {".", "0", false},
-      {"-", "0", false},
-      {"", "0", false},
-      {"abc", "0", false},
-      {"0.00-", "0", true},           // zero is never negative
-      {"007", "7", true},
-      {"5-3", "-5", true},            // a '-' outside the digits
-      {"1E+15", "1", true},
-      {"\xff\x80 9", "9", true},
+      {"12.5", "12.5", true},   {"-2", "-2", true},        {"1,234.50-", "-1234.5", true},
+      {"  -.50", "-0.5", true}, {"$ -5.00", "-5", true},   {"(12)", "12", true},
+      {"1 234", "1234", true},  // blanks inside the number are skipped
+      {"12abc34", "12", true},  // other characters end the number
+      {"1.2.3", "1.2", true},   {"5.", "5", true},         {".", "0", false},
+      {"-", "0", false},        {"", "0", false},          {"abc", "0", false},
+      {"0.00-", "0", true},                           // zero is never negative
+      {"007", "7", true},       {"5-3", "-5", true},  // a '-' outside the digits
+      {"1E+15", "1", true},     {"\xff\x80 9", "9", true},
   };
   for (const Case& c : cases) {
     bool found = !c.found;

@@ -118,8 +118,7 @@ std::string EditNumber(std::string_view number, std::string_view picture,
                        std::string_view currency) {
   PictureShape shape = Measure(picture);
   if (shape.integer_positions + shape.fraction_positions == 0) return "";
-  Decimal rounded =
-      RoundToPlaces(ReadNumber(number), static_cast<int>(shape.fraction_positions));
+  Decimal rounded = RoundToPlaces(ReadNumber(number), static_cast<int>(shape.fraction_positions));
   if (rounded.SignificantInteger().size() > shape.integer_positions) return "";
 
   Editor editor(rounded, shape, currency);

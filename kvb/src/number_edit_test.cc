@@ -109,10 +109,18 @@ TEST(UneditNumberTest, TextsOfEditAndOddTexts) {
     const char* edited;
     const char* plain;
   } cases[] = {
-      {"1,234.50-", "-1234.5"}, {"  1234.50", "1234.5"}, {"      .00", "0"},
-      {"     -.50", "-0.5"},    {"$ 1,234.50", "1234.5"}, {"EUR    -5.00", "-5"},
-      {"-  5", "-5"},           {"", "0"},                {"   ", "0"},
-      {"--5", "-5"},            {"12abc", "12"},          {"\x01\x7f\xfe", "0"},
+      {"1,234.50-", "-1234.5"},
+      {"  1234.50", "1234.5"},
+      {"      .00", "0"},
+      {"     -.50", "-0.5"},
+      {"$ 1,234.50", "1234.5"},
+      {"EUR    -5.00", "-5"},
+      {"-  5", "-5"},
+      {"", "0"},
+      {"   ", "0"},
+      {"--5", "-5"},
+      {"12abc", "12"},
+      {"\x01\x7f\xfe", "0"},
   };
   for (const auto& c : cases) EXPECT_EQ(UneditNumber(c.edited), c.plain) << c.edited;
 }
@@ -163,11 +171,11 @@ TEST(EditNumberTest, UneditGivesBackTheRoundedNumberOfEveryEdit) {
     const std::string picture = RandomPicture(random);
     const std::string currency = currencies[random() % 4];
     const size_t point = picture.find('.');
-    const int places = point == std::string::npos
-                           ? 0
-                           : static_cast<int>(std::count_if(
-                                 picture.begin() + point, picture.end(),
-                                 [](char c) { return c == '9' || c == 'Z'; }));
+    const int places =
+        point == std::string::npos
+            ? 0
+            : static_cast<int>(std::count_if(picture.begin() + point, picture.end(),
+                                             [](char c) { return c == '9' || c == 'Z'; }));
     const Decimal rounded = RoundToPlaces(ReadNumber(number), places);
     const std::string edited = EditNumber(number, picture, currency);
     SCOPED_TRACE(number + " by " + picture + " with '" + currency + "' -> '" + edited + "'");

@@ -53,13 +53,27 @@ std::string DateFormatText(std::string_view pattern) {
       continue;
     }
     switch (c) {
-      case 'M': result += "MM"; break;
-      case 'D': result += "DD"; break;
-      case 'Y': result += "YY"; break;
-      case 'h': result += "hh"; break;
-      case 'm': result += "mm"; break;
-      case 's': result += "ss"; break;
-      default: result.append(run, c); break;
+      case 'M':
+        result += "MM";
+        break;
+      case 'D':
+        result += "DD";
+        break;
+      case 'Y':
+        result += "YY";
+        break;
+      case 'h':
+        result += "hh";
+        break;
+      case 'm':
+        result += "mm";
+        break;
+      case 's':
+        result += "ss";
+        break;
+      default:
+        result.append(run, c);
+        break;
     }
     i = after;
   }

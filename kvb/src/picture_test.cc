@@ -27,8 +27,7 @@ TEST(FillPictureTest, FillsHashPositionsFromEitherEnd) {
       {"", "##/##", FillFrom::kLeft, "  /  "},
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(FillPicture(c.text, c.picture, c.from), c.filled)
-        << c.text << " into " << c.picture;
+    EXPECT_EQ(FillPicture(c.text, c.picture, c.from), c.filled) << c.text << " into " << c.picture;
   }
 }
 

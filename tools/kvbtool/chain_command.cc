@@ -79,8 +79,7 @@ int Show(const kvb::ChainFolder& folder, int16_t handle, std::ostream& out, std:
 
 }  // namespace
 
-int RunChainCommand(int argc, char** argv, std::istream& in, std::ostream& out,
-                    std::ostream& err) {
+int RunChainCommand(int argc, char** argv, std::istream& in, std::ostream& out, std::ostream& err) {
   const std::string command = argc > 1 ? argv[1] : "";
   if (command == "--help" || command == "-h" || command == "help") {
     out << kUsage;

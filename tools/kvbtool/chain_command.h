@@ -9,7 +9,6 @@
 int RunChainCommand(int argc, char** argv);
 
 // The same, reading standard input from `in` and writing to `out`/`err`.
-int RunChainCommand(int argc, char** argv, std::istream& in, std::ostream& out,
-                    std::ostream& err);
+int RunChainCommand(int argc, char** argv, std::istream& in, std::ostream& out, std::ostream& err);
 
 #endif  // DEXT_TOOLS_KVBTOOL_CHAIN_COMMAND_H_

@@ -1,8 +1,7 @@
 #include "tools/kvbtool/chain_command.h"
 
-#include <stdlib.h>
-
 #include <gtest/gtest.h>
+#include <stdlib.h>
 
 #include <sstream>
 #include <string>
