@@ -61,6 +61,11 @@ int16_t MakeKeyed(const char* data_file, const char* layout_file, bool autosecur
   return OpenKeyed(data_file, layout_file, kModeReadWrite, autosecure, file);
 }
 
+bool HasFilesUnder(const Library& library, int base) {
+  auto it = library.files.lower_bound(base);
+  return it != library.files.end() && it->first < base + kFilesPerBase;
+}
+
 // Shared steps of KVBopen and KVBmake: check the number, close what is open
 // under it, run open_step, and enter the file on success.
 template <typename Step>
@@ -85,9 +90,7 @@ int16_t KVBinit(int16_t base) {
   std::lock_guard guard(library.mutex);
   if (base == 0) {
     int first = kFirstBase;
-    while (library.files.lower_bound(first) != library.files.end() &&
-           library.files.lower_bound(first)->first < first + kFilesPerBase &&
-           first + 2 * kFilesPerBase <= INT16_MAX) {
+    while (HasFilesUnder(library, first) && first + 2 * kFilesPerBase <= INT16_MAX) {
       first += kFilesPerBase;
     }
     return static_cast<int16_t>(first);
