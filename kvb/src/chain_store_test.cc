@@ -9,6 +9,8 @@
 #include <cstring>
 #include <fstream>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "chain_codes.h"
 #include "kvb.h"
@@ -129,6 +131,19 @@ TEST_F(ChainStoreTest, DamagedBlockIsRefusedNotMisread) {
   EXPECT_NE(KVBdataput(7, 1, "x"), 0);  // not silently replaced
   KVBdatafree(7);
   EXPECT_EQ(KVBdataput(7, 1, "x"), 0);
+}
+
+TEST_F(ChainStoreTest, ConcurrentPutsToOneBlockAreAllKept) {
+  std::vector<std::thread> writers;
+  for (int w = 0; w < 4; ++w) {
+    writers.emplace_back([w] {
+      for (int16_t i = static_cast<int16_t>(w); i < kChainParameters; i += 4) {
+        EXPECT_EQ(KVBdataput(3, i, std::to_string(i).c_str()), 0);
+      }
+    });
+  }
+  for (std::thread& writer : writers) writer.join();
+  for (int16_t i = 0; i < kChainParameters; ++i) EXPECT_EQ(KVBdataget(3, i), std::to_string(i));
 }
 
 TEST(ChainFolderTest, DefaultFolderFollowsTheEnvironment) {
