@@ -25,7 +25,7 @@ bool UnescapeLine(std::string_view line, std::string* text);
 // The stored form: the line "KVB chain block 1", then the 48 texts as
 // escaped lines, each ended by a line feed.
 std::string FormatChainBlock(const ChainBlock& block);
-// False (block unspecified) when the text is not exactly that form.
+// False when the text is not exactly that form; *block is then garbage.
 bool ParseChainBlock(std::string_view stored, ChainBlock* block);
 
 }  // namespace kvb
