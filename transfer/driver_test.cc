@@ -30,6 +30,7 @@ class DriverTest : public testing::DealershipTest {
     OpenTargetFiles();
     StoreRecord(kInventoryFile, {{"STKNO", "A00001"}, {"VIN", "1FTFW1E50JFA12345"}, {"NU", "N"}});
     StoreRecord(kInventoryFile, {{"STKNO", "A00002"}, {"VIN", "2HGFC2F59KH512345"}, {"NU", "U"}});
+    StoreRecord(kInventoryFile, {{"STKNO", "A00003"}, {"VIN", "SHORT12"}, {"NU", "U"}});
     Library().KVBcloseall(Session().FileBase);
     if (save_destination) WriteText(work_ / "DEX2GL.DAT", "F:\\DLR              \r\n");
   }
@@ -86,7 +87,8 @@ TEST_F(DriverTest, DealFileEndingAfterAFirstRecordFailsAndStays) {
 
 TEST_F(DriverTest, TransfersEveryDealMarksSoldVehiclesAndDeletesTheDealFile) {
   MakeDealership();
-  WriteText(work_ / "DEXT.DAT", Deal("A00001", "T00001") + Deal("A00002"));
+  WriteText(work_ / "DEXT.DAT",
+            Deal("A00001", "T00001") + Deal("A00003", "T00003") + Deal("A00002"));
   EXPECT_EQ(RunDext(), ExitStatus::kTransferred);
   EXPECT_TRUE(Messages().empty());
   EXPECT_FALSE(Exists(work_ / "DEXT.DAT"));
@@ -95,6 +97,8 @@ TEST_F(DriverTest, TransfersEveryDealMarksSoldVehiclesAndDeletesTheDealFile) {
   EXPECT_EQ(Stored("KJRVH", "A00002", "LN1"), "BUYERA00002");
   EXPECT_EQ(Stored("KCU", "JFA12345", "NAME"), "SAM  BUYERA00001");
   EXPECT_EQ(Stored("KVIN", "T00001", "PROWN"), "SAM  BUYERA00001");
+  // A00003's VIN is too short for a customer record: its buyer still owned T00003.
+  EXPECT_EQ(Stored("KVIN", "T00003", "PROWN"), "SAM  BUYERA00003");
 }
 
 TEST_F(DriverTest, NoSavedDestinationAsksAndYesSavesAndTransfers) {
