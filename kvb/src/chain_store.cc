@@ -135,6 +135,11 @@ int16_t ChainFolder::Load(int16_t handle, ChainBlock* block, bool* found) const 
 }
 
 int16_t ChainFolder::Store(int16_t handle, const ChainBlock& block) const {
+  FolderLock lock(fd_);
+  return Replace(handle, block);
+}
+
+int16_t ChainFolder::Replace(int16_t handle, const ChainBlock& block) const {
   for (const std::string& text : block) {
     if (text.size() > kChainTextMax) return kChainTextTooLong;
   }
@@ -164,7 +169,7 @@ int16_t ChainFolder::Update(int16_t handle, int index, const std::string& text) 
   int16_t code = Load(handle, &block, &found);
   if (code != kChainOk) return code;
   block[index] = text;
-  return Store(handle, block);
+  return Replace(handle, block);
 }
 
 int16_t ChainFolder::Remove(int16_t handle) const {

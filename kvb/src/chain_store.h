@@ -39,6 +39,9 @@ class ChainFolder {
   int16_t Remove(int16_t handle) const;
 
  private:
+  // Store without taking the folder lock (the caller holds it).
+  int16_t Replace(int16_t handle, const ChainBlock& block) const;
+
   int fd_ = -1;
 };
 
