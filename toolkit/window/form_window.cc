@@ -133,7 +133,8 @@ void FormWindow::DrawTextBox(const Form& form, const TextBox& box) {
   const std::string before = platform::Utf8FromCp1252(text.substr(0, start));
   const std::string selected = platform::Utf8FromCp1252(text.substr(start, end - start));
   const std::string after = platform::Utf8FromCp1252(text.substr(end));
-  fl_font(FlFont(ChooseFont(FontOf(form, box))), ChooseFont(FontOf(form, box)).pixels);
+  const FontChoice font = ChooseFont(FontOf(form, box));
+  fl_font(FlFont(font), font.pixels);
   const int line = fl_height();
   const int top = inner_y + std::max(0, (inner_h - line) / 2);
   const int baseline = top + line - fl_descent();

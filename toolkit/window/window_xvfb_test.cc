@@ -211,12 +211,13 @@ class DextWindowTest : public testing::Test {
     if (!root_.empty()) fs::remove_all(root_);
   }
 
-  Window StartDext() {
-    dext_ = Start({DEXT_PATH}, {{"DISPLAY", display_->name()},
-                               {"DEXT_UI", "window"},
-                               {"KVB_DRIVE_F", (root_ / "F").string()}},
+  // Starts dext in the window on the sample; returns the window with `title`.
+  Window StartDext(const std::string& title = " DEXT") {
+    dext_ = Start({DEXT_PATH},
+                  {{"DISPLAY", display_->name()}, {"DEXT_UI", "window"},
+                   {"KVB_DRIVE_F", (root_ / "F").string()}},
                   work_);
-    return display_->WaitForWindow(" DEXT");
+    return display_->WaitForWindow(title);
   }
   std::string Dominant(Window window, const Inside& area) const {
     return display_->Dominant(window, area.x, area.y, area.width, area.height);
@@ -273,10 +274,11 @@ TEST_F(DextWindowTest, TypedDestinationIsSavedAndTheDealsArePosted) {
   EXPECT_GT(PostedRecords(), records_before);
 }
 
-TEST_F(DextWindowTest, CloseButtonAndEscapeEndTheProgramAsCancelled) {
+TEST_F(DextWindowTest, CloseButtonEscapeAndAltCEndTheProgramAsCancelled) {
   const std::pair<const char*, std::function<void(Window)>> endings[] = {
       {"close button", [&](Window w) { display_->RequestClose(w); }},
       {"Escape", [&](Window w) { display_->Type(w, "Escape", /*named=*/true); }},
+      {"Alt+C", [&](Window w) { display_->Type(w, "alt+c", /*named=*/true); }},
   };
   for (const auto& [how, end] : endings) {
     fs::remove(work_ / "DEX2GL.DAT");
@@ -295,10 +297,7 @@ TEST_F(DextWindowTest, CloseButtonAndEscapeEndTheProgramAsCancelled) {
 
 TEST_F(DextWindowTest, MessageBoxIsModalWithTitleIconAndOk) {
   fs::remove(work_ / "DEXT.DAT");  // "No Data Found To Transfer!"
-  dext_ = Start({DEXT_PATH}, {{"DISPLAY", display_->name()}, {"DEXT_UI", "window"},
-                              {"KVB_DRIVE_F", (root_ / "F").string()}},
-                work_);
-  const Window box = display_->WaitForWindow("Error");
+  const Window box = StartDext("Error");
   ASSERT_NE(box, 0u) << "no box titled \"Error\"";
   EXPECT_GT(display_->Colours(box, 12, 12, 32, 32).count(0xFFFF00), 0u) << "exclamation icon";
   EXPECT_FALSE(WaitForExit(dext_, milliseconds(300)).has_value()) << "the box waits for OK";
