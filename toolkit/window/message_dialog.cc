@@ -18,6 +18,7 @@ constexpr int kMargin = 12;
 constexpr int kIconSide = 32;
 constexpr int kTextFontSize = 14;
 constexpr int kWidestText = 420;
+constexpr int kLabelInset = 8;
 constexpr int kButtonWidth = 80, kButtonHeight = 26;
 
 // Windows' exclamation sign: a yellow triangle with a black "!".
@@ -50,7 +51,8 @@ void RunMessageDialog(const std::string& text, int style, const std::string& tit
   fl_font(FL_HELVETICA, kTextFontSize);
   int text_w = kWidestText, text_h = 0;
   fl_measure(message.c_str(), text_w, text_h, 0);
-  text_w = std::min(std::max(text_w, 120), kWidestText);
+  // Labels are drawn a few pixels in from the box's edges: room for that.
+  text_w = std::min(std::max(text_w, 120), kWidestText) + kLabelInset;
   text_h = std::max(text_h, icon ? kIconSide : kTextFontSize + 4);
   const int text_x = kMargin + (icon ? kIconSide + kMargin : 0);
   const int width = text_x + text_w + kMargin;
