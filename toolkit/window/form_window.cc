@@ -191,9 +191,8 @@ int FormWindow::handle(int event) {
 }
 
 bool FormWindow::HandleKey() {
-  const std::optional<KeyInput> key =
-      KeyFromFltk(Fl::event_key(), Fl::event_state(),
-                  std::string_view(Fl::event_text(), Fl::event_length()));
+  const std::optional<KeyInput> key = KeyFromFltk(
+      Fl::event_key(), Fl::event_state(), std::string_view(Fl::event_text(), Fl::event_length()));
   if (key) on_input_(InputEvent::Key(*key));
   // Modifier keys are used up too: FLTK must never act on a key by itself
   // (Tab moving its own focus, Escape closing the window).

@@ -4,6 +4,7 @@ namespace toolkit {
 
 namespace {
 
+// clang-format off
 const char* const kIcon[] = {
     "16 16 6 1",
     "  c None",
@@ -29,6 +30,7 @@ const char* const kIcon[] = {
     ".wggggggwww.    ",
     "............    ",
 };
+// clang-format on
 
 }  // namespace
 

@@ -23,39 +23,45 @@ bool IsModifierOrLock(int fl_key) {
          fl_key == FL_Scroll_Lock || fl_key == 0xfe03 /* AltGr (ISO level 3 shift) */;
 }
 
+struct NamedFltkKey {
+  int fl_key;
+  int16_t key_code;
+};
+constexpr NamedFltkKey kNamedKeys[] = {
+    {FL_BackSpace, kKeyBackspace},
+    {FL_Tab, kKeyTab},
+    {FL_Enter, kKeyEnter},
+    {FL_KP_Enter, kKeyEnter},
+    {FL_Escape, kKeyEscape},
+    {FL_Page_Up, kKeyPageUp},
+    {FL_Page_Down, kKeyPageDown},
+    {FL_End, kKeyEnd},
+    {FL_Home, kKeyHome},
+    {FL_Left, kKeyLeft},
+    {FL_Up, kKeyUp},
+    {FL_Right, kKeyRight},
+    {FL_Down, kKeyDown},
+    {FL_Insert, kKeyInsert},
+    {FL_Delete, kKeyDelete},
+    {FL_Pause, kKeyPause},
+    {FL_Print, kKeySnapshot},
+    {FL_Menu, kKeyApps},
+    {FL_KP + '*', kKeyMultiply},
+    {FL_KP + '+', kKeyAdd},
+    {FL_KP + '-', kKeySubtract},
+    {FL_KP + '.', kKeyDecimal},
+    {FL_KP + ',', kKeyDecimal},
+    {FL_KP + '/', kKeyDivide},
+};
+
 // The virtual-key code of a key that is not a plain printable key.
 std::optional<int16_t> SpecialKeyCode(int fl_key) {
-  switch (fl_key) {
-    case FL_BackSpace: return kKeyBackspace;
-    case FL_Tab: return kKeyTab;
-    case FL_Enter:
-    case FL_KP_Enter: return kKeyEnter;
-    case FL_Escape: return kKeyEscape;
-    case FL_Page_Up: return kKeyPageUp;
-    case FL_Page_Down: return kKeyPageDown;
-    case FL_End: return kKeyEnd;
-    case FL_Home: return kKeyHome;
-    case FL_Left: return kKeyLeft;
-    case FL_Up: return kKeyUp;
-    case FL_Right: return kKeyRight;
-    case FL_Down: return kKeyDown;
-    case FL_Insert: return kKeyInsert;
-    case FL_Delete: return kKeyDelete;
-    case FL_Pause: return kKeyPause;
-    case FL_Print: return kKeySnapshot;
-    case FL_Menu: return kKeyApps;
+  for (const NamedFltkKey& named : kNamedKeys) {
+    if (named.fl_key == fl_key) return named.key_code;
   }
   if (fl_key > FL_F && fl_key <= FL_F + 12) return static_cast<int16_t>(kKeyF1 + fl_key - FL_F - 1);
   if (fl_key >= FL_KP + '0' && fl_key <= FL_KP + '9') {
     return static_cast<int16_t>(kKeyNumpad0 + fl_key - FL_KP - '0');
-  }
-  switch (fl_key - FL_KP) {
-    case '*': return kKeyMultiply;
-    case '+': return kKeyAdd;
-    case '-': return kKeySubtract;
-    case '.':
-    case ',': return kKeyDecimal;
-    case '/': return kKeyDivide;
   }
   return std::nullopt;
 }

@@ -47,8 +47,7 @@ TEST(KeyFromFltkTest, GivesVirtualKeyShiftAndCharacter) {
       {"keypad digit", FL_KP + '4', 0, "4", {100, 0, '4'}},
       {"keypad point", FL_KP + '.', 0, ".", {110, 0, '.'}},
       {"accented letter of another layout", 0xe9, 0, "\xc3\xa9", {kKeyPacket, 0, 0xE9}},
-      {"euro sign becomes its Windows-1252 byte", 0x20ac, 0, "\xe2\x82\xac",
-       {kKeyPacket, 0, 0x80}},
+      {"euro sign becomes its Windows-1252 byte", 0x20ac, 0, "\xe2\x82\xac", {kKeyPacket, 0, 0x80}},
       {"a character Windows-1252 lacks", 0x436, 0, "\xd0\xb6", {kKeyPacket, 0, 0}},
       {"malformed text", 0xe9, 0, "\xc3", {kKeyPacket, 0, 0}},
   };

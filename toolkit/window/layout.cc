@@ -16,7 +16,7 @@ std::string Lower(std::string text) {
 }
 
 bool IsFixedPitchName(const std::string& name) {
-  static const char* const kFixed[] = {"fixedsys", "terminal",       "courier",
+  static const char* const kFixed[] = {"fixedsys",    "terminal",       "courier",
                                        "courier new", "lucida console", "consolas"};
   const std::string lower = Lower(name);
   return std::any_of(std::begin(kFixed), std::end(kFixed),

@@ -11,7 +11,7 @@ namespace toolkit {
 namespace {
 
 TEST(LayoutTest, TwipsRoundToTheNearestPixel) {
-  const std::pair<int, int> cases[] = {{0, 0},     {7, 0},     {8, 1},     {15, 1},  {2550, 170},
+  const std::pair<int, int> cases[] = {{0, 0},      {7, 0},      {8, 1},   {15, 1}, {2550, 170},
                                        {3000, 200}, {6690, 446}, {-8, -1}, {-7, 0}};
   for (auto [twips, pixels] : cases) EXPECT_EQ(PixelsFromTwips(twips), pixels) << twips;
 }

@@ -28,8 +28,7 @@ class ExclamationIcon : public Fl_Widget {
   void draw() override {
     const int left = x(), top = y(), side = w();
     fl_color(fl_rgb_color(255, 255, 0));
-    fl_polygon(left + side / 2, top + 1, left + side - 1, top + side - 2, left + 1,
-               top + side - 2);
+    fl_polygon(left + side / 2, top + 1, left + side - 1, top + side - 2, left + 1, top + side - 2);
     fl_color(FL_BLACK);
     fl_loop(left + side / 2, top + 1, left + side - 1, top + side - 2, left + 1, top + side - 2);
     fl_font(FL_HELVETICA_BOLD, side / 2 + 4);
@@ -37,7 +36,9 @@ class ExclamationIcon : public Fl_Widget {
   }
 };
 
-void Close(Fl_Widget* widget, void*) { widget->window() ? widget->window()->hide() : widget->hide(); }
+void Close(Fl_Widget* widget, void*) {
+  widget->window() ? widget->window()->hide() : widget->hide();
+}
 
 }  // namespace
 

@@ -80,8 +80,6 @@ bool WindowDisplayAvailable() {
   return true;
 }
 
-std::unique_ptr<FrontEnd> CreateWindowFrontEnd() {
-  return std::make_unique<WindowFrontEnd>();
-}
+std::unique_ptr<FrontEnd> CreateWindowFrontEnd() { return std::make_unique<WindowFrontEnd>(); }
 
 }  // namespace toolkit

@@ -9,9 +9,9 @@
 
 #include <algorithm>
 #include <chrono>
-#include <cstring>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -96,8 +96,7 @@ class VirtualDisplay {
   VirtualDisplay() {
     int fds[2];
     if (pipe(fds) != 0) return;
-    server_ = Start({"Xvfb", "-displayfd", "3", "-screen", "0", "1024x768x24", "-nolisten",
-                     "tcp"},
+    server_ = Start({"Xvfb", "-displayfd", "3", "-screen", "0", "1024x768x24", "-nolisten", "tcp"},
                     {}, ".", fds[1]);
     close(fds[1]);
     // Xvfb writes the number and then a newline once it listens; the pipe
@@ -151,8 +150,8 @@ class VirtualDisplay {
     XTranslateCoordinates(display_, window, DefaultRootWindow(display_), x, y, &root_x, &root_y,
                           &child);
     std::map<Rgb, int> counts;
-    XImage* image = XGetImage(display_, DefaultRootWindow(display_), root_x, root_y, width,
-                              height, AllPlanes, ZPixmap);
+    XImage* image = XGetImage(display_, DefaultRootWindow(display_), root_x, root_y, width, height,
+                              AllPlanes, ZPixmap);
     if (!image) return counts;
     for (int row = 0; row < height; ++row) {
       for (int column = 0; column < width; ++column) ++counts[XGetPixel(image, column, row)];
@@ -201,9 +200,9 @@ class DextWindowTest : public testing::Test {
     ASSERT_TRUE(display_->ok()) << "Xvfb did not start";
     root_ = fs::temp_directory_path() / ("dext_window_" + std::to_string(getpid()));
     fs::remove_all(root_);
-    ASSERT_EQ(std::system((std::string(DEXT_SAMPLE_PATH) + " " + root_.string() + " >/dev/null")
-                              .c_str()),
-              0);
+    ASSERT_EQ(
+        std::system((std::string(DEXT_SAMPLE_PATH) + " " + root_.string() + " >/dev/null").c_str()),
+        0);
     work_ = root_ / "work";
   }
   void TearDown() override {
@@ -214,7 +213,8 @@ class DextWindowTest : public testing::Test {
   // Starts dext in the window on the sample; returns the window with `title`.
   Window StartDext(const std::string& title = " DEXT") {
     dext_ = Start({DEXT_PATH},
-                  {{"DISPLAY", display_->name()}, {"DEXT_UI", "window"},
+                  {{"DISPLAY", display_->name()},
+                   {"DEXT_UI", "window"},
                    {"KVB_DRIVE_F", (root_ / "F").string()},
                    {"LSAN_OPTIONS", "suppressions=" LSAN_SUPPRESSIONS ":print_suppressions=0"}},
                   work_);
@@ -231,8 +231,8 @@ class DextWindowTest : public testing::Test {
     });
   }
   size_t PostedRecords() const {
-    const std::string dump = Output(std::string(KVBTOOL_PATH) + " dump " +
-                                    (root_ / "F" / "DLR" / "KJRVH.DAT").string());
+    const std::string dump =
+        Output(std::string(KVBTOOL_PATH) + " dump " + (root_ / "F" / "DLR" / "KJRVH.DAT").string());
     return std::count(dump.begin(), dump.end(), '\n');
   }
 
