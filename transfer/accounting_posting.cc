@@ -10,6 +10,7 @@
 #include "session/orderly_end.h"
 #include "session/session.h"
 #include "transfer/deal_columns.h"
+#include "transfer/deal_journal.h"
 #include "transfer/postings.h"
 
 namespace dext {
@@ -194,12 +195,15 @@ int16_t PostAccounting() {
   const std::string key = FieldValue("STKNO", vehicle_file, 0);
   CheckStatus(PositionFile(AccountingFile(), key, -1, "", 256));
   session.LastStatus = ReadRecord(AccountingFile(), 512);
-  if (session.LastStatus == 0) return FillForExistingRecord();
+  // A record that an interrupted run of this deal file wrote for this deal
+  // is built again, so the postings that follow see the deal as that run did.
+  if (session.LastStatus == 0 && !JournalHasAccounting(key)) return FillForExistingRecord();
 
   StartFromVehicleRecord();
   for (const Column& column : kColumns) PutColumn(column, column.treatment, true);
   BlankZeroLines();
   CheckSalesman();
+  if (!JournalAccounting(key)) StopForUnwritableJournal();
   CheckStatus(EndLines(kAccountingFile, 1, 512));
   return 0;
 }

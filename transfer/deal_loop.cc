@@ -12,6 +12,7 @@
 #include "toolkit/message_box.h"
 #include "transfer/deal_columns.h"
 #include "transfer/deal_file.h"
+#include "transfer/deal_journal.h"
 #include "transfer/postings.h"
 #include "transfer/transfer.h"
 
@@ -47,7 +48,11 @@ void LockSoldVehicle() {
 // first, and the transfer stops when they cannot be kept.
 void KeepSkippedDeal() {
   SessionContext& session = Session();
-  if (AppendSkippedDeal(kSkippedDealsName, session.TextSlot[1], session.TextSlot[2])) return;
+  if (JournalHasSkippedDeal()) return;  // kept by an earlier run of this deal file
+  if (AppendSkippedDeal(kSkippedDealsName, session.TextSlot[1], session.TextSlot[2])) {
+    if (!JournalSkippedDeal()) StopForUnwritableJournal();
+    return;
+  }
   session.ErrorInfo.FileOffset = kDealFile;
   session.ErrorInfo.ProgramName = session.ProgramName;
   session.ErrorInfo.Message = "Stock No. " + TrimRight(session.TextSlot[5]) +
@@ -62,6 +67,7 @@ bool RunPostings() {
 [[noreturn]] void EndOfDeals() {
   CheckStatus(CloseAll(Session().FileBase));
   DeleteInCurrentDirectory(kDealFileName);
+  CloseDealJournal(kDealFileName);
   EndProgram(ExitStatus::kTransferred);
 }
 
@@ -69,7 +75,10 @@ bool RunPostings() {
 
 int16_t TransferDeals() {
   SessionContext& session = Session();
+  if (!OpenDealJournal(kDealFileName)) StopForUnwritableJournal();
+  int deal = 0;
   while (ReadDealRecord() == 0) {
+    SetJournalDeal(++deal);
     session.TextSlot[1] = RecordRead();
     if (ReadDealRecord() != 0) {
       RecordWholeReadFailure(kDealFile, session.LastStatus);
