@@ -1,0 +1,200 @@
+#include "proof/dext_process.h"
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sqlite3.h>
+#include <stdlib.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <fstream>
+#include <set>
+#include <sstream>
+#include <stdexcept>
+
+extern char** environ;
+
+namespace dext::proof {
+namespace fs = std::filesystem;
+namespace {
+
+std::string ReadAll(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+// The current environment with the given names replaced or added.
+std::vector<std::string> EnvironmentWith(const Environment& extra) {
+  std::vector<std::string> entries;
+  for (char** entry = environ; *entry != nullptr; ++entry) {
+    const std::string text = *entry;
+    const std::string name = text.substr(0, text.find('='));
+    if (extra.count(name) == 0) entries.push_back(text);
+  }
+  for (const auto& [name, value] : extra) entries.push_back(name + "=" + value);
+  return entries;
+}
+
+std::vector<char*> Pointers(std::vector<std::string>& words) {
+  std::vector<char*> pointers;
+  for (std::string& word : words) pointers.push_back(word.data());
+  pointers.push_back(nullptr);
+  return pointers;
+}
+
+// Runs a program to its end with standard output into output (when given).
+int RunProgram(std::vector<std::string> words, const Environment& extra, const fs::path& output,
+               const fs::path& directory = {}) {
+  std::vector<std::string> environment = EnvironmentWith(extra);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  if (!directory.empty()) posix_spawn_file_actions_addchdir_np(&actions, directory.c_str());
+  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO,
+                                   output.empty() ? "/dev/null" : output.c_str(),
+                                   O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  pid_t pid = -1;
+  const int spawned = posix_spawn(&pid, words[0].c_str(), &actions, nullptr,
+                                  Pointers(words).data(), Pointers(environment).data());
+  posix_spawn_file_actions_destroy(&actions);
+  if (spawned != 0) throw std::runtime_error("cannot start " + words[0]);
+  int status = 0;
+  waitpid(pid, &status, 0);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+}  // namespace
+
+ScratchFolder::ScratchFolder() {
+  char pattern[] = "/tmp/dext-proof-XXXXXX";
+  if (mkdtemp(pattern) == nullptr) throw std::runtime_error("cannot make a temporary folder");
+  path_ = pattern;
+}
+
+ScratchFolder::~ScratchFolder() {
+  std::error_code ignored;
+  if (!keep_) fs::remove_all(path_, ignored);
+}
+
+void MakeSampleDealership(const fs::path& root, int deals, int vehicles, int seed) {
+  const int status = RunProgram({DEXT_SAMPLE_PATH, root.string(), "--deals", std::to_string(deals),
+                                 "--vehicles", std::to_string(vehicles), "--seed",
+                                 std::to_string(seed)},
+                                {{"KVBTOOL", KVBTOOL_PATH}}, {});
+  if (status != 0) throw std::runtime_error("dext-sample failed with " + std::to_string(status));
+}
+
+void CopyDealership(const fs::path& from, const fs::path& to) {
+  std::error_code ignored;
+  fs::remove_all(to, ignored);
+  fs::copy(from, to, fs::copy_options::recursive);
+}
+
+DextProcess::DextProcess(const fs::path& root, const Environment& extra,
+                         const fs::path& work_folder) {
+  Environment environment = extra;
+  environment["DEXT_UI"] = "headless";
+  environment["KVB_DRIVE_F"] = (root / "F").string();
+  environment.erase("DEXT_KEYS");
+  const fs::path work = work_folder.empty() ? root / "work" : work_folder;
+  char pattern[] = "/tmp/dext-proof-stderr-XXXXXX";
+  const int fd = mkstemp(pattern);
+  if (fd < 0) throw std::runtime_error("cannot make a temporary file");
+  error_file_ = pattern;
+
+  std::vector<std::string> words = {DEXT_PATH};
+  std::vector<std::string> entries = EnvironmentWith(environment);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addchdir_np(&actions, work.c_str());
+  posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+  posix_spawn_file_actions_adddup2(&actions, fd, STDERR_FILENO);
+  const int spawned = posix_spawn(&pid_, DEXT_PATH, &actions, nullptr, Pointers(words).data(),
+                                  Pointers(entries).data());
+  posix_spawn_file_actions_destroy(&actions);
+  close(fd);
+  if (spawned != 0) throw std::runtime_error("cannot start dext");
+}
+
+DextProcess::~DextProcess() {
+  if (pid_ > 0) Wait();
+  std::error_code ignored;
+  fs::remove(error_file_, ignored);
+}
+
+ProcessEnd DextProcess::Wait() {
+  ProcessEnd end;
+  int status = 0;
+  if (pid_ > 0 && waitpid(pid_, &status, 0) == pid_) {
+    if (WIFEXITED(status)) end.exit_status = WEXITSTATUS(status);
+    if (WIFSIGNALED(status)) end.signal = WTERMSIG(status);
+  }
+  pid_ = -1;
+  end.error_output = ReadAll(error_file_);
+  return end;
+}
+
+ProcessEnd RunDext(const fs::path& root, const Environment& extra, const fs::path& work_folder) {
+  return DextProcess(root, extra, work_folder).Wait();
+}
+
+std::string DumpTarget(const fs::path& root, const std::string& name) {
+  ScratchFolder folder;
+  const fs::path output = folder.path() / "dump.csv";
+  const int status = RunProgram({KVBTOOL_PATH, "dump", (root / "F" / "DLR" / name).string()}, {},
+                                output);
+  if (status != 0) return "kvbtool dump failed with " + std::to_string(status);
+  return ReadAll(output);
+}
+
+std::map<std::string, std::string> DumpTargets(const fs::path& root) {
+  std::map<std::string, std::string> dumps;
+  for (const std::string& name : kTargetFiles) dumps[name] = DumpTarget(root, name);
+  return dumps;
+}
+
+std::string CheckIntegrity(const fs::path& root) {
+  std::string found;
+  for (const std::string& name : kTargetFiles) {
+    const fs::path path = root / "F" / "DLR" / name;
+    sqlite3* db = nullptr;
+    if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
+      found += name + ": cannot open; ";
+      sqlite3_close(db);
+      continue;
+    }
+    sqlite3_stmt* check = nullptr;
+    sqlite3_prepare_v2(db, "PRAGMA integrity_check", -1, &check, nullptr);
+    std::string answer;
+    while (check != nullptr && sqlite3_step(check) == SQLITE_ROW) {
+      answer += reinterpret_cast<const char*>(sqlite3_column_text(check, 0));
+    }
+    if (answer != "ok") found += name + ": " + (answer.empty() ? "no answer" : answer) + "; ";
+    sqlite3_finalize(check);
+    sqlite3_close(db);
+  }
+  return found.empty() ? "ok" : found;
+}
+
+std::string DumpDifference(const std::string& expected, const std::string& actual) {
+  auto lines = [](const std::string& text) {
+    std::set<std::string> set;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) set.insert(line);
+    return set;
+  };
+  const std::set<std::string> want = lines(expected), have = lines(actual);
+  std::string difference;
+  for (const std::string& line : want) {
+    if (have.count(line) == 0) difference += "- " + line + "\n";
+  }
+  for (const std::string& line : have) {
+    if (want.count(line) == 0) difference += "+ " + line + "\n";
+  }
+  return difference;
+}
+
+}  // namespace dext::proof

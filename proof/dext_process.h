@@ -1,0 +1,85 @@
+// Runs the real programs (dext, kvbtool, dext-sample) as separate processes on
+// a sample dealership in a temporary folder, for the crash, fault and
+// contention proofs. A dealership folder holds F/ (drive F:, layouts under
+// F/KD/FF, record files under F/DLR) and work/ (DEXT.DAT and DEX2GL.DAT).
+#ifndef DEXT_PROOF_DEXT_PROCESS_H_
+#define DEXT_PROOF_DEXT_PROCESS_H_
+
+#include <sys/types.h>
+
+#include <filesystem>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace dext::proof {
+
+using Environment = std::map<std::string, std::string>;
+
+// The three target files, as the sample dealership names them.
+inline const std::vector<std::string> kTargetFiles = {"KJRVH.DAT", "KCU.DAT", "KVIN.DAT"};
+
+// A folder under /tmp that is removed with its contents on destruction,
+// unless Keep() was called (a failing test keeps its evidence).
+class ScratchFolder {
+ public:
+  ScratchFolder();
+  ~ScratchFolder();
+  ScratchFolder(const ScratchFolder&) = delete;
+  ScratchFolder& operator=(const ScratchFolder&) = delete;
+  const std::filesystem::path& path() const { return path_; }
+  void Keep() { keep_ = true; }
+
+ private:
+  std::filesystem::path path_;
+  bool keep_ = false;
+};
+
+// Builds a sample dealership with dext-sample into root; throws on failure.
+void MakeSampleDealership(const std::filesystem::path& root, int deals, int vehicles, int seed);
+
+// Replaces to's contents by a copy of from (record files, WAL files and all).
+void CopyDealership(const std::filesystem::path& from, const std::filesystem::path& to);
+
+struct ProcessEnd {
+  int exit_status = -1;  // when it exited
+  int signal = 0;        // when a signal ended it
+  std::string error_output;
+  bool Exited(int status) const { return signal == 0 && exit_status == status; }
+};
+
+// A dext process started headless in root/work (or work_folder) with drive F:
+// mapped to root/F, plus the extra environment.
+class DextProcess {
+ public:
+  DextProcess(const std::filesystem::path& root, const Environment& extra,
+              const std::filesystem::path& work_folder = {});
+  ~DextProcess();
+  DextProcess(const DextProcess&) = delete;
+  DextProcess& operator=(const DextProcess&) = delete;
+  ProcessEnd Wait();
+
+ private:
+  pid_t pid_ = -1;
+  std::filesystem::path error_file_;
+};
+
+// Starts dext and waits for it.
+ProcessEnd RunDext(const std::filesystem::path& root, const Environment& extra = {},
+                   const std::filesystem::path& work_folder = {});
+
+// kvbtool dump of root/F/DLR/name: every record as CSV, ordered by key.
+std::string DumpTarget(const std::filesystem::path& root, const std::string& name);
+
+// Dumps of the three target files by name.
+std::map<std::string, std::string> DumpTargets(const std::filesystem::path& root);
+
+// SQLite's integrity check of every target file: "ok" or what it found.
+std::string CheckIntegrity(const std::filesystem::path& root);
+
+// Lines of a dump that are not in the other dump (for readable failures).
+std::string DumpDifference(const std::string& expected, const std::string& actual);
+
+}  // namespace dext::proof
+
+#endif  // DEXT_PROOF_DEXT_PROCESS_H_
