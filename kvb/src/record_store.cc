@@ -3,6 +3,7 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "status.h"
@@ -10,27 +11,45 @@
 namespace kvb {
 namespace {
 
-// Writes counted across every store opened under KVB_FAULT_AT.
+// Writes and record reads counted across every store opened under the
+// fault switches.
 long process_writes = 0;
+long process_reads = 0;
+
+struct EnvironmentFaults {
+  long write_at = 0;  // KVB_FAULT_AT
+  long read_at = 0;   // KVB_FAULT_READ_AT
+  bool kill = false;  // KVB_FAULT_KILL=1
+  int16_t code = kIoError;  // KVB_FAULT_CODE=23: disk full
+};
+
+long PositiveNumber(const char* name) {
+  const char* text = std::getenv(name);
+  return text == nullptr ? 0 : std::max(0L, std::atol(text));
+}
 
 class EnvironmentFaultStore : public RecordStoreWrapper {
  public:
-  EnvironmentFaultStore(std::unique_ptr<RecordStore> target, long fail_at, bool kill)
-      : RecordStoreWrapper(std::move(target)), fail_at_(fail_at), kill_(kill) {}
-  int16_t Put(std::string_view key, std::string_view record) override {
-    return Hit() ? kIoError : RecordStoreWrapper::Put(key, record);
+  EnvironmentFaultStore(std::unique_ptr<RecordStore> target, const EnvironmentFaults& faults)
+      : RecordStoreWrapper(std::move(target)), faults_(faults) {}
+  int16_t Get(std::string_view key, std::string* record) override {
+    return Hit(&process_reads, faults_.read_at) ? faults_.code
+                                                : RecordStoreWrapper::Get(key, record);
   }
-  int16_t Commit() override { return Hit() ? kIoError : RecordStoreWrapper::Commit(); }
-  int16_t Sync() override { return Hit() ? kIoError : RecordStoreWrapper::Sync(); }
+  int16_t Put(std::string_view key, std::string_view record) override {
+    return HitWrite() ? faults_.code : RecordStoreWrapper::Put(key, record);
+  }
+  int16_t Commit() override { return HitWrite() ? faults_.code : RecordStoreWrapper::Commit(); }
+  int16_t Sync() override { return HitWrite() ? faults_.code : RecordStoreWrapper::Sync(); }
 
  private:
-  bool Hit() {
-    if (++process_writes != fail_at_) return false;
-    if (kill_) kill(getpid(), SIGKILL);
+  bool HitWrite() { return Hit(&process_writes, faults_.write_at); }
+  bool Hit(long* count, long at) {
+    if (++*count != at) return false;
+    if (faults_.kill) kill(getpid(), SIGKILL);
     return true;
   }
-  long fail_at_;
-  bool kill_;
+  EnvironmentFaults faults_;
 };
 
 }  // namespace
@@ -57,11 +76,13 @@ int16_t FaultInjectingStore::Commit() {
 int16_t FaultInjectingStore::Sync() { return ShouldFail() ? kIoError : RecordStoreWrapper::Sync(); }
 
 std::unique_ptr<RecordStore> WrapForFaultTests(std::unique_ptr<RecordStore> store) {
-  const char* at = std::getenv("KVB_FAULT_AT");
-  if (at == nullptr || std::atol(at) <= 0) return store;
-  const char* kill = std::getenv("KVB_FAULT_KILL");
-  bool kill_mode = kill != nullptr && std::string_view(kill) == "1";
-  return std::make_unique<EnvironmentFaultStore>(std::move(store), std::atol(at), kill_mode);
+  EnvironmentFaults faults;
+  faults.write_at = PositiveNumber("KVB_FAULT_AT");
+  faults.read_at = PositiveNumber("KVB_FAULT_READ_AT");
+  if (faults.write_at == 0 && faults.read_at == 0) return store;
+  faults.kill = PositiveNumber("KVB_FAULT_KILL") == 1;
+  if (PositiveNumber("KVB_FAULT_CODE") == kDiskFull) faults.code = kDiskFull;
+  return std::make_unique<EnvironmentFaultStore>(std::move(store), faults);
 }
 
 }  // namespace kvb

@@ -88,10 +88,12 @@ class FaultInjectingStore : public RecordStoreWrapper {
   long writes_ = 0;
 };
 
-// Wraps store in a FaultInjectingStore when the environment asks for it:
+// Wraps store in a fault-injecting store when the environment asks for it:
 // KVB_FAULT_AT=n fails the n-th write of the process (counting across all
-// stores), KVB_FAULT_KILL=1 kills the process there instead. For crash and
-// fault tests only; unset, the store is returned as it is.
+// stores), KVB_FAULT_READ_AT=n the n-th record read; KVB_FAULT_KILL=1 kills
+// the process there instead. The failure is an input/output error (22), or
+// disk full with KVB_FAULT_CODE=23. For crash and fault tests only; unset,
+// the store is returned as it is.
 std::unique_ptr<RecordStore> WrapForFaultTests(std::unique_ptr<RecordStore> store);
 
 }  // namespace kvb
