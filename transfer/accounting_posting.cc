@@ -194,10 +194,10 @@ int16_t PostAccounting() {
   const auto vehicle_file = static_cast<int16_t>(session.FileBase + kInventoryFile);
   const std::string key = FieldValue("STKNO", vehicle_file, 0);
   CheckStatus(PositionFile(AccountingFile(), key, -1, "", 256));
-  session.LastStatus = ReadRecord(AccountingFile(), 512);
+  const bool found = ReadAtPosition(AccountingFile());
   // A record that an interrupted run of this deal file wrote for this deal
   // is built again, so the postings that follow see the deal as that run did.
-  if (session.LastStatus == 0 && !JournalHasAccounting(key)) return FillForExistingRecord();
+  if (found && !JournalHasAccounting(key)) return FillForExistingRecord();
 
   StartFromVehicleRecord();
   for (const Column& column : kColumns) PutColumn(column, column.treatment, true);

@@ -101,8 +101,7 @@ int16_t PostServiceCustomer() {
   const std::optional<std::string> key = CustomerKey();
   if (!key) return 0;
   CheckStatus(PositionFile(File(kCustomerFile), *key, -1, "", 256));
-  session.LastStatus = ReadRecord(File(kCustomerFile), 512);
-  if (session.LastStatus != 0) CheckStatus(ClearRecord(File(kCustomerFile)));
+  if (!ReadAtPosition(File(kCustomerFile))) CheckStatus(ClearRecord(File(kCustomerFile)));
   CheckStatus(CopyRecord(File(kInventoryFile), File(kCustomerFile)));
   CheckStatus(CopyRecord(File(kAccountingFile), File(kCustomerFile)));
 

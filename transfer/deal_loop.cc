@@ -90,8 +90,7 @@ int16_t TransferDeals() {
 
     CheckStatus(PositionFile(File(kInventoryFile), session.TextSlot[5], -1, "", 256));
     LockSoldVehicle();
-    session.LastStatus = ReadRecord(File(kInventoryFile), 512);
-    if (session.LastStatus == 0) {
+    if (ReadAtPosition(File(kInventoryFile))) {
       PutFieldValue("2", "ACT", File(kInventoryFile), 0);
       CheckStatus(EndLines(kInventoryFile, 1, 512));
       if (!RunPostings()) return 1;

@@ -55,8 +55,7 @@ int16_t PostVehicleInventory() {
   session.TextSlot[5] = TrimRight(StockNumberOnLine8());
   if (session.TextSlot[5].empty()) return 0;
   CheckStatus(PositionFile(File(kInventoryFile), StockNumberOnLine8(), -1, "", 256));
-  session.LastStatus = ReadRecord(File(kInventoryFile), 512);
-  if (session.LastStatus == 0) return 0;
+  if (ReadAtPosition(File(kInventoryFile))) return 0;
   CheckStatus(ClearRecord(File(kInventoryFile)));
 
   Put(StockNumberOnLine8(), "STKNO");

@@ -28,6 +28,14 @@ int16_t PostServiceCustomer();
 // inventory already holds it.
 int16_t PostVehicleInventory();
 
+// Reads the record at the keyed position of file into its buffer; LastStatus
+// gets the status. True when one was read, false when the file holds none
+// under the key. Any other failed read (the disk failing, say) is no answer
+// about the record: it goes to the error box and ends the program, so a
+// record that could not be read is never taken for a missing one and
+// overwritten.
+bool ReadAtPosition(int16_t file);
+
 // Length of the service customer key; a sold vehicle whose VIN is shorter
 // posts no customer record.
 inline constexpr size_t kCustomerKeyLength = 8;
