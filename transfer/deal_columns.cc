@@ -20,7 +20,14 @@ std::string TrimRight(const std::string& text) {
 std::string UpperCase(const std::string& text) {
   std::string upper = text;
   for (char& c : upper) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    const auto byte = static_cast<unsigned char>(c);
+    if ((byte >= 'a' && byte <= 'z') || (byte >= 0xE0 && byte <= 0xFE && byte != 0xF7)) {
+      c = static_cast<char>(byte - 0x20);  // a-z, and a-grave to thorn but for the division sign
+    } else if (byte == 0x9A || byte == 0x9C || byte == 0x9E) {
+      c = static_cast<char>(byte - 0x10);  // s-caron, oe, z-caron
+    } else if (byte == 0xFF) {
+      c = static_cast<char>(0x9F);  // y-diaeresis
+    }
   }
   return upper;
 }

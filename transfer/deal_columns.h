@@ -14,7 +14,8 @@ std::string DealColumns(const std::string& record, int first, int length);
 // The text without its trailing blanks.
 std::string TrimRight(const std::string& text);
 
-// The text with its letters a to z in upper case (other bytes unchanged).
+// The text with its lower-case letters in upper case, Windows-1252 letters
+// with accents included (e-acute to E-acute); other bytes unchanged.
 std::string UpperCase(const std::string& text);
 
 // True when the text, blanks around it aside, is one decimal number: an
