@@ -5,7 +5,7 @@
 // the rerun rebuild the accounting records that the killed run wrote, so the
 // postings that follow read the same buffer as in one run.
 //
-// CI sweeps a 6-deal dealership; DEXT_PROOF_CRASH_DEALS=30 sweeps a larger one.
+// CI sweeps a 5-deal dealership; DEXT_PROOF_CRASH_DEALS=30 sweeps a larger one.
 #include <gtest/gtest.h>
 #include <signal.h>
 
@@ -20,7 +20,7 @@ namespace fs = std::filesystem;
 
 int DealsToSweep() {
   const char* deals = std::getenv("DEXT_PROOF_CRASH_DEALS");
-  return deals != nullptr && std::atoi(deals) > 0 ? std::atoi(deals) : 6;
+  return deals != nullptr && std::atoi(deals) > 0 ? std::atoi(deals) : 5;
 }
 
 // What went wrong at one write point, empty when it recovered.

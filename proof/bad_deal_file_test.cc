@@ -1,0 +1,137 @@
+// Deal files as they arrive from other systems: line ends, a Ctrl-Z end,
+// over-long and short lines, bytes above 127 and NUL bytes, an odd number of
+// records. dext never crashes; a short record posts what its columns hold,
+// exactly as the same record padded with blanks to 249 characters does.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+#include <vector>
+
+#include "proof/dext_process.h"
+
+namespace dext::proof {
+namespace {
+namespace fs = std::filesystem;
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    lines.push_back(line);
+  }
+  return lines;
+}
+
+std::string Join(const std::vector<std::string>& lines, const std::string& end = "\r\n") {
+  std::string text;
+  for (const std::string& line : lines) text += line + end;
+  return text;
+}
+
+class BadDealFileTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    MakeSampleDealership(pristine_, 3, 9, 5);
+    std::ifstream in(pristine_ / "work" / "DEXT.DAT", std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    deals_ = Lines(text.str());
+    ASSERT_EQ(deals_.size(), 6u);
+  }
+
+  // Runs dext on the deal file text in a fresh copy of the dealership.
+  ProcessEnd Run(const std::string& deal_file) {
+    CopyDealership(pristine_, trial_);
+    std::ofstream(trial_ / "work" / "DEXT.DAT", std::ios::binary) << deal_file;
+    ProcessEnd end = RunDext(trial_);
+    EXPECT_EQ(end.signal, 0) << "dext died";
+    EXPECT_EQ(CheckIntegrity(trial_), "ok");
+    return end;
+  }
+
+  // The target files after a run that must complete.
+  std::map<std::string, std::string> Transferred(const std::string& deal_file) {
+    const ProcessEnd end = Run(deal_file);
+    EXPECT_TRUE(end.Exited(0)) << end.error_output;
+    EXPECT_FALSE(fs::exists(trial_ / "work" / "DEXT.DAT"));
+    return DumpTargets(trial_);
+  }
+
+  ScratchFolder scratch_;
+  fs::path pristine_ = scratch_.path() / "pristine";
+  fs::path trial_ = scratch_.path() / "trial";
+  std::vector<std::string> deals_;
+};
+
+TEST_F(BadDealFileTest, FramingThatChangesNothing) {
+  const auto reference = Transferred(Join(deals_));
+  std::vector<std::string> long_lines = deals_;
+  for (std::string& line : long_lines) {
+    line.resize(249, ' ');
+    line += std::string(300, 'X');  // beyond column 249: never read
+  }
+  const struct {
+    const char* name;
+    std::string text;
+  } cases[] = {
+      {"LF line ends", Join(deals_, "\n")},
+      {"Ctrl-Z after the last line, then junk", Join(deals_) + "\x1A" + "ZZZZZZ junk\r\n"},
+      {"last line without an end", Join(deals_).substr(0, Join(deals_).size() - 2)},
+      {"lines longer than 249", Join(long_lines)},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(Transferred(c.text), reference);
+  }
+}
+
+TEST_F(BadDealFileTest, AShortRecordPostsLikeTheSameRecordPaddedWithBlanks) {
+  for (size_t length : {0, 1, 5, 6, 20, 53, 94, 102, 148, 162, 185, 224, 248}) {
+    SCOPED_TRACE("records cut to " + std::to_string(length));
+    std::vector<std::string> cut = deals_, padded = deals_;
+    for (size_t i = 0; i < 2; ++i) {  // the first deal's two records
+      cut[i] = deals_[i].substr(0, length);
+      padded[i] = cut[i] + std::string(249 - length, ' ');
+    }
+    const auto expected = Transferred(Join(padded));
+    EXPECT_EQ(Transferred(Join(cut)), expected);
+  }
+}
+
+TEST_F(BadDealFileTest, BytesAbove127AndNulBytesArriveWithoutHarm) {
+  std::vector<std::string> odd = deals_;
+  odd[1].replace(76, 4, "Jos\xE9");                   // FN1, Windows-1252 e-acute
+  odd[1].replace(87, 8, std::string("1 \0Main", 8));  // NUL inside ADDRS
+  odd[3].replace(61, 5, "\xD6ZT\xDCR");               // LN1 with O and U umlauts
+  const auto dumps = Transferred(Join(odd));
+  EXPECT_NE(dumps.at("KJRVH.DAT").find("\xD6ZT\xDCR"), std::string::npos);
+  EXPECT_NE(dumps.at("KCU.DAT").find("JOS\xC9"), std::string::npos)
+      << "an accented first name is upper-cased as Windows-1252";
+}
+
+TEST_F(BadDealFileTest, AnOddNumberOfRecordsStopsWithTheDealFileKept) {
+  std::vector<std::string> odd = deals_;
+  odd.pop_back();
+  const ProcessEnd end = Run(Join(odd));
+  EXPECT_TRUE(end.Exited(3));
+  EXPECT_EQ(end.error_output.rfind("Error: ", 0), 0u) << end.error_output;
+  EXPECT_TRUE(fs::exists(trial_ / "work" / "DEXT.DAT"));
+  // The two whole deals before the lone record are posted.
+  CopyDealership(pristine_, scratch_.path() / "reference");
+  ASSERT_TRUE(RunDext(scratch_.path() / "reference").Exited(0));
+  const std::string posted = DumpTarget(trial_, "KJRVH.DAT");
+  const std::string reference = DumpTarget(scratch_.path() / "reference", "KJRVH.DAT");
+  for (size_t deal : {0, 2}) {
+    const std::string stock = deals_[deal].substr(0, 6);
+    const size_t line = reference.find("\n" + stock + ",");
+    ASSERT_NE(line, std::string::npos) << stock;
+    EXPECT_NE(posted.find(reference.substr(line, reference.find('\n', line + 1) - line)),
+              std::string::npos)
+        << stock;
+  }
+}
+
+}  // namespace
+}  // namespace dext::proof
