@@ -2,6 +2,7 @@
 // main() reads the options, installs the front end, runs Main and then the
 // screen's events, and turns the orderly end into the exit status.
 #include <cctype>
+#include <chrono>
 #include <exception>
 #include <iostream>
 #include <memory>
@@ -87,7 +88,14 @@ int main(int argc, char** argv) {
     return UsageError(problem.what());
   }
   toolkit::SetFrontEnd(front_end.get());
-  bool headless = dynamic_cast<toolkit::HeadlessFrontEnd*>(front_end.get()) != nullptr;
+  auto* headless_front_end = dynamic_cast<toolkit::HeadlessFrontEnd*>(front_end.get());
+  bool headless = headless_front_end != nullptr;
+  // Nobody answers a headless box: the lock is retried once a second rather
+  // than in a loop that floods standard error while the other user works.
+  if (headless) {
+    headless_front_end->PauseOnMessage("The Vehicle Inventory Record Is Locked.",
+                                       std::chrono::seconds(1));
+  }
   int status = static_cast<int>(dext::ExitStatus::kFailed);
   try {
     Run(command_line, headless);
