@@ -83,12 +83,7 @@ constexpr Column kColumns[] = {
 
 constexpr int kLastBlankedLine = 24;
 
-int16_t AccountingFile() { return static_cast<int16_t>(Session().FileBase + kAccountingFile); }
-
-void CheckStatus(int16_t status) {
-  Session().LastStatus = status;
-  if (status != 0) ShowErrorAndEnd();
-}
+int16_t AccountingFile() { return TransferFile(kAccountingFile); }
 
 int16_t LineOf(const Column& column) {
   if (column.line == kLongSlot8Line) return static_cast<int16_t>(Session().LongSlot[8]);

@@ -16,18 +16,11 @@
 namespace dext {
 namespace {
 
-int16_t File(int16_t offset) { return static_cast<int16_t>(Session().FileBase + offset); }
-
-void CheckStatus(int16_t status) {
-  Session().LastStatus = status;
-  if (status != 0) ShowErrorAndEnd();
-}
-
 void Put(const std::string& value, const char* field) {
-  PutFieldValue(value, field, File(kCustomerFile), 0);
+  PutFieldValue(value, field, TransferFile(kCustomerFile), 0);
 }
 
-std::string Value(const char* field, int16_t offset) { return FieldValue(field, File(offset), 0); }
+std::string Value(const char* field, int16_t offset) { return FieldValue(field, TransferFile(offset), 0); }
 
 double Number(const char* field, int16_t offset) { return NumericValue(Value(field, offset)); }
 
@@ -100,10 +93,10 @@ int16_t PostServiceCustomer() {
   SessionContext& session = Session();
   const std::optional<std::string> key = CustomerKey();
   if (!key) return 0;
-  CheckStatus(PositionFile(File(kCustomerFile), *key, -1, "", 256));
-  if (!ReadAtPosition(File(kCustomerFile))) CheckStatus(ClearRecord(File(kCustomerFile)));
-  CheckStatus(CopyRecord(File(kInventoryFile), File(kCustomerFile)));
-  CheckStatus(CopyRecord(File(kAccountingFile), File(kCustomerFile)));
+  CheckStatus(PositionFile(TransferFile(kCustomerFile), *key, -1, "", 256));
+  if (!ReadAtPosition(TransferFile(kCustomerFile))) CheckStatus(ClearRecord(TransferFile(kCustomerFile)));
+  CheckStatus(CopyRecord(TransferFile(kInventoryFile), TransferFile(kCustomerFile)));
+  CheckStatus(CopyRecord(TransferFile(kAccountingFile), TransferFile(kCustomerFile)));
 
   Put(*CustomerKey(), "VENO");
   session.TextSlot[5] = UpperCase(Value("LN1", kAccountingFile));

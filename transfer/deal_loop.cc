@@ -21,23 +21,16 @@ namespace {
 
 constexpr int16_t kDealRecordLength = 249;
 
-int16_t File(int16_t offset) { return static_cast<int16_t>(Session().FileBase + offset); }
-
-void CheckStatus(int16_t status) {
-  Session().LastStatus = status;
-  if (status != 0) ShowErrorAndEnd();
-}
-
 int16_t ReadDealRecord() {
   Session().ResultWord = kDealRecordLength;
-  Session().LastStatus = ReadWholeRecord(File(kDealFile));
+  Session().LastStatus = ReadWholeRecord(TransferFile(kDealFile));
   return Session().LastStatus;
 }
 
 // Another workstation holds the record: the user is told, and after each OK
 // the lock is tried again.
 void LockSoldVehicle() {
-  while ((Session().LastStatus = LockRecord(File(kInventoryFile))) != 0) {
+  while ((Session().LastStatus = LockRecord(TransferFile(kInventoryFile))) != 0) {
     toolkit::MessageBox("The Vehicle Inventory Record Is Locked.", toolkit::kExclamation,
                         "Error");
   }
@@ -88,16 +81,16 @@ int16_t TransferDeals() {
     session.TextSlot[5] = DealColumns(session.TextSlot[1], 1, 6);
     SetScreenField(0, session.TextSlot[5]);
 
-    CheckStatus(PositionFile(File(kInventoryFile), session.TextSlot[5], -1, "", 256));
+    CheckStatus(PositionFile(TransferFile(kInventoryFile), session.TextSlot[5], -1, "", 256));
     LockSoldVehicle();
-    if (ReadAtPosition(File(kInventoryFile))) {
-      PutFieldValue("2", "ACT", File(kInventoryFile), 0);
+    if (ReadAtPosition(TransferFile(kInventoryFile))) {
+      PutFieldValue("2", "ACT", TransferFile(kInventoryFile), 0);
       CheckStatus(EndLines(kInventoryFile, 1, 512));
       if (!RunPostings()) return 1;
     } else {
       KeepSkippedDeal();
     }
-    CheckStatus(ReadRecord(File(kDealFile), 0));
+    CheckStatus(ReadRecord(TransferFile(kDealFile), 0));
   }
   EndOfDeals();
 }

@@ -8,6 +8,7 @@
 #include "records/line_output.h"
 #include "screen/field_engine.h"
 #include "screen/field_procedures.h"
+#include "screen/transfer_form.h"
 #include "session/orderly_end.h"
 #include "session/session.h"
 #include "toolkit/message_box.h"
@@ -19,15 +20,7 @@
 namespace dext {
 namespace {
 
-constexpr int kDestinationPromptHeight = 3660;
 constexpr char kNetworkType[] = "IBMNET";
-
-int16_t File(int16_t offset) { return static_cast<int16_t>(Session().FileBase + offset); }
-
-void CheckStatus(int16_t status) {
-  Session().LastStatus = status;
-  if (status != 0) ShowErrorAndEnd();
-}
 
 void ShowError(const std::string& text) { toolkit::MessageBox(text, toolkit::kExclamation, "Error"); }
 
@@ -35,15 +28,15 @@ void ShowError(const std::string& text) { toolkit::MessageBox(text, toolkit::kEx
 // and 2 (path without trailing blanks). False when there is none.
 bool ReadSavedDestination() {
   SessionContext& session = Session();
-  if (OpenFile(kSavedDestinationName, "", "", File(kDealFile), 1, 0) != 0) return false;
+  if (OpenFile(kSavedDestinationName, "", "", TransferFile(kDealFile), 1, 0) != 0) return false;
   session.ResultWord = -1;
-  session.LastStatus = ReadWholeRecord(File(kDealFile));
+  session.LastStatus = ReadWholeRecord(TransferFile(kDealFile));
   if (session.LastStatus != 0) {
     RecordWholeReadFailure(kDealFile, session.LastStatus);
     ShowErrorAndEnd();
   }
   session.TextSlot[5] = RecordRead();
-  CheckStatus(CloseFile(File(kDealFile)));
+  CheckStatus(CloseFile(TransferFile(kDealFile)));
   session.TextSlot[1] = session.TextSlot[5].substr(0, 1);
   session.TextSlot[2] = TrimRight(session.TextSlot[5]);
   SetScreenField(1, session.TextSlot[5]);
@@ -56,7 +49,7 @@ int16_t OpenTargetFile(const std::string& data_name, const std::string& layout_n
   SessionContext& session = Session();
   session.TextSlot[6] = session.TextSlot[2] + "\\" + data_name;
   session.TextSlot[7] = session.TextSlot[1] + ":\\KD\\FF\\" + layout_name;
-  return OpenFile(session.TextSlot[6], session.TextSlot[7], "", File(offset), 3, 0);
+  return OpenFile(session.TextSlot[6], session.TextSlot[7], "", TransferFile(offset), 3, 0);
 }
 
 // The accounting file is KJRVH when the destination has one, else KJRTH; the
@@ -104,7 +97,7 @@ int16_t StartTransfer() {
   Library().KVBautosecure(1);
   if (!ReadSavedDestination()) return AskForDestination();
 
-  if (OpenFile(kDealFileName, "", "", File(kDealFile), 1, 0) != 0) {
+  if (OpenFile(kDealFileName, "", "", TransferFile(kDealFile), 1, 0) != 0) {
     ShowError("No Data Found To Transfer!");
     EndProgram(ExitStatus::kNothingToTransfer);
   }
@@ -126,10 +119,10 @@ int16_t DestinationEntered() {
 int16_t DestinationConfirmed() {
   const std::string answer = GetScreenField(2);
   if (answer == "Y") {
-    CheckStatus(MakeFile(kSavedDestinationName, "", "", File(kDealFile), 0, 0));
+    CheckStatus(MakeFile(kSavedDestinationName, "", "", TransferFile(kDealFile), 0, 0));
     CheckStatus(PutLine(GetScreenField(1), kDealFile, -1));
     CheckStatus(EndLines(kDealFile, 1, 0));
-    CheckStatus(CloseFile(File(kDealFile)));
+    CheckStatus(CloseFile(TransferFile(kDealFile)));
     StartTransfer();
   } else if (answer == "N") {
     ClearScreenField(2);

@@ -14,25 +14,18 @@
 namespace dext {
 namespace {
 
-int16_t File(int16_t offset) { return static_cast<int16_t>(Session().FileBase + offset); }
-
-void CheckStatus(int16_t status) {
-  Session().LastStatus = status;
-  if (status != 0) ShowErrorAndEnd();
-}
-
 void Put(const std::string& value, const char* field) {
-  PutFieldValue(value, field, File(kInventoryFile), 0);
+  PutFieldValue(value, field, TransferFile(kInventoryFile), 0);
 }
 
-std::string StockNumberOnLine8() { return FieldValue("DC", File(kAccountingFile), 8); }
+std::string StockNumberOnLine8() { return FieldValue("DC", TransferFile(kAccountingFile), 8); }
 
 // The previous owner is the buyer of this deal. When the sold vehicle's VIN
 // is too short for a customer record, the customer buffer still holds an
 // earlier deal's customer, so the name is composed from this deal's buyer.
 std::string PreviousOwner(const std::string& sold_vehicle_vin) {
   if (TrimRight(sold_vehicle_vin).size() < kCustomerKeyLength) return BuyerName();
-  return FieldValue("NAME", File(kCustomerFile), 0);
+  return FieldValue("NAME", TransferFile(kCustomerFile), 0);
 }
 
 struct VehicleColumn {
@@ -51,22 +44,22 @@ constexpr VehicleColumn kVehicleColumns[] = {
 
 int16_t PostVehicleInventory() {
   SessionContext& session = Session();
-  const std::string sold_vehicle_vin = FieldValue("VIN", File(kInventoryFile), 0);
+  const std::string sold_vehicle_vin = FieldValue("VIN", TransferFile(kInventoryFile), 0);
   session.TextSlot[5] = TrimRight(StockNumberOnLine8());
   if (session.TextSlot[5].empty()) return 0;
-  CheckStatus(PositionFile(File(kInventoryFile), StockNumberOnLine8(), -1, "", 256));
-  if (ReadAtPosition(File(kInventoryFile))) return 0;
-  CheckStatus(ClearRecord(File(kInventoryFile)));
+  CheckStatus(PositionFile(TransferFile(kInventoryFile), StockNumberOnLine8(), -1, "", 256));
+  if (ReadAtPosition(TransferFile(kInventoryFile))) return 0;
+  CheckStatus(ClearRecord(TransferFile(kInventoryFile)));
 
   Put(StockNumberOnLine8(), "STKNO");
-  Put(FieldValue("DELMO", File(kAccountingFile), 0), "DIM");
-  Put(FieldValue("DELDAY", File(kAccountingFile), 0), "DID");
-  Put(FieldValue("DELYR", File(kAccountingFile), 0), "DIY");
+  Put(FieldValue("DELMO", TransferFile(kAccountingFile), 0), "DIM");
+  Put(FieldValue("DELDAY", TransferFile(kAccountingFile), 0), "DID");
+  Put(FieldValue("DELYR", TransferFile(kAccountingFile), 0), "DIY");
   Put(PreviousOwner(sold_vehicle_vin), "PROWN");
   for (const VehicleColumn& column : kVehicleColumns) {
     Put(DealColumns(session.TextSlot[2], column.first, column.length), column.field);
   }
-  Put(FieldValue("DA", File(kAccountingFile), 8), "IP");
+  Put(FieldValue("DA", TransferFile(kAccountingFile), 8), "IP");
   Put("U", "NU");
   CheckStatus(EndLines(kInventoryFile, 1, 512));
   return 0;

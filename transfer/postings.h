@@ -17,6 +17,13 @@ inline constexpr int16_t kAccountingFile = 2;
 inline constexpr int16_t kCustomerFile = 3;
 inline constexpr int16_t kInventoryFile = 5;
 
+// The absolute file number of a transfer file.
+int16_t TransferFile(int16_t offset);
+
+// Keeps the status of a checked operation in LastStatus; a failure shows the
+// error box and ends the program.
+void CheckStatus(int16_t status);
+
 // The accounting record of the deal, keyed by the sold vehicle's stock number.
 int16_t PostAccounting();
 

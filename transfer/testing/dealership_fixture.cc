@@ -35,8 +35,6 @@ std::ostringstream message_log;
 std::vector<std::string> messages;
 toolkit::HeadlessFrontEnd* front_end = nullptr;
 
-int16_t File(int16_t offset) { return static_cast<int16_t>(Session().FileBase + offset); }
-
 }  // namespace
 
 std::string KvbtoolPath() { return KVBTOOL_PATH; }
@@ -165,7 +163,7 @@ void DealershipTest::OpenTargetFiles(const std::string& accounting) {
   Library().KVBautosecure(1);
   auto open = [&](const std::string& name, int16_t offset) {
     ASSERT_EQ(OpenFile("F:\\DLR\\" + name + ".DAT", "F:\\KD\\FF\\" + name + ".FID", "",
-                       File(offset), 3, 0),
+                       TransferFile(offset), 3, 0),
               0)
         << session.ErrorInfo.Message;
   };
@@ -177,26 +175,26 @@ void DealershipTest::OpenTargetFiles(const std::string& accounting) {
 }
 
 void DealershipTest::StoreRecord(int16_t offset, const Fields& fields) {
-  ASSERT_EQ(ClearRecord(File(offset)), 0);
+  ASSERT_EQ(ClearRecord(TransferFile(offset)), 0);
   for (const auto& [name, value] : fields) {
     const size_t dot = name.find('.');
     const int16_t occurrence =
         dot == std::string::npos ? 0 : static_cast<int16_t>(std::stoi(name.substr(dot + 1)));
-    ASSERT_EQ(Library().KVBfput(value.c_str(), name.substr(0, dot).c_str(), File(offset),
+    ASSERT_EQ(Library().KVBfput(value.c_str(), name.substr(0, dot).c_str(), TransferFile(offset),
                                 occurrence, 0),
               0)
         << name;
   }
-  ASSERT_EQ(WriteRecord(File(offset), 1, 512), 0) << Session().ErrorInfo.Message;
+  ASSERT_EQ(WriteRecord(TransferFile(offset), 1, 512), 0) << Session().ErrorInfo.Message;
 }
 
 bool DealershipTest::LoadRecord(int16_t offset, const std::string& key) {
-  EXPECT_EQ(PositionFile(File(offset), key, -1, "", 256), 0);
-  return ReadRecord(File(offset), 512) == 0;
+  EXPECT_EQ(PositionFile(TransferFile(offset), key, -1, "", 256), 0);
+  return ReadRecord(TransferFile(offset), 512) == 0;
 }
 
 std::string DealershipTest::Field(int16_t offset, const std::string& name, int16_t occurrence) {
-  return TrimRight(FieldValue(name, File(offset), occurrence));
+  return TrimRight(FieldValue(name, TransferFile(offset), occurrence));
 }
 
 std::string DealershipTest::Dump(const std::string& data_file, const std::string& key) {
