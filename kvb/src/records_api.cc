@@ -9,20 +9,8 @@ using namespace kvb;
 
 namespace {
 
-// Runs body on the keyed file under number with the library locked; returns
+// Runs body on the open file under number with the library locked; returns
 // 0 or the failure's status.
-template <typename Body>
-int16_t WithKeyed(int16_t number, Body body) {
-  Library& library = TheLibrary();
-  std::lock_guard guard(library.mutex);
-  int16_t code = kNone;
-  OpenFile* file = FindFile(library, number, &code);
-  if (file == nullptr) return Fail(code);
-  if (!file->keyed) return Fail(kNotKeyed);
-  code = body(*file->keyed);
-  return code == kNone ? 0 : Fail(code);
-}
-
 template <typename Body>
 int16_t WithFile(int16_t number, Body body) {
   Library& library = TheLibrary();
@@ -32,6 +20,14 @@ int16_t WithFile(int16_t number, Body body) {
   if (file == nullptr) return Fail(code);
   code = body(library, *file);
   return code == kNone ? 0 : Fail(code);
+}
+
+// As WithFile, for a keyed file only.
+template <typename Body>
+int16_t WithKeyed(int16_t number, Body body) {
+  return WithFile(number, [&](Library&, OpenFile& file) -> int16_t {
+    return file.keyed ? body(*file.keyed) : kNotKeyed;
+  });
 }
 
 }  // namespace
