@@ -27,6 +27,7 @@
 #include "records/library.h"
 #include "session/orderly_end.h"
 #include "session/session.h"
+#include "session/start.h"
 #include "toolkit/front_end.h"
 #include "toolkit/headless.h"
 #include "tools/dext-sample/sample_dealership.h"
@@ -84,10 +85,7 @@ double RunDext(const fs::path& root, int deals) {
   toolkit::SetFrontEnd(&front_end);
   dext::ResetSession();
   dext::BindLibrary(dext::LibKvb());
-  dext::SessionContext& session = dext::Session();
-  session.FileBase = dext::Library().KVBinit(0);
-  session.CurrencySymbol = "$";
-  session.RoundingPlaces = 5;
+  dext::StartSession("");
   const auto start = std::chrono::steady_clock::now();
   dext::ExitStatus status = dext::ExitStatus::kFailed;
   try {

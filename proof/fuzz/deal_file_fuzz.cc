@@ -18,6 +18,7 @@
 #include "screen/transfer_form.h"
 #include "session/orderly_end.h"
 #include "session/session.h"
+#include "session/start.h"
 #include "toolkit/front_end.h"
 #include "toolkit/headless.h"
 #include "transfer/transfer.h"
@@ -82,10 +83,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (dext::TransferFormExists()) dext::DestroyTransferForm();
   dext::ResetSession();
   dext::BindLibrary(dext::LibKvb());
+  dext::StartSession("");
   dext::SessionContext& session = dext::Session();
-  session.FileBase = dext::Library().KVBinit(0);
-  session.CurrencySymbol = "$";
-  session.RoundingPlaces = 5;
   try {
     dext::StartTransfer();
     dext::Library().KVBinit(session.FileBase);  // a posting stopped the run

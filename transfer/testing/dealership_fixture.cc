@@ -17,6 +17,7 @@
 #include "records/numeric.h"
 #include "screen/transfer_form.h"
 #include "session/session.h"
+#include "session/start.h"
 #include "toolkit/front_end.h"
 #include "toolkit/front_ends.h"
 #include "toolkit/headless.h"
@@ -82,11 +83,7 @@ void DealershipTest::NewSession() {
   if (TransferFormExists()) DestroyTransferForm();
   ResetSession();
   BindLibrary(LibKvb());
-  SessionContext& session = Session();
-  session.FileBase = Library().KVBinit(0);
-  session.CurrencySymbol = "$";
-  session.RoundingPlaces = 5;
-  session.NetworkType = "SINGLE";
+  StartSession("");
 }
 
 std::optional<ExitStatus> DealershipTest::RunDext(const std::string& keys) {
