@@ -12,7 +12,6 @@ using namespace kvb;
 
 namespace {
 
-constexpr int16_t kModeMake = 0;
 constexpr int16_t kModeRead = 1;
 constexpr int16_t kModeReadWrite = 3;
 
