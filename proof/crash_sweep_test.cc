@@ -45,11 +45,7 @@ std::string RecoverAt(long write_point, const fs::path& pristine, const fs::path
   if (std::string found = CheckIntegrity(trial); found != "ok") {
     problems += "after the rerun " + found;
   }
-  for (const auto& [name, dump] : DumpTargets(trial)) {
-    if (dump != reference.at(name)) {
-      problems += name + " differs:\n" + DumpDifference(reference.at(name), dump);
-    }
-  }
+  problems += TargetDifferences(reference, trial);
   return problems;
 }
 

@@ -197,4 +197,15 @@ std::string DumpDifference(const std::string& expected, const std::string& actua
   return difference;
 }
 
+std::string TargetDifferences(const std::map<std::string, std::string>& reference,
+                              const fs::path& root) {
+  std::string differences;
+  for (const auto& [name, dump] : DumpTargets(root)) {
+    if (dump != reference.at(name)) {
+      differences += name + " differs:\n" + DumpDifference(reference.at(name), dump);
+    }
+  }
+  return differences;
+}
+
 }  // namespace dext::proof

@@ -80,6 +80,11 @@ std::string CheckIntegrity(const std::filesystem::path& root);
 // Lines of a dump that are not in the other dump (for readable failures).
 std::string DumpDifference(const std::string& expected, const std::string& actual);
 
+// For each target file under root whose dump is not the reference's: its
+// name, " differs:" and the lines that differ. Empty when all match.
+std::string TargetDifferences(const std::map<std::string, std::string>& reference,
+                              const std::filesystem::path& root);
+
 }  // namespace dext::proof
 
 #endif  // DEXT_PROOF_DEXT_PROCESS_H_

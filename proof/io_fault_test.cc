@@ -50,11 +50,7 @@ std::string FailCall(const Fault& fault, long n, const fs::path& pristine, const
   if (!fs::exists(trial / "work" / "DEXT.DAT")) problems += "deal file deleted; ";
   const ProcessEnd clean = RunDext(trial);
   if (!clean.Exited(0)) problems += "clean run: " + clean.error_output;
-  for (const auto& [name, dump] : DumpTargets(trial)) {
-    if (dump != reference.at(name)) {
-      problems += name + " differs:\n" + DumpDifference(reference.at(name), dump);
-    }
-  }
+  problems += TargetDifferences(reference, trial);
   return problems;
 }
 
