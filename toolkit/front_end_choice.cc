@@ -3,12 +3,12 @@
 namespace toolkit {
 
 std::string ChooseFrontEnd(const std::string& requested, bool display_available,
-                           bool window_built, bool terminal_attached) {
+                           bool terminal_attached) {
   if (requested == "window" || requested == "terminal" || requested == "headless") {
     return requested;
   }
   if (!requested.empty()) return "";
-  if (display_available && window_built) return "window";
+  if (display_available) return "window";
   if (terminal_attached) return "terminal";
   return "headless";
 }

@@ -7,21 +7,11 @@
 
 #include "toolkit/headless.h"
 #include "toolkit/terminal/terminal_front_end.h"
-#ifdef DEXT_WITH_WINDOW_FRONT_END
 #include "toolkit/window/window_front_end.h"
-#endif
 
 namespace toolkit {
 
 namespace {
-
-#ifdef DEXT_WITH_WINDOW_FRONT_END
-constexpr bool kWindowBuilt = true;
-bool DisplayAvailable() { return WindowDisplayAvailable(); }
-#else
-constexpr bool kWindowBuilt = false;
-bool DisplayAvailable() { return false; }
-#endif
 
 std::unique_ptr<FrontEnd> CreateHeadless() {
   auto headless = std::make_unique<HeadlessFrontEnd>();
@@ -34,8 +24,8 @@ std::unique_ptr<FrontEnd> CreateHeadless() {
 std::unique_ptr<FrontEnd> CreateFrontEnd() {
   const char* requested = std::getenv("DEXT_UI");
   const bool terminal_attached = isatty(STDIN_FILENO) && isatty(STDOUT_FILENO);
-  const std::string choice = ChooseFrontEnd(requested ? requested : "", DisplayAvailable(),
-                                            kWindowBuilt, terminal_attached);
+  const std::string choice = ChooseFrontEnd(requested ? requested : "", WindowDisplayAvailable(),
+                                            terminal_attached);
   if (choice == "headless") return CreateHeadless();
   if (choice == "terminal") {
     if (!terminal_attached) {
@@ -44,12 +34,8 @@ std::unique_ptr<FrontEnd> CreateFrontEnd() {
     return CreateTerminalFrontEnd();
   }
   if (choice == "window") {
-#ifdef DEXT_WITH_WINDOW_FRONT_END
-    if (DisplayAvailable()) return CreateWindowFrontEnd();
+    if (WindowDisplayAvailable()) return CreateWindowFrontEnd();
     throw std::runtime_error("DEXT_UI=window needs a display (DISPLAY is not usable)");
-#else
-    throw std::runtime_error("DEXT_UI=window: this build has no window front end");
-#endif
   }
   throw std::runtime_error(std::string("DEXT_UI=") + requested +
                            ": expected window, terminal or headless");

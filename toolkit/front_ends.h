@@ -14,7 +14,7 @@
 namespace toolkit {
 
 // DEXT_UI=window|terminal|headless picks the front end. Without it: the
-// window when a display is available and the window front end is built, else
+// window when a display is available, else
 // the terminal when standard input and output are terminals, else headless.
 // A headless front end takes its keys from DEXT_KEYS (see ParseKeyScript).
 // An unknown or unavailable choice throws std::runtime_error with the reason.
@@ -25,7 +25,7 @@ std::unique_ptr<FrontEnd> CreateFrontEnd();
 // Which front end CreateFrontEnd would pick for these circumstances:
 // "window", "terminal" or "headless"; empty for an unknown choice.
 std::string ChooseFrontEnd(const std::string& requested, bool display_available,
-                           bool window_built, bool terminal_attached);
+                           bool terminal_attached);
 
 // Delivers events of the front end in force until it has no more input
 // (headless with nothing left in its script). A handler that ends the
