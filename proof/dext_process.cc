@@ -93,18 +93,22 @@ void CopyDealership(const fs::path& from, const fs::path& to) {
 }
 
 DextProcess::DextProcess(const fs::path& root, const Environment& extra,
-                         const fs::path& work_folder) {
+                         const fs::path& work_folder, RunAs user) {
   Environment environment = extra;
   environment["DEXT_UI"] = "headless";
   environment["KVB_DRIVE_F"] = (root / "F").string();
   environment.erase("DEXT_KEYS");
   const fs::path work = work_folder.empty() ? root / "work" : work_folder;
   char pattern[] = "/tmp/dext-proof-stderr-XXXXXX";
-  const int fd = mkstemp(pattern);
+  const int fd = mkostemp(pattern, O_CLOEXEC);
   if (fd < 0) throw std::runtime_error("cannot make a temporary file");
   error_file_ = pattern;
 
   std::vector<std::string> words = {DEXT_PATH};
+  if (user == RunAs::kNobody) {
+    words.insert(words.begin(), {"/usr/bin/setpriv", "--reuid=nobody", "--regid=nogroup",
+                                 "--clear-groups"});
+  }
   std::vector<std::string> entries = EnvironmentWith(environment);
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
@@ -112,8 +116,8 @@ DextProcess::DextProcess(const fs::path& root, const Environment& extra,
   posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
   posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
   posix_spawn_file_actions_adddup2(&actions, fd, STDERR_FILENO);
-  const int spawned = posix_spawn(&pid_, DEXT_PATH, &actions, nullptr, Pointers(words).data(),
-                                  Pointers(entries).data());
+  const int spawned = posix_spawn(&pid_, words[0].c_str(), &actions, nullptr,
+                                  Pointers(words).data(), Pointers(entries).data());
   posix_spawn_file_actions_destroy(&actions);
   close(fd);
   if (spawned != 0) throw std::runtime_error("cannot start dext");
@@ -137,9 +141,28 @@ ProcessEnd DextProcess::Wait() {
   return end;
 }
 
-ProcessEnd RunDext(const fs::path& root, const Environment& extra, const fs::path& work_folder) {
-  return DextProcess(root, extra, work_folder).Wait();
+std::string DextProcess::ErrorOutputSoFar() const { return ReadAll(error_file_); }
+
+ProcessEnd RunDext(const fs::path& root, const Environment& extra, const fs::path& work_folder,
+                   RunAs user) {
+  return DextProcess(root, extra, work_folder, user).Wait();
 }
+
+HeldVehicleLock::HeldVehicleLock(const fs::path& root, const std::string& stock_number) {
+  const fs::path said = root / "lock.out";
+  const std::string command = std::string(KVBTOOL_PATH) + " lock '" +
+                              (root / "F" / "DLR" / "KVIN.DAT").string() + "' '" + stock_number +
+                              "' > '" + said.string() + "'";
+  input_ = popen(command.c_str(), "we");  // not inherited by dext
+  if (input_ == nullptr) throw std::runtime_error("cannot start kvbtool lock");
+  for (int tries = 0; tries < 500; ++tries) {
+    if (ReadAll(said).find("locked") != std::string::npos) return;
+    usleep(10000);
+  }
+  throw std::runtime_error("kvbtool lock did not take the lock on " + stock_number);
+}
+
+HeldVehicleLock::~HeldVehicleLock() { pclose(input_); }
 
 std::string DumpTarget(const fs::path& root, const std::string& name) {
   ScratchFolder folder;

@@ -7,6 +7,7 @@
 
 #include <sys/types.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <map>
 #include <string>
@@ -48,16 +49,22 @@ struct ProcessEnd {
   bool Exited(int status) const { return signal == 0 && exit_status == status; }
 };
 
+// Who a dext process runs as: the tests' own user (root in CI), or the
+// unprivileged user nobody, for whom file permissions hold.
+enum class RunAs { kSelf, kNobody };
+
 // A dext process started headless in root/work (or work_folder) with drive F:
 // mapped to root/F, plus the extra environment.
 class DextProcess {
  public:
   DextProcess(const std::filesystem::path& root, const Environment& extra,
-              const std::filesystem::path& work_folder = {});
+              const std::filesystem::path& work_folder = {}, RunAs user = RunAs::kSelf);
   ~DextProcess();
   DextProcess(const DextProcess&) = delete;
   DextProcess& operator=(const DextProcess&) = delete;
   ProcessEnd Wait();
+  // What it has written to standard error so far.
+  std::string ErrorOutputSoFar() const;
 
  private:
   pid_t pid_ = -1;
@@ -66,7 +73,20 @@ class DextProcess {
 
 // Starts dext and waits for it.
 ProcessEnd RunDext(const std::filesystem::path& root, const Environment& extra = {},
-                   const std::filesystem::path& work_folder = {});
+                   const std::filesystem::path& work_folder = {}, RunAs user = RunAs::kSelf);
+
+// Holds a record lock with kvbtool lock on a key of root/F/DLR/KVIN.DAT, as
+// another workstation would, until destroyed.
+class HeldVehicleLock {
+ public:
+  HeldVehicleLock(const std::filesystem::path& root, const std::string& stock_number);
+  ~HeldVehicleLock();
+  HeldVehicleLock(const HeldVehicleLock&) = delete;
+  HeldVehicleLock& operator=(const HeldVehicleLock&) = delete;
+
+ private:
+  FILE* input_ = nullptr;
+};
 
 // kvbtool dump of root/F/DLR/name: every record as CSV, ordered by key.
 std::string DumpTarget(const std::filesystem::path& root, const std::string& name);

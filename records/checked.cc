@@ -20,6 +20,8 @@ int16_t Check(int16_t status, int16_t number, const char* label) {
   error.Status = status;
   error.ProgramName = session.ProgramName;
   int16_t secondary = Library().KVBerr(session.FileBase);
+  error.Code = secondary;
+  error.Detail.clear();
   error.Message = "ID  " + std::to_string(number) + label + std::to_string(status) + "-" +
                   std::to_string(secondary) + " in " + session.ProgramName;
   return status;

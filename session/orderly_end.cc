@@ -8,8 +8,22 @@
 namespace dext {
 
 void ShowErrorAndEnd() {
-  toolkit::MessageBox(Session().ErrorInfo.Message, toolkit::kExclamation, "Error");
+  const ErrorRecord& error = Session().ErrorInfo;
+  const std::string text = error.Detail.empty() ? error.Message : error.Message + "\n" + error.Detail;
+  toolkit::MessageBox(text, toolkit::kExclamation, "Error");
   EndProgram(ExitStatus::kFailed);
+}
+
+void StopWithError(int16_t offset, const std::string& message, const std::string& detail) {
+  SessionContext& session = Session();
+  ErrorRecord& error = session.ErrorInfo;
+  error.FileOffset = offset;
+  error.Status = 0;
+  error.Code = 0;
+  error.ProgramName = session.ProgramName;
+  error.Message = message;
+  error.Detail = detail;
+  ShowErrorAndEnd();
 }
 
 // The results of both steps land in ResultWord and are not examined: the

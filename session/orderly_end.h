@@ -7,6 +7,9 @@
 #ifndef DEXT_SESSION_ORDERLY_END_H_
 #define DEXT_SESSION_ORDERLY_END_H_
 
+#include <cstdint>
+#include <string>
+
 namespace dext {
 
 // The documented exit statuses of dext.
@@ -22,9 +25,15 @@ struct ProgramEnd {
   ExitStatus status;
 };
 
-// Shows ErrorInfo.Message in a box titled "Error" (exclamation, OK), then
-// EndProgram(kFailed). Never returns.
+// Shows ErrorInfo.Message, with ErrorInfo.Detail on the lines below it, in a
+// box titled "Error" (exclamation, OK), then EndProgram(kFailed). Never
+// returns.
 [[noreturn]] void ShowErrorAndEnd();
+
+// Records a failure found by the program itself (no library call failed) in
+// ErrorInfo, for file offset, and shows it as ShowErrorAndEnd does.
+[[noreturn]] void StopWithError(int16_t offset, const std::string& message,
+                                const std::string& detail);
 
 // Closes file number 0, re-initialises the library with FileBase, and ends
 // the process with the given status by throwing ProgramEnd.

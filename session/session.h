@@ -16,6 +16,11 @@ struct ErrorRecord {
   int16_t Status = 0;
   std::string ProgramName;
   std::string Message;
+  // The library's secondary code of the failure (0 for the program's own).
+  int16_t Code = 0;
+  // Lines shown under Message in the error box: what went wrong in plain
+  // words and what is safe to do next. Empty when there is nothing to add.
+  std::string Detail;
   std::string ComputerName;
   std::string WindowsVersion;
 };

@@ -99,13 +99,12 @@ std::string ColumnText(const Column& column, int first) {
 // money would vanish from the record: the transfer stops instead, before the
 // record is written, and the deal file stays for the next run.
 [[noreturn]] void StopForUnfitAmount(const Column& column, int16_t line) {
-  ErrorRecord& error = Session().ErrorInfo;
-  error.FileOffset = kAccountingFile;
-  error.ProgramName = Session().ProgramName;
-  error.Message = "Stock No. " + TrimRight(FieldValue("STKNO", AccountingFile(), 0)) +
-                  ": Amount " + NumberText(Session().AmountSlot[5]) + " Too Large For " +
-                  column.field + " Line " + std::to_string(line);
-  ShowErrorAndEnd();
+  StopWithError(kAccountingFile,
+                "Stock No. " + TrimRight(FieldValue("STKNO", AccountingFile(), 0)) +
+                    ": Amount " + NumberText(Session().AmountSlot[5]) + " Too Large For " +
+                    column.field + " Line " + std::to_string(line),
+                "An accounting line holds at most 999999.99. The deal file is kept: correct "
+                "the deal and run DEXT again.");
 }
 
 void PutAmount(const Column& column, int16_t line, bool stop_when_unfit) {
@@ -183,6 +182,32 @@ int16_t FillForExistingRecord() {
 }
 
 }  // namespace
+
+std::vector<NumberColumn> AmountColumns() {
+  std::vector<NumberColumn> columns;
+  for (const Column& column : kColumns) {
+    if (column.treatment != kAmount && column.treatment != kSummedAmount) continue;
+    std::string target = column.field;
+    if (column.line != 0) target += " Line " + std::to_string(LineOf(column));
+    columns.push_back({target, column.record, column.first, column.length});
+    if (column.treatment == kSummedAmount) {
+      columns.push_back({target, column.record, column.second, column.length});
+    }
+  }
+  return columns;
+}
+
+std::vector<FieldUse> AccountingFieldsUsed() {
+  std::vector<FieldUse> fields = {{"STKNO", 0}};
+  for (const Column& column : kColumns) fields.push_back({column.field, LineOf(column)});
+  return fields;
+}
+
+std::vector<NumberColumn> NumberColumns() {
+  std::vector<NumberColumn> columns = AmountColumns();
+  columns.push_back(MileageColumn());
+  return columns;
+}
 
 int16_t PostAccounting() {
   SessionContext& session = Session();

@@ -73,6 +73,19 @@ void PutDeliveryDate(const char* month, const char* day, const char* year) {
 
 }  // namespace
 
+std::vector<FieldUse> CustomerFieldsUsed() {
+  std::vector<FieldUse> fields;
+  for (const char* field : {"VENO", "ACNO", "NAME", "INSMO", "MILES", "SCEY", "SCEM", "FUMO",
+                            "FUDAY", "FUYR", "LSMO", "LSDAY", "LSYR", "LSODOM"}) {
+    fields.push_back({field, 0});
+  }
+  for (const DealText& column : kAddressColumns) fields.push_back({column.field, 0});
+  for (const DealText& column : kContractColumns) fields.push_back({column.field, 0});
+  return fields;
+}
+
+NumberColumn MileageColumn() { return {"MILES", 1, 13, 6}; }
+
 std::optional<std::string> CustomerKey() {
   SessionContext& session = Session();
   session.TextSlot[5] = TrimRight(Value("VIN", kInventoryFile));
@@ -105,7 +118,9 @@ int16_t PostServiceCustomer() {
   PutDealTexts(std::begin(kAddressColumns), std::end(kAddressColumns));
 
   if (Number("INSMO", kCustomerFile) == 0) Put(Value("DELMO", kAccountingFile), "INSMO");
-  session.AmountSlot[5] = NumericValue(DealColumns(session.TextSlot[1], 13, 6));
+  const NumberColumn miles = MileageColumn();
+  session.AmountSlot[5] =
+      NumericValue(DealColumns(session.TextSlot[miles.record], miles.first, miles.length));
   Put(EditNumber(NumberText(session.AmountSlot[5]), "ZZZZZ9"), "MILES");
   PutDealTexts(std::begin(kContractColumns), std::end(kContractColumns));
   PutContractExpiry();

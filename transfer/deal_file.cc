@@ -2,10 +2,12 @@
 
 #include <fcntl.h>
 #include <strings.h>
+#include <sys/file.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <system_error>
 #include <vector>
@@ -34,15 +36,17 @@ int16_t ReadWholeRecord(int16_t file) {
   return status;
 }
 
-void RecordWholeReadFailure(int16_t offset, int16_t status) {
+void RecordWholeReadFailure(int16_t offset, int16_t status, int16_t code,
+                            const std::string& detail) {
   SessionContext& session = Session();
   ErrorRecord& error = session.ErrorInfo;
   error.FileOffset = offset;
   error.Status = status;
+  error.Code = code;
   error.ProgramName = session.ProgramName;
   error.Message = "ID  " + std::to_string(offset) + ", Read Error # " + std::to_string(status) +
-                  "-" + std::to_string(Library().KVBerr(session.FileBase)) + " in " +
-                  session.ProgramName;
+                  "-" + std::to_string(code) + " in " + session.ProgramName;
+  error.Detail = detail;
 }
 
 std::string RecordRead() {
@@ -69,16 +73,39 @@ bool AppendSkippedDeal(const std::string& path, const std::string& record1,
   return ::close(fd) == 0 && synced;
 }
 
-void DeleteInCurrentDirectory(const std::string& name) {
+std::vector<std::string> NamesInCurrentDirectory(const std::string& name) {
   namespace fs = std::filesystem;
+  std::vector<std::string> names;
   std::error_code error;
-  if (fs::remove(name, error)) return;
   for (fs::directory_iterator it(".", error), end; !error && it != end; it.increment(error)) {
-    if (::strcasecmp(it->path().filename().c_str(), name.c_str()) == 0) {
-      fs::remove(it->path(), error);
-      return;
-    }
+    const std::string entry = it->path().filename().string();
+    if (::strcasecmp(entry.c_str(), name.c_str()) == 0) names.push_back(entry);
   }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+std::string& DealFileName() {
+  static std::string name = kDealFileName;
+  return name;
+}
+
+DealFileLock LockDealFile(const std::string& name) {
+  static int held = -1;
+  if (held >= 0) ::close(held);
+  held = ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
+  if (held < 0) return DealFileLock::kNotOpened;
+  if (::flock(held, LOCK_EX | LOCK_NB) == 0) return DealFileLock::kTaken;
+  const bool busy = errno == EWOULDBLOCK;
+  ::close(held);
+  held = -1;
+  return busy ? DealFileLock::kHeldByAnother : DealFileLock::kNotOpened;
+}
+
+bool DeleteDealFile(const std::string& name, std::string* cause) {
+  if (::unlink(name.c_str()) == 0 || errno == ENOENT) return true;
+  *cause = std::strerror(errno);
+  return false;
 }
 
 }  // namespace dext

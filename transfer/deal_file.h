@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace dext {
 
@@ -19,9 +20,11 @@ inline constexpr char kSkippedDealsName[] = "DEXT.SKP";
 // library's status.
 int16_t ReadWholeRecord(int16_t file);
 
-// Records the failure of a whole-record read in ErrorInfo, composed like the
-// checked operations compose theirs, so the error box names it.
-void RecordWholeReadFailure(int16_t offset, int16_t status);
+// Records the failure of a whole-record read (status, secondary code) in
+// ErrorInfo, composed like the checked operations compose theirs, so the
+// error box names it; detail goes on the lines below.
+void RecordWholeReadFailure(int16_t offset, int16_t status, int16_t code,
+                            const std::string& detail = "");
 
 // The first ResultWord characters of RecordBuffer.
 std::string RecordRead();
@@ -31,10 +34,24 @@ std::string RecordRead();
 bool AppendSkippedDeal(const std::string& path, const std::string& record1,
                        const std::string& record2);
 
-// Deletes the file of that name in the current directory, found as the record
-// library finds it (exact name first, else the same name in another case).
-// Any failure is passed over.
-void DeleteInCurrentDirectory(const std::string& name);
+// The entries of the current directory whose names equal name in any case,
+// in byte order. The deal file is found, read, noted and deleted by the one
+// name this returns, so two files differing only in case are never mixed up.
+std::vector<std::string> NamesInCurrentDirectory(const std::string& name);
+
+// How taking the deal file's lock went.
+enum class DealFileLock { kTaken, kHeldByAnother, kNotOpened };
+
+// Takes an exclusive lock on the deal file for the rest of the process (or
+// until the next call), so a second dext in the same work folder finds the
+// first and leaves the file alone. The lock goes with the process.
+DealFileLock LockDealFile(const std::string& name);
+
+// The name StartTransfer found the deal file under, for the deal loop.
+std::string& DealFileName();
+
+// Deletes the file; true when it is gone. On failure *cause says why.
+bool DeleteDealFile(const std::string& name, std::string* cause);
 
 }  // namespace dext
 

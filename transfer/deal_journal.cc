@@ -1,7 +1,6 @@
 #include "transfer/deal_journal.h"
 
 #include <fcntl.h>
-#include <strings.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -33,17 +32,6 @@ struct Journal {
 Journal& TheJournal() {
   static Journal journal;
   return journal;
-}
-
-// The file of that name in the current directory, the exact name first, else
-// the same name in another case; empty when there is none.
-fs::path FindInCurrentDirectory(const std::string& name) {
-  std::error_code error;
-  if (fs::is_regular_file(name, error)) return name;
-  for (fs::directory_iterator it(".", error), end; !error && it != end; it.increment(error)) {
-    if (::strcasecmp(it->path().filename().c_str(), name.c_str()) == 0) return it->path();
-  }
-  return {};
 }
 
 // Size and FNV-1a hash of the deal file's bytes: the journal's owner.
@@ -140,8 +128,9 @@ bool OpenDealJournal(const std::string& deal_file_name) {
   Journal& journal = TheJournal();
   if (journal.fd >= 0) ::close(journal.fd);
   journal = Journal{};
-  const fs::path deal_file = FindInCurrentDirectory(deal_file_name);
-  if (deal_file.empty()) return false;
+  const fs::path deal_file = deal_file_name;
+  std::error_code error;
+  if (!fs::exists(deal_file, error)) return false;
   const std::string header = std::string(kFormat) + " " + Identity(deal_file);
   LoadEntries(header, &journal);
   journal.open = Rewrite(Contents(header, journal), &journal);
@@ -180,18 +169,17 @@ void CloseDealJournal(const std::string& deal_file_name) {
   Journal& journal = TheJournal();
   if (journal.fd >= 0) ::close(journal.fd);
   journal = Journal{};
-  if (!FindInCurrentDirectory(deal_file_name).empty()) return;
+  std::error_code error;
+  if (fs::exists(deal_file_name, error)) return;
   std::error_code ignored;
   fs::remove(kDealJournalName, ignored);
 }
 
 void StopForUnwritableJournal() {
-  SessionContext& session = Session();
-  session.ErrorInfo.FileOffset = 1;
-  session.ErrorInfo.ProgramName = session.ProgramName;
-  session.ErrorInfo.Message = std::string("The Progress Of The Transfer Could Not Be Saved In ") +
-                              kDealJournalName;
-  ShowErrorAndEnd();
+  StopWithError(1, std::string("The Progress Of The Transfer Could Not Be Saved In ") +
+                       kDealJournalName,
+                "The deal file is kept: make room or fix the folder's permissions and run "
+                "DEXT again.");
 }
 
 }  // namespace dext

@@ -10,6 +10,8 @@
 #include "session/orderly_end.h"
 #include "session/session.h"
 #include "toolkit/message_box.h"
+#include "records/library.h"
+#include "transfer/deal_check.h"
 #include "transfer/deal_columns.h"
 #include "transfer/deal_file.h"
 #include "transfer/deal_journal.h"
@@ -21,16 +23,31 @@ namespace {
 
 constexpr int16_t kDealRecordLength = 249;
 
-int16_t ReadDealRecord() {
-  Session().ResultWord = kDealRecordLength;
-  Session().LastStatus = ReadWholeRecord(TransferFile(kDealFile));
-  return Session().LastStatus;
+std::string KeptAdvice() {
+  return "The deal file " + DealFileName() + " is kept; fix this and run DEXT again.";
+}
+
+// Reads the next deal record: true when one was read, false at the end of
+// the deal file. Any other failure (a disk error, a damaged file) is no end
+// of the deals: it goes to the error box and the deal file stays.
+bool ReadDealRecord() {
+  SessionContext& session = Session();
+  session.ResultWord = kDealRecordLength;
+  session.LastStatus = ReadWholeRecord(TransferFile(kDealFile));
+  if (session.LastStatus == 0) return true;
+  const int16_t code = Library().KVBerr(session.FileBase);
+  if (code == KVB_ERR_END_OF_FILE) return false;
+  RecordWholeReadFailure(kDealFile, session.LastStatus, code,
+                         "The deal file " + DealFileName() + " could not be read. " + KeptAdvice());
+  ShowErrorAndEnd();
 }
 
 // Another workstation holds the record: the user is told, and after each OK
-// the lock is tried again.
+// the lock is tried again. A lock that fails for any other reason is an error.
 void LockSoldVehicle() {
-  while ((Session().LastStatus = LockRecord(TransferFile(kInventoryFile))) != 0) {
+  SessionContext& session = Session();
+  while ((session.LastStatus = LockRecord(TransferFile(kInventoryFile))) != 0) {
+    if (session.ErrorInfo.Code != KVB_ERR_LOCKED) ShowErrorAndEnd();
     toolkit::MessageBox("The Vehicle Inventory Record Is Locked.", toolkit::kExclamation,
                         "Error");
   }
@@ -46,38 +63,59 @@ void KeepSkippedDeal() {
     if (!JournalSkippedDeal()) StopForUnwritableJournal();
     return;
   }
-  session.ErrorInfo.FileOffset = kDealFile;
-  session.ErrorInfo.ProgramName = session.ProgramName;
-  session.ErrorInfo.Message = "Stock No. " + TrimRight(session.TextSlot[5]) +
-                              ": The Skipped Deal Could Not Be Saved In " + kSkippedDealsName;
-  ShowErrorAndEnd();
+  StopWithError(kDealFile,
+                "Stock No. " + TrimRight(session.TextSlot[5]) +
+                    ": The Skipped Deal Could Not Be Saved In " + kSkippedDealsName,
+                KeptAdvice());
 }
 
 bool RunPostings() {
   return PostAccounting() == 0 && PostServiceCustomer() == 0 && PostVehicleInventory() == 0;
 }
 
+// Every deal is posted: the deal file goes, so the next run does not post
+// its deals again. When it cannot be deleted that is said, and the journal
+// stays with it.
 [[noreturn]] void EndOfDeals() {
   CheckStatus(CloseAll(Session().FileBase));
-  DeleteInCurrentDirectory(kDealFileName);
-  CloseDealJournal(kDealFileName);
+  std::string cause;
+  const bool deleted = DeleteDealFile(DealFileName(), &cause);
+  CloseDealJournal(DealFileName());
+  if (!deleted) {
+    StopWithError(kDealFile,
+                  "Every Deal Was Transferred, But " + DealFileName() + " Could Not Be Deleted",
+                  "Deleting it failed: " + cause + ". Remove " + DealFileName() +
+                      " from this folder before DEXT runs again, or its deals are posted a "
+                      "second time.");
+  }
   EndProgram(ExitStatus::kTransferred);
+}
+
+// Stops before anything of a deal that is not what it seems is posted.
+void CheckDeal(int deal) {
+  const SessionContext& session = Session();
+  if (const auto fault = FindDealFault(deal, session.TextSlot[1], session.TextSlot[2])) {
+    StopWithError(kDealFile, fault->message, fault->detail);
+  }
 }
 
 }  // namespace
 
 int16_t TransferDeals() {
   SessionContext& session = Session();
-  if (!OpenDealJournal(kDealFileName)) StopForUnwritableJournal();
+  if (!OpenDealJournal(DealFileName())) StopForUnwritableJournal();
   int deal = 0;
-  while (ReadDealRecord() == 0) {
+  while (ReadDealRecord()) {
     SetJournalDeal(++deal);
     session.TextSlot[1] = RecordRead();
-    if (ReadDealRecord() != 0) {
-      RecordWholeReadFailure(kDealFile, session.LastStatus);
+    if (!ReadDealRecord()) {
+      RecordWholeReadFailure(kDealFile, session.LastStatus, KVB_ERR_END_OF_FILE,
+                             "The deal file ends after the first record of deal " +
+                                 std::to_string(deal) + ". " + KeptAdvice());
       ShowErrorAndEnd();
     }
     session.TextSlot[2] = RecordRead();
+    CheckDeal(deal);
     session.TextSlot[5] = DealColumns(session.TextSlot[1], 1, 6);
     SetScreenField(0, session.TextSlot[5]);
 

@@ -2,10 +2,12 @@
 // the destination prompt that asks for it when it is missing or unusable.
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "records/checked.h"
 #include "records/library.h"
 #include "records/line_output.h"
+#include "records/numeric.h"
 #include "screen/field_engine.h"
 #include "screen/field_procedures.h"
 #include "screen/transfer_form.h"
@@ -32,7 +34,10 @@ bool ReadSavedDestination() {
   session.ResultWord = -1;
   session.LastStatus = ReadWholeRecord(TransferFile(kDealFile));
   if (session.LastStatus != 0) {
-    RecordWholeReadFailure(kDealFile, session.LastStatus);
+    RecordWholeReadFailure(kDealFile, session.LastStatus, Library().KVBerr(session.FileBase),
+                           std::string(kSavedDestinationName) +
+                               " holds no readable destination: delete it and run DEXT again "
+                               "to be asked for the drive and path.");
     ShowErrorAndEnd();
   }
   session.TextSlot[5] = RecordRead();
@@ -76,6 +81,78 @@ bool OpenTargetFiles() {
   return opened;
 }
 
+[[noreturn]] void NothingToTransfer() {
+  ShowError("No Data Found To Transfer!");
+  EndProgram(ExitStatus::kNothingToTransfer);
+}
+
+std::string Listed(const std::vector<std::string>& names) {
+  std::string text;
+  for (const std::string& name : names) text += (text.empty() ? "" : ", ") + name;
+  return text;
+}
+
+// Opens the deal file at offset 1, found under the one name that matches
+// DEXT.DAT in any case, and locks it against a second dext in this folder.
+// Only a deal file that is not there is "nothing to transfer"; one that is
+// there but cannot be used stops with the reason and stays.
+void OpenDealFile() {
+  const std::vector<std::string> names = NamesInCurrentDirectory(kDealFileName);
+  if (names.empty()) NothingToTransfer();
+  if (names.size() > 1) {
+    StopWithError(kDealFile, "Several Deal Files In This Folder: " + Listed(names),
+                  "Their names differ only in case, so it is not clear which to transfer. "
+                  "Nothing was transferred: keep the right one, remove the others and run "
+                  "DEXT again.");
+  }
+  const std::string& name = names.front();
+  if (LockDealFile(name) == DealFileLock::kHeldByAnother) {
+    StopWithError(kDealFile, "Another DEXT Is Transferring " + name + " In This Folder",
+                  "This run changed nothing. Wait until the other one ends, then run DEXT "
+                  "again if the deal file is still there.");
+  }
+  if (OpenFile(name, "", "", TransferFile(kDealFile), 1, 0) != 0) {
+    if (Session().ErrorInfo.Code == KVB_ERR_MISSING_FILE) NothingToTransfer();
+    Session().ErrorInfo.Detail = "The deal file " + name +
+                                 " is there but could not be opened; it is kept. Make it "
+                                 "readable and run DEXT again.";
+    ShowErrorAndEnd();
+  }
+  DealFileName() = name;
+}
+
+std::string AccountingFileName() {
+  return Session().LongSlot[8] == 21 ? "KJRVH" : "KJRTH";
+}
+
+// Stops, before any deal is posted, when an open target file's layout lacks
+// a field or occurrence that the transfer writes or reads.
+void CheckTargetLayouts() {
+  const struct {
+    std::string name;
+    int16_t offset;
+    std::vector<FieldUse> fields;
+  } targets[] = {
+      {AccountingFileName(), kAccountingFile, AccountingFieldsUsed()},
+      {"KCU", kCustomerFile, CustomerFieldsUsed()},
+      {"KVIN", kInventoryFile, InventoryFieldsUsed()},
+  };
+  const SessionContext& session = Session();
+  for (const auto& target : targets) {
+    for (const FieldUse& use : target.fields) {
+      if (!FieldValue(use.field, TransferFile(target.offset), use.occurrence).empty()) continue;
+      std::string field = use.field;
+      if (use.occurrence != 0) field += " Line " + std::to_string(use.occurrence);
+      StopWithError(target.offset,
+                    "The Layout Of " + session.TextSlot[2] + "\\" + target.name +
+                        ".DAT Has No Field " + field,
+                    "DEXT writes or reads this field in every deal. Nothing was transferred: "
+                    "correct the layout " + session.TextSlot[1] + ":\\KD\\FF\\" + target.name +
+                        ".FID and the file made from it, then run DEXT again.");
+    }
+  }
+}
+
 int16_t AskForDestination() {
   SetTransferScreenHeight(kDestinationPromptHeight);
   MoveFocus(1);
@@ -97,14 +174,12 @@ int16_t StartTransfer() {
   Library().KVBautosecure(1);
   if (!ReadSavedDestination()) return AskForDestination();
 
-  if (OpenFile(kDealFileName, "", "", TransferFile(kDealFile), 1, 0) != 0) {
-    ShowError("No Data Found To Transfer!");
-    EndProgram(ExitStatus::kNothingToTransfer);
-  }
+  OpenDealFile();
   if (!OpenTargetFiles()) {
     ShowError("The Dalvero Accounting/Service Files Are Unavailable At This Time");
     return AskForDestination();
   }
+  CheckTargetLayouts();
   TransferDeals();
   return 1;
 }

@@ -42,6 +42,15 @@ constexpr VehicleColumn kVehicleColumns[] = {
 
 }  // namespace
 
+std::vector<FieldUse> InventoryFieldsUsed() {
+  std::vector<FieldUse> fields;
+  for (const char* field : {"ACT", "STKNO", "VIN", "NU", "DIM", "DID", "DIY", "PROWN", "IP"}) {
+    fields.push_back({field, 0});
+  }
+  for (const VehicleColumn& column : kVehicleColumns) fields.push_back({column.field, 0});
+  return fields;
+}
+
 int16_t PostVehicleInventory() {
   SessionContext& session = Session();
   const std::string sold_vehicle_vin = FieldValue("VIN", TransferFile(kInventoryFile), 0);

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace dext {
 
@@ -42,6 +43,39 @@ int16_t PostVehicleInventory();
 // record that could not be read is never taken for a missing one and
 // overwritten.
 bool ReadAtPosition(int16_t file);
+
+// A column range of a deal record that a posting reads as a number, named by
+// the field and line it goes to ("DA Line 3", "MILES").
+struct NumberColumn {
+  std::string target;
+  int record;  // 1 or 2
+  int first;   // counted from 1
+  int length;
+};
+
+// Every column the postings read as a number, the line pair of the open
+// accounting file (LongSlot 8 and 9) included.
+std::vector<NumberColumn> NumberColumns();
+
+// The accounting posting's amount columns.
+std::vector<NumberColumn> AmountColumns();
+
+// The sold vehicle's mileage, read by the service customer posting.
+NumberColumn MileageColumn();
+
+// A field of a target file that a posting reads or writes (occurrence 0: a
+// single field).
+struct FieldUse {
+  std::string field;
+  int16_t occurrence;
+};
+
+// The fields each posting, and the driver's mark of the sold vehicle, use in
+// the accounting, service customer and vehicle inventory files. A layout that
+// lacks one would drop its value silently, since field puts are not checked.
+std::vector<FieldUse> AccountingFieldsUsed();
+std::vector<FieldUse> CustomerFieldsUsed();
+std::vector<FieldUse> InventoryFieldsUsed();
 
 // Length of the service customer key; a sold vehicle whose VIN is shorter
 // posts no customer record.

@@ -7,20 +7,11 @@
 #include "transfer/postings.h"
 
 namespace dext {
-namespace {
-
-// The library's status and secondary code for "no record at the position".
-constexpr int16_t kNotFoundStatus = 1;
-constexpr int16_t kNoRecordCode = 19;
-
-}  // namespace
-
 bool ReadAtPosition(int16_t file) {
   SessionContext& session = Session();
   session.LastStatus = ReadRecord(file, 512);
   if (session.LastStatus == 0) return true;
-  if (session.LastStatus == kNotFoundStatus &&
-      Library().KVBerr(session.FileBase) == kNoRecordCode) {
+  if (session.ErrorInfo.Code == KVB_ERR_NO_RECORD) {
     return false;
   }
   ShowErrorAndEnd();

@@ -36,6 +36,13 @@ extern "C" {
  * the terminating zero. */
 #define KVB_WHOLE_LINE_MAX 1024
 
+/* Secondary codes (KVBerr) that a caller tells apart from other failures;
+ * kvb/README.md has the whole table. */
+#define KVB_ERR_MISSING_FILE 1 /* data file, or a folder on its path, not found */
+#define KVB_ERR_NO_RECORD 19   /* KVBread: no record at the position */
+#define KVB_ERR_LOCKED 20      /* KVBrlock: held by another open of the file */
+#define KVB_ERR_END_OF_FILE 21 /* KVBget: no further line in the text file */
+
 /* ---- Library and file numbers ------------------------------------------ */
 
 /* KVBinit(0) starts a session and returns its non-zero file-number base.

@@ -226,7 +226,9 @@ std::optional<InputEvent> TerminalFrontEnd::NextInput(bool wait) {
   return InputEvent::Key(key);
 }
 
-std::vector<std::string> WrapText(const std::string& text, size_t width) {
+namespace {
+
+std::vector<std::string> WrapParagraph(const std::string& text, size_t width) {
   std::vector<std::string> lines;
   std::string line;
   size_t at = 0;
@@ -245,6 +247,21 @@ std::vector<std::string> WrapText(const std::string& text, size_t width) {
   }
   if (!line.empty() || lines.empty()) lines.push_back(line);
   return lines;
+}
+
+}  // namespace
+
+std::vector<std::string> WrapText(const std::string& text, size_t width) {
+  std::vector<std::string> lines;
+  size_t at = 0;
+  while (true) {
+    const size_t end = std::min(text.find('\n', at), text.size());
+    for (std::string& line : WrapParagraph(text.substr(at, end - at), width)) {
+      lines.push_back(std::move(line));
+    }
+    if (end == text.size()) return lines;
+    at = end + 1;
+  }
 }
 
 void TerminalFrontEnd::ShowMessage(const std::string& text, int style, const std::string& title) {

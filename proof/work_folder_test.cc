@@ -1,0 +1,112 @@
+// The work folder as users leave it: deal files whose names differ only in
+// case, two dext runs at once, a deal file that cannot be read or deleted.
+// None of them may end as a success with deals lost or posted twice.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <fstream>
+
+#include "proof/dext_process.h"
+
+namespace dext::proof {
+namespace {
+namespace fs = std::filesystem;
+
+class WorkFolderTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    MakeSampleDealership(pristine_, 3, 9, 5);
+    CopyDealership(pristine_, trial_);
+    const fs::path reference = scratch_.path() / "reference";
+    CopyDealership(pristine_, reference);
+    ASSERT_TRUE(RunDext(reference).Exited(0));
+    transferred_ = DumpTargets(reference);
+    untouched_ = DumpTargets(pristine_);
+  }
+
+  // Lets the user nobody into the dealership: every folder and file of the
+  // trial open to all, the work folder as given.
+  void OpenToEveryone(fs::perms work_folder) {
+    fs::permissions(scratch_.path(), fs::perms::all & ~fs::perms::group_write & ~fs::perms::others_write);
+    for (const auto& entry : fs::recursive_directory_iterator(trial_)) {
+      fs::permissions(entry.path(), entry.is_directory() ? fs::perms::all
+                                                        : fs::perms::owner_read | fs::perms::owner_write |
+                                                              fs::perms::group_read | fs::perms::group_write |
+                                                              fs::perms::others_read | fs::perms::others_write);
+    }
+    fs::permissions(trial_, fs::perms::all);
+    fs::permissions(work_, work_folder);
+  }
+
+  ScratchFolder scratch_;
+  fs::path pristine_ = scratch_.path() / "pristine";
+  fs::path trial_ = scratch_.path() / "trial";
+  fs::path work_ = trial_ / "work";
+  std::map<std::string, std::string> transferred_, untouched_;
+};
+
+TEST_F(WorkFolderTest, DealFilesDifferingOnlyInCaseAreNamedAndBothKept) {
+  fs::copy_file(work_ / "DEXT.DAT", work_ / "dext.dat");
+  fs::rename(work_ / "DEXT.DAT", work_ / "Dext.dat");
+  const ProcessEnd end = RunDext(trial_);
+  EXPECT_TRUE(end.Exited(3)) << end.error_output;
+  EXPECT_NE(end.error_output.find("Error: Several Deal Files In This Folder: Dext.dat, dext.dat"),
+            std::string::npos)
+      << end.error_output;
+  EXPECT_TRUE(fs::exists(work_ / "Dext.dat"));
+  EXPECT_TRUE(fs::exists(work_ / "dext.dat"));
+  EXPECT_EQ(TargetDifferences(untouched_, trial_), "");
+}
+
+TEST_F(WorkFolderTest, ASecondRunInTheSameFolderEndsAtOnceAndTouchesNothing) {
+  std::string first_stock;
+  std::ifstream(work_ / "DEXT.DAT") >> first_stock;
+  first_stock = first_stock.substr(0, 6);
+  std::unique_ptr<HeldVehicleLock> other_workstation =
+      std::make_unique<HeldVehicleLock>(trial_, first_stock);
+  DextProcess first(trial_, {});
+  for (int tries = 0; first.ErrorOutputSoFar().find("Locked") == std::string::npos; ++tries) {
+    ASSERT_LT(tries, 500) << "the first run never met the locked vehicle";
+    usleep(10000);
+  }
+
+  const ProcessEnd second = RunDext(trial_);
+  EXPECT_TRUE(second.Exited(3)) << second.error_output;
+  EXPECT_NE(second.error_output.find("Error: Another DEXT Is Transferring DEXT.DAT In This Folder"),
+            std::string::npos)
+      << second.error_output;
+  EXPECT_EQ(TargetDifferences(untouched_, trial_), "") << "the second run posted";
+
+  other_workstation.reset();
+  const ProcessEnd first_end = first.Wait();
+  EXPECT_TRUE(first_end.Exited(0)) << first_end.error_output;
+  EXPECT_EQ(TargetDifferences(transferred_, trial_), "");
+}
+
+TEST_F(WorkFolderTest, ADealFileThatCannotBeOpenedOrDeletedIsAFailure) {
+  // Owned by root and readable by nobody else: there, but not for nobody.
+  OpenToEveryone(fs::perms::all);
+  fs::permissions(work_ / "DEXT.DAT", fs::perms::owner_read | fs::perms::owner_write);
+  ProcessEnd end = RunDext(trial_, {}, {}, RunAs::kNobody);
+  EXPECT_TRUE(end.Exited(3)) << end.error_output;
+  EXPECT_NE(end.error_output.find("Error: ID  1, Open Error # "), std::string::npos)
+      << end.error_output;
+  EXPECT_EQ(end.error_output.find("No Data Found"), std::string::npos) << end.error_output;
+  EXPECT_EQ(TargetDifferences(untouched_, trial_), "");
+
+  // A sticky work folder: nobody may add files there but not delete root's.
+  fs::permissions(work_ / "DEXT.DAT", fs::perms::owner_read | fs::perms::owner_write |
+                                          fs::perms::group_read | fs::perms::others_read);
+  fs::permissions(work_, fs::perms::all | fs::perms::sticky_bit);
+  end = RunDext(trial_, {}, {}, RunAs::kNobody);
+  EXPECT_TRUE(end.Exited(3)) << end.error_output;
+  EXPECT_NE(end.error_output.find(
+                "Error: Every Deal Was Transferred, But DEXT.DAT Could Not Be Deleted"),
+            std::string::npos)
+      << end.error_output;
+  EXPECT_TRUE(fs::exists(work_ / "DEXT.DAT"));
+  EXPECT_EQ(TargetDifferences(transferred_, trial_), "");
+}
+
+}  // namespace
+}  // namespace dext::proof
