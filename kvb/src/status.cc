@@ -38,6 +38,8 @@ constexpr CodeInfo kCodes[] = {
     {kBusy, kStatusLocked, "file busy"},
     {kBadArgument, kStatusBadRequest, "missing argument"},
     {kFileExists, kStatusBadRequest, "file already exists"},
+    {kCtrlZInside, kStatusBadFile, "damaged text file: Ctrl-Z before the end"},
+    {kLineTooLong, kStatusBadFile, "line too long"},
 };
 
 const CodeInfo* Find(int16_t code) {
