@@ -108,6 +108,13 @@ TEST_F(LockTest, ALockHoldsAgainstOpensThroughASymbolicLink) {
   EXPECT_NE(LockAt(2, "A100"), 0);  // and the other way round, within one process
 }
 
+TEST_F(LockTest, AFailureToLockIsNotReportedAsLocked) {
+  std::filesystem::create_directory("KVIN.DAT-lock");  // the lock file cannot be opened
+  ASSERT_EQ(Open(1), 0);
+  EXPECT_EQ(LockAt(1, "A100"), kStatusIo);
+  EXPECT_EQ(KVBerr(0), kIoError);
+}
+
 TEST_F(LockTest, ALockWithoutPositionIsRefused) {
   ASSERT_EQ(Open(1), 0);
   EXPECT_NE(KVBrlock(1), 0);
