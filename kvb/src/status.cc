@@ -40,6 +40,7 @@ constexpr CodeInfo kCodes[] = {
     {kFileExists, kStatusBadRequest, "file already exists"},
     {kCtrlZInside, kStatusBadFile, "damaged text file: Ctrl-Z before the end"},
     {kLineTooLong, kStatusBadFile, "line too long"},
+    {kLeavesDrive, kStatusBadRequest, "path leaves its drive"},
 };
 
 const CodeInfo* Find(int16_t code) {

@@ -56,6 +56,7 @@ inline constexpr int16_t kBadArgument = 25;  // missing (NULL) argument
 inline constexpr int16_t kFileExists = 26;   // make of a keyed file that already exists
 inline constexpr int16_t kCtrlZInside = 27;  // text file with data after a Ctrl-Z
 inline constexpr int16_t kLineTooLong = 28;  // text line longer than TextReader::kMaxLine
+inline constexpr int16_t kLeavesDrive = 29;  // path whose ".." climbs above its drive's folder
 
 // The status that goes with a secondary code of this file's range; codes of
 // other ranges report kStatusBadRequest.
