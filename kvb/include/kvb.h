@@ -92,7 +92,8 @@ KVB_API int16_t KVBwrite(int16_t file, int16_t count, int16_t option);
 KVB_API int16_t KVBput(const char* text, int16_t file, int16_t width);
 /* Text file: delivers the next line into buffer, at most *count characters
  * (-1: the whole line, up to KVB_WHOLE_LINE_MAX), zero-terminated; *count
- * comes back as the number delivered. Fails at the end of the file. */
+ * comes back as the number delivered. Fails at the end of the file, and
+ * differently on a damaged text file or a failing read (see kvb/README.md). */
 KVB_API int16_t KVBget(char* buffer, int16_t file, int16_t* count);
 
 /* ---- Fields ------------------------------------------------------------- */

@@ -93,6 +93,28 @@ TEST_F(LockTest, AnotherProcessSeesTheLockAndKillingItFreesTheRecord) {
   EXPECT_EQ(LockAt(1, "A100"), 0);
 }
 
+TEST_F(LockTest, ALockHoldsAgainstOpensThroughASymbolicLink) {
+  std::filesystem::create_directory("LINKS");
+  std::filesystem::create_symlink("../KVIN.DAT", "LINKS/KVIN.DAT");
+  pid_t holder = HoldLockInChild("A100");  // through the real name
+  ASSERT_EQ(KVBopen("LINKS\\KVIN.DAT", "KVIN.FID", "", 1, 3, 0), 0);
+  EXPECT_NE(LockAt(1, "A100"), 0);
+  EXPECT_EQ(KVBerr(0), kLocked);
+  kill(holder, SIGKILL);
+  int status = 0;
+  waitpid(holder, &status, 0);
+  ASSERT_EQ(LockAt(1, "A100"), 0);
+  ASSERT_EQ(Open(2), 0);
+  EXPECT_NE(LockAt(2, "A100"), 0);  // and the other way round, within one process
+}
+
+TEST_F(LockTest, AFailureToLockIsNotReportedAsLocked) {
+  std::filesystem::create_directory("KVIN.DAT-lock");  // the lock file cannot be opened
+  ASSERT_EQ(Open(1), 0);
+  EXPECT_EQ(LockAt(1, "A100"), kStatusIo);
+  EXPECT_EQ(KVBerr(0), kIoError);
+}
+
 TEST_F(LockTest, ALockWithoutPositionIsRefused) {
   ASSERT_EQ(Open(1), 0);
   EXPECT_NE(KVBrlock(1), 0);

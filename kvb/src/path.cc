@@ -59,22 +59,50 @@ std::vector<std::string> SplitComponents(std::string_view rest) {
   return parts;
 }
 
-// The host folder where name starts, and what remains of name after it.
-int16_t FindStart(std::string_view name, std::string* start, std::string_view* rest) {
+enum class Start { kDrive, kRoot, kCurrentFolder };
+
+// The host folder where name starts, its kind, and what remains of name after it.
+int16_t FindStart(std::string_view name, std::string* start, Start* kind, std::string_view* rest) {
   if (name.size() >= 2 && name[1] == ':' && std::isalpha(static_cast<unsigned char>(name[0]))) {
     std::string variable = "KVB_DRIVE_";
     variable += static_cast<char>(std::toupper(static_cast<unsigned char>(name[0])));
     const char* folder = std::getenv(variable.c_str());
     if (folder == nullptr || *folder == '\0') return kUnmappedDrive;
     *start = folder;
+    *kind = Start::kDrive;
     *rest = name.substr(2);
   } else if (name[0] == '/') {
     *start = "";
+    *kind = Start::kRoot;
     *rest = name;
   } else {
     *start = ".";
+    *kind = Start::kCurrentFolder;
     *rest = name;
   }
+  return kNone;
+}
+
+// Drops "." components and lets ".." take away the component before it, by
+// the names alone (as DOS does: a ".." after a symbolic link goes back to the
+// folder holding the link). A ".." with nothing before it cannot climb above
+// a drive's folder (kLeavesDrive), stays at the root of a host path, and is
+// kept in a name relative to the current folder.
+int16_t FoldDots(Start kind, std::vector<std::string>* components) {
+  std::vector<std::string> folded;
+  for (std::string& component : *components) {
+    if (component == ".") continue;
+    if (component != "..") {
+      folded.push_back(std::move(component));
+    } else if (!folded.empty() && folded.back() != "..") {
+      folded.pop_back();
+    } else if (kind == Start::kDrive) {
+      return kLeavesDrive;
+    } else if (kind == Start::kCurrentFolder) {
+      folded.push_back(component);
+    }
+  }
+  *components = std::move(folded);
   return kNone;
 }
 
@@ -84,8 +112,10 @@ int16_t ResolvePath(std::string_view name, std::string* host) {
   if (name.empty() || name.find('\0') != std::string_view::npos) return kBadName;
   std::string path;
   std::string_view rest;
-  if (int16_t code = FindStart(name, &path, &rest); code != kNone) return code;
+  Start kind;
+  if (int16_t code = FindStart(name, &path, &kind, &rest); code != kNone) return code;
   std::vector<std::string> components = SplitComponents(rest);
+  if (int16_t code = FoldDots(kind, &components); code != kNone) return code;
   if (components.empty()) return kBadName;
   while (path.size() > 1 && path.back() == '/') path.pop_back();
   for (const std::string& component : components) {

@@ -14,10 +14,14 @@ namespace kvb {
 //    kUnmappedDrive.
 //  - A name starting with '/' is a host path; any other name is relative to
 //    the current directory.
-//  - '\' and '/' both separate. Each component that does not exist under its
-//    exact name matches an entry whose name differs only in ASCII case (the
-//    first in byte order when several do). A component that matches nothing is
-//    kept as written, so the result may name a file that does not exist yet.
+//  - '\' and '/' both separate. "." and ".." are resolved by the names alone
+//    (symbolic links are followed only when the host path is used); a ".."
+//    that would climb above the drive's folder gives kLeavesDrive, one above
+//    the root of a host path stays at the root.
+//  - Each component that does not exist under its exact name matches an
+//    entry whose name differs only in ASCII case (the first in byte order
+//    when several do). A component that matches nothing is kept as written,
+//    so the result may name a file that does not exist yet.
 // Returns kNone and sets *host, or a secondary code.
 int16_t ResolvePath(std::string_view name, std::string* host);
 

@@ -33,6 +33,32 @@ TEST(PathTest, DosPathsGoThroughTheDriveMapAndMatchAnyCase) {
   unsetenv("KVB_DRIVE_F");
 }
 
+TEST(PathTest, DotsResolveWithinTheDriveAndAPathAboveItIsRefused) {
+  test::ScratchFolder folder;
+  test::WriteFile(folder / "f/kd/kvin.dat", "x");
+  test::WriteFile(folder / "elsewhere/kvin.dat", "x");
+  std::filesystem::create_directory_symlink(folder / "elsewhere", folder / "f/out");
+  setenv("KVB_DRIVE_F", (folder / "f").c_str(), 1);
+  std::string host;
+  EXPECT_EQ(ResolvePath("F:\\KD\\..\\KD\\.\\KVIN.DAT", &host), kNone);
+  EXPECT_EQ(host, folder / "f/kd/kvin.dat");
+  EXPECT_EQ(ResolvePath("F:\\OUT\\KVIN.DAT", &host), kNone);  // a symbolic link may lead out
+  EXPECT_EQ(host, folder / "f/out/kvin.dat");
+  EXPECT_EQ(ResolvePath("/a/../../b/./c", &host), kNone);  // host paths stop at the root
+  EXPECT_EQ(host, "/b/c");
+  host = "unchanged";
+  for (const char* name : {"F:\\..\\..\\elsewhere\\KVIN.DAT", "F:..\\elsewhere\\KVIN.DAT",
+                           "F:\\KD\\..\\..\\elsewhere\\KVIN.DAT"}) {
+    EXPECT_EQ(ResolvePath(name, &host), kLeavesDrive) << name;
+  }
+  EXPECT_EQ(host, "unchanged");
+  EXPECT_EQ(StatusOf(kLeavesDrive), kStatusBadRequest);
+  EXPECT_EQ(KVBopen("F:\\..\\elsewhere\\KVIN.DAT", "", "", 301, 1, 0), kStatusBadRequest);
+  EXPECT_EQ(KVBerr(0), kLeavesDrive);
+  EXPECT_FALSE(FileExists("F:\\..\\elsewhere\\KVIN.DAT"));
+  unsetenv("KVB_DRIVE_F");
+}
+
 TEST(PathTest, UnmappedDrivesAndEmptyNamesAreRefused) {
   unsetenv("KVB_DRIVE_Q");
   setenv("KVB_DRIVE_R", "", 1);

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 
 #include "status.h"
 
@@ -31,7 +32,12 @@ bool SetLock(int fd, short type, int64_t offset) {
 }  // namespace
 
 RecordLock::RecordLock(const std::string& data_host_path) {
-  fd_ = open((data_host_path + "-lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+  // The lock file goes beside the file the name finally leads to, so that
+  // every name of the file through symbolic links shares it.
+  char* real = realpath(data_host_path.c_str(), nullptr);
+  if (real == nullptr) return;  // Lock reports kIoError
+  fd_ = open((std::string(real) + "-lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+  free(real);
 }
 
 RecordLock::~RecordLock() {

@@ -1,7 +1,9 @@
 // Record locks of one open keyed file.
 //
 // Each open file has its own open file description of a lock file beside the
-// data file ("KVIN.DAT" -> "KVIN.DAT-lock") and locks one byte of it, at an
+// data file ("KVIN.DAT" -> "KVIN.DAT-lock"), named after the file's real path
+// (symbolic links resolved) so that every path to one file finds the same
+// lock file; hard links do not (each name has its own). It locks one byte, at an
 // offset given by a hash of the key, with an open-file-description lock
 // (F_OFD_SETLK). Such locks belong to the open file description, so two opens
 // in one process contend like two processes, closing another descriptor of
@@ -20,7 +22,8 @@ namespace kvb {
 
 class RecordLock {
  public:
-  // Opens (creating when needed) the lock file for a data file.
+  // Opens (creating when needed) the lock file for a data file, which must
+  // exist.
   explicit RecordLock(const std::string& data_host_path);
   ~RecordLock();
   RecordLock(const RecordLock&) = delete;

@@ -38,6 +38,9 @@ constexpr CodeInfo kCodes[] = {
     {kBusy, kStatusLocked, "file busy"},
     {kBadArgument, kStatusBadRequest, "missing argument"},
     {kFileExists, kStatusBadRequest, "file already exists"},
+    {kCtrlZInside, kStatusBadFile, "damaged text file: Ctrl-Z before the end"},
+    {kLineTooLong, kStatusBadFile, "line too long"},
+    {kLeavesDrive, kStatusBadRequest, "path leaves its drive"},
 };
 
 const CodeInfo* Find(int16_t code) {

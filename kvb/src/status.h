@@ -6,7 +6,8 @@
 // same table for users.
 //
 // Ranges: 1-99 files, records and fields (this file); 200-299 number editing
-// and chained start (kvb/src/number_*.h). Keep 200-299 free here.
+// and chained start (kvb/src/number_*.h). Keep 200-299 free here; 30-39
+// are reserved as well.
 #ifndef KVB_SRC_STATUS_H_
 #define KVB_SRC_STATUS_H_
 
@@ -53,6 +54,9 @@ inline constexpr int16_t kDiskFull = 23;     // no space left
 inline constexpr int16_t kBusy = 24;         // database held by another process too long
 inline constexpr int16_t kBadArgument = 25;  // missing (NULL) argument
 inline constexpr int16_t kFileExists = 26;   // make of a keyed file that already exists
+inline constexpr int16_t kCtrlZInside = 27;  // text file with data after a Ctrl-Z
+inline constexpr int16_t kLineTooLong = 28;  // text line longer than TextReader::kMaxLine
+inline constexpr int16_t kLeavesDrive = 29;  // path whose ".." climbs above its drive's folder
 
 // The status that goes with a secondary code of this file's range; codes of
 // other ranges report kStatusBadRequest.

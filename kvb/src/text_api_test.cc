@@ -1,6 +1,7 @@
 // Text record files through the library's entry points.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include "kvb.h"
 #include "status.h"
@@ -11,8 +12,10 @@ namespace {
 
 constexpr int16_t kFile = 301;
 
-// Every line KVBget delivers with count in, until it fails.
-std::vector<std::string> Lines(const std::string& content, int16_t count) {
+// Every line KVBget delivers with count in, until it fails with the code
+// `end` (which a further KVBget repeats: a failure never turns into an end).
+std::vector<std::string> Lines(const std::string& content, int16_t count,
+                               int16_t end = kEndOfFile) {
   test::WriteFile("DEXT.DAT", content);
   EXPECT_EQ(KVBopen("DEXT.DAT", "", "", kFile, 1, 0), 0);
   std::vector<std::string> lines;
@@ -21,22 +24,63 @@ std::vector<std::string> Lines(const std::string& content, int16_t count) {
     EXPECT_EQ(static_cast<size_t>(n), strlen(buffer));
     lines.push_back(buffer);
   }
-  EXPECT_EQ(KVBerr(0), kEndOfFile);
+  EXPECT_EQ(KVBerr(0), end);
+  int16_t n = count;
+  EXPECT_NE(KVBget(buffer, kFile, &n), 0);
+  EXPECT_EQ(KVBerr(0), end);
   KVBclose(kFile);
   return lines;
 }
 
-TEST(TextApiTest, LinesEndAtLfOrCrlfAndCtrlZEndsTheFile) {
+TEST(TextApiTest, LinesEndAtLfOrCrlfAndOnlyTheVeryEndEndsTheFile) {
   test::ScratchFolder folder;
   using L = std::vector<std::string>;
   EXPECT_EQ(Lines("", -1), L{});
   EXPECT_EQ(Lines("one\r\ntwo\nthree", -1), (L{"one", "two", "three"}));
   EXPECT_EQ(Lines("one\r\n\r\nthree\r\n", -1), (L{"one", "", "three"}));
+  // A Ctrl-Z ends the file when at most one line end follows it.
+  EXPECT_EQ(Lines("one\r\ntwo\x1A", -1), (L{"one", "two"}));
+  EXPECT_EQ(Lines("one\r\n\x1A\r\n", -1), L{"one"});
+  EXPECT_EQ(Lines("one\x1A\n", -1), L{"one"});
+  // Anything more after it means the file is damaged, not that it ended.
   EXPECT_EQ(Lines("one\r\n\x1A"
                   "garbage\r\n",
-                  -1),
+                  -1, kCtrlZInside),
             L{"one"});
-  EXPECT_EQ(Lines("one\r\ntw\x1Ao\r\n", -1), (L{"one", "tw"}));
+  EXPECT_EQ(Lines("one\r\ntw\x1Ao\r\n", -1, kCtrlZInside), L{"one"});
+  EXPECT_EQ(Lines("\x1A\r\n\r\n", -1, kCtrlZInside), L{});
+  EXPECT_EQ(StatusOf(kCtrlZInside), kStatusBadFile);
+}
+
+TEST(TextApiTest, ALineFarLongerThanAnyRecordFailsInsteadOfGrowingForever) {
+  test::ScratchFolder folder;
+  using L = std::vector<std::string>;
+  std::string longest(65536, 'x');  // the longest line allowed
+  std::string cut = longest.substr(0, 10);
+  EXPECT_EQ(Lines(longest + "\r\nnext", 10), (L{cut, "next"}));
+  EXPECT_EQ(Lines(longest + "x\r\nnext", 10, kLineTooLong), L{});
+  EXPECT_EQ(Lines("one\n" + longest + "x", 10, kLineTooLong), L{"one"});
+  EXPECT_EQ(StatusOf(kLineTooLong), kStatusBadFile);
+  alarm(60);  // an endless line must not hang the test run
+  std::filesystem::create_symlink("/dev/zero", "ZERO.DAT");
+  ASSERT_EQ(KVBopen("ZERO.DAT", "", "", kFile, 1, 0), 0);
+  char buffer[KVB_WHOLE_LINE_MAX + 1];
+  int16_t n = -1;
+  EXPECT_EQ(KVBget(buffer, kFile, &n), kStatusBadFile);
+  EXPECT_EQ(KVBerr(0), kLineTooLong);
+  alarm(0);
+}
+
+TEST(TextApiTest, AFailingReadIsAnInputOutputErrorNeverTheEnd) {
+  // Reading this process's memory at offset 0 (never mapped) fails with EIO.
+  ASSERT_EQ(KVBopen("/proc/self/mem", "", "", kFile, 1, 0), 0);
+  char buffer[KVB_WHOLE_LINE_MAX + 1];
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    int16_t n = -1;
+    EXPECT_EQ(KVBget(buffer, kFile, &n), kStatusIo);
+    EXPECT_EQ(KVBerr(0), kIoError);
+  }
+  KVBclose(kFile);
 }
 
 TEST(TextApiTest, CountCutsTheLineAndTheRestIsSkipped) {

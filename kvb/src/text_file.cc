@@ -40,28 +40,57 @@ std::string FolderOf(const std::string& path) {
 }  // namespace
 
 TextReader::~TextReader() {
-  if (file_) fclose(file_);
+  if (fd_ >= 0) close(fd_);
 }
 
 int16_t TextReader::Open(const std::string& host_path) {
   struct stat st;
   if (stat(host_path.c_str(), &st) != 0) return kMissingFile;
   if (S_ISDIR(st.st_mode)) return kMissingFile;
-  file_ = fopen(host_path.c_str(), "rbe");
-  return file_ ? kNone : CodeOfErrno();
+  fd_ = open(host_path.c_str(), O_RDONLY | O_CLOEXEC);
+  return fd_ >= 0 ? kNone : CodeOfErrno();
+}
+
+int TextReader::Get() {
+  if (next_ == filled_) {
+    ssize_t n;
+    do {
+      n = read(fd_, buffer_, sizeof buffer_);
+    } while (n < 0 && errno == EINTR);
+    if (n < 0) return kFailed;
+    if (n == 0) return kEnd;
+    next_ = 0;
+    filled_ = static_cast<size_t>(n);
+  }
+  return static_cast<unsigned char>(buffer_[next_++]);
+}
+
+int16_t TextReader::CheckEndAfterCtrlZ() {
+  int c = Get();
+  if (c == '\r') c = Get();
+  if (c == '\n') c = Get();
+  if (c == kFailed) return kIoError;
+  return c == kEnd ? kNone : kCtrlZInside;
 }
 
 int16_t TextReader::Next(std::string* line) {
-  if (ended_) return kEndOfFile;
+  if (stopped_ != kNone) return stopped_;
   std::string text;
   int c;
-  while ((c = getc(file_)) != EOF && c != '\n' && c != kCtrlZ) text += static_cast<char>(c);
-  if (c == EOF && ferror(file_)) return kIoError;
-  if (c != '\n') {
-    ended_ = true;
-    if (text.empty()) return kEndOfFile;
+  while ((c = Get()) >= 0 && c != '\n' && c != kCtrlZ) {
+    if (text.size() > kMaxLine) return Stop(kLineTooLong);  // one more for a CR
+    text += static_cast<char>(c);
+  }
+  if (c == kFailed) return Stop(kIoError);
+  if (c == kCtrlZ) {
+    if (int16_t code = CheckEndAfterCtrlZ(); code != kNone) return Stop(code);
   }
   if (!text.empty() && text.back() == '\r') text.pop_back();
+  if (text.size() > kMaxLine) return Stop(kLineTooLong);
+  if (c != '\n') {
+    stopped_ = kEndOfFile;
+    if (text.empty()) return kEndOfFile;
+  }
   *line = std::move(text);
   return kNone;
 }

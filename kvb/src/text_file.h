@@ -3,25 +3,46 @@
 #define KVB_SRC_TEXT_FILE_H_
 
 #include <cstdint>
-#include <cstdio>
+#include <cstddef>
 #include <string>
 #include <string_view>
 
 namespace kvb {
 
-// Reads lines ended by LF or CRLF; a Ctrl-Z (26) ends the file, and a last
-// line without an end counts when it has characters.
+// Reads lines ended by LF or CRLF. Only the end of the file ends it: a last
+// line without an end counts when it has characters, and a Ctrl-Z (26) ends
+// the file when nothing but one line end (LF or CRLF) follows it. Data after
+// a Ctrl-Z, a line longer than kMaxLine, or a failing read are failures, and
+// every later Next repeats the failure: a damaged file never reads as a
+// shorter one.
 class TextReader {
  public:
+  // The longest line, without its line end: far beyond any record (a few
+  // thousand characters), and short enough that an endless "line" (a file
+  // that is /dev/zero, a binary file) fails at once instead of filling memory.
+  static constexpr size_t kMaxLine = 65536;
+
   ~TextReader();
   // kNone, kMissingFile or kIoError.
   int16_t Open(const std::string& host_path);
-  // Next line into *line: kNone, kEndOfFile or kIoError.
+  // Next line into *line: kNone, kEndOfFile, kCtrlZInside, kLineTooLong or
+  // kIoError.
   int16_t Next(std::string* line);
 
  private:
-  FILE* file_ = nullptr;
-  bool ended_ = false;
+  // The next byte, or kEnd at the end of the file, or kFailed.
+  int Get();
+  // After a Ctrl-Z: kNone when at most one line end follows it.
+  int16_t CheckEndAfterCtrlZ();
+  int16_t Stop(int16_t code) { return stopped_ = code; }
+
+  static constexpr int kEnd = -1;
+  static constexpr int kFailed = -2;
+  int fd_ = -1;
+  int16_t stopped_ = 0;  // kEndOfFile or the failure that ended the reading
+  size_t next_ = 0;      // buffer_[next_, filled_) is read but not yet taken
+  size_t filled_ = 0;
+  char buffer_[16384];
 };
 
 // Collects lines and replaces the file as a whole on Publish: a temporary
