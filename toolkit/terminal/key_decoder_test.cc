@@ -57,5 +57,33 @@ TEST(GridTest, TwipsColoursAndCaptions) {
   EXPECT_EQ(CaptionStart(2, 5, 32), 0);
 }
 
+TEST(GridTest, FocusedTextBoxShowsItsSelectionAndCaret) {
+  TextBox box("box");
+  box.SetText("abcdef");
+  box.SetSelStart(4);
+  box.HandleNavigationKey(kKeyLeft, kShift);
+  box.HandleNavigationKey(kKeyLeft, kShift);  // "cd" selected, caret before c
+  TextBoxCells cells = LayOutTextBox(box, 8, true);
+  EXPECT_EQ(cells.shown, "abcdef  ");
+  EXPECT_EQ(cells.selection_begin, 2);
+  EXPECT_EQ(cells.selection_end, 4);
+  EXPECT_EQ(cells.caret, 2);
+  // Unfocused: neither selection nor caret.
+  cells = LayOutTextBox(box, 8, false);
+  EXPECT_EQ(cells.selection_end, cells.selection_begin);
+  EXPECT_EQ(cells.caret, -1);
+  box.HandleNavigationKey(kKeyEnd, kShift);  // "ef", caret after f
+  cells = LayOutTextBox(box, 8, true);
+  EXPECT_EQ(cells.selection_begin, 4);
+  EXPECT_EQ(cells.selection_end, 6);
+  EXPECT_EQ(cells.caret, 6);
+  // Cut to a narrower box: so are the selection and the caret.
+  cells = LayOutTextBox(box, 5, true);
+  EXPECT_EQ(cells.shown, "abcde");
+  EXPECT_EQ(cells.selection_begin, 4);
+  EXPECT_EQ(cells.selection_end, 5);
+  EXPECT_EQ(cells.caret, 4);
+}
+
 }  // namespace
 }  // namespace toolkit

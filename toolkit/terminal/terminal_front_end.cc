@@ -131,6 +131,7 @@ void TerminalFrontEnd::DrawControl(const Form& form, const Control& control, int
                             (bold ? A_BOLD : A_NORMAL);
   std::string shown;
   int start = left;
+  TextBoxCells cells;
   switch (control.kind()) {
     case ControlKind::kLabel: {
       const std::string& caption = static_cast<const Label&>(control).Caption;
@@ -143,12 +144,12 @@ void TerminalFrontEnd::DrawControl(const Form& form, const Control& control, int
       shown.resize(width, ' ');
       break;
     case ControlKind::kTextBox: {
-      const auto& box = static_cast<const TextBox&>(control);
-      shown = box.Text().substr(0, width);
-      shown.resize(width, ' ');
-      if (form.ActiveControl() == &control) {
+      cells = LayOutTextBox(static_cast<const TextBox&>(control), width,
+                            form.ActiveControl() == &control);
+      shown = cells.shown;
+      if (cells.caret >= 0) {
         caret_y_ = y0 + row;
-        caret_x_ = x0 + left + std::min<int>(box.SelStart(), width - 1);
+        caret_x_ = x0 + left + cells.caret;
       }
       break;
     }
@@ -156,6 +157,15 @@ void TerminalFrontEnd::DrawControl(const Form& form, const Control& control, int
   attron(attributes);
   mvaddstr(y0 + row, x0 + start, platform::Utf8FromCp1252(shown).c_str());
   attroff(attributes);
+  if (cells.selection_end > cells.selection_begin) {
+    // The selected cells in reverse video, over what was just drawn.
+    const std::string selected =
+        shown.substr(cells.selection_begin, cells.selection_end - cells.selection_begin);
+    attron(attributes | A_REVERSE);
+    mvaddstr(y0 + row, x0 + left + cells.selection_begin,
+             platform::Utf8FromCp1252(selected).c_str());
+    attroff(attributes | A_REVERSE);
+  }
 }
 
 void TerminalFrontEnd::Repaint() {
