@@ -48,18 +48,49 @@ TEST_F(FieldEngineTest, NumericTypesAreRoundedEditedAndLeftJustified) {
   SetScreenField(1, "-7.5");
   edits = library_.CallsTo("KVBedit");
   EXPECT_EQ(edits.back().rfind("KVBedit(-8,zzz,zzz,zzz,zz9,", 0), 0u) << edits.back();
-  // Read back unedited, padded.
-  GetScreenField(1);
-  EXPECT_EQ(library_.CallsTo("KVBunedit").back().rfind("KVBunedit(", 0), 0u);
+  // Read back unedited, padded; so is a number field (N), which shows its
+  // value as typed.
+  EXPECT_EQ(GetScreenField(1), "-8" + std::string(18, ' '));
+  Field(1).Tag = "DNP       NL YNNN" + std::string(16, ' ');
+  SetScreenField(1, "1,234.50");
+  EXPECT_EQ(Field(1).Text(), "1,234.50" + std::string(12, ' '));
+  EXPECT_EQ(GetScreenField(1), "1234.50" + std::string(13, ' '));
   EXPECT_TRUE(front_end_.messages().empty());
 }
 
+// Keeps each box's style and title, which the headless front end drops.
+class BoxRecorder : public toolkit::HeadlessFrontEnd {
+ public:
+  struct Box {
+    std::string text;
+    int style;
+    std::string title;
+    bool operator==(const Box&) const = default;
+  };
+  void ShowMessage(const std::string& text, int style, const std::string& title) override {
+    boxes.push_back({text, style, title});
+  }
+  std::vector<Box> boxes;
+};
+
 TEST_F(FieldEngineTest, NumberTooLargeShowsTheBoxAndBlanks) {
-  Field(1).Tag = "DNP       2L YNNN" + std::string(16, ' ');
+  BoxRecorder screen;
+  toolkit::SetFrontEnd(&screen);
   library_.SetText("KVBedit", "");
-  SetScreenField(1, "99999999999999999");
-  EXPECT_EQ(front_end_.messages(), std::vector<std::string>{"Number too large for field"});
-  EXPECT_EQ(Field(1).Text(), std::string(20, ' '));
+  // A numeric type, and a text type with a number picture: a plain box, no
+  // icon, the application's title.
+  for (const char* type_and_picture : {"2", "X999.99"}) {
+    Field(1).Tag = std::string("DNP       ") + type_and_picture[0] + "L YNNN" +
+                   std::string(16, ' ') + (type_and_picture + 1);
+    Field(1).SetText("x");
+    screen.boxes.clear();
+    SetScreenField(1, "99999999999999999");
+    EXPECT_EQ(screen.boxes, (std::vector<BoxRecorder::Box>{{"Number too large for field",
+                                                            toolkit::kOkOnly, ""}}))
+        << type_and_picture;
+    EXPECT_EQ(Field(1).Text(), std::string(20, ' ')) << type_and_picture;
+  }
+  toolkit::SetFrontEnd(&front_end_);
 }
 
 TEST_F(FieldEngineTest, PictureWithHashSkipsBlankValues) {
@@ -70,6 +101,10 @@ TEST_F(FieldEngineTest, PictureWithHashSkipsBlankValues) {
   SetScreenField(1, "5551234567");
   ASSERT_EQ(library_.CallsTo("KVBpicture").size(), 1u);
   EXPECT_EQ(library_.CallsTo("KVBpicture")[0], "KVBpicture(5551234567,(###)###-####,-1)");
+  // The flag is -1 for type R only.
+  Field(1).Tag = "DNP       XL YNNN" + std::string(16, ' ') + "(###)###-####";
+  SetScreenField(1, "5551234567");
+  EXPECT_EQ(library_.CallsTo("KVBpicture").back(), "KVBpicture(5551234567,(###)###-####,0)");
 }
 
 TEST_F(FieldEngineTest, MoveFocusDirectionsWrapAndPlacedFocus) {

@@ -55,6 +55,9 @@ TEST_F(KeyboardTest, ShiftTabSkipsTheProcedureUnlessProcessOnBackTab) {
 TEST_F(KeyboardTest, TypingOverASelectionEmptiesTheField) {
   Type("abc{Home}{Shift+End}x");
   EXPECT_EQ(Field(1).Text(), "X");
+  // A selection taken back to the caret is gone: the key is typed in.
+  Type("b{Left}{Shift+Left}{Shift+Right}y");
+  EXPECT_EQ(Field(1).Text(), "XYB");
   // A refused character typed over a selection still empties the field.
   Field(1).Tag = "DNP       DL YNNN" + std::string(16, ' ');
   Type("12{Home}{Shift+Right}%");

@@ -21,80 +21,63 @@ CommandButton::CommandButton(std::string name, int16_t index)
 
 void TextBox::SetText(std::string text) {
   text_ = std::move(text);
-  sel_start_ = 0;
-  sel_length_ = 0;
+  anchor_ = caret_ = 0;
 }
 
 void TextBox::SetSelStart(int16_t position) {
-  const auto length = static_cast<int16_t>(text_.size());
-  sel_start_ = std::clamp<int16_t>(position, 0, length);
-  sel_length_ = 0;
+  anchor_ = caret_ = std::clamp<int16_t>(position, 0, TextLength());
 }
 
 void TextBox::SetSelLength(int16_t length) {
-  const auto room = static_cast<int16_t>(text_.size() - sel_start_);
-  sel_length_ = std::clamp<int16_t>(length, 0, room);
+  anchor_ = SelStart();
+  caret_ = static_cast<int16_t>(anchor_ + std::clamp<int16_t>(length, 0, TextLength() - anchor_));
 }
 
 void TextBox::DeleteSelection() {
-  text_.erase(sel_start_, sel_length_);
-  sel_length_ = 0;
+  text_.erase(SelStart(), SelLength());
+  anchor_ = caret_ = SelStart();
 }
 
 void TextBox::HandleNavigationKey(int16_t key_code, int shift) {
-  const auto length = static_cast<int16_t>(text_.size());
+  const bool extend = shift & kShift;
+  const bool selected = SelLength() != 0;
   int16_t target;
   switch (key_code) {
     case kKeyLeft:
-      target = sel_length_ && !(shift & kShift) ? sel_start_ : sel_start_ - 1;
+      // Without Shift, Left over a selection stops at its lower end.
+      target = selected && !extend ? SelStart() : caret_ - 1;
       break;
     case kKeyRight:
-      target = sel_length_ && !(shift & kShift) ? sel_start_ + sel_length_
-                                                : sel_start_ + sel_length_ + 1;
+      target = selected && !extend ? SelStart() + SelLength() : caret_ + 1;
       break;
     case kKeyHome:
       target = 0;
       break;
     case kKeyEnd:
-      target = length;
+      target = TextLength();
       break;
     case kKeyDelete:
-      if (sel_length_ == 0 && sel_start_ < length) sel_length_ = 1;
+      if (!selected && caret_ < TextLength()) caret_ = anchor_ + 1;
       DeleteSelection();
       return;
     default:
       return;
   }
-  target = std::clamp<int16_t>(target, 0, length);
-  if (shift & kShift) {
-    // The selection runs from the start to the new position (the anchor is
-    // kept at the start, which is all this box needs).
-    if (target >= sel_start_) {
-      sel_length_ = static_cast<int16_t>(target - sel_start_);
-    } else {
-      sel_length_ = static_cast<int16_t>(sel_start_ + sel_length_ - target);
-      sel_start_ = target;
-    }
-    return;
-  }
-  sel_start_ = target;
-  sel_length_ = 0;
+  caret_ = std::clamp<int16_t>(target, 0, TextLength());
+  if (!extend) anchor_ = caret_;
 }
 
 void TextBox::TypeCharacter(int16_t character) {
   if (character == kKeyBackspace) {
-    if (sel_length_ == 0 && sel_start_ > 0) {
-      --sel_start_;
-      sel_length_ = 1;
-    }
+    if (SelLength() == 0 && caret_ > 0) anchor_ = caret_ - 1;
     DeleteSelection();
     return;
   }
   if (character < 32 || character > 255) return;
   DeleteSelection();
-  if (MaxLength > 0 && static_cast<int>(text_.size()) >= MaxLength) return;
-  text_.insert(text_.begin() + sel_start_, static_cast<char>(character));
-  ++sel_start_;
+  if (MaxLength > 0 && TextLength() >= MaxLength) return;
+  text_.insert(text_.begin() + caret_, static_cast<char>(character));
+  anchor_ = ++caret_;
 }
 
 char CommandButton::AccessKey() const {

@@ -4,7 +4,9 @@
 #ifndef DEXT_TOOLKIT_CONTROLS_H_
 #define DEXT_TOOLKIT_CONTROLS_H_
 
+#include <algorithm>
 #include <cstdint>
+#include <cstdlib>
 #include <functional>
 #include <optional>
 #include <string>
@@ -72,14 +74,21 @@ class TextBox : public Control {
   void SetText(std::string text);
 
   int16_t MaxLength = 0;  // 0: no limit
-  int16_t SelStart() const { return sel_start_; }
-  int16_t SelLength() const { return sel_length_; }
-  // Both are kept inside the text.
+  // The selection lies between its anchor, where it began, and the caret;
+  // SelStart is its lower end, whichever end that is.
+  int16_t SelStart() const { return std::min(anchor_, caret_); }
+  int16_t SelLength() const { return static_cast<int16_t>(std::abs(caret_ - anchor_)); }
+  // Where the caret is: the end of the selection that Shift+arrows move.
+  int16_t Caret() const { return caret_; }
+  // Both are kept inside the text. SetSelStart puts anchor and caret there;
+  // SetSelLength keeps the anchor at SelStart and puts the caret at the
+  // selection's end.
   void SetSelStart(int16_t position);
   void SetSelLength(int16_t length);
 
   // The box's own handling of a navigation key (Left, Right, Home, End,
-  // Delete; Shift extends the selection). Other keys change nothing.
+  // Delete). With Shift the caret moves and the anchor stays; without, the
+  // selection ends. Other keys change nothing.
   void HandleNavigationKey(int16_t key_code, int shift);
   // The box's own handling of a character: 8 deletes the selection or the
   // character before the caret; 32 and above replace the selection and go in
@@ -88,10 +97,11 @@ class TextBox : public Control {
 
  private:
   void DeleteSelection();
+  int16_t TextLength() const { return static_cast<int16_t>(text_.size()); }
 
   std::string text_;
-  int16_t sel_start_ = 0;
-  int16_t sel_length_ = 0;
+  int16_t anchor_ = 0;
+  int16_t caret_ = 0;
 };
 
 class Label : public Control {

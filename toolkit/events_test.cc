@@ -94,6 +94,32 @@ TEST_F(RoutingTest, TextBoxEditing) {
   EXPECT_EQ(box_->Text(), "");
 }
 
+TEST_F(RoutingTest, SelectionRunsFromItsAnchorToTheCaret) {
+  Keys("abcd{Left}{Left}{Shift+Left}{Shift+Right}");
+  EXPECT_EQ(box_->SelStart(), 2);  // back to an empty selection at the caret
+  EXPECT_EQ(box_->SelLength(), 0);
+  Keys("x");  // inserts, removes nothing
+  EXPECT_EQ(box_->Text(), "abxcd");
+  Keys("{Shift+Left}{Shift+Left}{Shift+Right}");  // shrinks from the caret end
+  EXPECT_EQ(box_->SelStart(), 2);
+  EXPECT_EQ(box_->SelLength(), 1);
+  Keys("{Shift+End}");  // crosses the anchor (3): the lower end is SelStart
+  EXPECT_EQ(box_->SelStart(), 3);
+  EXPECT_EQ(box_->SelLength(), 2);
+  Keys("{Shift+Home}");
+  EXPECT_EQ(box_->SelStart(), 0);
+  EXPECT_EQ(box_->SelLength(), 3);
+  Keys("{Right}");  // a plain move ends the selection at its far end
+  EXPECT_EQ(box_->SelStart(), 3);
+  EXPECT_EQ(box_->SelLength(), 0);
+  // Set from code, the selection is anchored at SelStart, caret at its end.
+  box_->SetSelStart(1);
+  box_->SetSelLength(3);
+  Keys("{Shift+Left}");
+  EXPECT_EQ(box_->SelStart(), 1);
+  EXPECT_EQ(box_->SelLength(), 2);
+}
+
 TEST_F(RoutingTest, AccessKeyAndEscapeReachTheButton) {
   Keys("{Alt+C}");
   EXPECT_EQ(log_, "down 67/4;click;up 67;");

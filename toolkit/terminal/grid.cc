@@ -41,4 +41,16 @@ int CaptionStart(int left, int width, int length) {
   return std::max(0, left + width - length);
 }
 
+TextBoxCells LayOutTextBox(const TextBox& box, int width, bool focused) {
+  TextBoxCells cells;
+  cells.shown = box.Text().substr(0, width);
+  cells.shown.resize(width, ' ');
+  if (focused) {
+    cells.selection_begin = std::min<int>(box.SelStart(), width);
+    cells.selection_end = std::min<int>(box.SelStart() + box.SelLength(), width);
+    cells.caret = std::min<int>(box.Caret(), width - 1);
+  }
+  return cells;
+}
+
 }  // namespace toolkit

@@ -27,6 +27,19 @@ int TerminalColor(Color rgb, int colors_available);
 // before column 0.
 int CaptionStart(int left, int width, int length);
 
+// A text box on the grid, in cells counted from its first column: its text
+// cut or padded to `width` cells and, when it has the focus, the selected
+// cells [selection_begin, selection_end) and the caret's cell. An unfocused
+// box shows no selection (a selection is drawn only where typing would
+// replace it) and no caret (-1).
+struct TextBoxCells {
+  std::string shown;
+  int selection_begin = 0;
+  int selection_end = 0;
+  int caret = -1;
+};
+TextBoxCells LayOutTextBox(const TextBox& box, int width, bool focused);
+
 }  // namespace toolkit
 
 #endif  // DEXT_TOOLKIT_TERMINAL_GRID_H_

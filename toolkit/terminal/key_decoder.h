@@ -37,6 +37,14 @@ class KeyDecoder {
   bool escape_pending_ = false;
 };
 
+// Teaches the current ncurses screen the modified keys a terminal can send
+// and returns their codes, for KeyDecoder's `extra`: F1-F12, the arrows,
+// Home, End, Page Up, Page Down, Insert and Delete with Shift, Ctrl, Alt and
+// their combinations. The terminal description's own names for them (kUP5,
+// kNXT3, ...) count first; xterm's sequences (ESC [1;5A, ESC [6;3~, ...),
+// which some descriptions (screen, tmux) leave out, are added where missing.
+std::map<int, KeyInput> RegisterModifiedKeys();
+
 }  // namespace toolkit
 
 #endif  // DEXT_TOOLKIT_TERMINAL_KEY_DECODER_H_

@@ -35,35 +35,6 @@ void RestoreAndReraise(int signal_number) {
   std::raise(signal_number);
 }
 
-// xterm's sequences for F1-F12 with modifiers, which some terminal
-// descriptions (screen, tmux) leave out.
-std::map<int, KeyInput> DefineModifiedKeys() {
-  static const char* const kFinal[12] = {"1;%dP", "1;%dQ", "1;%dR", "1;%dS", "15;%d~", "17;%d~",
-                                         "18;%d~", "19;%d~", "20;%d~", "21;%d~", "23;%d~", "24;%d~"};
-  const std::pair<int, int> kModifiers[] = {{2, kShift}, {5, kCtrl}, {3, kAlt}};
-  std::map<int, KeyInput> extra;
-  int next_code = KEY_MAX + 1;
-  auto define = [&](const std::string& sequence, KeyInput key) {
-    int code = key_defined(sequence.c_str());
-    if (code <= 0) {
-      code = next_code++;
-      define_key(sequence.c_str(), code);
-    }
-    extra[code] = key;
-  };
-  for (int f = 0; f < 12; ++f) {
-    for (auto [modifier, shift] : kModifiers) {
-      char buffer[16];
-      std::snprintf(buffer, sizeof buffer, kFinal[f], modifier);
-      define(std::string("\033[") + buffer, KeyInput{static_cast<int16_t>(kKeyF1 + f), shift, 0});
-    }
-  }
-  define("\033[5;5~", KeyInput{kKeyPageUp, kCtrl, 0});
-  define("\033[6;5~", KeyInput{kKeyPageDown, kCtrl, 0});
-  define("\033[Z", NamedKey(kKeyTab, kShift));
-  return extra;
-}
-
 class TerminalFrontEnd : public FrontEnd {
  public:
   TerminalFrontEnd() {
@@ -80,7 +51,7 @@ class TerminalFrontEnd : public FrontEnd {
       start_color();
       colors_ = COLORS;
     }
-    decoder_ = KeyDecoder(DefineModifiedKeys());
+    decoder_ = KeyDecoder(RegisterModifiedKeys());
   }
 
   ~TerminalFrontEnd() override {
@@ -131,6 +102,7 @@ void TerminalFrontEnd::DrawControl(const Form& form, const Control& control, int
                             (bold ? A_BOLD : A_NORMAL);
   std::string shown;
   int start = left;
+  TextBoxCells cells;
   switch (control.kind()) {
     case ControlKind::kLabel: {
       const std::string& caption = static_cast<const Label&>(control).Caption;
@@ -143,12 +115,12 @@ void TerminalFrontEnd::DrawControl(const Form& form, const Control& control, int
       shown.resize(width, ' ');
       break;
     case ControlKind::kTextBox: {
-      const auto& box = static_cast<const TextBox&>(control);
-      shown = box.Text().substr(0, width);
-      shown.resize(width, ' ');
-      if (form.ActiveControl() == &control) {
+      cells = LayOutTextBox(static_cast<const TextBox&>(control), width,
+                            form.ActiveControl() == &control);
+      shown = cells.shown;
+      if (cells.caret >= 0) {
         caret_y_ = y0 + row;
-        caret_x_ = x0 + left + std::min<int>(box.SelStart(), width - 1);
+        caret_x_ = x0 + left + cells.caret;
       }
       break;
     }
@@ -156,6 +128,15 @@ void TerminalFrontEnd::DrawControl(const Form& form, const Control& control, int
   attron(attributes);
   mvaddstr(y0 + row, x0 + start, platform::Utf8FromCp1252(shown).c_str());
   attroff(attributes);
+  if (cells.selection_end > cells.selection_begin) {
+    // The selected cells in reverse video, over what was just drawn.
+    const std::string selected =
+        shown.substr(cells.selection_begin, cells.selection_end - cells.selection_begin);
+    attron(attributes | A_REVERSE);
+    mvaddstr(y0 + row, x0 + left + cells.selection_begin,
+             platform::Utf8FromCp1252(selected).c_str());
+    attroff(attributes | A_REVERSE);
+  }
 }
 
 void TerminalFrontEnd::Repaint() {
@@ -298,7 +279,7 @@ void TerminalFrontEnd::ShowMessage(const std::string& text, int style, const std
     if (result == KEY_CODE_YES && code == KEY_ENTER) break;
   }
   delwin(box_window);
-  decoder_ = KeyDecoder(DefineModifiedKeys());
+  decoder_ = KeyDecoder(RegisterModifiedKeys());
   Repaint();
 }
 
