@@ -18,6 +18,7 @@
 #include "keyed_file.h"
 #include "kvb.h"
 #include "layout.h"
+#include "record.h"
 
 namespace {
 
@@ -40,9 +41,10 @@ std::string StockOf(int i) {
 }
 
 bool Fill(const std::string& path, const kvb::Layout& layout, int records) {
-  if (kvb::CreateKeyedFile(path, layout) != 0) return false;
+  kvb::StoreCache stores;
+  if (kvb::CreateKeyedFile(stores, path, layout) != 0) return false;
   std::unique_ptr<kvb::KeyedFile> file;
-  if (kvb::KeyedFile::Open(path, &layout, false, &file) != 0) return false;
+  if (kvb::KeyedFile::Open(stores, path, &layout, false, &file) != 0) return false;
   file->SetDurable(false);
   file->store().Begin();
   for (int i = 0; i < records; ++i) {
@@ -71,6 +73,36 @@ long LibraryCycles(int16_t file, int records, double seconds, std::mt19937& rand
     ++cycles;
   }
   return cycles;
+}
+
+// The plain contender's own database, with the same records as the library's.
+bool FillPlain(const std::string& path, const kvb::Layout& layout, int records) {
+  sqlite3* db = nullptr;
+  sqlite3_stmt* put = nullptr;
+  bool ok = sqlite3_open(path.c_str(), &db) == SQLITE_OK &&
+            sqlite3_exec(db,
+                         "PRAGMA journal_mode=WAL; BEGIN;"
+                         "CREATE TABLE records(key BLOB PRIMARY KEY, data BLOB NOT NULL) "
+                         "WITHOUT ROWID",
+                         nullptr, nullptr, nullptr) == SQLITE_OK &&
+            sqlite3_prepare_v2(db, "INSERT INTO records(key, data) VALUES(?1, ?2)", -1, &put,
+                               nullptr) == SQLITE_OK;
+  kvb::Record record(&layout);
+  for (int i = 0; ok && i < records; ++i) {
+    record.Clear();
+    record.Put("STKNO", 0, StockOf(i));
+    record.Put("VIN", 0, "1HGCM82633A" + StockOf(i));
+    record.Put("MAK", 0, "HONDA");
+    std::string_view key = record.Key();
+    sqlite3_bind_blob(put, 1, key.data(), key.size(), SQLITE_STATIC);
+    sqlite3_bind_blob(put, 2, record.bytes().data(), record.bytes().size(), SQLITE_STATIC);
+    ok = sqlite3_step(put) == SQLITE_DONE;
+    sqlite3_reset(put);
+  }
+  sqlite3_finalize(put);
+  ok = ok && sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr) == SQLITE_OK;
+  sqlite3_close(db);
+  return ok;
 }
 
 struct PlainSqlite {
@@ -152,7 +184,7 @@ int main(int argc, char** argv) {
   fclose(fid);
   printf("filling two files of %d records in %s ...\n", options.records, folder.c_str());
   if (!Fill(folder + "/LIB.DAT", layout, options.records) ||
-      !Fill(folder + "/PLAIN.DAT", layout, options.records)) {
+      !FillPlain(folder + "/PLAIN.DB", layout, options.records)) {
     fprintf(stderr, "kvb_bench: cannot fill the files\n");
     return 1;
   }
@@ -161,7 +193,7 @@ int main(int argc, char** argv) {
   PlainSqlite plain;
   if (KVBopen((folder + "/LIB.DAT").c_str(), (folder + "/BENCH.FID").c_str(), "", file, 3, 0) !=
           0 ||
-      !plain.Open(folder + "/PLAIN.DAT")) {
+      !plain.Open(folder + "/PLAIN.DB")) {
     fprintf(stderr, "kvb_bench: cannot open the files\n");
     return 1;
   }

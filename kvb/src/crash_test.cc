@@ -110,13 +110,12 @@ TEST_F(CrashTest, DeathAtTheNthWriteKeepsEveryEarlierWrite) {
 
 TEST_F(CrashTest, AFailingStoreReportsAnIoErrorAndKeepsTheOldRecord) {
   std::unique_ptr<RecordStore> real;
-  ASSERT_EQ(OpenSqliteStore(folder_ / "KVIN.DAT", false, &real), kNone);
-  auto faulty = std::make_unique<FaultInjectingStore>(std::move(real));
+  ASSERT_EQ(OpenSqliteStore(folder_.path(), false, &real), kNone);
+  auto faulty = std::make_shared<FaultInjectingStore>(std::move(real));
   FaultInjectingStore* fault = faulty.get();
   std::unique_ptr<KeyedFile> file;
   Layout layout = test::ParseOrDie(test::kVehicleLayout);
-  ASSERT_EQ(KeyedFile::OpenStore(std::move(faulty), folder_ / "KVIN.DAT", &layout, false, &file),
-            kNone);
+  ASSERT_EQ(KeyedFile::OpenInStore(faulty, folder_ / "KVIN.DAT", &layout, false, &file), kNone);
   file->buffer().Put("STKNO", 0, "A1");
   file->buffer().Put("VIN", 0, "OLD");
   ASSERT_EQ(file->Write(), kNone);

@@ -38,6 +38,14 @@ constexpr CodeInfo kCodes[] = {
     {kBusy, kStatusLocked, "file busy"},
     {kBadArgument, kStatusBadRequest, "missing argument"},
     {kFileExists, kStatusBadRequest, "file already exists"},
+    {kOldKeyedFile, kStatusBadFile,
+     "keyed file in the old one-database-per-file form: run kvbtool upgrade"},
+    {kSecondStore, kStatusBadRequest, "transaction already writes another folder's files"},
+    {kTransactionOpen, kStatusBadRequest, "transaction already open"},
+    {kNoTransaction, kStatusBadRequest, "no transaction open"},
+    {kNoStoreTable, kStatusNotFound, "records of the file not in the folder's KVBSTORE.DB"},
+    {kStoreInTransaction, kStatusLocked, "files held by a transaction of another file base"},
+    {kTransactionUndone, kStatusBadRequest, "transaction undone by a failed write"},
 };
 
 const CodeInfo* Find(int16_t code) {

@@ -52,11 +52,14 @@ int FailedCode(Streams io, const std::string& name, int16_t code) {
   return Failed(io, name + ": " + kvb::Describe(code));
 }
 
+// The stores of the files a command opens.
+kvb::StoreCache stores;
+
 // Opens a keyed file by host or DOS path with the layout stored in it.
 int16_t OpenKeyed(const std::string& name, std::unique_ptr<kvb::KeyedFile>* file) {
   std::string host;
   if (int16_t code = kvb::ResolvePath(name, &host); code != kvb::kNone) return code;
-  return kvb::KeyedFile::Open(host, nullptr, false, file);
+  return kvb::KeyedFile::Open(stores, host, nullptr, false, file);
 }
 
 // Column names of a layout: NAME, or NAME.1 .. NAME.n for a repeating field.
@@ -123,7 +126,7 @@ int RunCreate(int argc, char** argv, Streams io) {
   if (kvb::LoadLayoutFile(layout_host, argv[2], &layout, &error) != kvb::kNone) {
     return Failed(io, error);
   }
-  if (int16_t code = kvb::CreateKeyedFile(data_host, layout); code)
+  if (int16_t code = kvb::CreateKeyedFile(stores, data_host, layout); code)
     return FailedCode(io, argv[1], code);
   return 0;
 }
@@ -194,7 +197,7 @@ int RunDump(int argc, char** argv, Streams io) {
   for (const Column& column : columns) header.push_back(column.name);
   io.out << FormatCsvRow(header);
   kvb::Record& record = file->buffer();
-  int16_t code = file->store().Scan([&](std::string_view data) {
+  int16_t code = file->table().Scan([&](std::string_view data) {
     if (!record.Assign(data)) return false;
     CsvRow row;
     for (const kvb::Field& field : file->layout().fields()) {
