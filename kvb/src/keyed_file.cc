@@ -1,6 +1,7 @@
 #include "keyed_file.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "keyed_stub.h"
 #include "path.h"
@@ -11,6 +12,9 @@ namespace kvb {
 int16_t KeyedFile::Open(StoreCache& stores, const std::string& host_path, const Layout* layout,
                         bool read_only, std::unique_ptr<KeyedFile>* file) {
   if (int16_t code = CheckStub(host_path); code != kNone) return code;
+  // The stub's permissions stand for the file's: a write-protected .DAT opens
+  // read-only.
+  read_only = read_only || access(host_path.c_str(), W_OK) != 0;
   std::shared_ptr<RecordStore> store;
   if (int16_t code = stores.Get(FolderOf(host_path), false, &store); code != kNone) return code;
   return OpenInStore(std::move(store), host_path, layout, read_only, file);

@@ -20,7 +20,8 @@ class KeyedFile {
   // Opens the keyed file at host_path: its .DAT stub and its table in the
   // store of its folder, taken from stores. With a layout, the file must have
   // been made with an equal one (kLayoutMismatch); without, the file's own
-  // stored layout is used. Returns kNone or a secondary code.
+  // stored layout is used. A .DAT this process may not write opens
+  // read-only. Returns kNone or a secondary code.
   static int16_t Open(StoreCache& stores, const std::string& host_path, const Layout* layout,
                       bool read_only, std::unique_ptr<KeyedFile>* file);
   // Opens in a given store (tests wrap stores to inject faults).
