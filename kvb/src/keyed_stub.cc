@@ -78,8 +78,8 @@ int16_t PlaceStub(const std::string& host_path, bool replace) {
   int16_t code = written ? kNone : CodeOfErrno();
   close(fd);
   if (code == kNone) {
-    int placed = replace ? rename(temp.c_str(), host_path.c_str())
-                         : link(temp.c_str(), host_path.c_str());
+    int placed =
+        replace ? rename(temp.c_str(), host_path.c_str()) : link(temp.c_str(), host_path.c_str());
     if (placed != 0) code = CodeOfErrno();
   }
   unlink(temp.c_str());  // after link; after a rename it is gone already

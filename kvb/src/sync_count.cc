@@ -74,11 +74,24 @@ bool CountSyncs() {
   static const bool installed = [] {
     real_vfs = sqlite3_vfs_find(nullptr);
     if (real_vfs == nullptr || real_vfs->iVersion < 1) return false;
-    counting_methods = sqlite3_io_methods{3,         Close,       Read,     Write,
-                                          Truncate,  Sync,        FileSize, Lock,
-                                          Unlock,    CheckReservedLock,     FileControl,
-                                          SectorSize, DeviceCharacteristics, ShmMap,
-                                          ShmLock,   ShmBarrier,  ShmUnmap, Fetch,
+    counting_methods = sqlite3_io_methods{3,
+                                          Close,
+                                          Read,
+                                          Write,
+                                          Truncate,
+                                          Sync,
+                                          FileSize,
+                                          Lock,
+                                          Unlock,
+                                          CheckReservedLock,
+                                          FileControl,
+                                          SectorSize,
+                                          DeviceCharacteristics,
+                                          ShmMap,
+                                          ShmLock,
+                                          ShmBarrier,
+                                          ShmUnmap,
+                                          Fetch,
                                           Unfetch};
     counting_vfs = *real_vfs;
     counting_vfs.zName = "kvb-sync-count";
