@@ -180,26 +180,22 @@ std::map<std::string, std::string> DumpTargets(const fs::path& root) {
 }
 
 std::string CheckIntegrity(const fs::path& root) {
-  std::string found;
-  for (const std::string& name : kTargetFiles) {
-    const fs::path path = root / "F" / "DLR" / name;
-    sqlite3* db = nullptr;
-    if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
-      found += name + ": cannot open; ";
-      sqlite3_close(db);
-      continue;
-    }
-    sqlite3_stmt* check = nullptr;
-    sqlite3_prepare_v2(db, "PRAGMA integrity_check", -1, &check, nullptr);
-    std::string answer;
-    while (check != nullptr && sqlite3_step(check) == SQLITE_ROW) {
-      answer += reinterpret_cast<const char*>(sqlite3_column_text(check, 0));
-    }
-    if (answer != "ok") found += name + ": " + (answer.empty() ? "no answer" : answer) + "; ";
-    sqlite3_finalize(check);
+  const fs::path path = root / "F" / "DLR" / "KVBSTORE.DB";
+  sqlite3* db = nullptr;
+  if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
     sqlite3_close(db);
+    return "KVBSTORE.DB: cannot open";
   }
-  return found.empty() ? "ok" : found;
+  sqlite3_stmt* check = nullptr;
+  sqlite3_prepare_v2(db, "PRAGMA integrity_check", -1, &check, nullptr);
+  std::string answer;
+  while (check != nullptr && sqlite3_step(check) == SQLITE_ROW) {
+    answer += reinterpret_cast<const char*>(sqlite3_column_text(check, 0));
+  }
+  sqlite3_finalize(check);
+  sqlite3_close(db);
+  if (answer == "ok") return "ok";
+  return "KVBSTORE.DB: " + (answer.empty() ? std::string("no answer") : answer);
 }
 
 std::string DumpDifference(const std::string& expected, const std::string& actual) {

@@ -94,7 +94,8 @@ std::string DumpTarget(const std::filesystem::path& root, const std::string& nam
 // Dumps of the three target files by name.
 std::map<std::string, std::string> DumpTargets(const std::filesystem::path& root);
 
-// SQLite's integrity check of every target file: "ok" or what it found.
+// SQLite's integrity check of the store of the target files: "ok" or what
+// it found.
 std::string CheckIntegrity(const std::filesystem::path& root);
 
 // Lines of a dump that are not in the other dump (for readable failures).

@@ -98,10 +98,10 @@ TEST_F(DealJournalTest, OnlyTheSameDealFileRebuildsItsRecord) {
     StoreRecord(kAccountingFile, {{"STKNO", "A00001"}, {"FN1", "EARLIER"}});
     StoreRecord(kInventoryFile, {{"STKNO", "T00001"}});  // cleared below
     Library().KVBcloseall(Session().FileBase);
-    ASSERT_EQ(testing::RunKvbtool({"create", (data_ / "KVIN2.DAT").string(),
+    std::filesystem::remove(data_ / "KVIN.DAT");  // a new create replaces its records
+    ASSERT_EQ(testing::RunKvbtool({"create", (data_ / "KVIN.DAT").string(),
                                    (root_ / "F" / "KD" / "FF" / "KVIN.FID").string()}),
               0);
-    std::filesystem::rename(data_ / "KVIN2.DAT", data_ / "KVIN.DAT");
     NewSession();
     OpenTargetFiles();
     StoreRecord(kInventoryFile, {{"STKNO", "A00001"}, {"VIN", "1FTFW1E50JFA12345"}});

@@ -1,7 +1,8 @@
 /* kvb.h - the KVB record-file library.
  *
- * Keyed record files (an SQLite database per .DAT, described by a .FID layout),
- * text record files, record locks, number editing and pictures, and the
+ * Keyed record files (described by a .FID layout; the records of a folder's
+ * keyed files in that folder's KVBSTORE.DB), transactions across them, text
+ * record files, record locks, number editing and pictures, and the
  * chained-start parameter blocks through which one program hands its session
  * to the next.
  *
@@ -69,6 +70,35 @@ KVB_API int16_t KVBhost(int16_t base, const char* network_type);
 KVB_API void KVBautosecure(int16_t on);
 /* Secondary code of the last failure of this thread. */
 KVB_API int16_t KVBerr(int16_t base);
+
+/* ---- Transactions ------------------------------------------------------- */
+
+/* A transaction of a file-number base takes in every KVBwrite to the keyed
+ * files numbered base .. base+255 from KVBbegin(base) to KVBcommit(base) or
+ * KVBrollback(base).
+ *  - Its writes are visible to this process at once (through any file of the
+ *    folder) and invisible to other processes until KVBcommit, which stores
+ *    them all at once; with KVBautosecure on, they are on disk (one sync)
+ *    when KVBcommit returns. A process that dies before KVBcommit leaves none
+ *    of them.
+ *  - All its writes must go to keyed files of one folder: a write to a second
+ *    folder's files is refused (code 31) and the transaction goes on.
+ *  - A write that fails in the store undoes the whole transaction: later
+ *    writes and KVBcommit fail with code 36; KVBrollback ends it.
+ *  - KVBrollback discards its writes. Closing a keyed file under the base
+ *    (KVBclose, KVBcloseall, KVBinit(base), opening under its number) rolls
+ *    it back and ends it.
+ *  - KVBbegin waits for no one; the first write waits (up to the busy time)
+ *    for a transaction of another process on the same files to end.
+ *  - Only one transaction at a time for a base (code 32); KVBcommit and
+ *    KVBrollback without one fail with code 33. While a transaction has
+ *    written to a folder's files, writes to them from files of another base
+ *    of this process fail with code 35.
+ * Outside a transaction every KVBwrite is its own commit. Record locks are
+ * not affected by transactions. */
+KVB_API int16_t KVBbegin(int16_t base);
+KVB_API int16_t KVBcommit(int16_t base);
+KVB_API int16_t KVBrollback(int16_t base);
 
 /* ---- Records ------------------------------------------------------------ */
 

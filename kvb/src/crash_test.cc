@@ -108,15 +108,67 @@ TEST_F(CrashTest, DeathAtTheNthWriteKeepsEveryEarlierWrite) {
   for (int i = 0; i < 10; ++i) EXPECT_EQ(GenerationOf(StockOf(i)), i < 6 ? '1' : '-') << i;
 }
 
+// A child that writes records S1 and S2 to KVIN.DAT and KJRVH.DAT in one
+// transaction (four writes, then the commit as the fifth) and exits with 0 or
+// the commit's secondary code. fault_at > 0 fails that write, or with die
+// kills the child there; kill_after_commit kills it once KVBcommit returned.
+int TransactionInChild(long fault_at, bool die, bool kill_after_commit) {
+  pid_t writer = fork();
+  if (writer == 0) {
+    if (fault_at > 0) setenv("KVB_FAULT_AT", std::to_string(fault_at).c_str(), 1);
+    if (die) setenv("KVB_FAULT_KILL", "1", 1);
+    KVBautosecure(1);
+    if (KVBopen("KVIN.DAT", "KVIN.FID", "", 1, 3, 0) != 0 ||
+        KVBopen("KJRVH.DAT", "KVIN.FID", "", 2, 3, 0) != 0 || KVBbegin(1) != 0) {
+      _exit(2);
+    }
+    for (int i : {1, 2}) {
+      for (int16_t file : {1, 2}) {
+        WriteGeneration(file, i, 5);
+        KVBwrite(file, 1, 512);
+      }
+    }
+    int16_t code = KVBcommit(1) == 0 ? 0 : KVBerr(1);
+    if (kill_after_commit) kill(getpid(), SIGKILL);
+    _exit(code);
+  }
+  int status = 0;
+  waitpid(writer, &status, 0);
+  return WIFSIGNALED(status) ? -WTERMSIG(status) : WEXITSTATUS(status);
+}
+
+// Of records S1, S2 in KVIN.DAT and KJRVH.DAT, those stored: "1111" for all.
+std::string StoredOfTransaction() {
+  std::string stored;
+  for (const char* name : {"KVIN.DAT", "KJRVH.DAT"}) {
+    EXPECT_EQ(KVBopen(name, "KVIN.FID", "", 1, 3, 0), 0);
+    for (int i : {1, 2}) stored += GenerationOf(StockOf(i)) == '5' ? '1' : '0';
+  }
+  KVBclose(1);
+  return stored;
+}
+
+TEST_F(CrashTest, ATransactionDyingOrFailingAtAnyWriteLeavesNoneOfItsWrites) {
+  test::MakeKeyed(folder_ / "KJRVH.DAT", folder_ / "KVIN.FID", test::kVehicleLayout);
+  for (long at = 1; at <= 5; ++at) {
+    EXPECT_EQ(TransactionInChild(at, true, false), -SIGKILL) << at;
+    EXPECT_EQ(StoredOfTransaction(), "0000") << "killed at write " << at;
+    // A failed write undoes the transaction; a failed commit stores nothing.
+    EXPECT_EQ(TransactionInChild(at, false, false), at < 5 ? kTransactionUndone : kIoError) << at;
+    EXPECT_EQ(StoredOfTransaction(), "0000") << "failed at write " << at;
+  }
+  EXPECT_EQ(TransactionInChild(0, false, true), -SIGKILL);
+  EXPECT_EQ(StoredOfTransaction(), "1111");
+}
+
 TEST_F(CrashTest, AFailingStoreReportsAnIoErrorAndKeepsTheOldRecord) {
   std::unique_ptr<RecordStore> real;
-  ASSERT_EQ(OpenSqliteStore(folder_ / "KVIN.DAT", false, &real), kNone);
-  auto faulty = std::make_unique<FaultInjectingStore>(std::move(real));
+  ASSERT_EQ(OpenSqliteStore(folder_.path(), false, &real), kNone);
+  auto faulty = std::make_shared<FaultInjectingStore>(std::move(real));
   FaultInjectingStore* fault = faulty.get();
   std::unique_ptr<KeyedFile> file;
   Layout layout = test::ParseOrDie(test::kVehicleLayout);
-  ASSERT_EQ(KeyedFile::OpenStore(std::move(faulty), folder_ / "KVIN.DAT", &layout, false, &file),
-            kNone);
+  ASSERT_EQ(KeyedFile::OpenInStore(faulty, folder_ / "KVIN.DAT", &layout, false, &file), kNone);
   file->buffer().Put("STKNO", 0, "A1");
   file->buffer().Put("VIN", 0, "OLD");
   ASSERT_EQ(file->Write(), kNone);

@@ -27,7 +27,7 @@ int16_t OpenText(const char* data_file, int16_t mode, OpenFile* file) {
   return kNone;
 }
 
-int16_t OpenKeyed(const char* data_file, const char* layout_file, int16_t mode, bool autosecure,
+int16_t OpenKeyed(Library& library, const char* data_file, const char* layout_file, int16_t mode,
                   OpenFile* file) {
   if (mode != kModeRead && mode != kModeReadWrite) return kBadMode;
   std::string layout_host;
@@ -40,15 +40,17 @@ int16_t OpenKeyed(const char* data_file, const char* layout_file, int16_t mode, 
   std::string host;
   if (int16_t code = ResolvePath(data_file, &host); code != kNone) return code;
   std::unique_ptr<KeyedFile> keyed;
-  if (int16_t code = KeyedFile::Open(host, &layout, mode == kModeRead, &keyed); code != kNone) {
+  if (int16_t code = KeyedFile::Open(library.stores, host, &layout, mode == kModeRead, &keyed);
+      code != kNone) {
     return code;
   }
-  if (int16_t code = keyed->SetDurable(autosecure); code != kNone) return code;
+  if (int16_t code = keyed->SetDurable(library.autosecure); code != kNone) return code;
   file->keyed = std::move(keyed);
   return kNone;
 }
 
-int16_t MakeKeyed(const char* data_file, const char* layout_file, bool autosecure, OpenFile* file) {
+int16_t MakeKeyed(Library& library, const char* data_file, const char* layout_file,
+                  OpenFile* file) {
   std::string layout_host, host, error;
   Layout layout;
   if (int16_t code = ResolvePath(layout_file, &layout_host); code != kNone) return code;
@@ -56,8 +58,8 @@ int16_t MakeKeyed(const char* data_file, const char* layout_file, bool autosecur
     return code;
   }
   if (int16_t code = ResolvePath(data_file, &host); code != kNone) return code;
-  if (int16_t code = CreateKeyedFile(host, layout); code != kNone) return code;
-  return OpenKeyed(data_file, layout_file, kModeReadWrite, autosecure, file);
+  if (int16_t code = CreateKeyedFile(library.stores, host, layout); code != kNone) return code;
+  return OpenKeyed(library, data_file, layout_file, kModeReadWrite, file);
 }
 
 bool HasFilesUnder(const Library& library, int base) {
@@ -94,6 +96,10 @@ int16_t KVBinit(int16_t base) {
     }
     return static_cast<int16_t>(first);
   }
+  if (auto transaction = library.transactions.find(base);
+      transaction != library.transactions.end()) {
+    RollBack(library, transaction);
+  }
   int16_t result = 0;
   auto begin = library.files.lower_bound(base);
   auto end = library.files.lower_bound(static_cast<int>(base) + kFilesPerBase);
@@ -111,14 +117,14 @@ int16_t KVBopen(const char* data_file, const char* layout, const char* /*text*/,
                 int16_t mode, int16_t /*flag*/) {
   return OpenUnder(file, data_file, [&](Library& library, OpenFile* open) {
     if (IsEmpty(layout)) return OpenText(data_file, mode, open);
-    return OpenKeyed(data_file, layout, mode, library.autosecure, open);
+    return OpenKeyed(library, data_file, layout, mode, open);
   });
 }
 
 int16_t KVBmake(const char* data_file, const char* layout, const char* /*text*/, int16_t file,
                 int16_t /*mode*/, int16_t /*flag*/) {
   return OpenUnder(file, data_file, [&](Library& library, OpenFile* open) -> int16_t {
-    if (!IsEmpty(layout)) return MakeKeyed(data_file, layout, library.autosecure, open);
+    if (!IsEmpty(layout)) return MakeKeyed(library, data_file, layout, open);
     std::string host;
     if (int16_t code = ResolvePath(data_file, &host); code != kNone) return code;
     open->writer = std::make_unique<TextWriter>(host);
@@ -129,7 +135,8 @@ int16_t KVBmake(const char* data_file, const char* layout, const char* /*text*/,
 int16_t KVBclose(int16_t file) {
   Library& library = TheLibrary();
   std::lock_guard guard(library.mutex);
-  if (file == 0) {  // every open file
+  if (file == 0) {  // every open file, and every transaction rolled back
+    while (!library.transactions.empty()) RollBack(library, library.transactions.begin());
     int16_t result = 0;
     while (!library.files.empty()) {
       int16_t code = CloseFile(library, library.files.begin()->first);

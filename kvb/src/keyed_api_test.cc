@@ -1,5 +1,6 @@
 // Keyed record files through the library's entry points.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include "kvb.h"
 #include "status.h"
@@ -180,6 +181,16 @@ TEST_F(KeyedApiTest, ReadOnlyOpenRefusesWrites) {
   EXPECT_NE(KVBwrite(kvin, 1, 512), 0);
   EXPECT_EQ(KVBerr(base_), kWrongDirection);
   EXPECT_EQ(StoredVin("A1"), "<none>");
+}
+
+TEST_F(KeyedApiTest, AWriteProtectedDataFileOpensReadOnly) {
+  if (geteuid() == 0) GTEST_SKIP() << "root may write any file";
+  chmod((folder_ / "data/kvin.dat").c_str(), 0444);
+  const int16_t kvin = base_ + 6;
+  ASSERT_EQ(Open(kvin), 0);
+  KVBfput("A1", "STKNO", kvin, 0, 0);
+  EXPECT_NE(KVBwrite(kvin, 1, 512), 0);
+  EXPECT_EQ(KVBerr(base_), kWrongDirection);
 }
 
 }  // namespace

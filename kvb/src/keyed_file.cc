@@ -1,22 +1,34 @@
 #include "keyed_file.h"
 
-#include "sqlite_store.h"
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "keyed_stub.h"
+#include "path.h"
 #include "status.h"
 
 namespace kvb {
 
-int16_t KeyedFile::Open(const std::string& host_path, const Layout* layout, bool read_only,
-                        std::unique_ptr<KeyedFile>* file) {
-  std::unique_ptr<RecordStore> store;
-  if (int16_t code = OpenSqliteStore(host_path, read_only, &store); code != kNone) return code;
-  return OpenStore(WrapForFaultTests(std::move(store)), host_path, layout, read_only, file);
+int16_t KeyedFile::Open(StoreCache& stores, const std::string& host_path, const Layout* layout,
+                        bool read_only, std::unique_ptr<KeyedFile>* file) {
+  if (int16_t code = CheckStub(host_path); code != kNone) return code;
+  // The stub's permissions stand for the file's: a write-protected .DAT opens
+  // read-only.
+  read_only = read_only || access(host_path.c_str(), W_OK) != 0;
+  std::shared_ptr<RecordStore> store;
+  if (int16_t code = stores.Get(FolderOf(host_path), false, &store); code != kNone) return code;
+  return OpenInStore(std::move(store), host_path, layout, read_only, file);
 }
 
-int16_t KeyedFile::OpenStore(std::unique_ptr<RecordStore> store, const std::string& host_path,
-                             const Layout* layout, bool read_only,
-                             std::unique_ptr<KeyedFile>* file) {
+int16_t KeyedFile::OpenInStore(std::shared_ptr<RecordStore> store, const std::string& host_path,
+                               const Layout* layout, bool read_only,
+                               std::unique_ptr<KeyedFile>* file) {
+  std::unique_ptr<RecordTable> table;
+  if (int16_t code = store->OpenTable(TableNameOf(host_path), &table); code != kNone) {
+    return code;
+  }
   std::string stored;
-  if (int16_t code = store->ReadLayout(&stored); code != kNone) return code;
+  if (int16_t code = table->ReadLayout(&stored); code != kNone) return code;
   Layout own;
   if (layout != nullptr) {
     if (layout->Canonical() != stored) return kLayoutMismatch;
@@ -25,13 +37,15 @@ int16_t KeyedFile::OpenStore(std::unique_ptr<RecordStore> store, const std::stri
     std::string error;
     if (!ParseLayout(stored, "stored layout", &own, &error)) return kNotOurs;
   }
-  file->reset(new KeyedFile(std::move(store), std::move(own), host_path, read_only));
+  file->reset(
+      new KeyedFile(std::move(store), std::move(table), std::move(own), host_path, read_only));
   return kNone;
 }
 
-KeyedFile::KeyedFile(std::unique_ptr<RecordStore> store, Layout layout,
-                     const std::string& host_path, bool read_only)
+KeyedFile::KeyedFile(std::shared_ptr<RecordStore> store, std::unique_ptr<RecordTable> table,
+                     Layout layout, const std::string& host_path, bool read_only)
     : store_(std::move(store)),
+      table_(std::move(table)),
       layout_(std::move(layout)),
       buffer_(&layout_),
       lock_(host_path),
@@ -49,7 +63,7 @@ int16_t KeyedFile::Position(std::string_view key) {
 
 int16_t KeyedFile::Read() {
   if (!position_) return kNoPosition;
-  if (int16_t code = store_->Get(*position_, &scratch_); code != kNone) return code;
+  if (int16_t code = table_->Get(*position_, &scratch_); code != kNone) return code;
   if (!buffer_.Assign(scratch_)) return kNotOurs;
   return kNone;
 }
@@ -59,31 +73,36 @@ int16_t KeyedFile::Lock() {
   return lock_.Lock(*position_);
 }
 
-int16_t KeyedFile::Write() {
+int16_t KeyedFile::CheckWrite() const {
   if (read_only_) return kWrongDirection;
   std::string_view key = buffer_.Key();
   if (key.find_first_not_of(' ') == std::string_view::npos) return kBlankKey;
-  int16_t code = store_->Put(key, buffer_.bytes());
-  if (code == kNone && !durable_) unsynced_writes_ = true;
-  return code;
+  return kNone;
 }
 
-int16_t KeyedFile::SetDurable(bool durable) {
-  if (read_only_ || durable == durable_) return kNone;
-  int16_t code = store_->SetDurable(durable);
-  if (code == kNone) durable_ = durable;
-  return code;
+int16_t KeyedFile::Write() {
+  if (int16_t code = CheckWrite(); code != kNone) return code;
+  return table_->Put(buffer_.Key(), buffer_.bytes());
 }
 
-int16_t KeyedFile::Sync() {
-  if (!unsynced_writes_) return kNone;
-  int16_t code = store_->Sync();
-  if (code == kNone) unsynced_writes_ = false;
-  return code;
-}
+int16_t KeyedFile::SetDurable(bool durable) { return store_->SetDurable(durable); }
 
-int16_t CreateKeyedFile(const std::string& host_path, const Layout& layout) {
-  return CreateSqliteStore(host_path, layout.Canonical());
+int16_t KeyedFile::Sync() { return store_->Sync(); }
+
+int16_t CreateKeyedFile(StoreCache& stores, const std::string& host_path, const Layout& layout) {
+  // The name as the lookup finds it: "KVIN.DAT" where "kvin.dat" is (the
+  // same table).
+  std::string found;
+  if (int16_t code = ResolvePath(host_path, &found); code != kNone) return code;
+  struct stat st;
+  if (lstat(found.c_str(), &st) == 0) return kFileExists;
+  std::shared_ptr<RecordStore> store;
+  if (int16_t code = stores.Get(FolderOf(host_path), true, &store); code != kNone) return code;
+  if (int16_t code = store->CreateTable(TableNameOf(host_path), layout.Canonical());
+      code != kNone) {
+    return code;
+  }
+  return PlaceStub(host_path, false);
 }
 
 }  // namespace kvb

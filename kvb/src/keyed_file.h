@@ -1,5 +1,5 @@
-// One open keyed record file: its layout, storage, record buffer, position
-// and record lock.
+// One open keyed record file: its layout, table in the folder's store,
+// record buffer, position and record lock.
 #ifndef KVB_SRC_KEYED_FILE_H_
 #define KVB_SRC_KEYED_FILE_H_
 
@@ -11,23 +11,29 @@
 #include "record.h"
 #include "record_lock.h"
 #include "record_store.h"
+#include "store_cache.h"
 
 namespace kvb {
 
 class KeyedFile {
  public:
-  // Opens the keyed file at host_path. With a layout, the file must have
+  // Opens the keyed file at host_path: its .DAT stub and its table in the
+  // store of its folder, taken from stores. With a layout, the file must have
   // been made with an equal one (kLayoutMismatch); without, the file's own
-  // stored layout is used. Returns kNone or a secondary code.
-  static int16_t Open(const std::string& host_path, const Layout* layout, bool read_only,
-                      std::unique_ptr<KeyedFile>* file);
-  // Opens over a given store (tests wrap stores to inject faults).
-  static int16_t OpenStore(std::unique_ptr<RecordStore> store, const std::string& host_path,
-                           const Layout* layout, bool read_only, std::unique_ptr<KeyedFile>* file);
+  // stored layout is used. A .DAT this process may not write opens
+  // read-only. Returns kNone or a secondary code.
+  static int16_t Open(StoreCache& stores, const std::string& host_path, const Layout* layout,
+                      bool read_only, std::unique_ptr<KeyedFile>* file);
+  // Opens in a given store (tests wrap stores to inject faults).
+  static int16_t OpenInStore(std::shared_ptr<RecordStore> store, const std::string& host_path,
+                             const Layout* layout, bool read_only,
+                             std::unique_ptr<KeyedFile>* file);
 
   const Layout& layout() const { return layout_; }
   Record& buffer() { return buffer_; }
   RecordStore& store() { return *store_; }
+  const std::shared_ptr<RecordStore>& shared_store() const { return store_; }
+  RecordTable& table() { return *table_; }
 
   // Sets the position to key (kKeyTooLong when it does not fit the key
   // field). Moving to another key releases this file's record lock.
@@ -36,31 +42,36 @@ class KeyedFile {
   int16_t Read();
   // Locks the positioned key against every other open of the file.
   int16_t Lock();
+  // Whether Write may go to the store: kNone, kWrongDirection (read-only)
+  // or kBlankKey.
+  int16_t CheckWrite() const;
   // Stores the buffer under its own key field (insert or replace).
   int16_t Write();
 
-  // durable: every Write is on disk when it returns (the default).
+  // durable: every commit of the store is on disk when it returns (the
+  // default). The setting is the store's, shared by its files.
   int16_t SetDurable(bool durable);
-  // Makes the writes done while not durable durable now.
+  // Makes the store's commits done while not durable durable now.
   int16_t Sync();
 
  private:
-  KeyedFile(std::unique_ptr<RecordStore> store, Layout layout, const std::string& host_path,
-            bool read_only);
+  KeyedFile(std::shared_ptr<RecordStore> store, std::unique_ptr<RecordTable> table, Layout layout,
+            const std::string& host_path, bool read_only);
 
-  std::unique_ptr<RecordStore> store_;
+  std::shared_ptr<RecordStore> store_;  // declared first: outlives table_
+  std::unique_ptr<RecordTable> table_;
   Layout layout_;
   Record buffer_;
   RecordLock lock_;
   bool read_only_;
-  bool durable_ = true;
-  bool unsynced_writes_ = false;
   std::optional<std::string> position_;
   std::string scratch_;
 };
 
-// Makes an empty keyed file for a layout (kFileExists when one is there).
-int16_t CreateKeyedFile(const std::string& host_path, const Layout& layout);
+// Makes an empty keyed file for a layout: its table in the folder's store
+// (made when the folder has none), then its .DAT stub. kFileExists when the
+// .DAT is there.
+int16_t CreateKeyedFile(StoreCache& stores, const std::string& host_path, const Layout& layout);
 
 }  // namespace kvb
 

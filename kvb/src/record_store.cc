@@ -11,6 +11,29 @@
 namespace kvb {
 namespace {
 
+// A table whose reads and writes its store may fail.
+class CheckedTable : public RecordTable {
+ public:
+  CheckedTable(std::unique_ptr<RecordTable> target, CheckedStore* store)
+      : target_(std::move(target)), store_(store) {}
+  int16_t ReadLayout(std::string* canonical) override { return target_->ReadLayout(canonical); }
+  int16_t Get(std::string_view key, std::string* record) override {
+    int16_t code = store_->BeforeRead();
+    return code != kNone ? code : target_->Get(key, record);
+  }
+  int16_t Put(std::string_view key, std::string_view record) override {
+    int16_t code = store_->BeforeWrite();
+    return code != kNone ? code : target_->Put(key, record);
+  }
+  int16_t Scan(const std::function<bool(std::string_view)>& visit) override {
+    return target_->Scan(visit);
+  }
+
+ private:
+  std::unique_ptr<RecordTable> target_;
+  CheckedStore* store_;
+};
+
 // Writes and record reads counted across every store opened under the
 // fault switches.
 long process_writes = 0;
@@ -28,52 +51,49 @@ long PositiveNumber(const char* name) {
   return text == nullptr ? 0 : std::max(0L, std::atol(text));
 }
 
-class EnvironmentFaultStore : public RecordStoreWrapper {
+class EnvironmentFaultStore : public CheckedStore {
  public:
   EnvironmentFaultStore(std::unique_ptr<RecordStore> target, const EnvironmentFaults& faults)
-      : RecordStoreWrapper(std::move(target)), faults_(faults) {}
-  int16_t Get(std::string_view key, std::string* record) override {
-    return Hit(&process_reads, faults_.read_at) ? faults_.code
-                                                : RecordStoreWrapper::Get(key, record);
-  }
-  int16_t Put(std::string_view key, std::string_view record) override {
-    return HitWrite() ? faults_.code : RecordStoreWrapper::Put(key, record);
-  }
-  int16_t Commit() override { return HitWrite() ? faults_.code : RecordStoreWrapper::Commit(); }
-  int16_t Sync() override { return HitWrite() ? faults_.code : RecordStoreWrapper::Sync(); }
+      : CheckedStore(std::move(target)), faults_(faults) {}
+  int16_t BeforeRead() override { return Hit(&process_reads, faults_.read_at); }
+  int16_t BeforeWrite() override { return Hit(&process_writes, faults_.write_at); }
 
  private:
-  bool HitWrite() { return Hit(&process_writes, faults_.write_at); }
-  bool Hit(long* count, long at) {
-    if (++*count != at) return false;
+  int16_t Hit(long* count, long at) {
+    if (++*count != at) return kNone;
     if (faults_.kill) kill(getpid(), SIGKILL);
-    return true;
+    return faults_.code;
   }
   EnvironmentFaults faults_;
 };
 
 }  // namespace
 
-bool FaultInjectingStore::ShouldFail() {
+int16_t CheckedStore::OpenTable(const std::string& name, std::unique_ptr<RecordTable>* table) {
+  std::unique_ptr<RecordTable> real;
+  int16_t code = RecordStoreWrapper::OpenTable(name, &real);
+  if (code == kNone) *table = std::make_unique<CheckedTable>(std::move(real), this);
+  return code;
+}
+
+int16_t CheckedStore::Commit() {
+  int16_t code = BeforeWrite();
+  return code != kNone ? code : RecordStoreWrapper::Commit();
+}
+
+int16_t CheckedStore::Sync() {
+  int16_t code = BeforeWrite();
+  return code != kNone ? code : RecordStoreWrapper::Sync();
+}
+
+int16_t FaultInjectingStore::BeforeRead() { return failing_ ? kIoError : kNone; }
+
+int16_t FaultInjectingStore::BeforeWrite() {
   ++writes_;
-  if (!failing_ && writes_ != fail_at_) return false;
+  if (!failing_ && writes_ != fail_at_) return kNone;
   if (kill_) kill(getpid(), SIGKILL);
-  return true;
+  return kIoError;
 }
-
-int16_t FaultInjectingStore::Get(std::string_view key, std::string* record) {
-  return failing_ ? kIoError : RecordStoreWrapper::Get(key, record);
-}
-
-int16_t FaultInjectingStore::Put(std::string_view key, std::string_view record) {
-  return ShouldFail() ? kIoError : RecordStoreWrapper::Put(key, record);
-}
-
-int16_t FaultInjectingStore::Commit() {
-  return ShouldFail() ? kIoError : RecordStoreWrapper::Commit();
-}
-
-int16_t FaultInjectingStore::Sync() { return ShouldFail() ? kIoError : RecordStoreWrapper::Sync(); }
 
 std::unique_ptr<RecordStore> WrapForFaultTests(std::unique_ptr<RecordStore> store) {
   EnvironmentFaults faults;

@@ -1,5 +1,8 @@
-// Storage of a keyed record file: fixed-width records by key, plus the
-// layout the file was made with. Every call returns kNone or a secondary code.
+// Storage of keyed record files. A RecordStore is one database (for SQLite,
+// the KVBSTORE.DB of a folder): it owns the connection, the durability
+// setting and the transaction, and hands out one RecordTable per keyed file:
+// fixed-width records by key, plus the layout the file was made with. Every
+// call returns kNone or a secondary code.
 #ifndef KVB_SRC_RECORD_STORE_H_
 #define KVB_SRC_RECORD_STORE_H_
 
@@ -11,28 +14,46 @@
 
 namespace kvb {
 
+// The records of one keyed file. A table must not outlive its store.
+class RecordTable {
+ public:
+  virtual ~RecordTable() = default;
+
+  // The canonical layout stored when the file was made.
+  virtual int16_t ReadLayout(std::string* canonical) = 0;
+  // kNone with *record filled, kNoRecord, or an error.
+  virtual int16_t Get(std::string_view key, std::string* record) = 0;
+  // Inserts or replaces: its own transaction, or part of the store's open one.
+  virtual int16_t Put(std::string_view key, std::string_view record) = 0;
+  // Every record in key order; stops early when visit returns false.
+  virtual int16_t Scan(const std::function<bool(std::string_view record)>& visit) = 0;
+};
+
 class RecordStore {
  public:
   virtual ~RecordStore() = default;
 
-  // The canonical layout stored when the file was made.
-  virtual int16_t ReadLayout(std::string* canonical) = 0;
+  // The table of a keyed file (name: the upper-cased file name): kNone, or
+  // kNoStoreTable when the store holds no such file.
+  virtual int16_t OpenTable(const std::string& name, std::unique_ptr<RecordTable>* table) = 0;
+  // Makes an empty table with its layout, replacing a table of that name
+  // (one left by a create or upgrade that died before its .DAT appeared).
+  virtual int16_t CreateTable(const std::string& name, const std::string& canonical_layout) = 0;
 
-  // kNone with *record filled, kNoRecord, or an error.
-  virtual int16_t Get(std::string_view key, std::string* record) = 0;
-  // Inserts or replaces, as one transaction unless inside Begin/Commit.
-  virtual int16_t Put(std::string_view key, std::string_view record) = 0;
-  // Every record in key order; stops early when visit returns false.
-  virtual int16_t Scan(const std::function<bool(std::string_view record)>& visit) = 0;
-
-  // Groups many Puts into one transaction (bulk loads). Rollback undoes them.
+  // Begin starts a transaction (waiting for other writers as long as a busy
+  // store is waited for); every Put of every table of the store until Commit
+  // belongs to it, and Commit stores them all at once (one sync when
+  // durable). Rollback undoes them. A failed Put or Commit may have undone
+  // the transaction already; in_transaction() tells.
   virtual int16_t Begin() = 0;
   virtual int16_t Commit() = 0;
   virtual void Rollback() = 0;
+  virtual bool in_transaction() const = 0;
 
-  // durable: every committed Put is on disk before Put returns.
+  // durable: every commit is on disk when it returns.
   virtual int16_t SetDurable(bool durable) = 0;
-  // Makes every committed Put durable now.
+  // Makes every commit done while not durable durable now (outside a
+  // transaction; inside one it does nothing).
   virtual int16_t Sync() = 0;
 };
 
@@ -40,19 +61,16 @@ class RecordStore {
 class RecordStoreWrapper : public RecordStore {
  public:
   explicit RecordStoreWrapper(std::unique_ptr<RecordStore> target) : target_(std::move(target)) {}
-  int16_t ReadLayout(std::string* canonical) override { return target_->ReadLayout(canonical); }
-  int16_t Get(std::string_view key, std::string* record) override {
-    return target_->Get(key, record);
+  int16_t OpenTable(const std::string& name, std::unique_ptr<RecordTable>* table) override {
+    return target_->OpenTable(name, table);
   }
-  int16_t Put(std::string_view key, std::string_view record) override {
-    return target_->Put(key, record);
-  }
-  int16_t Scan(const std::function<bool(std::string_view)>& visit) override {
-    return target_->Scan(visit);
+  int16_t CreateTable(const std::string& name, const std::string& canonical_layout) override {
+    return target_->CreateTable(name, canonical_layout);
   }
   int16_t Begin() override { return target_->Begin(); }
   int16_t Commit() override { return target_->Commit(); }
   void Rollback() override { target_->Rollback(); }
+  bool in_transaction() const override { return target_->in_transaction(); }
   int16_t SetDurable(bool durable) override { return target_->SetDurable(durable); }
   int16_t Sync() override { return target_->Sync(); }
 
@@ -60,13 +78,29 @@ class RecordStoreWrapper : public RecordStore {
   std::unique_ptr<RecordStore> target_;
 };
 
-// Fails writes on a switch: while failing_ is set, or at the n-th write
-// (Put, Commit, Sync) counted from construction, the call returns kIoError
-// without reaching the real store, or, in kill mode, the process dies on the
-// spot (SIGKILL) as in a power cut or crash.
-class FaultInjectingStore : public RecordStoreWrapper {
+// A store whose tables ask before every record read and write whether to
+// fail it, and which asks the same before Commit and Sync. Counting a write
+// means counting a Put, a Commit or a Sync: a transaction of n Puts is n + 1
+// writes, a Put outside a transaction one.
+class CheckedStore : public RecordStoreWrapper {
  public:
   using RecordStoreWrapper::RecordStoreWrapper;
+  int16_t OpenTable(const std::string& name, std::unique_ptr<RecordTable>* table) override;
+  int16_t Commit() override;
+  int16_t Sync() override;
+
+  // kNone to go ahead, or the failure to report instead.
+  virtual int16_t BeforeRead() = 0;
+  virtual int16_t BeforeWrite() = 0;
+};
+
+// Fails writes on a switch: while failing_ is set, or at the n-th write
+// counted from construction, the call returns kIoError without reaching the
+// real store, or, in kill mode, the process dies on the spot (SIGKILL) as in
+// a power cut or crash. While failing_ is set, record reads fail too.
+class FaultInjectingStore : public CheckedStore {
+ public:
+  using CheckedStore::CheckedStore;
 
   void SetFailing(bool failing) { failing_ = failing; }
   void FailAtWrite(long n, bool kill) {
@@ -75,13 +109,10 @@ class FaultInjectingStore : public RecordStoreWrapper {
   }
   long writes() const { return writes_; }
 
-  int16_t Get(std::string_view key, std::string* record) override;
-  int16_t Put(std::string_view key, std::string_view record) override;
-  int16_t Commit() override;
-  int16_t Sync() override;
+  int16_t BeforeRead() override;
+  int16_t BeforeWrite() override;
 
  private:
-  bool ShouldFail();
   bool failing_ = false;
   bool kill_ = false;
   long fail_at_ = 0;

@@ -71,8 +71,8 @@ int16_t KVBrlock(int16_t file) {
 }
 
 int16_t KVBwrite(int16_t file, int16_t count, int16_t /*option*/) {
-  return WithFile(file, [&](Library&, OpenFile& open) -> int16_t {
-    if (open.keyed) return open.keyed->Write();
+  return WithFile(file, [&](Library& library, OpenFile& open) -> int16_t {
+    if (open.keyed) return WriteKeyed(library, file, *open.keyed);
     if (!open.writer) return kWrongDirection;
     open.writer->EndLine(count);
     return kNone;

@@ -1,16 +1,21 @@
 #include "sqlite_store.h"
 
+#include <fcntl.h>
 #include <sqlite3.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstring>
+#include <optional>
+
+#include "path.h"
 #include "status.h"
 
 namespace kvb {
 namespace {
 
-constexpr char kFormat[] = "kvb keyed record file 1";
-constexpr int kApplicationId = 0x4B564231;  // "KVB1"
+constexpr char kFormat[] = "kvb keyed record store 1";
+constexpr int kApplicationId = 0x4B564232;  // "KVB2"
 constexpr int kBusyMilliseconds = 5000;
 
 int16_t CodeOf(int rc) {
@@ -40,8 +45,8 @@ class Statement {
   Statement(const Statement&) = delete;
   Statement& operator=(const Statement&) = delete;
   ~Statement() { sqlite3_finalize(stmt_); }
-  int Prepare(sqlite3* db, const char* sql) {
-    return sqlite3_prepare_v3(db, sql, -1, SQLITE_PREPARE_PERSISTENT, &stmt_, nullptr);
+  int Prepare(sqlite3* db, const std::string& sql) {
+    return sqlite3_prepare_v3(db, sql.c_str(), -1, SQLITE_PREPARE_PERSISTENT, &stmt_, nullptr);
   }
   sqlite3_stmt* get() { return stmt_; }
 
@@ -49,15 +54,39 @@ class Statement {
   sqlite3_stmt* stmt_ = nullptr;
 };
 
-class SqliteStore : public RecordStore {
+std::string Text(sqlite3_stmt* stmt, int column) {
+  const unsigned char* text = sqlite3_column_text(stmt, column);
+  return text ? reinterpret_cast<const char*>(text) : "";
+}
+
+// name as a quoted SQL identifier.
+std::string Quoted(const std::string& name) {
+  std::string quoted = "\"";
+  for (char c : name) quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
+  return quoted + "\"";
+}
+
+// False for names SQLite reserves or the catalogue uses (compared, as SQLite
+// compares names, without regard to case).
+bool UsableName(const std::string& name) {
+  auto is = [&](const char* other) {
+    return sqlite3_strnicmp(name.c_str(), other, std::strlen(other)) == 0;
+  };
+  return !name.empty() && !is("sqlite_") && !(is("kvb_meta") && name.size() == 8) &&
+         !(is("kvb_files") && name.size() == 9);
+}
+
+class SqliteStore;
+
+class SqliteTable : public RecordTable {
  public:
-  explicit SqliteStore(sqlite3* db) : db_(db) {}
-  // close_v2 defers the close until the member statements are finalized.
-  ~SqliteStore() override { sqlite3_close_v2(db_); }
+  SqliteTable(SqliteStore* store, sqlite3* db, std::string name)
+      : store_(store), db_(db), name_(std::move(name)) {}
 
   int16_t Prepare() {
-    if (get_.Prepare(db_, "SELECT data FROM records WHERE key = ?1") != SQLITE_OK ||
-        put_.Prepare(db_, "INSERT OR REPLACE INTO records(key, data) VALUES(?1, ?2)") !=
+    const std::string table = Quoted(name_);
+    if (get_.Prepare(db_, "SELECT data FROM " + table + " WHERE key = ?1") != SQLITE_OK ||
+        put_.Prepare(db_, "INSERT OR REPLACE INTO " + table + "(key, data) VALUES(?1, ?2)") !=
             SQLITE_OK) {
       return kNotOurs;
     }
@@ -66,16 +95,14 @@ class SqliteStore : public RecordStore {
 
   int16_t ReadLayout(std::string* canonical) override {
     Statement query;
-    if (query.Prepare(db_, "SELECT name, value FROM kvb_meta") != SQLITE_OK) return kNotOurs;
-    bool ours = false;
-    int rc;
-    while ((rc = sqlite3_step(query.get())) == SQLITE_ROW) {
-      std::string name = Text(query.get(), 0);
-      if (name == "format") ours = Text(query.get(), 1) == kFormat;
-      if (name == "layout") *canonical = Text(query.get(), 1);
-    }
-    if (rc != SQLITE_DONE) return CodeOf(rc);
-    return ours ? kNone : kNotOurs;
+    int rc = query.Prepare(db_, "SELECT layout FROM kvb_files WHERE name = ?1");
+    if (rc != SQLITE_OK) return CodeOf(rc);
+    sqlite3_bind_text(query.get(), 1, name_.data(), name_.size(), SQLITE_STATIC);
+    rc = sqlite3_step(query.get());
+    if (rc == SQLITE_DONE) return kNoStoreTable;
+    if (rc != SQLITE_ROW) return CodeOf(rc);
+    *canonical = Text(query.get(), 0);
+    return kNone;
   }
 
   int16_t Get(std::string_view key, std::string* record) override {
@@ -93,18 +120,11 @@ class SqliteStore : public RecordStore {
     return code;
   }
 
-  int16_t Put(std::string_view key, std::string_view record) override {
-    sqlite3_stmt* stmt = put_.get();
-    sqlite3_bind_blob(stmt, 1, key.data(), key.size(), SQLITE_STATIC);
-    sqlite3_bind_blob(stmt, 2, record.data(), record.size(), SQLITE_STATIC);
-    int rc = sqlite3_step(stmt);
-    sqlite3_reset(stmt);
-    return CodeOf(rc);
-  }
+  int16_t Put(std::string_view key, std::string_view record) override;
 
   int16_t Scan(const std::function<bool(std::string_view)>& visit) override {
     Statement query;
-    int rc = query.Prepare(db_, "SELECT data FROM records ORDER BY key");
+    int rc = query.Prepare(db_, "SELECT data FROM " + Quoted(name_) + " ORDER BY key");
     if (rc != SQLITE_OK) return CodeOf(rc);
     while ((rc = sqlite3_step(query.get())) == SQLITE_ROW) {
       std::string_view data(static_cast<const char*>(sqlite3_column_blob(query.get(), 0)),
@@ -114,21 +134,146 @@ class SqliteStore : public RecordStore {
     return CodeOf(rc);
   }
 
-  int16_t Begin() override { return Exec("BEGIN IMMEDIATE"); }
-  int16_t Commit() override { return Exec("COMMIT"); }
+ private:
+  SqliteStore* store_;
+  sqlite3* db_;
+  std::string name_;
+  Statement get_;
+  Statement put_;
+};
+
+class SqliteStore : public RecordStore {
+ public:
+  explicit SqliteStore(sqlite3* db) : db_(db) {}
+  // close_v2 defers the close until the tables' statements are finalized.
+  ~SqliteStore() override {
+    Rollback();
+    sqlite3_close_v2(db_);
+  }
+
+  // Makes the catalogue in an empty database (with create) and checks that
+  // the database is a store of this library.
+  int16_t Prepare(bool create) {
+    if (create) {
+      int16_t code = Begin();
+      bool empty = false;
+      if (code == kNone) {
+        Statement count;
+        int rc = count.Prepare(db_, "SELECT count(*) FROM sqlite_master");
+        if (rc == SQLITE_OK) rc = sqlite3_step(count.get());
+        empty = rc == SQLITE_ROW && sqlite3_column_int(count.get(), 0) == 0;
+        code = rc == SQLITE_ROW ? kNone : CodeOf(rc);
+      }
+      if (code == kNone && empty) {
+        std::string sql = "PRAGMA application_id=" + std::to_string(kApplicationId) +
+                          ";"
+                          "CREATE TABLE kvb_meta(name TEXT PRIMARY KEY, value TEXT);"
+                          "CREATE TABLE kvb_files(name TEXT PRIMARY KEY, layout TEXT NOT NULL);"
+                          "INSERT INTO kvb_meta VALUES('format', '" +
+                          std::string(kFormat) + "');";
+        code = Exec(sql.c_str());
+      }
+      if (code == kNone) code = Commit();
+      if (code != kNone) {
+        Rollback();
+        return code;
+      }
+    }
+    Statement query;
+    int rc = query.Prepare(db_, "SELECT value FROM kvb_meta WHERE name = 'format'");
+    if (rc != SQLITE_OK) return rc == SQLITE_ERROR ? kNotOurs : CodeOf(rc);
+    rc = sqlite3_step(query.get());
+    if (rc == SQLITE_ROW) return Text(query.get(), 0) == kFormat ? kNone : kNotOurs;
+    return rc == SQLITE_DONE ? kNotOurs : CodeOf(rc);
+  }
+
+  int16_t OpenTable(const std::string& name, std::unique_ptr<RecordTable>* table) override {
+    auto sqlite = std::make_unique<SqliteTable>(this, db_, name);
+    std::string layout;
+    if (int16_t code = sqlite->ReadLayout(&layout); code != kNone) return code;
+    if (int16_t code = sqlite->Prepare(); code != kNone) return code;
+    *table = std::move(sqlite);
+    return kNone;
+  }
+
+  int16_t CreateTable(const std::string& name, const std::string& canonical_layout) override {
+    if (!UsableName(name)) return kBadName;
+    if (in_transaction_) return kStoreInTransaction;
+    const std::string table = Quoted(name);
+    int16_t code = Begin();
+    if (code == kNone) {
+      code = Exec(("DROP TABLE IF EXISTS " + table +
+                   ";"
+                   "CREATE TABLE " +
+                   table + "(key BLOB PRIMARY KEY, data BLOB NOT NULL) WITHOUT ROWID;")
+                      .c_str());
+    }
+    if (code == kNone) {
+      Statement insert;
+      int rc = insert.Prepare(db_, "INSERT OR REPLACE INTO kvb_files VALUES(?1, ?2)");
+      if (rc == SQLITE_OK) {
+        sqlite3_bind_text(insert.get(), 1, name.data(), name.size(), SQLITE_STATIC);
+        sqlite3_bind_text(insert.get(), 2, canonical_layout.data(), canonical_layout.size(),
+                          SQLITE_STATIC);
+        rc = sqlite3_step(insert.get());
+      }
+      code = CodeOf(rc);
+    }
+    if (code == kNone) return Commit();
+    Rollback();
+    return code;
+  }
+
+  int16_t Begin() override {
+    int16_t code = Exec("BEGIN IMMEDIATE");
+    in_transaction_ = code == kNone;
+    return code;
+  }
+  int16_t Commit() override {
+    int16_t code = Exec("COMMIT");
+    if (code == kNone) {
+      Committed();
+    } else if (!sqlite3_get_autocommit(db_)) {
+      Exec("ROLLBACK");  // a failed COMMIT may leave the transaction open
+    }
+    Ended();
+    return code;
+  }
   void Rollback() override {
     if (!sqlite3_get_autocommit(db_)) Exec("ROLLBACK");
+    Ended();
   }
+  bool in_transaction() const override { return in_transaction_; }
+
+  // SQLite refuses to change synchronous inside a transaction: the change
+  // waits for its end.
   int16_t SetDurable(bool durable) override {
-    return Exec(durable ? "PRAGMA synchronous=FULL" : "PRAGMA synchronous=NORMAL");
+    if (in_transaction_) {
+      pending_durable_ = durable;
+      return kNone;
+    }
+    int16_t code = Exec(durable ? "PRAGMA synchronous=FULL" : "PRAGMA synchronous=NORMAL");
+    if (code == kNone) durable_ = durable;
+    return code;
   }
   int16_t Sync() override {
+    if (!unsynced_ || in_transaction_) return kNone;
     Statement checkpoint;
     int rc = checkpoint.Prepare(db_, "PRAGMA wal_checkpoint(FULL)");
     if (rc != SQLITE_OK) return CodeOf(rc);
     rc = sqlite3_step(checkpoint.get());
     if (rc == SQLITE_ROW && sqlite3_column_int(checkpoint.get(), 0) != 0) return kBusy;
+    if (rc == SQLITE_ROW || rc == SQLITE_DONE) unsynced_ = false;
     return CodeOf(rc);
+  }
+
+  // After a Put: notes a commit, or a transaction the failure undid.
+  void AfterPut(int16_t code) {
+    if (!in_transaction_) {
+      if (code == kNone) Committed();
+    } else if (sqlite3_get_autocommit(db_)) {
+      Ended();
+    }
   }
 
   int16_t Exec(const char* sql) {
@@ -136,80 +281,78 @@ class SqliteStore : public RecordStore {
   }
 
  private:
-  static std::string Text(sqlite3_stmt* stmt, int column) {
-    const unsigned char* text = sqlite3_column_text(stmt, column);
-    return text ? reinterpret_cast<const char*>(text) : "";
+  void Committed() {
+    if (!durable_) unsynced_ = true;
+  }
+  // Applies a durability change asked for during the transaction; switched
+  // on, it makes the commits done before durable as well.
+  void Ended() {
+    in_transaction_ = false;
+    if (!pending_durable_) return;
+    bool durable = *pending_durable_;
+    pending_durable_.reset();
+    if (SetDurable(durable) == kNone && durable) Sync();
   }
 
   sqlite3* db_;
-  Statement get_;
-  Statement put_;
+  bool in_transaction_ = false;
+  bool durable_ = false;
+  bool unsynced_ = false;
+  std::optional<bool> pending_durable_;
 };
 
-int16_t OpenDatabase(const std::string& host_path, int flags, sqlite3** db) {
-  int rc = sqlite3_open_v2(host_path.c_str(), db, flags | SQLITE_OPEN_NOMUTEX, nullptr);
-  if (rc != SQLITE_OK) {
-    sqlite3_close_v2(*db);
-    *db = nullptr;
-    return CodeOf(rc);
-  }
-  sqlite3_busy_timeout(*db, kBusyMilliseconds);
-  return kNone;
+int16_t SqliteTable::Put(std::string_view key, std::string_view record) {
+  sqlite3_stmt* stmt = put_.get();
+  sqlite3_bind_blob(stmt, 1, key.data(), key.size(), SQLITE_STATIC);
+  sqlite3_bind_blob(stmt, 2, record.data(), record.size(), SQLITE_STATIC);
+  int rc = sqlite3_step(stmt);
+  sqlite3_reset(stmt);
+  int16_t code = CodeOf(rc);
+  store_->AfterPut(code);
+  return code;
 }
 
 }  // namespace
 
-int16_t OpenSqliteStore(const std::string& host_path, bool read_only,
+bool IsSqliteDatabase(const std::string& host_path) {
+  static const char kHeader[16] = "SQLite format 3";  // with its zero
+  char start[16] = {};
+  int fd = open(host_path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  bool database = read(fd, start, sizeof start) == sizeof start &&
+                  std::memcmp(start, kHeader, sizeof start) == 0;
+  close(fd);
+  return database;
+}
+
+int16_t OpenSqliteStore(const std::string& folder, bool create,
                         std::unique_ptr<RecordStore>* store) {
   struct stat st;
-  if (stat(host_path.c_str(), &st) != 0) return kMissingFile;
-  if (!S_ISREG(st.st_mode)) return kNotOurs;
+  if (stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return kMissingFile;
+  std::string path;
+  if (int16_t code = ResolvePath(folder + "/" + kStoreFileName, &path); code != kNone) {
+    return code;
+  }
+  if (stat(path.c_str(), &st) != 0) {
+    if (!create) return kNoStoreTable;
+  } else if (!S_ISREG(st.st_mode)) {
+    return kNotOurs;
+  }
+  int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX | (create ? SQLITE_OPEN_CREATE : 0);
   sqlite3* db = nullptr;
-  int flags = read_only ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE;
-  if (int16_t code = OpenDatabase(host_path, flags, &db); code != kNone) return code;
+  int rc = sqlite3_open_v2(path.c_str(), &db, flags, nullptr);
+  if (rc != SQLITE_OK) {
+    sqlite3_close_v2(db);
+    return CodeOf(rc);
+  }
+  sqlite3_busy_timeout(db, kBusyMilliseconds);
   auto sqlite = std::make_unique<SqliteStore>(db);
-  std::string layout;
-  int16_t code = sqlite->ReadLayout(&layout);
-  if (code == kNone && !read_only) code = sqlite->Exec("PRAGMA journal_mode=WAL");
+  int16_t code = sqlite->Exec("PRAGMA journal_mode=WAL");
   if (code == kNone) code = sqlite->SetDurable(true);
-  if (code == kNone) code = sqlite->Prepare();
+  if (code == kNone) code = sqlite->Prepare(create);
   if (code != kNone) return code;
   *store = std::move(sqlite);
   return kNone;
-}
-
-int16_t CreateSqliteStore(const std::string& host_path, const std::string& canonical_layout) {
-  struct stat st;
-  if (stat(host_path.c_str(), &st) == 0) return kFileExists;
-  sqlite3* db = nullptr;
-  if (int16_t code = OpenDatabase(host_path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, &db);
-      code != kNone) {
-    return code == kMissingFile ? kMissingFile : code;
-  }
-  SqliteStore store(db);
-  std::string sql = "PRAGMA application_id=" + std::to_string(kApplicationId) +
-                    ";"
-                    "PRAGMA journal_mode=WAL;"
-                    "PRAGMA synchronous=FULL;"
-                    "BEGIN;"
-                    "CREATE TABLE kvb_meta(name TEXT PRIMARY KEY, value TEXT NOT NULL);"
-                    "CREATE TABLE records(key BLOB PRIMARY KEY, data BLOB NOT NULL) WITHOUT ROWID;"
-                    "INSERT INTO kvb_meta VALUES('format', '" +
-                    std::string(kFormat) + "');";
-  int16_t code = store.Exec(sql.c_str());
-  if (code == kNone) {
-    sqlite3_stmt* insert = nullptr;
-    sqlite3_prepare_v2(db, "INSERT INTO kvb_meta VALUES('layout', ?1)", -1, &insert, nullptr);
-    sqlite3_bind_text(insert, 1, canonical_layout.data(), canonical_layout.size(), SQLITE_STATIC);
-    code = CodeOf(sqlite3_step(insert));
-    sqlite3_finalize(insert);
-  }
-  if (code == kNone) code = store.Exec("COMMIT");
-  if (code != kNone) {
-    store.Rollback();
-    unlink(host_path.c_str());
-  }
-  return code;
 }
 
 }  // namespace kvb

@@ -1,11 +1,15 @@
-// The keyed record file on disk: one SQLite database per .DAT, in WAL mode.
+// The keyed record files of a folder in one SQLite database, KVBSTORE.DB, in
+// WAL mode:
 //
-//   kvb_meta(name PRIMARY KEY, value)   format marker and canonical layout
-//   records(key PRIMARY KEY, data)      fixed-width records, keys padded
+//   kvb_meta(name PRIMARY KEY, value)     format marker
+//   kvb_files(name PRIMARY KEY, layout)   each keyed file's canonical layout
+//   "KVIN.DAT"(key PRIMARY KEY, data)     a keyed file's fixed-width records
 //
-// Durable mode runs with synchronous=FULL, so every committed Put is on disk
-// when it returns; otherwise synchronous=NORMAL, and Sync (a full checkpoint)
-// makes the log durable. A busy database is waited for up to five seconds.
+// All files of the folder commit together, so a transaction across them is
+// one commit and one sync of the log. Durable mode runs with
+// synchronous=FULL, so every commit is on disk when it returns; otherwise
+// synchronous=NORMAL, and Sync (a full checkpoint) makes the log durable. A
+// busy database is waited for up to five seconds.
 #ifndef KVB_SRC_SQLITE_STORE_H_
 #define KVB_SRC_SQLITE_STORE_H_
 
@@ -16,14 +20,17 @@
 
 namespace kvb {
 
-// Opens an existing store. read_only opens without write access. Returns
-// kNone, kMissingFile, kNotOurs or kIoError.
-int16_t OpenSqliteStore(const std::string& host_path, bool read_only,
+// The store's file name inside its folder.
+inline constexpr char kStoreFileName[] = "KVBSTORE.DB";
+
+// Opens the store of a folder; with create, makes KVBSTORE.DB when the
+// folder has none. Returns kNone, kNoStoreTable (no store and no create),
+// kMissingFile (no folder), kNotOurs or kIoError.
+int16_t OpenSqliteStore(const std::string& folder, bool create,
                         std::unique_ptr<RecordStore>* store);
 
-// Creates an empty store for a layout; refuses (kFileExists) to touch an
-// existing file.
-int16_t CreateSqliteStore(const std::string& host_path, const std::string& canonical_layout);
+// True when the file at host_path starts as an SQLite database does.
+bool IsSqliteDatabase(const std::string& host_path);
 
 }  // namespace kvb
 

@@ -41,6 +41,14 @@ constexpr CodeInfo kCodes[] = {
     {kCtrlZInside, kStatusBadFile, "damaged text file: Ctrl-Z before the end"},
     {kLineTooLong, kStatusBadFile, "line too long"},
     {kLeavesDrive, kStatusBadRequest, "path leaves its drive"},
+    {kOldKeyedFile, kStatusBadFile,
+     "keyed file in the old one-database-per-file form: run kvbtool upgrade"},
+    {kSecondStore, kStatusBadRequest, "transaction already writes another folder's files"},
+    {kTransactionOpen, kStatusBadRequest, "transaction already open"},
+    {kNoTransaction, kStatusBadRequest, "no transaction open"},
+    {kNoStoreTable, kStatusNotFound, "records of the file not in the folder's KVBSTORE.DB"},
+    {kStoreInTransaction, kStatusLocked, "files held by a transaction of another file base"},
+    {kTransactionUndone, kStatusBadRequest, "transaction undone by a failed write"},
 };
 
 const CodeInfo* Find(int16_t code) {

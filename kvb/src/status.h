@@ -58,6 +58,16 @@ inline constexpr int16_t kCtrlZInside = 27;  // text file with data after a Ctrl
 inline constexpr int16_t kLineTooLong = 28;  // text line longer than TextReader::kMaxLine
 inline constexpr int16_t kLeavesDrive = 29;  // path whose ".." climbs above its drive's folder
 
+// Stores and transactions (30-39).
+inline constexpr int16_t kOldKeyedFile = 30;  // .DAT still its own database: run kvbtool upgrade
+inline constexpr int16_t kSecondStore = 31;   // write in a transaction to a second folder's store
+inline constexpr int16_t kTransactionOpen = 32;  // KVBbegin while the base's transaction is open
+inline constexpr int16_t kNoTransaction = 33;    // commit or rollback without KVBbegin
+inline constexpr int16_t kNoStoreTable = 34;  // .DAT whose records are not in the folder's store
+inline constexpr int16_t kStoreInTransaction =
+    35;  // write to a store held by the transaction of another base of this process
+inline constexpr int16_t kTransactionUndone = 36;  // a write of the transaction failed: all undone
+
 // The status that goes with a secondary code of this file's range; codes of
 // other ranges report kStatusBadRequest.
 int16_t StatusOf(int16_t code);

@@ -66,7 +66,8 @@ inline void MakeKeyed(const std::string& dat_path, const std::string& fid_path,
                       const std::string& layout_text) {
   WriteFile(fid_path, layout_text);
   std::filesystem::create_directories(std::filesystem::path(dat_path).parent_path());
-  ASSERT_EQ(CreateKeyedFile(dat_path, ParseOrDie(layout_text)), 0);
+  StoreCache stores;
+  ASSERT_EQ(CreateKeyedFile(stores, dat_path, ParseOrDie(layout_text)), 0);
 }
 
 inline const char kVehicleLayout[] =

@@ -52,21 +52,19 @@ void MakeDealership() {
 }
 
 void CheckIntegrity() {
-  for (const char* name : {"KJRVH.DAT", "KCU.DAT", "KVIN.DAT"}) {
-    sqlite3* db = nullptr;
-    const std::string path = (trial / "F" / "DLR" / name).string();
-    if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
-      std::abort();
-    }
-    sqlite3_stmt* check = nullptr;
-    sqlite3_prepare_v2(db, "PRAGMA quick_check", -1, &check, nullptr);
-    if (sqlite3_step(check) != SQLITE_ROW ||
-        std::string(reinterpret_cast<const char*>(sqlite3_column_text(check, 0))) != "ok") {
-      std::abort();
-    }
-    sqlite3_finalize(check);
-    sqlite3_close(db);
+  sqlite3* db = nullptr;
+  const std::string path = (trial / "F" / "DLR" / "KVBSTORE.DB").string();
+  if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
+    std::abort();
   }
+  sqlite3_stmt* check = nullptr;
+  sqlite3_prepare_v2(db, "PRAGMA quick_check", -1, &check, nullptr);
+  if (sqlite3_step(check) != SQLITE_ROW ||
+      std::string(reinterpret_cast<const char*>(sqlite3_column_text(check, 0))) != "ok") {
+    std::abort();
+  }
+  sqlite3_finalize(check);
+  sqlite3_close(db);
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include "path.h"
 #include "status.h"
 #include "tools/kvbtool/csv.h"
+#include "upgrade.h"
 
 namespace kvbtool {
 namespace {
@@ -27,6 +28,12 @@ constexpr char kLoadUsage[] =
 constexpr char kDumpUsage[] =
     "usage: kvbtool dump FILE.DAT\n"
     "Prints every record as CSV, ordered by key, trailing blanks removed.\n";
+constexpr char kUpgradeUsage[] =
+    "usage: kvbtool upgrade FOLDER\n"
+    "Moves every keyed record file of FOLDER that is still its own database (the\n"
+    "form of earlier versions) into the folder's KVBSTORE.DB, and leaves its .DAT\n"
+    "as a stub. Run it while no program uses the folder. A crash leaves each file\n"
+    "old or moved; running it again moves the rest.\n";
 constexpr char kLockUsage[] =
     "usage: kvbtool lock FILE.DAT KEY\n"
     "Takes the record lock of KEY and holds it until standard input closes; exits\n"
@@ -52,11 +59,14 @@ int FailedCode(Streams io, const std::string& name, int16_t code) {
   return Failed(io, name + ": " + kvb::Describe(code));
 }
 
+// The stores of the files a command opens.
+kvb::StoreCache stores;
+
 // Opens a keyed file by host or DOS path with the layout stored in it.
 int16_t OpenKeyed(const std::string& name, std::unique_ptr<kvb::KeyedFile>* file) {
   std::string host;
   if (int16_t code = kvb::ResolvePath(name, &host); code != kvb::kNone) return code;
-  return kvb::KeyedFile::Open(host, nullptr, false, file);
+  return kvb::KeyedFile::Open(stores, host, nullptr, false, file);
 }
 
 // Column names of a layout: NAME, or NAME.1 .. NAME.n for a repeating field.
@@ -123,7 +133,7 @@ int RunCreate(int argc, char** argv, Streams io) {
   if (kvb::LoadLayoutFile(layout_host, argv[2], &layout, &error) != kvb::kNone) {
     return Failed(io, error);
   }
-  if (int16_t code = kvb::CreateKeyedFile(data_host, layout); code)
+  if (int16_t code = kvb::CreateKeyedFile(stores, data_host, layout); code)
     return FailedCode(io, argv[1], code);
   return 0;
 }
@@ -194,7 +204,7 @@ int RunDump(int argc, char** argv, Streams io) {
   for (const Column& column : columns) header.push_back(column.name);
   io.out << FormatCsvRow(header);
   kvb::Record& record = file->buffer();
-  int16_t code = file->store().Scan([&](std::string_view data) {
+  int16_t code = file->table().Scan([&](std::string_view data) {
     if (!record.Assign(data)) return false;
     CsvRow row;
     for (const kvb::Field& field : file->layout().fields()) {
@@ -225,6 +235,22 @@ int RunLock(int argc, char** argv, Streams io) {
   std::string ignored;
   while (std::getline(io.in, ignored)) {
   }
+  return 0;
+}
+
+int RunUpgrade(int argc, char** argv, Streams io) {
+  if (WantsHelp(argc, argv, kUpgradeUsage, io)) return 0;
+  if (argc != 2) {
+    io.err << kUpgradeUsage;
+    return 2;
+  }
+  std::string folder;
+  if (int16_t code = kvb::ResolvePath(argv[1], &folder); code) return FailedCode(io, argv[1], code);
+  kvb::UpgradeReport report;
+  int16_t code = kvb::UpgradeFolder(folder, &report);
+  for (const std::string& name : report.moved) io.out << "upgraded " << name << "\n";
+  for (const std::string& name : report.skipped) io.out << "not a keyed file: " << name << "\n";
+  if (code != kvb::kNone) return FailedCode(io, report.failed.empty() ? argv[1] : report.failed, code);
   return 0;
 }
 

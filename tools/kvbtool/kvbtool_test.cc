@@ -79,7 +79,8 @@ TEST_F(KvbtoolTest, BadInputIsRefusedAndNothingIsStored) {
 
 TEST_F(KvbtoolTest, EveryCommandHasHelp) {
   for (const char* command :
-       {"--help", "create --help", "load --help", "dump --help", "lock --help", "chain --help"}) {
+       {"--help", "create --help", "load --help", "dump --help", "lock --help", "upgrade --help",
+        "chain --help"}) {
     EXPECT_EQ(Run(command), 0) << command;
     EXPECT_NE(output_.find("usage: kvbtool"), std::string::npos) << command;
   }

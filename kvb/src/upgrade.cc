@@ -1,0 +1,128 @@
+#include "upgrade.h"
+
+#include <dirent.h>
+#include <sqlite3.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <memory>
+
+#include "keyed_stub.h"
+#include "sqlite_store.h"
+#include "status.h"
+#include "store_cache.h"
+
+namespace kvb {
+namespace {
+
+// The format marker of the old form's kvb_meta table.
+constexpr char kOldFormat[] = "kvb keyed record file 1";
+
+struct OldFile {
+  sqlite3* db = nullptr;
+  ~OldFile() { sqlite3_close_v2(db); }
+};
+
+std::string Column(sqlite3_stmt* stmt, int column) {
+  const void* data = sqlite3_column_blob(stmt, column);
+  return data ? std::string(static_cast<const char*>(data), sqlite3_column_bytes(stmt, column))
+              : std::string();
+}
+
+// The layout of an old-form keyed file: kNone, kNotOurs (some other
+// database) or an error.
+int16_t ReadOldLayout(sqlite3* db, std::string* layout) {
+  sqlite3_stmt* query = nullptr;
+  if (sqlite3_prepare_v2(db, "SELECT name, value FROM kvb_meta", -1, &query, nullptr) !=
+      SQLITE_OK) {
+    sqlite3_finalize(query);
+    return kNotOurs;
+  }
+  bool ours = false;
+  int rc;
+  while ((rc = sqlite3_step(query)) == SQLITE_ROW) {
+    std::string name = Column(query, 0);
+    if (name == "format") ours = Column(query, 1) == kOldFormat;
+    if (name == "layout") *layout = Column(query, 1);
+  }
+  sqlite3_finalize(query);
+  if (rc != SQLITE_DONE) return kIoError;
+  return ours ? kNone : kNotOurs;
+}
+
+// Copies the old file's records into table within one transaction of store.
+int16_t CopyRecords(sqlite3* db, RecordStore& store, RecordTable& table) {
+  sqlite3_stmt* query = nullptr;
+  if (sqlite3_prepare_v2(db, "SELECT key, data FROM records", -1, &query, nullptr) != SQLITE_OK) {
+    sqlite3_finalize(query);
+    return kNotOurs;
+  }
+  int16_t code = store.Begin();
+  int rc = SQLITE_DONE;
+  while (code == kNone && (rc = sqlite3_step(query)) == SQLITE_ROW) {
+    code = table.Put(Column(query, 0), Column(query, 1));
+  }
+  sqlite3_finalize(query);
+  if (code == kNone && rc != SQLITE_DONE) code = kIoError;
+  if (code == kNone) return store.Commit();
+  store.Rollback();
+  return code;
+}
+
+// Moves one old-form file: kNone, kNotOurs (not a keyed file, left alone)
+// or an error.
+int16_t MoveFile(const std::string& path, StoreCache& stores) {
+  OldFile old;
+  // Read-write, so that a log the old file's last user left is taken in.
+  if (sqlite3_open_v2(path.c_str(), &old.db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
+    return kIoError;
+  }
+  sqlite3_busy_timeout(old.db, 5000);
+  std::string layout;
+  if (int16_t code = ReadOldLayout(old.db, &layout); code != kNone) return code;
+  std::shared_ptr<RecordStore> store;
+  if (int16_t code = stores.Get(FolderOf(path), true, &store); code != kNone) return code;
+  const std::string name = TableNameOf(path);
+  // A table left by an earlier run that died before its stub is replaced.
+  if (int16_t code = store->CreateTable(name, layout); code != kNone) return code;
+  std::unique_ptr<RecordTable> table;
+  if (int16_t code = store->OpenTable(name, &table); code != kNone) return code;
+  if (int16_t code = CopyRecords(old.db, *store, *table); code != kNone) return code;
+  if (sqlite3_close(old.db) != SQLITE_OK) return kBusy;
+  old.db = nullptr;
+  if (int16_t code = PlaceStub(path, true); code != kNone) return code;
+  unlink((path + "-wal").c_str());
+  unlink((path + "-shm").c_str());
+  return kNone;
+}
+
+}  // namespace
+
+int16_t UpgradeFolder(const std::string& folder, UpgradeReport* report) {
+  DIR* dir = opendir(folder.c_str());
+  if (dir == nullptr) return kMissingFile;
+  std::vector<std::string> names;
+  while (dirent* entry = readdir(dir)) {
+    std::string name = entry->d_name;
+    if (name[0] != '.' && TableNameOf(name) != kStoreFileName) names.push_back(name);
+  }
+  closedir(dir);
+  std::sort(names.begin(), names.end());
+  StoreCache stores;
+  for (const std::string& name : names) {
+    const std::string path = folder + "/" + name;
+    if (!IsSqliteDatabase(path)) continue;
+    int16_t code = MoveFile(path, stores);
+    if (code == kNotOurs) {
+      report->skipped.push_back(name);
+    } else if (code != kNone) {
+      report->failed = name;
+      return code;
+    } else {
+      report->moved.push_back(name);
+    }
+  }
+  return kNone;
+}
+
+}  // namespace kvb
