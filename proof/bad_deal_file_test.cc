@@ -1,7 +1,9 @@
 // Deal files as they arrive from other systems: line ends, a Ctrl-Z end,
 // over-long and short lines, bytes above 127 and NUL bytes, an odd number of
 // records. dext never crashes; a short record posts what its columns hold,
-// exactly as the same record padded with blanks to 249 characters does.
+// exactly as the same record padded with blanks to 249 characters does. A
+// deal file that is damaged, unreadable or not what it seems stops the
+// transfer before the deal it spoils, and stays.
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -77,7 +79,7 @@ TEST_F(BadDealFileTest, FramingThatChangesNothing) {
     std::string text;
   } cases[] = {
       {"LF line ends", Join(deals_, "\n")},
-      {"Ctrl-Z after the last line, then junk", Join(deals_) + "\x1A" + "ZZZZZZ junk\r\n"},
+      {"Ctrl-Z after the last line", Join(deals_) + "\x1A"},
       {"last line without an end", Join(deals_).substr(0, Join(deals_).size() - 2)},
       {"lines longer than 249", Join(long_lines)},
   };
@@ -109,6 +111,64 @@ TEST_F(BadDealFileTest, BytesAbove127AndNulBytesArriveWithoutHarm) {
   EXPECT_NE(dumps.at("KJRVH.DAT").find("\xD6ZT\xDCR"), std::string::npos);
   EXPECT_NE(dumps.at("KCU.DAT").find("JOS\xC9"), std::string::npos)
       << "an accented first name is upper-cased as Windows-1252";
+}
+
+TEST_F(BadDealFileTest, ADamagedOrForeignDealFileStopsBeforeTheDealItSpoils) {
+  const auto only_first_deal = Transferred(Join({deals_[0], deals_[1]}));
+  const auto nothing = DumpTargets(pristine_);
+  auto with_amount = [&](const std::string& amount) {
+    std::vector<std::string> deals = deals_;
+    deals[2].replace(45, 8, amount);  // the second deal's DA line 3, columns 46-53
+    return Join(deals);
+  };
+  std::vector<std::string> utf8 = deals_;
+  utf8[3].replace(61, 6, "M\xC3\x9CLLER");  // the second deal's LN1 in UTF-8
+  const struct {
+    const char* name;
+    std::string text;
+    std::string error;
+    const std::map<std::string, std::string>& posted;
+  } cases[] = {
+      {"grouping commas", with_amount("1,234.56"),
+       "Error: Deal 2, Stock No. " + deals_[2].substr(0, 6) +
+           ": Record 1, Columns 46-53 (DA Line 3) Hold \"1,234.56\", Not A Plain Number",
+       only_first_deal},
+      {"a currency sign", with_amount("$1234.56"), "Hold \"$1234.56\", Not A Plain Number",
+       only_first_deal},
+      {"a trailing sign", with_amount("1234.56-"), "Hold \"1234.56-\", Not A Plain Number",
+       only_first_deal},
+      {"UTF-8 text", Join(utf8), "Deal 2, Stock No. " + deals_[2].substr(0, 6) +
+                                     ": The Deal File Is Written In UTF-8",
+       only_first_deal},
+      {"a UTF-8 byte-order mark", "\xEF\xBB\xBF" + Join(deals_),
+       ": The Deal File Is Written In UTF-8", nothing},
+      {"a Ctrl-Z with deals after it",
+       Join({deals_[0], deals_[1]}) + "\x1A" + Join({deals_[2], deals_[3], deals_[4], deals_[5]}),
+       "Error: ID  1, Read Error # 3-27 in ", only_first_deal},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const ProcessEnd end = Run(c.text);
+    EXPECT_TRUE(end.Exited(3)) << end.error_output;
+    EXPECT_NE(end.error_output.find(c.error), std::string::npos) << end.error_output;
+    EXPECT_TRUE(fs::exists(trial_ / "work" / "DEXT.DAT"));
+    EXPECT_EQ(TargetDifferences(c.posted, trial_), "");
+  }
+
+  // A deal file linked to a device whose line never ends, and one whose
+  // read fails: the transfer stops at once, nothing posted, the link kept.
+  for (const char* device : {"/dev/zero", "/proc/self/mem"}) {
+    SCOPED_TRACE(device);
+    CopyDealership(pristine_, trial_);
+    fs::remove(trial_ / "work" / "DEXT.DAT");
+    fs::create_symlink(device, trial_ / "work" / "DEXT.DAT");
+    const ProcessEnd end = RunDext(trial_);
+    EXPECT_TRUE(end.Exited(3)) << end.error_output;
+    EXPECT_NE(end.error_output.find("Error: ID  1, Read Error # "), std::string::npos)
+        << end.error_output;
+    EXPECT_TRUE(fs::is_symlink(trial_ / "work" / "DEXT.DAT"));
+    EXPECT_EQ(TargetDifferences(nothing, trial_), "");
+  }
 }
 
 TEST_F(BadDealFileTest, AnOddNumberOfRecordsStopsWithTheDealFileKept) {

@@ -4,6 +4,7 @@
 #include <spawn.h>
 #include <sqlite3.h>
 #include <stdlib.h>
+#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -139,6 +140,23 @@ ProcessEnd DextProcess::Wait() {
   pid_ = -1;
   end.error_output = ReadAll(error_file_);
   return end;
+}
+
+ProcessEnd DextProcess::WaitAtMost(int seconds) {
+  for (int tick = 0; tick < seconds * 100; ++tick) {
+    int status = 0;
+    if (waitpid(pid_, &status, WNOHANG) == pid_) {
+      ProcessEnd end;
+      if (WIFEXITED(status)) end.exit_status = WEXITSTATUS(status);
+      if (WIFSIGNALED(status)) end.signal = WTERMSIG(status);
+      pid_ = -1;
+      end.error_output = ReadAll(error_file_);
+      return end;
+    }
+    usleep(10000);
+  }
+  kill(pid_, SIGKILL);
+  return Wait();
 }
 
 std::string DextProcess::ErrorOutputSoFar() const { return ReadAll(error_file_); }

@@ -63,6 +63,9 @@ class DextProcess {
   DextProcess(const DextProcess&) = delete;
   DextProcess& operator=(const DextProcess&) = delete;
   ProcessEnd Wait();
+  // Waits at most seconds; a process still running then is killed (and its
+  // end says SIGKILL).
+  ProcessEnd WaitAtMost(int seconds);
   // What it has written to standard error so far.
   std::string ErrorOutputSoFar() const;
 

@@ -83,6 +83,19 @@ TEST_F(WorkFolderTest, ASecondRunInTheSameFolderEndsAtOnceAndTouchesNothing) {
   EXPECT_EQ(TargetDifferences(transferred_, trial_), "");
 }
 
+TEST_F(WorkFolderTest, ALockThatFailsIsAnErrorNotAnotherWorkstation) {
+  const fs::path lock_file = trial_ / "F" / "DLR" / "KVIN.DAT-lock";
+  fs::remove(lock_file);
+  fs::create_directory(lock_file);  // no lock can be taken
+  const ProcessEnd end = DextProcess(trial_, {}).WaitAtMost(10);
+  EXPECT_TRUE(end.Exited(3)) << end.error_output;
+  EXPECT_NE(end.error_output.find("Error: ID  5, Record Lock Error # 5-22 in "),
+            std::string::npos)
+      << end.error_output;
+  EXPECT_EQ(end.error_output.find("Is Locked"), std::string::npos) << end.error_output;
+  EXPECT_TRUE(fs::exists(work_ / "DEXT.DAT"));
+}
+
 TEST_F(WorkFolderTest, ADealFileThatCannotBeOpenedOrDeletedIsAFailure) {
   // Owned by root and readable by nobody else: there, but not for nobody.
   OpenToEveryone(fs::perms::all);

@@ -131,6 +131,9 @@ bool OpenDealJournal(const std::string& deal_file_name) {
   const fs::path deal_file = deal_file_name;
   std::error_code error;
   if (!fs::exists(deal_file, error)) return false;
+  // A deal file that is no regular file (a device) has no contents to own a
+  // journal by; its reads fail before any deal is posted.
+  if (!fs::is_regular_file(deal_file, error)) return true;
   const std::string header = std::string(kFormat) + " " + Identity(deal_file);
   LoadEntries(header, &journal);
   journal.open = Rewrite(Contents(header, journal), &journal);

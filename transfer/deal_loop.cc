@@ -38,7 +38,7 @@ bool ReadDealRecord() {
   const int16_t code = Library().KVBerr(session.FileBase);
   if (code == KVB_ERR_END_OF_FILE) return false;
   RecordWholeReadFailure(kDealFile, session.LastStatus, code,
-                         "The deal file " + DealFileName() + " could not be read. " + KeptAdvice());
+                         "The deal file could not be read. " + KeptAdvice());
   ShowErrorAndEnd();
 }
 

@@ -3,14 +3,31 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdlib>
+
 #include "keyed_stub.h"
 #include "path.h"
 #include "status.h"
 
 namespace kvb {
 
-int16_t KeyedFile::Open(StoreCache& stores, const std::string& host_path, const Layout* layout,
-                        bool read_only, std::unique_ptr<KeyedFile>* file) {
+namespace {
+
+// The stub's own path with symbolic links resolved: a keyed file reached
+// through a link is the file of the folder the link leads to.
+std::string RealPath(const std::string& host_path) {
+  char* real = realpath(host_path.c_str(), nullptr);
+  if (real == nullptr) return host_path;
+  std::string resolved = real;
+  free(real);
+  return resolved;
+}
+
+}  // namespace
+
+int16_t KeyedFile::Open(StoreCache& stores, const std::string& name_given,
+                        const Layout* layout, bool read_only, std::unique_ptr<KeyedFile>* file) {
+  const std::string host_path = RealPath(name_given);
   if (int16_t code = CheckStub(host_path); code != kNone) return code;
   // The stub's permissions stand for the file's: a write-protected .DAT opens
   // read-only.

@@ -1,6 +1,7 @@
 // Record locks between opens of one process and between processes.
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 
 #include "kvb.h"
@@ -66,6 +67,7 @@ pid_t HoldLockInChild(const char* key) {
   EXPECT_EQ(pipe(ready), 0);
   pid_t child = fork();
   if (child == 0) {
+    prctl(PR_SET_PDEATHSIG, SIGKILL);  // never outlives a test that failed before killing it
     close(ready[0]);
     char result =
         (KVBopen("KVIN.DAT", "KVIN.FID", "", 7, 3, 0) == 0 && LockAt(7, key) == 0) ? 'y' : 'n';
