@@ -1,15 +1,17 @@
-// dext killed (SIGKILL) at every write of the record files, then run again to
-// the end: every file passes SQLite's integrity check, the deal file stays
-// until the rerun has finished, and the target files end up exactly as an
-// uninterrupted run leaves them. No field may differ: the deal journal lets
-// the rerun rebuild the accounting records that the killed run wrote, so the
-// postings that follow read the same buffer as in one run.
+// dext killed (SIGKILL) at every write of the record files and at every
+// commit, then run again to the end. Right after the kill each deal is in the
+// files whole or not at all: the target files equal those of a run of the
+// first k deals, for some k. After the rerun every file passes SQLite's
+// integrity check, the deal file is gone, and the target files end up exactly
+// as an uninterrupted run leaves them.
 //
 // CI sweeps a 5-deal dealership; DEXT_PROOF_CRASH_DEALS=30 sweeps a larger one.
 #include <gtest/gtest.h>
 #include <signal.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <fstream>
 #include <iostream>
 
 #include "proof/dext_process.h"
@@ -24,8 +26,32 @@ int DealsToSweep() {
 }
 
 // What went wrong at one write point, empty when it recovered.
+using Dumps = std::map<std::string, std::string>;
+
+// The target files after runs of the first k deals, k = 0 .. all of them.
+std::vector<Dumps> DealByDealReferences(const fs::path& pristine, const fs::path& scratch,
+                                        int deals) {
+  std::vector<std::string> lines;
+  {
+    std::ifstream in(pristine / "work" / "DEXT.DAT", std::ios::binary);
+    for (std::string line; std::getline(in, line);) lines.push_back(line + "\n");
+  }
+  std::vector<Dumps> references;
+  for (int k = 0; k <= deals; ++k) {
+    const fs::path run = scratch / ("first-" + std::to_string(k));
+    CopyDealership(pristine, run);
+    std::ofstream out(run / "work" / "DEXT.DAT", std::ios::binary | std::ios::trunc);
+    for (int line = 0; line < 2 * k; ++line) out << lines[line];
+    out.close();
+    EXPECT_TRUE(RunDext(run).Exited(0)) << k << " deals";
+    references.push_back(DumpTargets(run));
+  }
+  return references;
+}
+
 std::string RecoverAt(long write_point, const fs::path& pristine, const fs::path& trial,
-                      const std::map<std::string, std::string>& reference, bool* reached) {
+                      const std::vector<Dumps>& deal_by_deal, bool* reached) {
+  const Dumps& reference = deal_by_deal.back();
   CopyDealership(pristine, trial);
   const ProcessEnd killed =
       RunDext(trial, {{"KVB_FAULT_AT", std::to_string(write_point)}, {"KVB_FAULT_KILL", "1"}});
@@ -38,6 +64,10 @@ std::string RecoverAt(long write_point, const fs::path& pristine, const fs::path
   if (!fs::exists(trial / "work" / "DEXT.DAT")) problems += "deal file gone after the kill; ";
   if (std::string found = CheckIntegrity(trial); found != "ok") {
     problems += "after the kill " + found;
+  }
+  const Dumps after_kill = DumpTargets(trial);
+  if (std::find(deal_by_deal.begin(), deal_by_deal.end(), after_kill) == deal_by_deal.end()) {
+    problems += "after the kill a deal is in the files in part; ";
   }
   const ProcessEnd rerun = RunDext(trial);
   if (!rerun.Exited(0)) problems += "rerun failed: " + rerun.error_output;
@@ -59,22 +89,24 @@ TEST(CrashSweepTest, EveryWritePointRecoversToTheUninterruptedResult) {
   CopyDealership(pristine, reference_run);
   const ProcessEnd uninterrupted = RunDext(reference_run);
   ASSERT_TRUE(uninterrupted.Exited(0)) << uninterrupted.error_output;
-  const std::map<std::string, std::string> reference = DumpTargets(reference_run);
+  const std::vector<Dumps> deal_by_deal = DealByDealReferences(pristine, scratch.path(), deals);
+  ASSERT_EQ(deal_by_deal.back(), DumpTargets(reference_run));
 
   long crashed = 0;
   int failures = 0;
   for (long point = 1;; ++point) {
     bool reached = false;
-    const std::string problems = RecoverAt(point, pristine, trial, reference, &reached);
+    const std::string problems = RecoverAt(point, pristine, trial, deal_by_deal, &reached);
     if (!problems.empty() && ++failures <= 3) ADD_FAILURE() << "write " << point << ": " << problems;
     if (!reached) break;
     ++crashed;
   }
   if (failures > 0) scratch.Keep();
-  // Each deal writes the sold vehicle, its accounting and customer records.
-  EXPECT_GE(crashed, 3L * deals);
+  // Each deal writes the sold vehicle, its accounting and customer records
+  // and its progress, and commits.
+  EXPECT_GE(crashed, 5L * deals);
   EXPECT_EQ(failures, 0) << "write points that did not recover";
-  std::cout << "deals " << deals << ": " << crashed << " write points crashed, "
+  std::cout << "deals " << deals << ": " << crashed << " write and commit points crashed, "
             << crashed - failures << " recovered\n";
 }
 

@@ -95,6 +95,14 @@ int16_t SetHost(int16_t base, const std::string& network_type) {
   return Check(Library().KVBhost(base, network_type.c_str()), base, ", Set Host Error # ");
 }
 
+int16_t BeginTransaction(int16_t base) {
+  return Check(Library().KVBbegin(base), base, ", Begin Transaction Error # ");
+}
+
+int16_t CommitTransaction(int16_t base) {
+  return Check(Library().KVBcommit(base), base, ", Commit Error # ");
+}
+
 int16_t PutField(const std::string& text, int16_t file, int16_t width) {
   return Check(Library().KVBput(text.c_str(), file, width), OffsetOf(file),
                ", Field Put Error # ");

@@ -25,6 +25,12 @@ int16_t LockRecord(int16_t file);
 int16_t SetHost(int16_t base, const std::string& network_type);
 int16_t PutField(const std::string& text, int16_t file, int16_t width);
 
+// The transaction of the files under base (KVBbegin, KVBcommit): the writes of
+// one deal are stored together or not at all. The number after "ID  " is the
+// base, as for CloseAll.
+int16_t BeginTransaction(int16_t base);
+int16_t CommitTransaction(int16_t base);
+
 }  // namespace dext
 
 #endif  // DEXT_RECORDS_CHECKED_H_

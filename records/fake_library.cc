@@ -97,6 +97,9 @@ struct FakeLibrary::Calls {
     return F().Note(CallText("KVBhost", Num(base), Text(type)));
   }
   static void AutoSecure(int16_t on) { F().Note(CallText("KVBautosecure", Num(on))); }
+  static int16_t Begin(int16_t base) { return F().Note(CallText("KVBbegin", Num(base))); }
+  static int16_t Commit(int16_t base) { return F().Note(CallText("KVBcommit", Num(base))); }
+  static int16_t Rollback(int16_t base) { return F().Note(CallText("KVBrollback", Num(base))); }
   static int16_t Err(int16_t base) {
     F().Note(CallText("KVBerr", Num(base)));
     return F().secondary_code;
@@ -260,7 +263,8 @@ FakeLibrary::FakeLibrary() : previous_table_(Library()), previous_fake_(active) 
       &Calls::FieldPut,    &Calls::FieldGet, &Calls::Round,     &Calls::Edit,
       &Calls::Unedit,      &Calls::Picture,  &Calls::LeftJustify, &Calls::Center,
       &Calls::RightJustify, &Calls::DateForm, &Calls::DataGet,  &Calls::GetFiles,
-      &Calls::DataFree,    &Calls::FileExists,
+      &Calls::DataFree,    &Calls::FileExists, &Calls::Begin,   &Calls::Commit,
+      &Calls::Rollback,
   });
 }
 

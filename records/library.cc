@@ -30,6 +30,7 @@ RecordLibrary LibKvb() {
       &::KVBget,       &::KVBfput,      &::KVBfiditemstub, &::KVBroundstub, &::KVBedit,
       &::KVBunedit,    &::KVBpicture,   &::KVBljust,     &::KVBcenter,      &::KVBrjust,
       &::KVBdateform,  &::KVBdataget,   &::KVBgetfiles,  &::KVBdatafree,    &::KVBfileexists,
+      &::KVBbegin,     &::KVBcommit,    &::KVBrollback,
   };
 }
 

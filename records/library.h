@@ -41,6 +41,9 @@ struct RecordLibrary {
   decltype(&::KVBgetfiles) KVBgetfiles;
   decltype(&::KVBdatafree) KVBdatafree;
   decltype(&::KVBfileexists) KVBfileexists;
+  decltype(&::KVBbegin) KVBbegin;
+  decltype(&::KVBcommit) KVBcommit;
+  decltype(&::KVBrollback) KVBrollback;
 };
 
 // The table in force. Bound to libkvb until BindLibrary replaces it.

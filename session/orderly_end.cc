@@ -8,6 +8,10 @@
 namespace dext {
 
 void ShowErrorAndEnd() {
+  // A deal still open is undone before the box waits for the user, so other
+  // workstations never wait on it and never see half of it. Without one the
+  // library answers "no transaction", which changes nothing.
+  Library().KVBrollback(Session().FileBase);
   const ErrorRecord& error = Session().ErrorInfo;
   const std::string text = error.Detail.empty() ? error.Message : error.Message + "\n" + error.Detail;
   toolkit::MessageBox(text, toolkit::kExclamation, "Error");

@@ -25,9 +25,9 @@ struct ProgramEnd {
   ExitStatus status;
 };
 
-// Shows ErrorInfo.Message, with ErrorInfo.Detail on the lines below it, in a
-// box titled "Error" (exclamation, OK), then EndProgram(kFailed). Never
-// returns.
+// Rolls back the deal being posted, if any; shows ErrorInfo.Message, with
+// ErrorInfo.Detail on the lines below it, in a box titled "Error"
+// (exclamation, OK); then EndProgram(kFailed). Never returns.
 [[noreturn]] void ShowErrorAndEnd();
 
 // Records a failure found by the program itself (no library call failed) in

@@ -10,7 +10,6 @@
 #include "session/orderly_end.h"
 #include "session/session.h"
 #include "transfer/deal_columns.h"
-#include "transfer/deal_journal.h"
 #include "transfer/postings.h"
 
 namespace dext {
@@ -214,16 +213,12 @@ int16_t PostAccounting() {
   const auto vehicle_file = static_cast<int16_t>(session.FileBase + kInventoryFile);
   const std::string key = FieldValue("STKNO", vehicle_file, 0);
   CheckStatus(PositionFile(AccountingFile(), key, -1, "", 256));
-  const bool found = ReadAtPosition(AccountingFile());
-  // A record that an interrupted run of this deal file wrote for this deal
-  // is built again, so the postings that follow see the deal as that run did.
-  if (found && !JournalHasAccounting(key)) return FillForExistingRecord();
+  if (ReadAtPosition(AccountingFile())) return FillForExistingRecord();
 
   StartFromVehicleRecord();
   for (const Column& column : kColumns) PutColumn(column, column.treatment, true);
   BlankZeroLines();
   CheckSalesman();
-  if (!JournalAccounting(key)) StopForUnwritableJournal();
   CheckStatus(EndLines(kAccountingFile, 1, 512));
   return 0;
 }

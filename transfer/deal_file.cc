@@ -55,11 +55,27 @@ std::string RecordRead() {
   return session.RecordBuffer.substr(0, length);
 }
 
+namespace {
+
+// True when the file ends with text already.
+bool EndsWith(int fd, const std::string& text) {
+  const off_t size = ::lseek(fd, 0, SEEK_END);
+  if (size < static_cast<off_t>(text.size())) return false;
+  std::string tail(text.size(), '\0');
+  const ssize_t n = ::pread(fd, tail.data(), tail.size(), size - static_cast<off_t>(text.size()));
+  return n == static_cast<ssize_t>(text.size()) && tail == text;
+}
+
+}  // namespace
+
 bool AppendSkippedDeal(const std::string& path, const std::string& record1,
                        const std::string& record2) {
-  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+  const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
   if (fd < 0) return false;
   const std::string lines = record1 + "\r\n" + record2 + "\r\n";
+  // A run stopped after keeping the deal but before noting it done keeps it
+  // once, not twice.
+  if (EndsWith(fd, lines)) return ::close(fd) == 0;
   size_t written = 0;
   while (written < lines.size()) {
     const ssize_t n = ::write(fd, lines.data() + written, lines.size() - written);

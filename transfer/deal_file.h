@@ -30,7 +30,8 @@ void RecordWholeReadFailure(int16_t offset, int16_t status, int16_t code,
 std::string RecordRead();
 
 // Appends the two records of a deal, one line each, to the file at path and
-// makes them durable. False when that fails.
+// makes them durable, unless the file ends with them already. False when
+// that fails.
 bool AppendSkippedDeal(const std::string& path, const std::string& record1,
                        const std::string& record2);
 

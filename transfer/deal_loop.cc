@@ -1,20 +1,23 @@
 // TransferDeals: the loop over the deal file, two records a deal. Each sold
-// vehicle is locked, marked and written back, then the three postings run.
+// vehicle is locked, then marked and written back and the three postings run
+// in one transaction with the note that the deal is done: a deal is in the
+// files whole or not at all, and a rerun after a stop skips exactly the deals
+// that were done.
 #include <cstdint>
 #include <string>
 
 #include "records/checked.h"
+#include "records/library.h"
 #include "records/line_output.h"
 #include "records/numeric.h"
 #include "screen/field_engine.h"
 #include "session/orderly_end.h"
 #include "session/session.h"
 #include "toolkit/message_box.h"
-#include "records/library.h"
 #include "transfer/deal_check.h"
 #include "transfer/deal_columns.h"
 #include "transfer/deal_file.h"
-#include "transfer/deal_journal.h"
+#include "transfer/deal_progress.h"
 #include "transfer/postings.h"
 #include "transfer/transfer.h"
 
@@ -58,11 +61,7 @@ void LockSoldVehicle() {
 // first, and the transfer stops when they cannot be kept.
 void KeepSkippedDeal() {
   SessionContext& session = Session();
-  if (JournalHasSkippedDeal()) return;  // kept by an earlier run of this deal file
-  if (AppendSkippedDeal(kSkippedDealsName, session.TextSlot[1], session.TextSlot[2])) {
-    if (!JournalSkippedDeal()) StopForUnwritableJournal();
-    return;
-  }
+  if (AppendSkippedDeal(kSkippedDealsName, session.TextSlot[1], session.TextSlot[2])) return;
   StopWithError(kDealFile,
                 "Stock No. " + TrimRight(session.TextSlot[5]) +
                     ": The Skipped Deal Could Not Be Saved In " + kSkippedDealsName,
@@ -73,20 +72,45 @@ bool RunPostings() {
   return PostAccounting() == 0 && PostServiceCustomer() == 0 && PostVehicleInventory() == 0;
 }
 
+// Posts the deal in the slots as one transaction. The sold vehicle is locked
+// first, so the locked-record message never waits with a transaction open.
+// False when a posting stopped the transfer (the deal is undone).
+bool PostDeal() {
+  SessionContext& session = Session();
+  const std::string stock_number = session.TextSlot[5];
+  CheckStatus(PositionFile(TransferFile(kInventoryFile), stock_number, -1, "", 256));
+  LockSoldVehicle();
+  CheckStatus(BeginTransaction(session.FileBase));
+  if (ReadAtPosition(TransferFile(kInventoryFile))) {
+    PutFieldValue("2", "ACT", TransferFile(kInventoryFile), 0);
+    CheckStatus(EndLines(kInventoryFile, 1, 512));
+    if (!RunPostings()) {
+      Library().KVBrollback(session.FileBase);
+      return false;
+    }
+    NoteDealDone(DealDone::kPosted, stock_number);
+  } else {
+    KeepSkippedDeal();
+    NoteDealDone(DealDone::kSkipped, stock_number);
+  }
+  CheckStatus(CommitTransaction(session.FileBase));
+  return true;
+}
+
 // Every deal is posted: the deal file goes, so the next run does not post
-// its deals again. When it cannot be deleted that is said, and the journal
-// stays with it.
+// its deals again. The progress names the file first, so a run that finds
+// it again (deletion failed or interrupted) only deletes it; when it cannot
+// be deleted that is said.
 [[noreturn]] void EndOfDeals() {
+  NoteDealFileTransferred(DealFileName());
   CheckStatus(CloseAll(Session().FileBase));
   std::string cause;
-  const bool deleted = DeleteDealFile(DealFileName(), &cause);
-  CloseDealJournal(DealFileName());
-  if (!deleted) {
+  if (!DeleteDealFile(DealFileName(), &cause)) {
     StopWithError(kDealFile,
                   "Every Deal Was Transferred, But " + DealFileName() + " Could Not Be Deleted",
                   "Deleting it failed: " + cause + ". Remove " + DealFileName() +
-                      " from this folder before DEXT runs again, or its deals are posted a "
-                      "second time.");
+                      " from this folder before new deals arrive; DEXT will not post it again "
+                      "while it is unchanged.");
   }
   EndProgram(ExitStatus::kTransferred);
 }
@@ -103,10 +127,10 @@ void CheckDeal(int deal) {
 
 int16_t TransferDeals() {
   SessionContext& session = Session();
-  if (!OpenDealJournal(DealFileName())) StopForUnwritableJournal();
+  if (DealFileAlreadyTransferred(DealFileName())) EndOfDeals();
   int deal = 0;
   while (ReadDealRecord()) {
-    SetJournalDeal(++deal);
+    ++deal;
     session.TextSlot[1] = RecordRead();
     if (!ReadDealRecord()) {
       RecordWholeReadFailure(kDealFile, session.LastStatus, KVB_ERR_END_OF_FILE,
@@ -118,16 +142,8 @@ int16_t TransferDeals() {
     CheckDeal(deal);
     session.TextSlot[5] = DealColumns(session.TextSlot[1], 1, 6);
     SetScreenField(0, session.TextSlot[5]);
-
-    CheckStatus(PositionFile(TransferFile(kInventoryFile), session.TextSlot[5], -1, "", 256));
-    LockSoldVehicle();
-    if (ReadAtPosition(TransferFile(kInventoryFile))) {
-      PutFieldValue("2", "ACT", TransferFile(kInventoryFile), 0);
-      CheckStatus(EndLines(kInventoryFile, 1, 512));
-      if (!RunPostings()) return 1;
-    } else {
-      KeepSkippedDeal();
-    }
+    BeginDealProgress(session.TextSlot[1], session.TextSlot[2]);
+    if (CurrentDealDone() == DealDone::kNo && !PostDeal()) return 1;
     CheckStatus(ReadRecord(TransferFile(kDealFile), 0));
   }
   EndOfDeals();

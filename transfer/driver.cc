@@ -16,6 +16,7 @@
 #include "toolkit/message_box.h"
 #include "transfer/deal_columns.h"
 #include "transfer/deal_file.h"
+#include "transfer/deal_progress.h"
 #include "transfer/postings.h"
 #include "transfer/transfer.h"
 
@@ -180,6 +181,7 @@ int16_t StartTransfer() {
     return AskForDestination();
   }
   CheckTargetLayouts();
+  OpenDealProgress(session.TextSlot[2]);
   TransferDeals();
   return 1;
 }

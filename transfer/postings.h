@@ -12,11 +12,12 @@
 
 namespace dext {
 
-// File numbers of the transfer, as offsets from FileBase. 4 is not used.
+// File numbers of the transfer, as offsets from FileBase.
 inline constexpr int16_t kDealFile = 1;  // also the saved destination
 inline constexpr int16_t kAccountingFile = 2;
 inline constexpr int16_t kCustomerFile = 3;
 inline constexpr int16_t kInventoryFile = 5;
+inline constexpr int16_t kProgressFile = 4;  // DEXT's own progress file
 
 // The absolute file number of a transfer file.
 int16_t TransferFile(int16_t offset);

@@ -43,6 +43,7 @@ extern "C" {
 #define KVB_ERR_NO_RECORD 19   /* KVBread: no record at the position */
 #define KVB_ERR_LOCKED 20      /* KVBrlock: held by another open of the file */
 #define KVB_ERR_END_OF_FILE 21 /* KVBget: no further line in the text file */
+#define KVB_ERR_FILE_EXISTS 26 /* KVBmake of a keyed file that is already there */
 
 /* ---- Library and file numbers ------------------------------------------ */
 
