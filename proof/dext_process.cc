@@ -191,6 +191,14 @@ std::string DumpTarget(const fs::path& root, const std::string& name) {
   return ReadAll(output);
 }
 
+bool LoadTarget(const fs::path& root, const std::string& name, const std::string& csv) {
+  ScratchFolder folder;
+  const fs::path input = folder.path() / "load.csv";
+  std::ofstream(input, std::ios::binary) << csv;
+  return RunProgram({KVBTOOL_PATH, "load", (root / "F" / "DLR" / name).string(), input.string()},
+                    {}, {}) == 0;
+}
+
 std::map<std::string, std::string> DumpTargets(const fs::path& root) {
   std::map<std::string, std::string> dumps;
   for (const std::string& name : kTargetFiles) dumps[name] = DumpTarget(root, name);

@@ -94,6 +94,11 @@ class HeldVehicleLock {
 // kvbtool dump of root/F/DLR/name: every record as CSV, ordered by key.
 std::string DumpTarget(const std::filesystem::path& root, const std::string& name);
 
+// Replaces every record of root/F/DLR/name by a kvbtool dump's CSV (as
+// DumpTarget gives it); false when kvbtool fails.
+bool LoadTarget(const std::filesystem::path& root, const std::string& name,
+                const std::string& csv);
+
 // Dumps of the three target files by name.
 std::map<std::string, std::string> DumpTargets(const std::filesystem::path& root);
 

@@ -1,7 +1,8 @@
-// The whole transfer, headless, on a sample dealership: deals per second and
-// peak memory, next to a minimal program doing the same record reads and
-// writes with plain SQLite calls at the same durability (WAL, synchronous
-// FULL, one transaction per write).
+// The whole transfer, headless, on a sample dealership: deals per second,
+// syncs per deal and peak memory, next to a minimal program doing the same
+// record reads and writes with plain SQLite calls at the same durability (WAL,
+// synchronous FULL) with each write its own durable commit, as the postings
+// did before a deal became one transaction.
 //
 //   transfer_bench            1,000 deals into 10,000 vehicles
 //   transfer_bench --full     10,000 deals into 100,000 vehicles
@@ -25,6 +26,7 @@
 #include <string>
 
 #include "records/library.h"
+#include "sync_count.h"
 #include "session/orderly_end.h"
 #include "session/session.h"
 #include "session/start.h"
@@ -76,7 +78,12 @@ long PeakRssKb() {
 
 // ---- DEXT ------------------------------------------------------------------
 
-double RunDext(const fs::path& root, int deals) {
+struct Rate {
+  double deals_per_second;
+  double syncs_per_deal;
+};
+
+Rate RunDext(const fs::path& root, int deals) {
   setenv("KVB_DRIVE_F", (root / "F").c_str(), 1);
   const fs::path previous = fs::current_path();
   fs::current_path(root / "work");
@@ -86,6 +93,7 @@ double RunDext(const fs::path& root, int deals) {
   dext::ResetSession();
   dext::BindLibrary(dext::LibKvb());
   dext::StartSession("");
+  const long syncs_before = kvb::SyncsSoFar();
   const auto start = std::chrono::steady_clock::now();
   dext::ExitStatus status = dext::ExitStatus::kFailed;
   try {
@@ -94,6 +102,7 @@ double RunDext(const fs::path& root, int deals) {
     status = end.status;
   }
   const double seconds = Seconds(start);
+  const long syncs = kvb::SyncsSoFar() - syncs_before;
   toolkit::SetFrontEnd(nullptr);
   fs::current_path(previous);
   if (status != dext::ExitStatus::kTransferred || !front_end.messages().empty()) {
@@ -102,7 +111,7 @@ double RunDext(const fs::path& root, int deals) {
                  front_end.messages().empty() ? "" : front_end.messages()[0].c_str());
     std::exit(1);
   }
-  return deals / seconds;
+  return {deals / seconds, static_cast<double>(syncs) / deals};
 }
 
 // ---- plain SQLite ------------------------------------------------------------
@@ -172,13 +181,14 @@ void Load(Table& table, const sample::Table& rows) {
 // read and written back; the accounting record is looked up and written when
 // new; the customer is read and written; the traded vehicle is looked up and
 // written when new.
-double RunPlainSqlite(const fs::path& root, const sample::SampleDealership& shop) {
+Rate RunPlainSqlite(const fs::path& root, const sample::SampleDealership& shop) {
   fs::create_directories(root);
   Table vehicles(root / "kvin.db", 400), accounting(root / "kjrvh.db", 900),
       customers(root / "kcu.db", 400);
   Load(vehicles, shop.vehicles);
   Load(customers, shop.customers);
   Load(accounting, shop.accounting);
+  const long syncs_before = kvb::SyncsSoFar();
   const auto start = std::chrono::steady_clock::now();
   std::string record;
   const size_t deals = shop.deal_records.size() / 2;
@@ -198,7 +208,9 @@ double RunPlainSqlite(const fs::path& root, const sample::SampleDealership& shop
       vehicles.Write(trade, vehicles.Blank());
     }
   }
-  return static_cast<double>(deals) / Seconds(start);
+  const double seconds = Seconds(start);
+  return {static_cast<double>(deals) / seconds,
+          static_cast<double>(kvb::SyncsSoFar() - syncs_before) / static_cast<double>(deals)};
 }
 
 }  // namespace
@@ -211,8 +223,9 @@ int main(int argc, char** argv) {
   std::printf("transfer of %d deals into %d vehicles\n", options.deals, options.vehicles);
 
   setenv("KVBTOOL", KVBTOOL_PATH, 1);
+  if (!kvb::CountSyncs()) return 1;
   std::optional<sample::SampleDealership> shop;  // made after the first transfer
-  double best_dext = 0, best_sqlite = 0;
+  double best_dext = 0, best_sqlite = 0, dext_syncs = 0, sqlite_syncs = 0;
   long dext_rss = 0;
   for (int round = 1; round <= options.rounds; ++round) {
     const fs::path dealership = root / ("dext" + std::to_string(round));
@@ -220,26 +233,31 @@ int main(int argc, char** argv) {
                              " --deals " + std::to_string(options.deals) + " --vehicles " +
                              std::to_string(options.vehicles) + " --seed 1 >/dev/null";
     if (std::system(make.c_str()) != 0) return 1;
-    const double dext_rate = RunDext(dealership, options.deals);
+    const Rate dext = RunDext(dealership, options.deals);
     if (!shop) {
       dext_rss = PeakRssKb();
       shop = sample::MakeSampleDealership({options.deals, options.vehicles, 1});
     }
-    const double sqlite_rate = RunPlainSqlite(root / ("sqlite" + std::to_string(round)), *shop);
-    std::printf("  round %d: dext %.1f deals/s, plain SQLite %.1f deals/s\n", round, dext_rate,
-                sqlite_rate);
-    best_dext = std::max(best_dext, dext_rate);
-    best_sqlite = std::max(best_sqlite, sqlite_rate);
+    const Rate sqlite = RunPlainSqlite(root / ("sqlite" + std::to_string(round)), *shop);
+    std::printf("  round %d: dext %.1f deals/s, plain SQLite %.1f deals/s\n", round,
+                dext.deals_per_second, sqlite.deals_per_second);
+    best_dext = std::max(best_dext, dext.deals_per_second);
+    best_sqlite = std::max(best_sqlite, sqlite.deals_per_second);
+    dext_syncs = dext.syncs_per_deal;
+    sqlite_syncs = sqlite.syncs_per_deal;
     std::error_code ignored;
     fs::remove_all(dealership, ignored);
     fs::remove_all(root / ("sqlite" + std::to_string(round)), ignored);
   }
-  std::printf("  dext (libkvb):  %9.1f deals/s   peak RSS %ld KiB (the transfer)\n", best_dext,
-              dext_rss);
-  std::printf("  plain SQLite:   %9.1f deals/s   peak RSS %ld KiB (whole process)\n", best_sqlite,
-              PeakRssKb());
-  std::printf("  ratio: plain SQLite is %.2fx the transfer (goal: at most 1.5x)\n",
-              best_sqlite / best_dext);
+  std::printf("  dext (libkvb):  %9.1f deals/s  %5.2f syncs/deal (goal: at most 1.2)  "
+              "peak RSS %ld KiB (the transfer)\n",
+              best_dext, dext_syncs, dext_rss);
+  std::printf("  plain SQLite:   %9.1f deals/s  %5.2f syncs/deal, a commit per write  "
+              "peak RSS %ld KiB (whole process)\n",
+              best_sqlite, sqlite_syncs, PeakRssKb());
+  std::printf("  ratio: the transfer is %.2fx as fast as plain SQLite committing each write "
+              "(goal: at least 2x)\n",
+              best_dext / best_sqlite);
   std::error_code ignored;
   fs::remove_all(root, ignored);
   return 0;
