@@ -11,6 +11,8 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <functional>
+#include <set>
 #include <fstream>
 #include <iostream>
 
@@ -29,23 +31,32 @@ int DealsToSweep() {
 using Dumps = std::map<std::string, std::string>;
 
 // The target files after runs of the first k deals, k = 0 .. all of them.
-std::vector<Dumps> DealByDealReferences(const fs::path& pristine, const fs::path& scratch,
-                                        int deals) {
+// Runs dext on the first k deals, k = 0 .. deals, and hands each finished
+// dealership to look.
+void RunDealByDeal(const fs::path& pristine, const fs::path& scratch, int deals,
+                   const std::function<void(const fs::path&)>& look) {
   std::vector<std::string> lines;
   {
     std::ifstream in(pristine / "work" / "DEXT.DAT", std::ios::binary);
     for (std::string line; std::getline(in, line);) lines.push_back(line + "\n");
   }
-  std::vector<Dumps> references;
   for (int k = 0; k <= deals; ++k) {
-    const fs::path run = scratch / ("first-" + std::to_string(k));
+    const fs::path run = scratch / "first-k";
     CopyDealership(pristine, run);
     std::ofstream out(run / "work" / "DEXT.DAT", std::ios::binary | std::ios::trunc);
     for (int line = 0; line < 2 * k; ++line) out << lines[line];
     out.close();
     EXPECT_TRUE(RunDext(run).Exited(0)) << k << " deals";
-    references.push_back(DumpTargets(run));
+    look(run);
   }
+}
+
+// The target files after runs of the first k deals, k = 0 .. all of them.
+std::vector<Dumps> DealByDealReferences(const fs::path& pristine, const fs::path& scratch,
+                                        int deals) {
+  std::vector<Dumps> references;
+  RunDealByDeal(pristine, scratch, deals,
+                [&](const fs::path& run) { references.push_back(DumpTargets(run)); });
   return references;
 }
 
@@ -108,6 +119,38 @@ TEST(CrashSweepTest, EveryWritePointRecoversToTheUninterruptedResult) {
   EXPECT_EQ(failures, 0) << "write points that did not recover";
   std::cout << "deals " << deals << ": " << crashed << " write and commit points crashed, "
             << crashed - failures << " recovered\n";
+}
+
+// Another workstation reading the files while a transfer runs sees each deal
+// whole or not at all: every consistent snapshot of the three target files
+// equals that after some number of whole deals.
+TEST(CrashSweepTest, AReaderNeverSeesHalfADeal) {
+  ScratchFolder scratch;
+  const fs::path pristine = scratch.path() / "pristine";
+  const fs::path trial = scratch.path() / "trial";
+  constexpr int kDeals = 30;
+  MakeSampleDealership(pristine, kDeals, kDeals * 3, 17);
+  std::set<std::string> whole;
+  RunDealByDeal(pristine, scratch.path(), kDeals,
+                [&](const fs::path& run) { whole.insert(SnapshotTargets(run)); });
+
+  CopyDealership(pristine, trial);
+  DextProcess transfer(trial, {});
+  int snapshots = 0, in_part = 0;
+  std::set<std::string> seen;
+  for (int tick = 0; tick < 5000; ++tick) {
+    const std::string snapshot = SnapshotTargets(trial);
+    if (snapshot.empty()) continue;
+    ++snapshots;
+    seen.insert(snapshot);
+    in_part += whole.count(snapshot) == 0;
+    if (!fs::exists(trial / "work" / "DEXT.DAT")) break;
+  }
+  EXPECT_TRUE(transfer.Wait().Exited(0));
+  EXPECT_EQ(in_part, 0) << "of " << snapshots << " snapshots";
+  EXPECT_GT(seen.size(), 2u) << "the reader saw too few states to show anything";
+  std::cout << snapshots << " snapshots during the transfer, " << seen.size()
+            << " distinct states, " << in_part << " with a deal in part\n";
 }
 
 }  // namespace

@@ -205,6 +205,36 @@ std::map<std::string, std::string> DumpTargets(const fs::path& root) {
   return dumps;
 }
 
+std::string SnapshotTargets(const fs::path& root) {
+  const fs::path path = root / "F" / "DLR" / "KVBSTORE.DB";
+  sqlite3* db = nullptr;
+  std::string snapshot;
+  if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK &&
+      sqlite3_busy_timeout(db, 5000) == SQLITE_OK &&
+      sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr) == SQLITE_OK) {
+    for (const std::string& name : kTargetFiles) {
+      sqlite3_stmt* rows = nullptr;
+      const std::string sql = "SELECT key, data FROM \"" + name + "\" ORDER BY key";
+      if (sqlite3_prepare_v2(db, sql.c_str(), -1, &rows, nullptr) != SQLITE_OK) return "";
+      snapshot += name + "\n";
+      int rc;
+      while ((rc = sqlite3_step(rows)) == SQLITE_ROW) {
+        snapshot += reinterpret_cast<const char*>(sqlite3_column_text(rows, 0));
+        snapshot += "=";
+        snapshot.append(static_cast<const char*>(sqlite3_column_blob(rows, 1)),
+                        static_cast<size_t>(sqlite3_column_bytes(rows, 1)));
+        snapshot += "\n";
+      }
+      sqlite3_finalize(rows);
+      if (rc != SQLITE_DONE) snapshot.clear();
+      if (snapshot.empty()) break;
+    }
+    sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
+  }
+  sqlite3_close(db);
+  return snapshot;
+}
+
 std::string CheckIntegrity(const fs::path& root) {
   const fs::path path = root / "F" / "DLR" / "KVBSTORE.DB";
   sqlite3* db = nullptr;

@@ -99,6 +99,11 @@ std::string DumpTarget(const std::filesystem::path& root, const std::string& nam
 bool LoadTarget(const std::filesystem::path& root, const std::string& name,
                 const std::string& csv);
 
+// The records of the three target files as one reader sees them at one
+// moment (one read transaction on root/F/DLR/KVBSTORE.DB); empty when the
+// store cannot be read.
+std::string SnapshotTargets(const std::filesystem::path& root);
+
 // Dumps of the three target files by name.
 std::map<std::string, std::string> DumpTargets(const std::filesystem::path& root);
 
