@@ -46,12 +46,11 @@ class DriverTest : public testing::DealershipTest {
     deal.second.Put(62, 15, "Buyer" + stock);
     deal.second.Put(77, 10, "Sam");
     deal.second.Put(163, 17, "JT2AE09W0P0012345");
-    return deal.first.Text() + "\r\n" + deal.second.Text() + "\r\n";
+    return deal.Text();
   }
 
   std::string Stored(const std::string& file, const std::string& key, const std::string& field) {
-    NewSession();
-    OpenTargetFiles();
+    Reopen();
     const int16_t offset = file == "KVIN" ? kInventoryFile : file == "KCU" ? kCustomerFile
                                                                           : kAccountingFile;
     const std::string value = LoadRecord(offset, key) ? Field(offset, field) : "<none>";
@@ -184,6 +183,36 @@ TEST_F(DriverTest, InterruptedRunCompletesWhenRunAgain) {
   EXPECT_FALSE(Exists(work_ / "DEXT.DAT"));
   EXPECT_EQ(Dump("KJRVH.DAT", "A00001") + Dump("KVIN.DAT", "T00001"), first_run);
   EXPECT_EQ(Stored("KJRVH", "A00002", "STKNO"), "A00002");
+}
+
+// The deal's line pair (deal record 2 columns 1-8, record 1 columns 242-249)
+// goes to the last two lines of the accounting file the driver chose.
+TEST_F(DriverTest, KjrthAloneTakesTheLinePairOnLines15And16) {
+  MakeKeyedFiles(/*with_kjrvh=*/false, /*with_kjrth=*/true);
+  OpenTargetFiles("KJRTH");
+  StoreRecord(kInventoryFile, {{"STKNO", "A10001"}, {"VIN", "1FTFW1E50JFA12345"}, {"NU", "N"}});
+  ASSERT_EQ(Transfer({testing::FullDeal()}), ExitStatus::kTransferred);
+  Reopen("KJRTH");
+  ASSERT_TRUE(LoadRecord(kAccountingFile, "A10001"));
+  for (const char* field : {"DA", "CA"}) {
+    EXPECT_EQ(WholeField(kAccountingFile, field, 15), "  2001.13") << field;
+    EXPECT_EQ(WholeField(kAccountingFile, field, 16), " 82468.13") << field;
+  }
+}
+
+TEST_F(DriverTest, KjrvhIsChosenWhenBothAccountingFilesAreThere) {
+  MakeKeyedFiles(/*with_kjrvh=*/true, /*with_kjrth=*/true);
+  OpenTargetFiles();
+  StoreRecord(kInventoryFile, {{"STKNO", "A10001"}, {"VIN", "1FTFW1E50JFA12345"}, {"NU", "N"}});
+  const std::string kjrth = ReadText(data_ / "KJRTH.DAT");
+  ASSERT_EQ(Transfer({testing::FullDeal()}), ExitStatus::kTransferred);
+  Reopen();
+  ASSERT_TRUE(LoadRecord(kAccountingFile, "A10001"));
+  for (const char* field : {"DA", "CA"}) {
+    EXPECT_EQ(WholeField(kAccountingFile, field, 21), "  2001.13") << field;
+    EXPECT_EQ(WholeField(kAccountingFile, field, 22), " 82468.13") << field;
+  }
+  EXPECT_EQ(ReadText(data_ / "KJRTH.DAT"), kjrth);
 }
 
 TEST_F(DriverTest, SampleDealershipTransfersCompletely) {

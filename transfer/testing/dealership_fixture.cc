@@ -38,6 +38,69 @@ toolkit::HeadlessFrontEnd* front_end = nullptr;
 
 }  // namespace
 
+std::string DealRecords::Text() const {
+  return first.Text() + "\r\n" + second.Text() + "\r\n";
+}
+
+DealRecords FullDeal() {
+  using sample::AmountColumn;
+  DealRecords deal;
+  sample::FixedRecord& one = deal.first;
+  one.Put(1, 6, "A10001");
+  one.Put(7, 6, "092326");  // delivered 9/23/26
+  one.Put(13, 6, "  1234");  // mileage
+  one.Put(19, 2, "07");
+  one.Put(21, 25, "Alexandra Whitfield-Moore");
+  one.Put(46, 8, AmountColumn(2845075));
+  one.Put(54, 3, "060");  // finance term
+  one.Put(57, 8, AmountColumn(34567));
+  one.Put(65, 8, AmountColumn(6189543));
+  one.Put(73, 8, AmountColumn(51239));
+  one.Put(81, 8, AmountColumn(7230019));
+  one.Put(89, 6, "t00042");  // the trade-in's stock number
+  one.Put(95, 8, AmountColumn(1850025));
+  one.Put(109, 8, AmountColumn(98765));
+  one.Put(117, 8, AmountColumn(7432109));
+  one.Put(125, 8, AmountColumn(450037));
+  one.Put(133, 8, AmountColumn(6543218));
+  one.Put(141, 8, AmountColumn(21047));
+  one.Put(149, 35, "7 YR/100000 MI PLATINUM POWER TRAIN");
+  one.Put(184, 2, "36");  // contract term
+  one.Put(186, 8, AmountColumn(150033));
+  one.Put(194, 8, AmountColumn(8500011));
+  one.Put(202, 8, AmountColumn(75029));
+  one.Put(210, 8, AmountColumn(6123457));
+  one.Put(218, 8, AmountColumn(61543));
+  one.Put(226, 8, AmountColumn(7000001));
+  one.Put(234, 8, AmountColumn(299999));
+  one.Put(242, 8, AmountColumn(8246813));
+  sample::FixedRecord& two = deal.second;
+  two.Put(1, 8, AmountColumn(200113));
+  two.Put(9, 8, AmountColumn(6750021));
+  two.Put(52, 8, "AKV1234");  // licence
+  two.Put(62, 15, "MacDonald-Ortiz");
+  two.Put(77, 10, "Maximilian");
+  two.Put(87, 1, "k");
+  two.Put(88, 30, "1207 Lakeview Dr");
+  two.Put(118, 15, "Fort Wayne");
+  two.Put(133, 2, "IN");
+  two.Put(135, 10, "46802");
+  two.Put(145, 3, "555");  // telephones, birthday
+  two.Put(148, 4, "0142");
+  two.Put(152, 3, "556");
+  two.Put(155, 4, "0199");
+  two.Put(159, 2, "04");
+  two.Put(161, 2, "17");
+  two.Put(163, 17, "2T1BURHE0JC012345");  // the trade-in
+  two.Put(180, 4, "2018");
+  two.Put(184, 10, "TOYOTA");
+  two.Put(194, 10, "COROLLA");
+  two.Put(204, 5, "4DR");
+  two.Put(209, 6, "061000");
+  two.Put(215, 10, "SILVER");
+  return deal;
+}
+
 std::string KvbtoolPath() { return KVBTOOL_PATH; }
 std::string DextSamplePath() { return DEXT_SAMPLE_PATH; }
 
@@ -167,8 +230,11 @@ void DealershipTest::OpenTargetFiles(const std::string& accounting) {
   open(accounting, kAccountingFile);
   open("KCU", kCustomerFile);
   open("KVIN", kInventoryFile);
-  session.LongSlot[8] = accounting == "KJRVH" ? 21 : 15;
-  session.LongSlot[9] = accounting == "KJRVH" ? 22 : 16;
+}
+
+void DealershipTest::Reopen(const std::string& accounting) {
+  NewSession();
+  OpenTargetFiles(accounting);
 }
 
 void DealershipTest::StoreRecord(int16_t offset, const Fields& fields) {
@@ -191,7 +257,12 @@ bool DealershipTest::LoadRecord(int16_t offset, const std::string& key) {
 }
 
 std::string DealershipTest::Field(int16_t offset, const std::string& name, int16_t occurrence) {
-  return TrimRight(FieldValue(name, TransferFile(offset), occurrence));
+  return TrimRight(WholeField(offset, name, occurrence));
+}
+
+std::string DealershipTest::WholeField(int16_t offset, const std::string& name,
+                                       int16_t occurrence) {
+  return FieldValue(name, TransferFile(offset), occurrence);
 }
 
 std::string DealershipTest::Dump(const std::string& data_file, const std::string& key) {
@@ -210,12 +281,14 @@ std::string DealershipTest::Dump(const std::string& data_file, const std::string
   return header + found;
 }
 
-void DealershipTest::BeginDeal(const DealRecords& deal) {
-  SessionContext& session = Session();
-  session.TextSlot[1] = deal.first.Text();
-  session.TextSlot[2] = deal.second.Text();
-  session.TextSlot[5] = DealColumns(session.TextSlot[1], 1, 6);
-  ASSERT_TRUE(LoadRecord(kInventoryFile, session.TextSlot[5])) << "no vehicle " << session.TextSlot[5];
+std::optional<ExitStatus> DealershipTest::Transfer(const std::vector<DealRecords>& deals) {
+  Library().KVBcloseall(Session().FileBase);
+  WriteText(work_ / "DEX2GL.DAT", "F:\\DLR              \r\n");
+  std::string text;
+  for (const DealRecords& deal : deals) text += deal.Text();
+  WriteText(work_ / "DEXT.DAT", text);
+  NewSession();
+  return RunDext();
 }
 
 std::optional<ExitStatus> DealershipTest::RunUntilEnd(const std::function<void()>& step) {
