@@ -69,34 +69,15 @@ TEST_F(CustomerPostingTest, NewCustomerStoresEveryColumnOfTheDealWhole) {
   Stock("A10001", "1FTFW1E50JFA12345");
   TransferAndLoad({Deal("A10001")}, "JFA12345");
   ExpectStored({
-      {"VENO", "JFA12345"},
-      {"ACNO", "MACA12345"},
-      {"NAME", "MAXIMILIAN k MACDONALD-ORTIZ  "},
-      {"ADDRS", "1207 Lakeview Dr" + std::string(14, ' ')},
-      {"CITY", "Fort Wayne     "},
-      {"STATE", "IN"},
-      {"ZIP", "46802     "},
-      {"PX", "555"},
-      {"PN", "0142"},
-      {"WPX", "556"},
-      {"WPN", "0199"},
-      {"DBM", "04"},
-      {"DBD", "17"},
-      {"LIC", "AKV1234 "},
-      {"INSMO", "09"},
-      {"MILES", "  1234"},
-      {"FTERM", "060"},
-      {"SCD", "7 YR/100000 MI PLATINUM POWER TRAIN"},
-      {"SCTM", "36"},
-      {"SCEY", "29 "},  // 36 months from September 26
-      {"SCEM", "09"},
-      {"FUMO", "09"},
-      {"FUDAY", "23"},
-      {"FUYR", "26"},
-      {"LSMO", "09"},
-      {"LSDAY", "23"},
-      {"LSYR", "26"},
-      {"LSODOM", "  1234"},
+      {"VENO", "JFA12345"}, {"ACNO", "MACA12345"}, {"NAME", "MAXIMILIAN k MACDONALD-ORTIZ  "},
+      {"ADDRS", "1207 Lakeview Dr" + std::string(14, ' ')}, {"CITY", "Fort Wayne     "},
+      {"STATE", "IN"},      {"ZIP", "46802     "}, {"PX", "555"},       {"PN", "0142"},
+      {"WPX", "556"},       {"WPN", "0199"},       {"DBM", "04"},        {"DBD", "17"},
+      {"LIC", "AKV1234 "},  {"INSMO", "09"},       {"MILES", "  1234"},  {"FTERM", "060"},
+      {"SCD", "7 YR/100000 MI PLATINUM POWER TRAIN"}, {"SCTM", "36"},
+      {"SCEY", "29 "},      {"SCEM", "09"},  // 36 months from September 26
+      {"FUMO", "09"},       {"FUDAY", "23"},       {"FUYR", "26"},       {"LSMO", "09"},
+      {"LSDAY", "23"},      {"LSYR", "26"},        {"LSODOM", "  1234"},
   });
 }
 
@@ -106,16 +87,9 @@ TEST_F(CustomerPostingTest, ExistingCustomerKeepsItsHistory) {
                               {"FUMO", "02"}, {"FUDAY", "11"}, {"FUYR", "24"}, {"LSMO", "09"},
                               {"LSDAY", "30"}, {"LSYR", "25"}, {"LSODOM", "045000"}});
   TransferAndLoad({Deal("A10001", "092326", "  ")}, "JFA12345");
-  ExpectStored({{"NAME", "MAXIMILIAN k MACDONALD-ORTIZ  "},
-                {"INSMO", "07"},
-                {"FUMO", "02"},
-                {"FUDAY", "11"},
-                {"FUYR", "24"},
-                {"LSMO", "09"},
-                {"LSDAY", "30"},
-                {"LSYR", "25"},
-                {"LSODOM", "045000"},
-                {"SCEM", "00"}});
+  ExpectStored({{"NAME", "MAXIMILIAN k MACDONALD-ORTIZ  "}, {"INSMO", "07"}, {"FUMO", "02"},
+                {"FUDAY", "11"}, {"FUYR", "24"}, {"LSMO", "09"}, {"LSDAY", "30"}, {"LSYR", "25"},
+                {"LSODOM", "045000"}, {"SCEM", "00"}});
 }
 
 // INSMO is replaced only at exactly 0; FUMO and LSMO also when negative.

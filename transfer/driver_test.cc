@@ -185,34 +185,32 @@ TEST_F(DriverTest, InterruptedRunCompletesWhenRunAgain) {
   EXPECT_EQ(Stored("KJRVH", "A00002", "STKNO"), "A00002");
 }
 
-// The deal's line pair (deal record 2 columns 1-8, record 1 columns 242-249)
-// goes to the last two lines of the accounting file the driver chose.
-TEST_F(DriverTest, KjrthAloneTakesTheLinePairOnLines15And16) {
-  MakeKeyedFiles(/*with_kjrvh=*/false, /*with_kjrth=*/true);
-  OpenTargetFiles("KJRTH");
-  StoreRecord(kInventoryFile, {{"STKNO", "A10001"}, {"VIN", "1FTFW1E50JFA12345"}, {"NU", "N"}});
-  ASSERT_EQ(Transfer({testing::FullDeal()}), ExitStatus::kTransferred);
-  Reopen("KJRTH");
-  ASSERT_TRUE(LoadRecord(kAccountingFile, "A10001"));
-  for (const char* field : {"DA", "CA"}) {
-    EXPECT_EQ(WholeField(kAccountingFile, field, 15), "  2001.13") << field;
-    EXPECT_EQ(WholeField(kAccountingFile, field, 16), " 82468.13") << field;
+// The accounting file is KJRVH when the destination has it, else KJRTH; the
+// deal's line pair (record 2 columns 1-8, record 1 columns 242-249) goes to
+// its last two lines.
+TEST_F(DriverTest, AccountingFileAndItsLinePairAreChosenByTheDestination) {
+  const struct {
+    bool with_kjrvh;
+    const char* chosen;
+    int16_t line8, line9;
+  } cases[] = {{false, "KJRTH", 15, 16}, {true, "KJRVH", 21, 22}};
+  for (const auto& c : cases) {
+    MakeKeyedFiles(c.with_kjrvh, /*with_kjrth=*/true);
+    OpenTargetFiles(c.chosen);
+    StoreRecord(kInventoryFile, {{"STKNO", "A10001"}, {"VIN", "1FTFW1E50JFA12345"}, {"NU", "N"}});
+    EXPECT_EQ(Transfer({testing::FullDeal()}), ExitStatus::kTransferred) << c.chosen;
+    Reopen(c.chosen);
+    EXPECT_TRUE(LoadRecord(kAccountingFile, "A10001")) << c.chosen;
+    for (const char* field : {"DA", "CA"}) {
+      EXPECT_EQ(WholeField(kAccountingFile, field, c.line8), "  2001.13") << c.chosen;
+      EXPECT_EQ(WholeField(kAccountingFile, field, c.line9), " 82468.13") << c.chosen;
+    }
+    if (c.with_kjrvh) {
+      EXPECT_EQ(Dump("KJRTH.DAT", "A10001").find("A10001"), std::string::npos) << "KJRTH posted";
+    }
+    TearDown();  // a fresh dealership for the next case
+    SetUp();
   }
-}
-
-TEST_F(DriverTest, KjrvhIsChosenWhenBothAccountingFilesAreThere) {
-  MakeKeyedFiles(/*with_kjrvh=*/true, /*with_kjrth=*/true);
-  OpenTargetFiles();
-  StoreRecord(kInventoryFile, {{"STKNO", "A10001"}, {"VIN", "1FTFW1E50JFA12345"}, {"NU", "N"}});
-  const std::string kjrth = ReadText(data_ / "KJRTH.DAT");
-  ASSERT_EQ(Transfer({testing::FullDeal()}), ExitStatus::kTransferred);
-  Reopen();
-  ASSERT_TRUE(LoadRecord(kAccountingFile, "A10001"));
-  for (const char* field : {"DA", "CA"}) {
-    EXPECT_EQ(WholeField(kAccountingFile, field, 21), "  2001.13") << field;
-    EXPECT_EQ(WholeField(kAccountingFile, field, 22), " 82468.13") << field;
-  }
-  EXPECT_EQ(ReadText(data_ / "KJRTH.DAT"), kjrth);
 }
 
 TEST_F(DriverTest, SampleDealershipTransfersCompletely) {

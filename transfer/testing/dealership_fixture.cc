@@ -43,61 +43,39 @@ std::string DealRecords::Text() const {
 }
 
 DealRecords FullDeal() {
-  using sample::AmountColumn;
   DealRecords deal;
-  sample::FixedRecord& one = deal.first;
-  one.Put(1, 6, "A10001");
-  one.Put(7, 6, "092326");  // delivered 9/23/26
-  one.Put(13, 6, "  1234");  // mileage
-  one.Put(19, 2, "07");
-  one.Put(21, 25, "Alexandra Whitfield-Moore");
-  one.Put(46, 8, AmountColumn(2845075));
-  one.Put(54, 3, "060");  // finance term
-  one.Put(57, 8, AmountColumn(34567));
-  one.Put(65, 8, AmountColumn(6189543));
-  one.Put(73, 8, AmountColumn(51239));
-  one.Put(81, 8, AmountColumn(7230019));
-  one.Put(89, 6, "t00042");  // the trade-in's stock number
-  one.Put(95, 8, AmountColumn(1850025));
-  one.Put(109, 8, AmountColumn(98765));
-  one.Put(117, 8, AmountColumn(7432109));
-  one.Put(125, 8, AmountColumn(450037));
-  one.Put(133, 8, AmountColumn(6543218));
-  one.Put(141, 8, AmountColumn(21047));
-  one.Put(149, 35, "7 YR/100000 MI PLATINUM POWER TRAIN");
-  one.Put(184, 2, "36");  // contract term
-  one.Put(186, 8, AmountColumn(150033));
-  one.Put(194, 8, AmountColumn(8500011));
-  one.Put(202, 8, AmountColumn(75029));
-  one.Put(210, 8, AmountColumn(6123457));
-  one.Put(218, 8, AmountColumn(61543));
-  one.Put(226, 8, AmountColumn(7000001));
-  one.Put(234, 8, AmountColumn(299999));
-  one.Put(242, 8, AmountColumn(8246813));
-  sample::FixedRecord& two = deal.second;
-  two.Put(1, 8, AmountColumn(200113));
-  two.Put(9, 8, AmountColumn(6750021));
-  two.Put(52, 8, "AKV1234");  // licence
-  two.Put(62, 15, "MacDonald-Ortiz");
-  two.Put(77, 10, "Maximilian");
-  two.Put(87, 1, "k");
-  two.Put(88, 30, "1207 Lakeview Dr");
-  two.Put(118, 15, "Fort Wayne");
-  two.Put(133, 2, "IN");
-  two.Put(135, 10, "46802");
-  two.Put(145, 3, "555");  // telephones, birthday
-  two.Put(148, 4, "0142");
-  two.Put(152, 3, "556");
-  two.Put(155, 4, "0199");
-  two.Put(159, 2, "04");
-  two.Put(161, 2, "17");
-  two.Put(163, 17, "2T1BURHE0JC012345");  // the trade-in
-  two.Put(180, 4, "2018");
-  two.Put(184, 10, "TOYOTA");
-  two.Put(194, 10, "COROLLA");
-  two.Put(204, 5, "4DR");
-  two.Put(209, 6, "061000");
-  two.Put(215, 10, "SILVER");
+  struct Column {
+    int record, first, length;
+    const char* text;
+  };
+  const Column texts[] = {
+      {1, 1, 6, "A10001"}, {1, 7, 6, "092326"}, {1, 13, 6, "  1234"}, {1, 19, 2, "07"},
+      {1, 21, 25, "Alexandra Whitfield-Moore"}, {1, 54, 3, "060"}, {1, 89, 6, "t00042"},
+      {1, 149, 35, "7 YR/100000 MI PLATINUM POWER TRAIN"}, {1, 184, 2, "36"},
+      {2, 52, 8, "AKV1234"}, {2, 62, 15, "MacDonald-Ortiz"}, {2, 77, 10, "Maximilian"},
+      {2, 87, 1, "k"}, {2, 88, 30, "1207 Lakeview Dr"}, {2, 118, 15, "Fort Wayne"},
+      {2, 133, 2, "IN"}, {2, 135, 10, "46802"}, {2, 145, 3, "555"}, {2, 148, 4, "0142"},
+      {2, 152, 3, "556"}, {2, 155, 4, "0199"}, {2, 159, 2, "04"}, {2, 161, 2, "17"},
+      {2, 163, 17, "2T1BURHE0JC012345"}, {2, 180, 4, "2018"}, {2, 184, 10, "TOYOTA"},
+      {2, 194, 10, "COROLLA"}, {2, 204, 5, "4DR"}, {2, 209, 6, "061000"}, {2, 215, 10, "SILVER"},
+  };
+  const struct {
+    int record, first;
+    long cents;
+  } amounts[] = {
+      {1, 46, 2845075},  {1, 57, 34567},    {1, 65, 6189543},  {1, 73, 51239},
+      {1, 81, 7230019},  {1, 95, 1850025},  {1, 109, 98765},   {1, 117, 7432109},
+      {1, 125, 450037},  {1, 133, 6543218}, {1, 141, 21047},   {1, 186, 150033},
+      {1, 194, 8500011}, {1, 202, 75029},   {1, 210, 6123457}, {1, 218, 61543},
+      {1, 226, 7000001}, {1, 234, 299999},  {1, 242, 8246813}, {2, 1, 200113},
+      {2, 9, 6750021},
+  };
+  for (const Column& c : texts) {
+    (c.record == 1 ? deal.first : deal.second).Put(c.first, c.length, c.text);
+  }
+  for (const auto& a : amounts) {
+    (a.record == 1 ? deal.first : deal.second).Put(a.first, 8, sample::AmountColumn(a.cents));
+  }
   return deal;
 }
 
