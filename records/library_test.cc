@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include "records/fake_library.h"
 
 namespace dext {
 namespace {
@@ -22,24 +21,6 @@ TEST(TextFromLibraryTest, LongTextsAreCutToTheSixteenBitCount) {
   EXPECT_EQ(TextFromLibrary(exact.c_str()).size(), 32766u);
   std::string longer(40000, 'b');
   EXPECT_EQ(TextFromLibrary(longer.c_str()), std::string(32766, 'b'));
-}
-
-TEST(BindingTest, FakeBindsItselfAndRestoresThePreviousTable) {
-  auto real_init = Library().KVBinit;
-  EXPECT_EQ(real_init, LibKvb().KVBinit);
-  {
-    FakeLibrary outer;
-    outer.base = 10;
-    {
-      FakeLibrary inner;
-      inner.base = 20;
-      EXPECT_EQ(Library().KVBinit(0), 20);
-      EXPECT_TRUE(outer.calls().empty());
-    }
-    EXPECT_EQ(Library().KVBinit(0), 10);
-    EXPECT_EQ(outer.calls(), std::vector<std::string>{"KVBinit(0)"});
-  }
-  EXPECT_EQ(Library().KVBinit, real_init);
 }
 
 }  // namespace

@@ -46,12 +46,11 @@ class DriverTest : public testing::DealershipTest {
     deal.second.Put(62, 15, "Buyer" + stock);
     deal.second.Put(77, 10, "Sam");
     deal.second.Put(163, 17, "JT2AE09W0P0012345");
-    return deal.first.Text() + "\r\n" + deal.second.Text() + "\r\n";
+    return deal.Text();
   }
 
   std::string Stored(const std::string& file, const std::string& key, const std::string& field) {
-    NewSession();
-    OpenTargetFiles();
+    Reopen();
     const int16_t offset = file == "KVIN" ? kInventoryFile : file == "KCU" ? kCustomerFile
                                                                           : kAccountingFile;
     const std::string value = LoadRecord(offset, key) ? Field(offset, field) : "<none>";
@@ -184,6 +183,34 @@ TEST_F(DriverTest, InterruptedRunCompletesWhenRunAgain) {
   EXPECT_FALSE(Exists(work_ / "DEXT.DAT"));
   EXPECT_EQ(Dump("KJRVH.DAT", "A00001") + Dump("KVIN.DAT", "T00001"), first_run);
   EXPECT_EQ(Stored("KJRVH", "A00002", "STKNO"), "A00002");
+}
+
+// The accounting file is KJRVH when the destination has it, else KJRTH; the
+// deal's line pair (record 2 columns 1-8, record 1 columns 242-249) goes to
+// its last two lines.
+TEST_F(DriverTest, AccountingFileAndItsLinePairAreChosenByTheDestination) {
+  const struct {
+    bool with_kjrvh;
+    const char* chosen;
+    int16_t line8, line9;
+  } cases[] = {{false, "KJRTH", 15, 16}, {true, "KJRVH", 21, 22}};
+  for (const auto& c : cases) {
+    MakeKeyedFiles(c.with_kjrvh, /*with_kjrth=*/true);
+    OpenTargetFiles(c.chosen);
+    StoreRecord(kInventoryFile, {{"STKNO", "A10001"}, {"VIN", "1FTFW1E50JFA12345"}, {"NU", "N"}});
+    EXPECT_EQ(Transfer({testing::FullDeal()}), ExitStatus::kTransferred) << c.chosen;
+    Reopen(c.chosen);
+    EXPECT_TRUE(LoadRecord(kAccountingFile, "A10001")) << c.chosen;
+    for (const char* field : {"DA", "CA"}) {
+      EXPECT_EQ(WholeField(kAccountingFile, field, c.line8), "  2001.13") << c.chosen;
+      EXPECT_EQ(WholeField(kAccountingFile, field, c.line9), " 82468.13") << c.chosen;
+    }
+    if (c.with_kjrvh) {
+      EXPECT_EQ(Dump("KJRTH.DAT", "A10001").find("A10001"), std::string::npos) << "KJRTH posted";
+    }
+    TearDown();  // a fresh dealership for the next case
+    SetUp();
+  }
 }
 
 TEST_F(DriverTest, SampleDealershipTransfersCompletely) {

@@ -40,19 +40,10 @@ class ScreenTest : public ::testing::Test {
     MoveFocus(2);
     return 1;
   }
-  // Stands in for the driver's DestinationConfirmed; "Y" records the saved
-  // destination instead of starting a transfer.
+  // Stands in for the driver's DestinationConfirmed: records the answer it
+  // would read, and leaves the screen to the engine.
   static int16_t Confirmed() {
-    const std::string answer = GetScreenField(2);
-    Procedures().push_back("DPYN " + answer);
-    if (answer == "Y") {
-      Procedures().push_back("saved [" + GetScreenField(1) + "]");
-    } else if (answer == "N") {
-      ClearScreenField(2);
-      MoveFocus(1);
-    } else {
-      MoveFocus(Session().CurrentField);
-    }
+    Procedures().push_back("DPYN " + GetScreenField(2));
     return 1;
   }
 

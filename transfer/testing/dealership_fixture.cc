@@ -38,6 +38,47 @@ toolkit::HeadlessFrontEnd* front_end = nullptr;
 
 }  // namespace
 
+std::string DealRecords::Text() const {
+  return first.Text() + "\r\n" + second.Text() + "\r\n";
+}
+
+DealRecords FullDeal() {
+  DealRecords deal;
+  struct Column {
+    int record, first, length;
+    const char* text;
+  };
+  const Column texts[] = {
+      {1, 1, 6, "A10001"}, {1, 7, 6, "092326"}, {1, 13, 6, "  1234"}, {1, 19, 2, "07"},
+      {1, 21, 25, "Alexandra Whitfield-Moore"}, {1, 54, 3, "060"}, {1, 89, 6, "t00042"},
+      {1, 149, 35, "7 YR/100000 MI PLATINUM POWER TRAIN"}, {1, 184, 2, "36"},
+      {2, 52, 8, "AKV1234"}, {2, 62, 15, "MacDonald-Ortiz"}, {2, 77, 10, "Maximilian"},
+      {2, 87, 1, "k"}, {2, 88, 30, "1207 Lakeview Dr"}, {2, 118, 15, "Fort Wayne"},
+      {2, 133, 2, "IN"}, {2, 135, 10, "46802"}, {2, 145, 3, "555"}, {2, 148, 4, "0142"},
+      {2, 152, 3, "556"}, {2, 155, 4, "0199"}, {2, 159, 2, "04"}, {2, 161, 2, "17"},
+      {2, 163, 17, "2T1BURHE0JC012345"}, {2, 180, 4, "2018"}, {2, 184, 10, "TOYOTA"},
+      {2, 194, 10, "COROLLA"}, {2, 204, 5, "4DR"}, {2, 209, 6, "061000"}, {2, 215, 10, "SILVER"},
+  };
+  const struct {
+    int record, first;
+    long cents;
+  } amounts[] = {
+      {1, 46, 2845075},  {1, 57, 34567},    {1, 65, 6189543},  {1, 73, 51239},
+      {1, 81, 7230019},  {1, 95, 1850025},  {1, 109, 98765},   {1, 117, 7432109},
+      {1, 125, 450037},  {1, 133, 6543218}, {1, 141, 21047},   {1, 186, 150033},
+      {1, 194, 8500011}, {1, 202, 75029},   {1, 210, 6123457}, {1, 218, 61543},
+      {1, 226, 7000001}, {1, 234, 299999},  {1, 242, 8246813}, {2, 1, 200113},
+      {2, 9, 6750021},
+  };
+  for (const Column& c : texts) {
+    (c.record == 1 ? deal.first : deal.second).Put(c.first, c.length, c.text);
+  }
+  for (const auto& a : amounts) {
+    (a.record == 1 ? deal.first : deal.second).Put(a.first, 8, sample::AmountColumn(a.cents));
+  }
+  return deal;
+}
+
 std::string KvbtoolPath() { return KVBTOOL_PATH; }
 std::string DextSamplePath() { return DEXT_SAMPLE_PATH; }
 
@@ -167,8 +208,11 @@ void DealershipTest::OpenTargetFiles(const std::string& accounting) {
   open(accounting, kAccountingFile);
   open("KCU", kCustomerFile);
   open("KVIN", kInventoryFile);
-  session.LongSlot[8] = accounting == "KJRVH" ? 21 : 15;
-  session.LongSlot[9] = accounting == "KJRVH" ? 22 : 16;
+}
+
+void DealershipTest::Reopen(const std::string& accounting) {
+  NewSession();
+  OpenTargetFiles(accounting);
 }
 
 void DealershipTest::StoreRecord(int16_t offset, const Fields& fields) {
@@ -191,7 +235,12 @@ bool DealershipTest::LoadRecord(int16_t offset, const std::string& key) {
 }
 
 std::string DealershipTest::Field(int16_t offset, const std::string& name, int16_t occurrence) {
-  return TrimRight(FieldValue(name, TransferFile(offset), occurrence));
+  return TrimRight(WholeField(offset, name, occurrence));
+}
+
+std::string DealershipTest::WholeField(int16_t offset, const std::string& name,
+                                       int16_t occurrence) {
+  return FieldValue(name, TransferFile(offset), occurrence);
 }
 
 std::string DealershipTest::Dump(const std::string& data_file, const std::string& key) {
@@ -210,12 +259,14 @@ std::string DealershipTest::Dump(const std::string& data_file, const std::string
   return header + found;
 }
 
-void DealershipTest::BeginDeal(const DealRecords& deal) {
-  SessionContext& session = Session();
-  session.TextSlot[1] = deal.first.Text();
-  session.TextSlot[2] = deal.second.Text();
-  session.TextSlot[5] = DealColumns(session.TextSlot[1], 1, 6);
-  ASSERT_TRUE(LoadRecord(kInventoryFile, session.TextSlot[5])) << "no vehicle " << session.TextSlot[5];
+std::optional<ExitStatus> DealershipTest::Transfer(const std::vector<DealRecords>& deals) {
+  Library().KVBcloseall(Session().FileBase);
+  WriteText(work_ / "DEX2GL.DAT", "F:\\DLR              \r\n");
+  std::string text;
+  for (const DealRecords& deal : deals) text += deal.Text();
+  WriteText(work_ / "DEXT.DAT", text);
+  NewSession();
+  return RunDext();
 }
 
 std::optional<ExitStatus> DealershipTest::RunUntilEnd(const std::function<void()>& step) {

@@ -26,7 +26,17 @@ using Fields = std::map<std::string, std::string>;
 struct DealRecords {
   sample::FixedRecord first{249};
   sample::FixedRecord second{249};
+  // The deal as the deal file holds it: each record a line.
+  std::string Text() const;
 };
+
+// A deal for stock number A10001, trading in T00042, with every column the
+// postings read filled as a deal file fills it: amounts right-aligned, texts
+// left-aligned. A column range off by one or two reads a different value:
+// an amount with blanks to its left is followed by a column that starts with
+// a digit of 6 or more (an amount that fills its 8 columns, or a text), and
+// texts compared whole, blanks included, lose or gain a character.
+DealRecords FullDeal();
 
 class DealershipTest : public ::testing::Test {
  protected:
@@ -35,9 +45,11 @@ class DealershipTest : public ::testing::Test {
 
   // Creates the empty keyed files under F:\DLR (KJRTH only when asked).
   void MakeKeyedFiles(bool with_kjrvh = true, bool with_kjrth = false);
-  // Opens the target files as the driver does, under FileBase + 2, 3 and 5,
-  // with the line pair slots of the chosen accounting file.
+  // Opens the target files under FileBase + 2, 3 and 5, the accounting file
+  // named, to store records before a transfer and read them after one.
   void OpenTargetFiles(const std::string& accounting = "KJRVH");
+  // A fresh session with the target files open, to read what a run stored.
+  void Reopen(const std::string& accounting = "KJRVH");
 
   // Stores a record: the buffer of file FileBase + offset is cleared, the
   // fields are put ("DA.3" for occurrence 3) and the record is written.
@@ -47,12 +59,14 @@ class DealershipTest : public ::testing::Test {
   bool LoadRecord(int16_t offset, const std::string& key);
   // A field of the buffer of FileBase + offset, trailing blanks removed.
   std::string Field(int16_t offset, const std::string& name, int16_t occurrence = 0);
+  // The same field as stored, blanks and all.
+  std::string WholeField(int16_t offset, const std::string& name, int16_t occurrence = 0);
   // Every field of the stored record under key, as kvbtool dump shows it.
   std::string Dump(const std::string& data_file, const std::string& key);
 
-  // Loads the sold vehicle and the deal into the slots as TransferDeals does
-  // before the postings.
-  void BeginDeal(const DealRecords& deal);
+  // Closes the files, saves F:\DLR as the destination, writes the deals as
+  // DEXT.DAT and runs dext in a fresh session (see RunDext).
+  std::optional<ExitStatus> Transfer(const std::vector<DealRecords>& deals);
 
   // Runs the step; returns how the program ended, or nullopt when it returned.
   std::optional<ExitStatus> RunUntilEnd(const std::function<void()>& step);
