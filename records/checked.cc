@@ -1,5 +1,7 @@
 #include "records/checked.h"
 
+#include <map>
+
 #include "records/library.h"
 #include "session/session.h"
 
@@ -10,9 +12,16 @@ namespace {
 // The number after "ID  " for an operation on a file: its offset from the base.
 int16_t OffsetOf(int16_t file) { return static_cast<int16_t>(file - Session().FileBase); }
 
+// The whole names files were last opened or made under, by offset, for the
+// lines under an error message (OpenFileNames keeps only 20 characters).
+std::map<int16_t, std::string>& FullNames() {
+  static std::map<int16_t, std::string> names;
+  return names;
+}
+
 // Steps 3 to 7 of every checked operation: on a non-zero status, records the
 // failure and its message in ErrorInfo. Returns the status unchanged.
-int16_t Check(int16_t status, int16_t number, const char* label) {
+int16_t Check(int16_t status, int16_t number, const char* label, bool names_a_file = true) {
   if (status == 0) return 0;
   SessionContext& session = Session();
   ErrorRecord& error = session.ErrorInfo;
@@ -21,6 +30,7 @@ int16_t Check(int16_t status, int16_t number, const char* label) {
   error.ProgramName = session.ProgramName;
   int16_t secondary = Library().KVBerr(session.FileBase);
   error.Code = secondary;
+  error.FileName = names_a_file ? OpenedFileName(number) : "";
   error.Detail.clear();
   error.Message = "ID  " + std::to_string(number) + label + std::to_string(status) + "-" +
                   std::to_string(secondary) + " in " + session.ProgramName;
@@ -31,6 +41,7 @@ int16_t Check(int16_t status, int16_t number, const char* label) {
 // number with no slot in the table (no caller passes one) stores nothing.
 void RememberFileName(const std::string& data_file, int16_t file) {
   int offset = file - Session().FileBase;
+  FullNames()[static_cast<int16_t>(offset)] = data_file;
   auto& names = Session().OpenFileNames;
   if (offset < 0 || offset >= static_cast<int>(names.size())) return;
   std::string name = data_file.substr(0, 20);
@@ -39,6 +50,11 @@ void RememberFileName(const std::string& data_file, int16_t file) {
 }
 
 }  // namespace
+
+std::string OpenedFileName(int16_t offset) {
+  const auto name = FullNames().find(offset);
+  return name == FullNames().end() ? "" : name->second;
+}
 
 int16_t OpenFile(const std::string& data_file, const std::string& layout, const std::string& text,
                  int16_t file, int16_t mode, int16_t flag) {
@@ -69,7 +85,7 @@ int16_t CloseFile(int16_t file) {
 }
 
 int16_t CloseAll(int16_t base) {
-  return Check(Library().KVBcloseall(base), base, ", Close All Error # ");
+  return Check(Library().KVBcloseall(base), base, ", Close All Error # ", false);
 }
 
 int16_t PositionFile(int16_t file, const std::string& key, int16_t direction,
@@ -92,15 +108,15 @@ int16_t LockRecord(int16_t file) {
 }
 
 int16_t SetHost(int16_t base, const std::string& network_type) {
-  return Check(Library().KVBhost(base, network_type.c_str()), base, ", Set Host Error # ");
+  return Check(Library().KVBhost(base, network_type.c_str()), base, ", Set Host Error # ", false);
 }
 
 int16_t BeginTransaction(int16_t base) {
-  return Check(Library().KVBbegin(base), base, ", Begin Transaction Error # ");
+  return Check(Library().KVBbegin(base), base, ", Begin Transaction Error # ", false);
 }
 
 int16_t CommitTransaction(int16_t base) {
-  return Check(Library().KVBcommit(base), base, ", Commit Error # ");
+  return Check(Library().KVBcommit(base), base, ", Commit Error # ", false);
 }
 
 int16_t PutField(const std::string& text, int16_t file, int16_t width) {

@@ -9,6 +9,9 @@
 
 namespace dext {
 
+// The name the file at offset was last opened or made under (empty: none).
+std::string OpenedFileName(int16_t offset);
+
 int16_t OpenFile(const std::string& data_file, const std::string& layout, const std::string& text,
                  int16_t file, int16_t mode, int16_t flag);
 int16_t MakeFile(const std::string& data_file, const std::string& layout, const std::string& text,

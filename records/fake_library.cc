@@ -100,6 +100,16 @@ struct FakeLibrary::Calls {
   static int16_t Begin(int16_t base) { return F().Note(CallText("KVBbegin", Num(base))); }
   static int16_t Commit(int16_t base) { return F().Note(CallText("KVBcommit", Num(base))); }
   static int16_t Rollback(int16_t base) { return F().Note(CallText("KVBrollback", Num(base))); }
+  static const char* ErrText(int16_t code) {
+    const std::string call = CallText("KVBerrtext", Num(code));
+    F().Note(call);
+    return F().TextResult(call, "failure " + Num(code));
+  }
+  static const char* HostPath(const char* name) {
+    const std::string call = CallText("KVBhostpath", Text(name));
+    F().Note(call);
+    return F().TextResult(call, "/host/" + Text(name));
+  }
   static int16_t Err(int16_t base) {
     F().Note(CallText("KVBerr", Num(base)));
     return F().secondary_code;
@@ -264,7 +274,7 @@ FakeLibrary::FakeLibrary() : previous_table_(Library()), previous_fake_(active) 
       &Calls::Unedit,      &Calls::Picture,  &Calls::LeftJustify, &Calls::Center,
       &Calls::RightJustify, &Calls::DateForm, &Calls::DataGet,  &Calls::GetFiles,
       &Calls::DataFree,    &Calls::FileExists, &Calls::Begin,   &Calls::Commit,
-      &Calls::Rollback,
+      &Calls::Rollback,    &Calls::ErrText,  &Calls::HostPath,
   });
 }
 

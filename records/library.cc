@@ -30,7 +30,7 @@ RecordLibrary LibKvb() {
       &::KVBget,       &::KVBfput,      &::KVBfiditemstub, &::KVBroundstub, &::KVBedit,
       &::KVBunedit,    &::KVBpicture,   &::KVBljust,     &::KVBcenter,      &::KVBrjust,
       &::KVBdateform,  &::KVBdataget,   &::KVBgetfiles,  &::KVBdatafree,    &::KVBfileexists,
-      &::KVBbegin,     &::KVBcommit,    &::KVBrollback,
+      &::KVBbegin,     &::KVBcommit,    &::KVBrollback,  &::KVBerrtext,     &::KVBhostpath,
   };
 }
 

@@ -44,6 +44,8 @@ struct RecordLibrary {
   decltype(&::KVBbegin) KVBbegin;
   decltype(&::KVBcommit) KVBcommit;
   decltype(&::KVBrollback) KVBrollback;
+  decltype(&::KVBerrtext) KVBerrtext;
+  decltype(&::KVBhostpath) KVBhostpath;
 };
 
 // The table in force. Bound to libkvb until BindLibrary replaces it.

@@ -7,14 +7,35 @@
 
 namespace dext {
 
+namespace {
+
+// The lines under the message: the file and what went wrong, in plain words,
+// and what is safe to do next.
+std::string ExplainedError(const ErrorRecord& error) {
+  std::string text = error.Message;
+  if (error.Code != 0) {
+    std::string cause = TextFromLibrary(Library().KVBerrtext(error.Code));
+    if (!error.FileName.empty()) {
+      const std::string host = TextFromLibrary(Library().KVBhostpath(error.FileName.c_str()));
+      cause = error.FileName + (host.empty() ? "" : " (" + host + ")") + ": " + cause;
+    }
+    text += "\n" + cause + ".";
+  }
+  text += "\n" + (error.Detail.empty()
+                      ? std::string("Nothing of the deal being posted was stored and the deal "
+                                    "file is kept: fix this and run DEXT again.")
+                      : error.Detail);
+  return text;
+}
+
+}  // namespace
+
 void ShowErrorAndEnd() {
   // A deal still open is undone before the box waits for the user, so other
   // workstations never wait on it and never see half of it. Without one the
   // library answers "no transaction", which changes nothing.
   Library().KVBrollback(Session().FileBase);
-  const ErrorRecord& error = Session().ErrorInfo;
-  const std::string text = error.Detail.empty() ? error.Message : error.Message + "\n" + error.Detail;
-  toolkit::MessageBox(text, toolkit::kExclamation, "Error");
+  toolkit::MessageBox(ExplainedError(Session().ErrorInfo), toolkit::kExclamation, "Error");
   EndProgram(ExitStatus::kFailed);
 }
 
@@ -24,6 +45,7 @@ void StopWithError(int16_t offset, const std::string& message, const std::string
   error.FileOffset = offset;
   error.Status = 0;
   error.Code = 0;
+  error.FileName.clear();
   error.ProgramName = session.ProgramName;
   error.Message = message;
   error.Detail = detail;

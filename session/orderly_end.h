@@ -25,9 +25,10 @@ struct ProgramEnd {
   ExitStatus status;
 };
 
-// Rolls back the deal being posted, if any; shows ErrorInfo.Message, with
-// ErrorInfo.Detail on the lines below it, in a box titled "Error"
-// (exclamation, OK); then EndProgram(kFailed). Never returns.
+// Rolls back the deal being posted, if any; shows ErrorInfo.Message in a box
+// titled "Error" (exclamation, OK) with, on the lines below it, the file and
+// the library's cause in plain words and ErrorInfo.Detail (or the advice that
+// the deal file is kept); then EndProgram(kFailed). Never returns.
 [[noreturn]] void ShowErrorAndEnd();
 
 // Records a failure found by the program itself (no library call failed) in

@@ -83,14 +83,18 @@ TEST_F(OrderlyEndTest, FailedCloseAllAtTheStartEndsThroughTheErrorBox) {
   });
   EXPECT_EQ(status, ExitStatus::kFailed);
   ASSERT_EQ(screen.boxes.size(), 1u);
-  EXPECT_EQ(screen.boxes[0].text, "ID  40, Close All Error # 7-3 in ");
+  // The system's text first; below it the library's words for the code and
+  // what is safe to do.
+  EXPECT_EQ(screen.boxes[0].text,
+            "ID  40, Close All Error # 7-3 in \nfailure 3.\nNothing of the deal being posted was "
+            "stored and the deal file is kept: fix this and run DEXT again.");
   EXPECT_EQ(screen.boxes[0].title, "Error");
   EXPECT_EQ(screen.boxes[0].style, 48);
   // A deal still open is rolled back before the box; the files close after OK.
   EXPECT_EQ(library.calls(), (std::vector<std::string>{"KVBcloseall(40)", "KVBerr(40)",
-                                                       "KVBrollback(40)", "KVBclose(0)",
-                                                       "KVBinit(40)"}));
-  EXPECT_EQ(screen.calls_while_shown, 3u);
+                                                       "KVBrollback(40)", "KVBerrtext(3)",
+                                                       "KVBclose(0)", "KVBinit(40)"}));
+  EXPECT_EQ(screen.calls_while_shown, 4u);
   EXPECT_EQ(Session().LastStatus, 7);
 }
 

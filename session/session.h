@@ -18,6 +18,9 @@ struct ErrorRecord {
   std::string Message;
   // The library's secondary code of the failure (0 for the program's own).
   int16_t Code = 0;
+  // The name the failing file was opened under, as the program gave it;
+  // empty when the failure concerns no single file.
+  std::string FileName;
   // Lines shown under Message in the error box: what went wrong in plain
   // words and what is safe to do next. Empty when there is nothing to add.
   std::string Detail;

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "kvb.h"
+#include "records/checked.h"
 #include "records/library.h"
 #include "session/session.h"
 
@@ -43,6 +44,7 @@ void RecordWholeReadFailure(int16_t offset, int16_t status, int16_t code,
   error.FileOffset = offset;
   error.Status = status;
   error.Code = code;
+  error.FileName = OpenedFileName(offset);
   error.ProgramName = session.ProgramName;
   error.Message = "ID  " + std::to_string(offset) + ", Read Error # " + std::to_string(status) +
                   "-" + std::to_string(code) + " in " + session.ProgramName;

@@ -75,11 +75,22 @@ int16_t OpenAccountingFile() {
   return status;
 }
 
-bool OpenTargetFiles() {
-  bool opened = OpenAccountingFile() == 0;
-  opened = OpenTargetFile("KCU.DAT", "KCU.FID", kCustomerFile) == 0 && opened;
-  opened = OpenTargetFile("KVIN.DAT", "KVIN.FID", kInventoryFile) == 0 && opened;
-  return opened;
+// A line for each target file that did not open: its name, where the drive
+// map puts it, and the library's reason.
+std::string WhyNotOpened(int16_t status) {
+  if (status == 0) return "";
+  const ErrorRecord& error = Session().ErrorInfo;
+  const std::string host = TextFromLibrary(Library().KVBhostpath(error.FileName.c_str()));
+  return "\n" + error.FileName + (host.empty() ? "" : " (" + host + ")") +
+         " could not be opened: " + TextFromLibrary(Library().KVBerrtext(error.Code)) + ".";
+}
+
+// Opens the three target files; the text of what failed, empty when all opened.
+std::string OpenTargetFiles() {
+  std::string failures = WhyNotOpened(OpenAccountingFile());
+  failures += WhyNotOpened(OpenTargetFile("KCU.DAT", "KCU.FID", kCustomerFile));
+  failures += WhyNotOpened(OpenTargetFile("KVIN.DAT", "KVIN.FID", kInventoryFile));
+  return failures;
 }
 
 [[noreturn]] void NothingToTransfer() {
@@ -176,8 +187,9 @@ int16_t StartTransfer() {
   if (!ReadSavedDestination()) return AskForDestination();
 
   OpenDealFile();
-  if (!OpenTargetFiles()) {
-    ShowError("The Dalvero Accounting/Service Files Are Unavailable At This Time");
+  if (const std::string failures = OpenTargetFiles(); !failures.empty()) {
+    ShowError("The Dalvero Accounting/Service Files Are Unavailable At This Time" + failures +
+              "\nEnter the drive and path of the accounting data again; nothing was transferred.");
     return AskForDestination();
   }
   CheckTargetLayouts();

@@ -129,7 +129,12 @@ TEST_F(DriverTest, UnavailableFilesAskAgainAndYesStartsOver) {
   OnMessage([this](const std::string&) { std::filesystem::rename(root_ / "KCU.DAT", data_ / "KCU.DAT"); });
   EXPECT_EQ(RunDext("{Enter}{Enter}"), ExitStatus::kTransferred);
   ASSERT_EQ(Messages().size(), 1u);
-  EXPECT_EQ(Messages()[0], kUnavailable);
+  // The system's text, then the file that did not open and why.
+  EXPECT_EQ(Messages()[0].substr(0, Messages()[0].find('\n')), kUnavailable);
+  EXPECT_NE(Messages()[0].find("\nF:\\DLR\\KCU.DAT (" + (data_ / "KCU.DAT").string() +
+                               ") could not be opened: file or folder not found.\n"),
+            std::string::npos)
+      << Messages()[0];
   EXPECT_EQ(Stored("KVIN", "A00001", "ACT"), "2");
 }
 

@@ -168,6 +168,15 @@ KVB_API void KVBdatafree(int16_t handle);
  * existing regular file that is not hidden; else 0. */
 KVB_API int16_t KVBfileexists(const char* name);
 
+/* ---- Messages ----------------------------------------------------------- */
+
+/* The secondary code in plain words, one line ("disk full"); for codes this
+ * library never records, "failure". */
+KVB_API const char* KVBerrtext(int16_t code);
+/* The host path that name resolves to through the drive map (the file need
+ * not exist); "" when it cannot be resolved (an unmapped drive, say). */
+KVB_API const char* KVBhostpath(const char* name);
+
 #ifdef __cplusplus
 }
 #endif

@@ -182,4 +182,16 @@ int16_t KVBerr(int16_t /*base*/) { return LastFailure(); }
 
 int16_t KVBfileexists(const char* name) { return name != nullptr && FileExists(name) ? 1 : 0; }
 
+const char* KVBerrtext(int16_t code) {
+  std::lock_guard guard(TheLibrary().mutex);
+  return TextResult(Describe(code));
+}
+
+const char* KVBhostpath(const char* name) {
+  std::lock_guard guard(TheLibrary().mutex);
+  std::string host;
+  if (name == nullptr || ResolvePath(name, &host) != kNone) host.clear();
+  return TextResult(host);
+}
+
 }  // extern "C"
