@@ -10,6 +10,7 @@
 
 #include "session/main.h"
 #include "session/orderly_end.h"
+#include "transfer/run_report.h"
 #include "session/start.h"
 #include "toolkit/front_ends.h"
 #include "toolkit/headless.h"
@@ -107,6 +108,9 @@ int main(int argc, char** argv) {
     std::cerr << "dext: " << problem.what() << "\n";
     return status;
   }
+  // The front end gives the terminal back first, so the line stays readable.
   toolkit::SetFrontEnd(nullptr);
+  front_end.reset();
+  std::cout << dext::FinishRunReport(static_cast<dext::ExitStatus>(status)) << std::endl;
   return status;
 }

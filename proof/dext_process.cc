@@ -115,7 +115,9 @@ DextProcess::DextProcess(const fs::path& root, const Environment& extra,
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_addchdir_np(&actions, work.c_str());
   posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+  output_file_ = error_file_.string() + ".out";
+  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, output_file_.c_str(),
+                                   O_WRONLY | O_CREAT | O_TRUNC, 0600);
   posix_spawn_file_actions_adddup2(&actions, fd, STDERR_FILENO);
   const int spawned = posix_spawn(&pid_, words[0].c_str(), &actions, nullptr,
                                   Pointers(words).data(), Pointers(entries).data());
@@ -128,6 +130,7 @@ DextProcess::~DextProcess() {
   if (pid_ > 0) Wait();
   std::error_code ignored;
   fs::remove(error_file_, ignored);
+  fs::remove(output_file_, ignored);
 }
 
 ProcessEnd DextProcess::Wait() {
@@ -139,6 +142,7 @@ ProcessEnd DextProcess::Wait() {
   }
   pid_ = -1;
   end.error_output = ReadAll(error_file_);
+  end.output = ReadAll(output_file_);
   return end;
 }
 
@@ -151,6 +155,8 @@ ProcessEnd DextProcess::WaitAtMost(int seconds) {
       if (WIFSIGNALED(status)) end.signal = WTERMSIG(status);
       pid_ = -1;
       end.error_output = ReadAll(error_file_);
+      end.output = ReadAll(output_file_);
+  end.output = ReadAll(output_file_);
       return end;
     }
     usleep(10000);

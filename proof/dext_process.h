@@ -46,6 +46,7 @@ struct ProcessEnd {
   int exit_status = -1;  // when it exited
   int signal = 0;        // when a signal ended it
   std::string error_output;
+  std::string output;  // standard output: the run's summary line
   bool Exited(int status) const { return signal == 0 && exit_status == status; }
 };
 
@@ -72,6 +73,7 @@ class DextProcess {
  private:
   pid_t pid_ = -1;
   std::filesystem::path error_file_;
+  std::filesystem::path output_file_;
 };
 
 // Starts dext and waits for it.

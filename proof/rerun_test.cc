@@ -96,6 +96,33 @@ TEST_F(RerunTest, ADealSkippedBeforeTheStopStaysSkippedWhenItsVehicleArrives) {
   EXPECT_EQ(ReadFile(trial_ / "work" / "DEXT.SKP"), skipped_uninterrupted_);
 }
 
+TEST_F(RerunTest, TheLogAndTheSummarySayWhatEachRunDid) {
+  StopAfter(1, DealFile());
+  const std::string stock = records_[0].substr(0, 6);
+  const ProcessEnd rerun = RunDext(trial_);
+  ASSERT_TRUE(rerun.Exited(0));
+  EXPECT_EQ(rerun.output,
+            "2 deals transferred (and 1 by an earlier run), 0 skipped; the deal file is done.\n");
+  const std::string log = ReadFile(trial_ / "work" / "DEXT.LOG");
+  EXPECT_NE(log.find(" deal file DEXT.DAT with 3 deals\r\n"), std::string::npos) << log;
+  EXPECT_NE(log.find(" deal 1 " + stock + ": done by an earlier run\r\n"), std::string::npos) << log;
+  EXPECT_NE(log.find(" deal 2 " + records_[2].substr(0, 6) + ": posted: accounting record "),
+            std::string::npos)
+      << log;
+  EXPECT_EQ(Count(log, "ended: "), 1u) << "the killed run logs no ending";
+  EXPECT_NE(log.find("ended: transferred (status 0): 2 deals transferred"), std::string::npos);
+
+  // A log that cannot be written stops nothing, and the summary says so.
+  CopyDealership(pristine_, trial_);
+  fs::create_directory(trial_ / "work" / "DEXT.LOG");
+  const ProcessEnd unlogged = RunDext(trial_);
+  EXPECT_TRUE(unlogged.Exited(0)) << unlogged.error_output;
+  EXPECT_NE(unlogged.output.find("3 deals transferred, 0 skipped; the deal file is done. "
+                                 "DEXT.LOG could not be written: Is a directory."),
+            std::string::npos)
+      << unlogged.output;
+}
+
 TEST_F(RerunTest, ARecordChangedAfterTheStopIsNotWrittenAgain) {
   StopAfter(1, DealFile());
   std::string accounting = DumpTarget(trial_, "KJRVH.DAT");

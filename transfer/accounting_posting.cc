@@ -11,6 +11,7 @@
 #include "session/session.h"
 #include "transfer/deal_columns.h"
 #include "transfer/postings.h"
+#include "transfer/run_report.h"
 
 namespace dext {
 namespace {
@@ -213,7 +214,11 @@ int16_t PostAccounting() {
   const auto vehicle_file = static_cast<int16_t>(session.FileBase + kInventoryFile);
   const std::string key = FieldValue("STKNO", vehicle_file, 0);
   CheckStatus(PositionFile(AccountingFile(), key, -1, "", 256));
-  if (ReadAtPosition(AccountingFile())) return FillForExistingRecord();
+  if (ReadAtPosition(AccountingFile())) {
+    CurrentPostings().accounting = "accounting record already there";
+    return FillForExistingRecord();
+  }
+  CurrentPostings().accounting = "accounting record written";
 
   StartFromVehicleRecord();
   for (const Column& column : kColumns) PutColumn(column, column.treatment, true);

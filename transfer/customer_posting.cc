@@ -12,6 +12,7 @@
 #include "session/session.h"
 #include "transfer/deal_columns.h"
 #include "transfer/postings.h"
+#include "transfer/run_report.h"
 
 namespace dext {
 namespace {
@@ -105,9 +106,17 @@ std::string BuyerName() {
 int16_t PostServiceCustomer() {
   SessionContext& session = Session();
   const std::optional<std::string> key = CustomerKey();
-  if (!key) return 0;
+  if (!key) {
+    CurrentPostings().customer = "no customer record (VIN shorter than 8)";
+    return 0;
+  }
   CheckStatus(PositionFile(TransferFile(kCustomerFile), *key, -1, "", 256));
-  if (!ReadAtPosition(TransferFile(kCustomerFile))) CheckStatus(ClearRecord(TransferFile(kCustomerFile)));
+  if (ReadAtPosition(TransferFile(kCustomerFile))) {
+    CurrentPostings().customer = "customer " + *key + " updated";
+  } else {
+    CurrentPostings().customer = "customer " + *key + " created";
+    CheckStatus(ClearRecord(TransferFile(kCustomerFile)));
+  }
   CheckStatus(CopyRecord(TransferFile(kInventoryFile), TransferFile(kCustomerFile)));
   CheckStatus(CopyRecord(TransferFile(kAccountingFile), TransferFile(kCustomerFile)));
 

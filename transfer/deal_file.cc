@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <system_error>
 #include <vector>
 
@@ -101,6 +102,23 @@ std::vector<std::string> NamesInCurrentDirectory(const std::string& name) {
   }
   std::sort(names.begin(), names.end());
   return names;
+}
+
+int CountDeals(const std::string& name) {
+  std::error_code error;
+  if (!std::filesystem::is_regular_file(name, error)) return -1;
+  std::ifstream in(name, std::ios::binary);
+  int lines = 0;
+  bool open_line = false;
+  for (char c; in.get(c) && c != '\x1A';) {
+    if (c == '\n') {
+      ++lines;
+      open_line = false;
+    } else if (c != '\r') {
+      open_line = true;
+    }
+  }
+  return (lines + (open_line ? 1 : 0) + 1) / 2;
 }
 
 std::string& DealFileName() {

@@ -48,6 +48,10 @@ enum class DealFileLock { kTaken, kHeldByAnother, kNotOpened };
 // first and leaves the file alone. The lock goes with the process.
 DealFileLock LockDealFile(const std::string& name);
 
+// The number of deals (record pairs) in the deal file, counted from its line
+// ends, for the user's information; -1 when it is no regular file.
+int CountDeals(const std::string& name);
+
 // The name StartTransfer found the deal file under, for the deal loop.
 std::string& DealFileName();
 

@@ -18,6 +18,7 @@
 #include "transfer/deal_columns.h"
 #include "transfer/deal_file.h"
 #include "transfer/deal_progress.h"
+#include "transfer/run_report.h"
 #include "transfer/postings.h"
 #include "transfer/transfer.h"
 
@@ -75,7 +76,7 @@ bool RunPostings() {
 // Posts the deal in the slots as one transaction. The sold vehicle is locked
 // first, so the locked-record message never waits with a transaction open.
 // False when a posting stopped the transfer (the deal is undone).
-bool PostDeal() {
+bool PostDeal(int deal) {
   SessionContext& session = Session();
   const std::string stock_number = session.TextSlot[5];
   CheckStatus(PositionFile(TransferFile(kInventoryFile), stock_number, -1, "", 256));
@@ -89,11 +90,14 @@ bool PostDeal() {
       return false;
     }
     NoteDealDone(DealDone::kPosted, stock_number);
+    CheckStatus(CommitTransaction(session.FileBase));
+    ReportDeal(deal, stock_number, DealOutcome::kPosted);
   } else {
     KeepSkippedDeal();
     NoteDealDone(DealDone::kSkipped, stock_number);
+    CheckStatus(CommitTransaction(session.FileBase));
+    ReportDeal(deal, stock_number, DealOutcome::kSkipped);
   }
-  CheckStatus(CommitTransaction(session.FileBase));
   return true;
 }
 
@@ -143,7 +147,11 @@ int16_t TransferDeals() {
     session.TextSlot[5] = DealColumns(session.TextSlot[1], 1, 6);
     SetScreenField(0, session.TextSlot[5]);
     BeginDealProgress(session.TextSlot[1], session.TextSlot[2]);
-    if (CurrentDealDone() == DealDone::kNo && !PostDeal()) return 1;
+    if (CurrentDealDone() != DealDone::kNo) {
+      ReportDeal(deal, session.TextSlot[5], DealOutcome::kDoneBefore);
+    } else if (!PostDeal(deal)) {
+      return 1;
+    }
     CheckStatus(ReadRecord(TransferFile(kDealFile), 0));
   }
   EndOfDeals();

@@ -17,6 +17,7 @@
 #include "transfer/deal_columns.h"
 #include "transfer/deal_file.h"
 #include "transfer/deal_progress.h"
+#include "transfer/run_report.h"
 #include "transfer/postings.h"
 #include "transfer/transfer.h"
 
@@ -131,6 +132,7 @@ void OpenDealFile() {
     ShowErrorAndEnd();
   }
   DealFileName() = name;
+  ReportDealFile(name, CountDeals(name));
 }
 
 std::string AccountingFileName() {

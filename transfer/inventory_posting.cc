@@ -10,6 +10,7 @@
 #include "session/session.h"
 #include "transfer/deal_columns.h"
 #include "transfer/postings.h"
+#include "transfer/run_report.h"
 
 namespace dext {
 namespace {
@@ -55,9 +56,16 @@ int16_t PostVehicleInventory() {
   SessionContext& session = Session();
   const std::string sold_vehicle_vin = FieldValue("VIN", TransferFile(kInventoryFile), 0);
   session.TextSlot[5] = TrimRight(StockNumberOnLine8());
-  if (session.TextSlot[5].empty()) return 0;
+  if (session.TextSlot[5].empty()) {
+    CurrentPostings().trade_in = "no trade-in";
+    return 0;
+  }
   CheckStatus(PositionFile(TransferFile(kInventoryFile), StockNumberOnLine8(), -1, "", 256));
-  if (ReadAtPosition(TransferFile(kInventoryFile))) return 0;
+  if (ReadAtPosition(TransferFile(kInventoryFile))) {
+    CurrentPostings().trade_in = "trade-in " + session.TextSlot[5] + " already there";
+    return 0;
+  }
+  CurrentPostings().trade_in = "trade-in " + session.TextSlot[5] + " added";
   CheckStatus(ClearRecord(TransferFile(kInventoryFile)));
 
   Put(StockNumberOnLine8(), "STKNO");

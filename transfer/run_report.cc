@@ -1,0 +1,166 @@
+#include "transfer/run_report.h"
+
+#include <fcntl.h>
+#include <pwd.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <vector>
+
+#include "platform/computer_name.h"
+#include "transfer/deal_columns.h"
+#include "transfer/deal_file.h"
+
+namespace dext {
+namespace {
+
+struct Report {
+  bool started = false;
+  std::string deal_file;
+  int deals_in_file = -1;
+  int transferred = 0;
+  int done_before = 0;
+  std::vector<std::string> skipped;
+  std::string log_failure;  // why DEXT.LOG could not be written, the first time
+};
+
+Report& TheReport() {
+  static Report report;
+  return report;
+}
+
+std::string Now() {
+  const std::time_t now = std::time(nullptr);
+  std::tm local{};
+  localtime_r(&now, &local);
+  char text[32];
+  std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local);
+  return text;
+}
+
+std::string UserName() {
+  if (const passwd* user = getpwuid(getuid())) return user->pw_name;
+  const char* name = std::getenv("USER");
+  return name != nullptr ? name : "uid " + std::to_string(getuid());
+}
+
+std::string WorkFolder() {
+  char* real = realpath(".", nullptr);
+  std::string folder = real != nullptr ? real : ".";
+  std::free(real);
+  return folder;
+}
+
+void Log(const std::string& line) {
+  Report& report = TheReport();
+  const std::string text = Now() + " " + line + "\r\n";
+  const int fd = ::open(kRunLogName, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+  bool written = fd >= 0 && ::write(fd, text.data(), text.size()) ==
+                                static_cast<ssize_t>(text.size());
+  const int error = errno;
+  if (fd >= 0) written = ::close(fd) == 0 && written;
+  if (!written && report.log_failure.empty()) report.log_failure = std::strerror(error);
+}
+
+void StartLog() {
+  Report& report = TheReport();
+  if (report.started) return;
+  report.started = true;
+  Log("run on " + platform::ComputerName() + " by " + UserName() + " in " + WorkFolder());
+}
+
+std::string Plural(int count, const char* one) {
+  return std::to_string(count) + " " + one + (count == 1 ? "" : "s");
+}
+
+std::string Summary(ExitStatus status) {
+  const Report& report = TheReport();
+  if (report.deal_file.empty()) {
+    return status == ExitStatus::kNothingToTransfer ? "No deal file: nothing transferred."
+                                                    : "Nothing transferred.";
+  }
+  std::string line = Plural(report.transferred, "deal") + " transferred";
+  if (report.done_before > 0) {
+    line += " (and " + std::to_string(report.done_before) + " by an earlier run)";
+  }
+  line += ", " + std::to_string(report.skipped.size()) + " skipped";
+  if (!report.skipped.empty()) {
+    std::string stocks;
+    for (const std::string& stock : report.skipped) stocks += (stocks.empty() ? "" : " ") + stock;
+    line += " (" + stocks + ", kept in " + kSkippedDealsName + ")";
+  }
+  if (status == ExitStatus::kTransferred) return line + "; the deal file is done.";
+  const int handled =
+      report.transferred + report.done_before + static_cast<int>(report.skipped.size());
+  if (report.deals_in_file >= handled) {
+    line += ", " + std::to_string(report.deals_in_file - handled) + " left";
+  }
+  return line + " in " + report.deal_file + ", which is kept.";
+}
+
+const char* Ending(ExitStatus status) {
+  switch (status) {
+    case ExitStatus::kTransferred: return "transferred";
+    case ExitStatus::kNothingToTransfer: return "nothing to transfer";
+    case ExitStatus::kCancelled: return "cancelled";
+    case ExitStatus::kFailed: return "stopped on an error";
+    case ExitStatus::kUsage: return "bad command line";
+  }
+  return "ended";
+}
+
+}  // namespace
+
+DealPostings& CurrentPostings() {
+  static DealPostings postings;
+  return postings;
+}
+
+void ReportDealFile(const std::string& name, int deals) {
+  Report& report = TheReport();
+  report.deal_file = name;
+  report.deals_in_file = deals;
+  StartLog();
+  Log("  deal file " + name + (deals >= 0 ? " with " + Plural(deals, "deal") : ""));
+}
+
+void ReportDeal(int deal, const std::string& stock_number, DealOutcome outcome) {
+  Report& report = TheReport();
+  std::string line = "  deal " + std::to_string(deal) + " " + TrimRight(stock_number) + ": ";
+  switch (outcome) {
+    case DealOutcome::kPosted: {
+      ++report.transferred;
+      const DealPostings& postings = CurrentPostings();
+      line += "posted: " + postings.accounting + ", " + postings.customer + ", " +
+              postings.trade_in;
+      break;
+    }
+    case DealOutcome::kSkipped:
+      report.skipped.push_back(TrimRight(stock_number));
+      line += std::string("skipped, no inventory record; kept in ") + kSkippedDealsName;
+      break;
+    case DealOutcome::kDoneBefore:
+      ++report.done_before;
+      line += "done by an earlier run";
+      break;
+  }
+  Log(line);
+  CurrentPostings() = DealPostings{};
+}
+
+std::string FinishRunReport(ExitStatus status) {
+  StartLog();
+  std::string summary = Summary(status);
+  Log("ended: " + std::string(Ending(status)) + " (status " +
+      std::to_string(static_cast<int>(status)) + "): " + summary);
+  const Report& report = TheReport();
+  if (!report.log_failure.empty()) {
+    summary += " " + std::string(kRunLogName) + " could not be written: " + report.log_failure + ".";
+  }
+  return summary;
+}
+
+}  // namespace dext
