@@ -3,6 +3,7 @@
 // screen's events, and turns the orderly end into the exit status.
 #include <cctype>
 #include <chrono>
+#include <cstdlib>
 #include <exception>
 #include <iostream>
 #include <memory>
@@ -31,10 +32,15 @@ constexpr char kUsage[] =
     "  --version  show the version and exit\n"
     "\n"
     "Environment: DEXT_UI=window|terminal|headless chooses the front end;\n"
-    "KVB_DRIVE_X names the folder of drive X:; DEXT_PRINTER names the printer file.\n"
+    "KVB_DRIVE_X names the folder of drive X:; DEXT_PRINTER names the printer file;\n"
+    "DEXT_LOCK_WAIT: seconds a headless run waits for a vehicle in use elsewhere\n"
+    "(default 60).\n"
     "\n"
     "Exit status: 0 transferred, 1 nothing to transfer, 2 cancelled, 3 failed,\n"
     "64 bad command line.\n";
+
+// How long a headless run waits for a vehicle another workstation holds.
+constexpr int kDefaultLockWait = 60;
 
 int UsageError(const std::string& problem) {
   std::cerr << "dext: " << problem << "\nTry 'dext --help'.\n";
@@ -82,6 +88,17 @@ int main(int argc, char** argv) {
     return UsageError("the number '" + command_line + "' is outside -32768..32512");
   }
 
+  std::chrono::seconds lock_wait{kDefaultLockWait};
+  if (const char* setting = std::getenv("DEXT_LOCK_WAIT")) {
+    char* end = nullptr;
+    const long seconds = std::strtol(setting, &end, 10);
+    if (*setting == '\0' || *end != '\0' || seconds < 0 || seconds > 86400) {
+      return UsageError(std::string("DEXT_LOCK_WAIT='") + setting +
+                        "' is not a number of seconds from 0 to 86400");
+    }
+    lock_wait = std::chrono::seconds(seconds);
+  }
+
   std::unique_ptr<toolkit::FrontEnd> front_end;
   try {
     front_end = toolkit::CreateFrontEnd();
@@ -91,12 +108,9 @@ int main(int argc, char** argv) {
   toolkit::SetFrontEnd(front_end.get());
   auto* headless_front_end = dynamic_cast<toolkit::HeadlessFrontEnd*>(front_end.get());
   bool headless = headless_front_end != nullptr;
-  // Nobody answers a headless box: the lock is retried once a second rather
-  // than in a loop that floods standard error while the other user works.
-  if (headless) {
-    headless_front_end->PauseOnMessage("The Vehicle Inventory Record Is Locked.",
-                                       std::chrono::seconds(1));
-  }
+  // Nobody answers a headless box: a locked vehicle is retried once a second
+  // for DEXT_LOCK_WAIT seconds, then the transfer stops.
+  if (headless) dext::SetUnattendedLockWait(lock_wait);
   int status = static_cast<int>(dext::ExitStatus::kFailed);
   try {
     Run(command_line, headless);

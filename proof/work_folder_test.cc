@@ -83,6 +83,23 @@ TEST_F(WorkFolderTest, ASecondRunInTheSameFolderEndsAtOnceAndTouchesNothing) {
   EXPECT_EQ(TargetDifferences(transferred_, trial_), "");
 }
 
+TEST_F(WorkFolderTest, UnattendedAVehicleLockedTooLongStopsTheTransfer) {
+  std::string first_stock;
+  std::ifstream(work_ / "DEXT.DAT") >> first_stock;
+  first_stock = first_stock.substr(0, 6);
+  HeldVehicleLock other_workstation(trial_, first_stock);
+  const ProcessEnd end = DextProcess(trial_, {{"DEXT_LOCK_WAIT", "2"}}).WaitAtMost(20);
+  EXPECT_TRUE(end.Exited(3)) << end.error_output;
+  EXPECT_NE(end.error_output.find("Error: The Vehicle Inventory Record Is Locked.\nStock No. " +
+                                  first_stock + " was still in use at another workstation after 2 "
+                                                "seconds (DEXT_LOCK_WAIT)."),
+            std::string::npos)
+      << end.error_output;
+  EXPECT_TRUE(fs::exists(work_ / "DEXT.DAT"));
+  EXPECT_EQ(TargetDifferences(untouched_, trial_), "");
+  EXPECT_TRUE(RunDext(trial_, {{"DEXT_LOCK_WAIT", "soon"}}).Exited(64));
+}
+
 TEST_F(WorkFolderTest, ALockThatFailsIsAnErrorNotAnotherWorkstation) {
   const fs::path lock_file = trial_ / "F" / "DLR" / "KVIN.DAT-lock";
   fs::remove(lock_file);

@@ -3,7 +3,10 @@
 // in one transaction with the note that the deal is done: a deal is in the
 // files whole or not at all, and a rerun after a stop skips exactly the deals
 // that were done.
+#include <chrono>
 #include <cstdint>
+#include <optional>
+#include <thread>
 #include <string>
 
 #include "records/checked.h"
@@ -46,14 +49,33 @@ bool ReadDealRecord() {
   ShowErrorAndEnd();
 }
 
+std::optional<std::chrono::seconds>& UnattendedLockWait() {
+  static std::optional<std::chrono::seconds> wait;
+  return wait;
+}
+
 // Another workstation holds the record: the user is told, and after each OK
-// the lock is tried again. A lock that fails for any other reason is an error.
-void LockSoldVehicle() {
+// the lock is tried again. A lock that fails for any other reason is an
+// error. Unattended, the lock is tried once a second until the wait is over.
+void LockSoldVehicle(const std::string& stock_number) {
   SessionContext& session = Session();
+  const std::string vehicle = "Stock No. " + TrimRight(stock_number);
+  const auto started = std::chrono::steady_clock::now();
   while ((session.LastStatus = LockRecord(TransferFile(kInventoryFile))) != 0) {
     if (session.ErrorInfo.Code != KVB_ERR_LOCKED) ShowErrorAndEnd();
-    toolkit::MessageBox("The Vehicle Inventory Record Is Locked.", toolkit::kExclamation,
-                        "Error");
+    toolkit::MessageBox("The Vehicle Inventory Record Is Locked.\n" + vehicle +
+                            " is in use at another workstation. OK tries again.",
+                        toolkit::kExclamation, "Error");
+    const auto& wait = UnattendedLockWait();
+    if (!wait) continue;
+    if (std::chrono::steady_clock::now() - started >= *wait) {
+      StopWithError(kInventoryFile, "The Vehicle Inventory Record Is Locked.",
+                    vehicle + " was still in use at another workstation after " +
+                        std::to_string(wait->count()) +
+                        " seconds (DEXT_LOCK_WAIT). Nothing of this deal was posted and the "
+                        "deal file is kept: run DEXT again later.");
+    }
+    std::this_thread::sleep_for(std::chrono::seconds(1));
   }
 }
 
@@ -80,7 +102,7 @@ bool PostDeal(int deal) {
   SessionContext& session = Session();
   const std::string stock_number = session.TextSlot[5];
   CheckStatus(PositionFile(TransferFile(kInventoryFile), stock_number, -1, "", 256));
-  LockSoldVehicle();
+  LockSoldVehicle(stock_number);
   CheckStatus(BeginTransaction(session.FileBase));
   if (ReadAtPosition(TransferFile(kInventoryFile))) {
     PutFieldValue("2", "ACT", TransferFile(kInventoryFile), 0);
@@ -128,6 +150,8 @@ void CheckDeal(int deal) {
 }
 
 }  // namespace
+
+void SetUnattendedLockWait(std::chrono::seconds wait) { UnattendedLockWait() = wait; }
 
 int16_t TransferDeals() {
   SessionContext& session = Session();

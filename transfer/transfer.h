@@ -3,6 +3,7 @@
 #ifndef DEXT_TRANSFER_TRANSFER_H_
 #define DEXT_TRANSFER_TRANSFER_H_
 
+#include <chrono>
 #include <cstdint>
 
 namespace dext {
@@ -11,6 +12,10 @@ int16_t StartTransfer();
 int16_t DestinationEntered();
 int16_t DestinationConfirmed();
 int16_t TransferDeals();
+
+// Nobody can answer the locked-vehicle message (a headless run): the lock is
+// tried again once a second, and after wait the transfer stops with an error.
+void SetUnattendedLockWait(std::chrono::seconds wait);
 
 // Registers DestinationEntered for DNP and DestinationConfirmed for DPYN
 // with the screen.
