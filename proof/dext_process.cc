@@ -197,6 +197,12 @@ std::string DumpTarget(const fs::path& root, const std::string& name) {
   return ReadAll(output);
 }
 
+int RunKvbtool(const std::vector<std::string>& words) {
+  std::vector<std::string> command = {KVBTOOL_PATH};
+  command.insert(command.end(), words.begin(), words.end());
+  return RunProgram(command, {}, {});
+}
+
 bool LoadTarget(const fs::path& root, const std::string& name, const std::string& csv) {
   ScratchFolder folder;
   const fs::path input = folder.path() / "load.csv";

@@ -96,6 +96,9 @@ class HeldVehicleLock {
 // kvbtool dump of root/F/DLR/name: every record as CSV, ordered by key.
 std::string DumpTarget(const std::filesystem::path& root, const std::string& name);
 
+// Runs kvbtool with the words (standard output discarded); its exit status.
+int RunKvbtool(const std::vector<std::string>& words);
+
 // Replaces every record of root/F/DLR/name by a kvbtool dump's CSV (as
 // DumpTarget gives it); false when kvbtool fails.
 bool LoadTarget(const std::filesystem::path& root, const std::string& name,

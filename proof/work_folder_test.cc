@@ -100,6 +100,31 @@ TEST_F(WorkFolderTest, UnattendedAVehicleLockedTooLongStopsTheTransfer) {
   EXPECT_TRUE(RunDext(trial_, {{"DEXT_LOCK_WAIT", "soon"}}).Exited(64));
 }
 
+TEST_F(WorkFolderTest, ATargetLayoutWithoutALineTheTransferWritesStopsBeforeTheFirstDeal) {
+  // KJRVH made anew from a layout whose DA has 10 lines instead of 22.
+  const fs::path layout = trial_ / "F" / "KD" / "FF" / "KJRVH.FID";
+  std::ifstream in(layout);
+  std::string text, line;
+  while (std::getline(in, line)) {
+    if (line.rfind("DA ", 0) == 0) line = "DA       9   10";
+    text += line + "\n";
+  }
+  in.close();
+  std::ofstream(layout, std::ios::trunc) << text;
+  fs::remove(trial_ / "F" / "DLR" / "KJRVH.DAT");
+  ASSERT_EQ(RunKvbtool({"create", (trial_ / "F" / "DLR" / "KJRVH.DAT").string(), layout.string()}),
+            0);
+  const auto before = DumpTargets(trial_);
+
+  const ProcessEnd end = RunDext(trial_);
+  EXPECT_TRUE(end.Exited(3)) << end.error_output;
+  EXPECT_NE(end.error_output.find("Error: The Layout Of F:\\DLR\\KJRVH.DAT Has No Field DA Line 11\n"),
+            std::string::npos)
+      << end.error_output;
+  EXPECT_TRUE(fs::exists(work_ / "DEXT.DAT"));
+  EXPECT_EQ(TargetDifferences(before, trial_), "");
+}
+
 TEST_F(WorkFolderTest, ALockThatFailsIsAnErrorNotAnotherWorkstation) {
   const fs::path lock_file = trial_ / "F" / "DLR" / "KVIN.DAT-lock";
   fs::remove(lock_file);
