@@ -133,6 +133,9 @@ class TerminalFrontEnd : public FrontEnd {
   // One read from the window: nullopt when nothing came within the time
   // (-1: wait) or the input has closed.
   std::optional<int> ReadCode(WINDOW* window, int timeout_ms, bool& is_key_code);
+  // The next key, decoded; nullopt as NextInput.
+  std::optional<KeyInput> NextKey(bool wait);
+  void DrawTooSmall(int rows, int cols);
 
   std::map<int, KeyInput> modified_keys_;
   KeyDecoder decoder_;
@@ -140,6 +143,8 @@ class TerminalFrontEnd : public FrontEnd {
   std::map<std::pair<int, int>, int> pairs_;
   int colors_ = 0;
   int caret_y_ = -1, caret_x_ = -1;
+  // The active form does not fit the terminal and is not drawn.
+  bool form_hidden_ = false;
 };
 
 int TerminalFrontEnd::Pair(Color fore, Color back) {
@@ -205,10 +210,15 @@ void TerminalFrontEnd::DrawControl(const Form& form, const Control& control, int
 void TerminalFrontEnd::Repaint() {
   erase();
   caret_y_ = caret_x_ = -1;
+  form_hidden_ = false;
   const Form* form = ActiveForm();
   if (form && form->Visible() && form->window_state != WindowState::kMinimized) {
     const int rows = RowOf(form->ClientHeight);
     const int cols = ColumnOf(form->ClientWidth);
+    if (LINES < rows + 2 || COLS < cols + 2) {
+      DrawTooSmall(rows + 2, cols + 2);
+      return;
+    }
     const int top = std::max(0, (LINES - rows - 2) / 2);
     const int left = std::max(0, (COLS - cols - 2) / 2);
     const attr_t back = COLOR_PAIR(Pair(form->ForeColor, form->BackColor));
@@ -237,6 +247,23 @@ void TerminalFrontEnd::Repaint() {
   refresh();
 }
 
+void TerminalFrontEnd::DrawTooSmall(int rows, int cols) {
+  // Part of a form would show fields cut off or not at all; say what it
+  // needs instead, until the terminal is made larger (KEY_RESIZE repaints).
+  form_hidden_ = true;
+  const std::vector<std::string> lines =
+      WrapText("The terminal is too small for this form: it needs " + std::to_string(cols) +
+                   " columns and " + std::to_string(rows) + " rows",
+               static_cast<size_t>(std::max(1, COLS)));
+  const int top = std::max(0, (LINES - static_cast<int>(lines.size())) / 2);
+  for (size_t i = 0; i < lines.size(); ++i) {
+    const int left = std::max(0, (COLS - static_cast<int>(lines[i].size())) / 2);
+    mvaddstr(top + static_cast<int>(i), left, lines[i].c_str());
+  }
+  curs_set(0);
+  refresh();
+}
+
 std::optional<int> TerminalFrontEnd::ReadCode(WINDOW* window, int timeout_ms,
                                               bool& is_key_code) {
   wtimeout(window, timeout_ms);
@@ -248,6 +275,19 @@ std::optional<int> TerminalFrontEnd::ReadCode(WINDOW* window, int timeout_ms,
 }
 
 std::optional<InputEvent> TerminalFrontEnd::NextInput(bool wait) {
+  for (;;) {
+    if (std::optional<KeyInput> key = NextKey(wait)) {
+      const InputEvent event = InputEvent::Key(*key);
+      // Keys typed while the form is hidden would change fields nobody can
+      // see: only those that reach Cancel get through.
+      if (form_hidden_ && !PassesWhileBusy(event, ActiveForm())) continue;
+      return event;
+    }
+    return std::nullopt;
+  }
+}
+
+std::optional<KeyInput> TerminalFrontEnd::NextKey(bool wait) {
   while (keys_.empty()) {
     const bool escape_pending = decoder_.EscapePending();
     bool is_key_code = false;
@@ -268,7 +308,7 @@ std::optional<InputEvent> TerminalFrontEnd::NextInput(bool wait) {
   }
   const KeyInput key = keys_.front();
   keys_.pop_front();
-  return InputEvent::Key(key);
+  return key;
 }
 
 int TerminalFrontEnd::AskMessage(const std::string& text, int style, const std::string& title) {

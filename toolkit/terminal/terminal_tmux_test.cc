@@ -1,4 +1,5 @@
-// The real terminal front end in tmux: message boxes and their answers.
+// The real terminal front end in tmux: message boxes and their answers, a
+// form larger than the terminal.
 // Skipped where tmux is missing.
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -50,6 +51,10 @@ class Tmux {
     if (!name_.empty()) Run(Tmux_("kill-server") + " 2>/dev/null");
   }
   void Keys(const std::string& keys) { Run(Tmux_("send-keys -t " + name_ + " " + keys)); }
+  void Resize(int columns, int rows) {
+    Run(Tmux_("resize-window -t " + name_ + " -x " + std::to_string(columns) + " -y " +
+              std::to_string(rows)));
+  }
   std::string Screen() { return Run(Tmux_("capture-pane -p -t " + name_) + " 2>&1"); }
 
   // Waits up to five seconds for the screen's words to hold the text.
@@ -105,6 +110,23 @@ TEST_F(TerminalTest, MessageBoxAnswersOkOrCancel) {
     EXPECT_TRUE(tmux_.WaitFor("answer " + std::to_string(c.answer) + " ended 0"))
         << trace << "\n" << tmux_.Screen();
   }
+}
+
+TEST_F(TerminalTest, FormLargerThanTheTerminalIsNotDrawnUntilItFits) {
+  tmux_.Start(kDemo + " form 60 16", 40, 10);
+  ASSERT_TRUE(tmux_.WaitFor(
+      "The terminal is too small for this form: it needs 62 columns and 18 rows"))
+      << tmux_.Screen();
+  tmux_.Keys("abc");  // typed into a form nobody sees: not taken
+  tmux_.Resize(70, 20);
+  ASSERT_TRUE(tmux_.WaitFor("Demo")) << tmux_.Screen();
+  EXPECT_EQ(tmux_.Screen().find("too small"), std::string::npos) << tmux_.Screen();
+  tmux_.Keys("xyz");
+  ASSERT_TRUE(tmux_.WaitFor("xyz")) << tmux_.Screen();
+  tmux_.Resize(50, 20);
+  ASSERT_TRUE(tmux_.WaitFor("it needs 62 columns and 18 rows")) << tmux_.Screen();
+  tmux_.Keys("Escape");  // reaches the form all the same
+  EXPECT_TRUE(tmux_.WaitFor("typed [xyz] ended 0")) << tmux_.Screen();
 }
 
 }  // namespace
