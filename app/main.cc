@@ -33,7 +33,7 @@ constexpr char kUsage[] =
     "KVB_DRIVE_X names the folder of drive X:; DEXT_PRINTER names the printer file.\n"
     "\n"
     "Exit status: 0 transferred, 1 nothing to transfer, 2 cancelled, 3 failed,\n"
-    "64 bad command line.\n";
+    "64 bad command line, 69 the chosen screen cannot be used (DISPLAY, TERM).\n";
 
 int UsageError(const std::string& problem) {
   std::cerr << "dext: " << problem << "\nTry 'dext --help'.\n";
@@ -84,6 +84,9 @@ int main(int argc, char** argv) {
   std::unique_ptr<toolkit::FrontEnd> front_end;
   try {
     front_end = toolkit::CreateFrontEnd();
+  } catch (const toolkit::FrontEndUnavailable& problem) {
+    std::cerr << "dext: " << problem.what() << "\n";
+    return static_cast<int>(dext::ExitStatus::kUnavailable);
   } catch (const std::exception& problem) {
     return UsageError(problem.what());
   }

@@ -5,11 +5,19 @@
 #define DEXT_TOOLKIT_FRONT_END_H_
 
 #include <optional>
+#include <stdexcept>
 #include <string>
 
 #include "toolkit/events.h"
 
 namespace toolkit {
+
+// A front end that cannot be used where the program runs (no display, no
+// usable terminal); what() says why and what to do instead.
+class FrontEndUnavailable : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
 
 class FrontEnd {
  public:

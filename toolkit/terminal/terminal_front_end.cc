@@ -387,6 +387,11 @@ int TerminalFrontEnd::AskMessage(const std::string& text, int style, const std::
 
 }  // namespace
 
-std::unique_ptr<FrontEnd> CreateTerminalFrontEnd() { return std::make_unique<TerminalFrontEnd>(); }
+std::unique_ptr<FrontEnd> CreateTerminalFrontEnd() {
+  if (const std::string problem = TerminalProblem(); !problem.empty()) {
+    throw FrontEndUnavailable(problem + "; run with DEXT_UI=headless or set TERM");
+  }
+  return std::make_unique<TerminalFrontEnd>();
+}
 
 }  // namespace toolkit

@@ -1,5 +1,5 @@
 // The real terminal front end in tmux: message boxes and their answers, a
-// form larger than the terminal.
+// form larger than the terminal, and dext on a terminal type nobody knows.
 // Skipped where tmux is missing.
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -8,6 +8,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -128,5 +129,27 @@ TEST_F(TerminalTest, FormLargerThanTheTerminalIsNotDrawnUntilItFits) {
   tmux_.Keys("Escape");  // reaches the form all the same
   EXPECT_TRUE(tmux_.WaitFor("typed [xyz] ended 0")) << tmux_.Screen();
 }
+
+#ifdef DEXT_PATH
+// ncurses alone would print "Error opening terminal" and exit with status 1,
+// which dext documents as "nothing to transfer".
+TEST_F(TerminalTest, DextOnAnUnknownTerminalTypeSaysSo) {
+  const std::filesystem::path work =
+      std::filesystem::temp_directory_path() / ("dext_term_" + std::to_string(getpid()));
+  std::filesystem::create_directories(work);
+  const std::string dext = "cd " + work.string() + " && env -u DISPLAY ";
+  tmux_.Start(dext + "DEXT_UI=terminal TERM=nosuchterm " DEXT_PATH, 200);
+  EXPECT_TRUE(tmux_.WaitFor("dext: the terminal type 'nosuchterm' is not known (TERM); run with "
+                            "DEXT_UI=headless or set TERM ended 69"))
+      << tmux_.Screen();
+  // Not asked for: dext goes on headless, which here needs the destination.
+  tmux_.Start(dext + "-u DEXT_UI TERM=nosuchterm " DEXT_PATH, 200);
+  EXPECT_TRUE(tmux_.WaitFor("dext: the terminal type 'nosuchterm' is not known (TERM); "
+                            "running headless dext: the drive and path"))
+      << tmux_.Screen();
+  EXPECT_TRUE(tmux_.WaitFor("ended 3")) << tmux_.Screen();
+  std::filesystem::remove_all(work);
+}
+#endif
 
 }  // namespace
