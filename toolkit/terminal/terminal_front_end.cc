@@ -316,7 +316,8 @@ int TerminalFrontEnd::AskMessage(const std::string& text, int style, const std::
   const std::string heading = title.empty() ? "DEXT" : title;
   const std::string icon = (style & 48) == 48 ? "! " : "";
   const std::string ok = "[ OK ]", cancel = "[ Cancel ]", gap = "  ";
-  const int buttons_width = static_cast<int>(ok.size() + (has_cancel ? gap.size() + cancel.size() : 0));
+  const int buttons_width =
+      static_cast<int>(ok.size() + (has_cancel ? gap.size() + cancel.size() : 0));
   int selected = 0;
   WINDOW* box_window = nullptr;
   // (Re)draws the box in the middle of the terminal as it now is, with the

@@ -21,7 +21,9 @@ std::string Run(const std::string& command) {
   std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
   if (!pipe) return output;
   std::array<char, 512> buffer;
-  while (size_t n = fread(buffer.data(), 1, buffer.size(), pipe.get())) output.append(buffer.data(), n);
+  while (size_t n = fread(buffer.data(), 1, buffer.size(), pipe.get())) {
+    output.append(buffer.data(), n);
+  }
   return output;
 }
 

@@ -65,7 +65,8 @@ class Dialog : public Fl_Double_Window {
     // give it to the OK button (Fl_Return_Button) whichever has the focus.
     if (event == FL_KEYBOARD && !(Fl::event_state() & (FL_SHIFT | FL_CTRL | FL_ALT)) &&
         (Fl::event_key() == FL_Enter || Fl::event_key() == FL_KP_Enter)) {
-      if (auto* focused = dynamic_cast<Fl_Button*>(Fl::focus()); focused && focused->window() == this) {
+      if (auto* focused = dynamic_cast<Fl_Button*>(Fl::focus());
+          focused && focused->window() == this) {
         focused->do_callback();
         return 1;
       }

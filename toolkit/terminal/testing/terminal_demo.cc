@@ -47,7 +47,8 @@ int main(int argc, char** argv) {
     std::unique_ptr<toolkit::FrontEnd> front_end = toolkit::CreateTerminalFrontEnd();
     toolkit::SetFrontEnd(front_end.get());
     if (mode == "box") {
-      result = "answer " + std::to_string(toolkit::MessageBox(Unescape(argv[3]), std::stoi(argv[2])));
+      result =
+          "answer " + std::to_string(toolkit::MessageBox(Unescape(argv[3]), std::stoi(argv[2])));
     } else {
       toolkit::Form form("demo");
       form.Caption = "Demo";
