@@ -51,7 +51,9 @@ class Tmux {
               " -s " + name_ + " '" + command + "; echo ended $?; sleep 30'"));
   }
   void Stop() {
-    if (!name_.empty()) Run(Tmux_("kill-server") + " 2>/dev/null");
+    if (name_.empty()) return;
+    Run(Tmux_("kill-server") + " 2>/dev/null");
+    std::filesystem::remove(Socket());  // tmux leaves it behind
   }
   void Keys(const std::string& keys) { Run(Tmux_("send-keys -t " + name_ + " " + keys)); }
   void Resize(int columns, int rows) {
@@ -71,8 +73,9 @@ class Tmux {
 
  private:
   // A server of its own, so the test never touches the user's tmux.
+  std::filesystem::path Socket() const { return std::filesystem::temp_directory_path() / name_; }
   std::string Tmux_(const std::string& arguments) {
-    return "tmux -L " + name_ + " -f /dev/null " + arguments;
+    return "tmux -S " + Socket().string() + " -f /dev/null " + arguments;
   }
   std::string name_;
   int started_ = 0;
