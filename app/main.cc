@@ -37,7 +37,7 @@ constexpr char kUsage[] =
     "(default 60).\n"
     "\n"
     "Exit status: 0 transferred, 1 nothing to transfer, 2 cancelled, 3 failed,\n"
-    "64 bad command line.\n";
+    "64 bad command line, 69 the chosen screen cannot be used (DISPLAY, TERM).\n";
 
 // How long a headless run waits for a vehicle another workstation holds.
 constexpr int kDefaultLockWait = 60;
@@ -102,6 +102,9 @@ int main(int argc, char** argv) {
   std::unique_ptr<toolkit::FrontEnd> front_end;
   try {
     front_end = toolkit::CreateFrontEnd();
+  } catch (const toolkit::FrontEndUnavailable& problem) {
+    std::cerr << "dext: " << problem.what() << "\n";
+    return static_cast<int>(dext::ExitStatus::kUnavailable);
   } catch (const std::exception& problem) {
     return UsageError(problem.what());
   }

@@ -19,6 +19,7 @@ enum class ExitStatus : int {
   kCancelled = 2,          // the user pressed Cancel or Escape
   kFailed = 3,             // a failed operation, shown in the error box
   kUsage = 64,             // bad command line
+  kUnavailable = 69,       // the chosen front end cannot be used (no display, TERM unknown)
 };
 
 struct ProgramEnd {

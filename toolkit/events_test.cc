@@ -151,6 +151,15 @@ TEST_F(RoutingTest, DoEventsLetsOnlyEscapeAccessKeysAndButtonsThrough) {
   EXPECT_EQ(front_end_.NextInput(false), std::nullopt);
 }
 
+TEST(HeadlessMessageTest, WritesTheTextAndAnswersOkEvenWithCancel) {
+  std::ostringstream messages;
+  HeadlessFrontEnd headless(messages);
+  SetFrontEnd(&headless);
+  EXPECT_EQ(MessageBox("Record locked.\nTry again?", kExclamation + kOkCancel, "Error"), kAnswerOk);
+  SetFrontEnd(nullptr);
+  EXPECT_EQ(messages.str(), "Error: Record locked.\nTry again?\n");
+}
+
 TEST(KeyScriptTest, NamesModifiersAndErrors) {
   const std::vector<InputEvent> events = ParseKeyScript("A{Shift+Tab}{Ctrl+F5}{{{Click}");
   ASSERT_EQ(events.size(), 5u);

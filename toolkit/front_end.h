@@ -5,11 +5,19 @@
 #define DEXT_TOOLKIT_FRONT_END_H_
 
 #include <optional>
+#include <stdexcept>
 #include <string>
 
 #include "toolkit/events.h"
 
 namespace toolkit {
+
+// A front end that cannot be used where the program runs (no display, no
+// usable terminal); what() says why and what to do instead.
+class FrontEndUnavailable : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
 
 class FrontEnd {
  public:
@@ -17,6 +25,10 @@ class FrontEnd {
 
   // A modal box with one OK button; returns when it is closed.
   virtual void ShowMessage(const std::string& text, int style, const std::string& title) = 0;
+  // A modal box with the buttons the style asks for (message_box.h);
+  // returns kAnswerOk or kAnswerCancel. A front end that leaves this alone
+  // shows every box with OK only, through ShowMessage, and answers OK.
+  virtual int AskMessage(const std::string& text, int style, const std::string& title);
   virtual void Beep() = 0;
 
   // The next raw input. With wait, blocks until there is one and returns

@@ -2,7 +2,9 @@
 
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
+#include <iostream>
 #include <stdexcept>
 
 #include "toolkit/headless.h"
@@ -29,13 +31,21 @@ std::unique_ptr<FrontEnd> CreateFrontEnd() {
   if (choice == "headless") return CreateHeadless();
   if (choice == "terminal") {
     if (!terminal_attached) {
-      throw std::runtime_error("DEXT_UI=terminal needs standard input and output on a terminal");
+      throw FrontEndUnavailable("DEXT_UI=terminal needs standard input and output on a terminal");
+    }
+    // Chosen by default on a terminal ncurses cannot drive: the program can
+    // still run unattended.
+    if (!requested || !*requested) {
+      if (const std::string problem = TerminalProblem(); !problem.empty()) {
+        std::cerr << program_invocation_short_name << ": " << problem << "; running headless\n";
+        return CreateHeadless();
+      }
     }
     return CreateTerminalFrontEnd();
   }
   if (choice == "window") {
     if (WindowDisplayAvailable()) return CreateWindowFrontEnd();
-    throw std::runtime_error("DEXT_UI=window needs a display (DISPLAY is not usable)");
+    throw FrontEndUnavailable("DEXT_UI=window needs a display (DISPLAY is not usable)");
   }
   throw std::runtime_error(std::string("DEXT_UI=") + requested +
                            ": expected window, terminal or headless");

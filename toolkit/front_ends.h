@@ -17,7 +17,10 @@ namespace toolkit {
 // window when a display is available, else
 // the terminal when standard input and output are terminals, else headless.
 // A headless front end takes its keys from DEXT_KEYS (see ParseKeyScript).
-// An unknown or unavailable choice throws std::runtime_error with the reason.
+// When the terminal is chosen by default but TERM names no usable terminal,
+// one line on standard error says so and the front end is headless.
+// An unknown choice throws std::runtime_error, an unavailable one
+// FrontEndUnavailable (a std::runtime_error), with the reason.
 // The caller installs the result with SetFrontEnd and keeps it alive; its
 // destructor restores whatever it took over (the terminal).
 std::unique_ptr<FrontEnd> CreateFrontEnd();

@@ -16,8 +16,13 @@ FrontEnd& CurrentFrontEnd() {
 
 void SetFrontEnd(FrontEnd* front_end) { installed = front_end; }
 
-void MessageBox(const std::string& text, int style, const std::string& title) {
-  CurrentFrontEnd().ShowMessage(text, style, title);
+int FrontEnd::AskMessage(const std::string& text, int style, const std::string& title) {
+  ShowMessage(text, style, title);
+  return kAnswerOk;
+}
+
+int MessageBox(const std::string& text, int style, const std::string& title) {
+  return CurrentFrontEnd().AskMessage(text, style, title);
 }
 
 void Beep() { CurrentFrontEnd().Beep(); }

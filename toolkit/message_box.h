@@ -6,13 +6,21 @@
 
 namespace toolkit {
 
-// Message box styles, as the values combine: 0 OK only, 48 exclamation icon.
+// Message box styles, as the values combine: 0 OK only, 1 OK and Cancel,
+// 48 exclamation icon (48 + 1: exclamation with OK and Cancel).
 inline constexpr int kOkOnly = 0;
+inline constexpr int kOkCancel = 1;
 inline constexpr int kExclamation = 48;
 
-// Shows a modal message box with an OK button and returns when it is closed.
-// An empty title gives the box the application's title.
-void MessageBox(const std::string& text, int style = kOkOnly, const std::string& title = "");
+// What answered a message box.
+inline constexpr int kAnswerOk = 1;
+inline constexpr int kAnswerCancel = 2;
+
+// Shows a modal message box and returns its answer once it is closed. Lines
+// of the text are separated by '\n'. An empty title gives the box the
+// application's title. Closing a box that has Cancel (Escape, the close
+// button) answers Cancel; closing one with only OK answers OK.
+int MessageBox(const std::string& text, int style = kOkOnly, const std::string& title = "");
 
 // Sounds the bell.
 void Beep();

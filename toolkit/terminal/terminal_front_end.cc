@@ -13,6 +13,7 @@
 
 #include "platform/cp1252.h"
 #include "toolkit/form.h"
+#include "toolkit/message_box.h"
 #include "toolkit/terminal/grid.h"
 #include "toolkit/terminal/key_decoder.h"
 
@@ -35,6 +36,61 @@ void RestoreAndReraise(int signal_number) {
   std::raise(signal_number);
 }
 
+std::vector<std::string> WrapParagraph(const std::string& text, size_t width) {
+  std::vector<std::string> lines;
+  std::string line;
+  size_t at = 0;
+  while (at < text.size()) {
+    size_t end = text.find(' ', at);
+    if (end == std::string::npos) end = text.size();
+    std::string word = text.substr(at, end - at);
+    while (word.size() > width) {
+      if (!line.empty()) lines.push_back(line), line.clear();
+      lines.push_back(word.substr(0, width));
+      word = word.substr(width);
+    }
+    if (!line.empty() && line.size() + 1 + word.size() > width) lines.push_back(line), line.clear();
+    line += (line.empty() ? "" : " ") + word;
+    at = end + 1;
+  }
+  if (!line.empty() || lines.empty()) lines.push_back(line);
+  return lines;
+}
+
+std::vector<std::string> WrapText(const std::string& text, size_t width) {
+  std::vector<std::string> lines;
+  size_t at = 0;
+  while (true) {
+    const size_t end = std::min(text.find('\n', at), text.size());
+    for (std::string& line : WrapParagraph(text.substr(at, end - at), width)) {
+      lines.push_back(std::move(line));
+    }
+    if (end == text.size()) return lines;
+    at = end + 1;
+  }
+}
+
+// What a key does to a message box whose buttons are OK and, with
+// has_cancel, Cancel: the answer it gives, or 0 when the box stays up (Tab,
+// Shift+Tab and the arrows move `selected` between OK, 0, and Cancel, 1).
+int BoxAnswer(const KeyInput& key, bool has_cancel, int& selected) {
+  if (key.key_code == kKeyEnter || key.key_code == kKeySpace) {
+    return selected == 1 ? kAnswerCancel : kAnswerOk;
+  }
+  // Escape and Ctrl+C (raw input delivers it as a key, not as a signal)
+  // close the box: Cancel where there is one.
+  if (key.key_code == kKeyEscape || (key.key_code == 'C' && key.shift == kCtrl)) {
+    return has_cancel ? kAnswerCancel : kAnswerOk;
+  }
+  if ((key.shift & kCtrl) == 0 && key.key_code == 'O') return kAnswerOk;  // O or Alt+O
+  if ((key.shift & kCtrl) == 0 && key.key_code == 'C' && has_cancel) return kAnswerCancel;
+  const bool moves = key.key_code == kKeyTab || key.key_code == kKeyLeft ||
+                     key.key_code == kKeyRight || key.key_code == kKeyUp ||
+                     key.key_code == kKeyDown;
+  if (moves && has_cancel) selected = 1 - selected;
+  return 0;
+}
+
 class TerminalFrontEnd : public FrontEnd {
  public:
   TerminalFrontEnd() {
@@ -51,7 +107,8 @@ class TerminalFrontEnd : public FrontEnd {
       start_color();
       colors_ = COLORS;
     }
-    decoder_ = KeyDecoder(RegisterModifiedKeys());
+    modified_keys_ = RegisterModifiedKeys();
+    decoder_ = KeyDecoder(modified_keys_);
   }
 
   ~TerminalFrontEnd() override {
@@ -62,7 +119,10 @@ class TerminalFrontEnd : public FrontEnd {
     for (int signal_number : kCrashSignals) std::signal(signal_number, SIG_DFL);
   }
 
-  void ShowMessage(const std::string& text, int style, const std::string& title) override;
+  void ShowMessage(const std::string& text, int style, const std::string& title) override {
+    AskMessage(text, style, title);
+  }
+  int AskMessage(const std::string& text, int style, const std::string& title) override;
   void Beep() override { beep(); }
   std::optional<InputEvent> NextInput(bool wait) override;
   void Repaint() override;
@@ -70,13 +130,21 @@ class TerminalFrontEnd : public FrontEnd {
  private:
   int Pair(Color fore, Color back);
   void DrawControl(const Form& form, const Control& control, int y0, int x0, int rows, int cols);
-  std::optional<int> ReadCode(int timeout_ms, bool& is_key_code);
+  // One read from the window: nullopt when nothing came within the time
+  // (-1: wait) or the input has closed.
+  std::optional<int> ReadCode(WINDOW* window, int timeout_ms, bool& is_key_code);
+  // The next key, decoded; nullopt as NextInput.
+  std::optional<KeyInput> NextKey(bool wait);
+  void DrawTooSmall(int rows, int cols);
 
+  std::map<int, KeyInput> modified_keys_;
   KeyDecoder decoder_;
   std::deque<KeyInput> keys_;
   std::map<std::pair<int, int>, int> pairs_;
   int colors_ = 0;
   int caret_y_ = -1, caret_x_ = -1;
+  // The active form does not fit the terminal and is not drawn.
+  bool form_hidden_ = false;
 };
 
 int TerminalFrontEnd::Pair(Color fore, Color back) {
@@ -142,10 +210,15 @@ void TerminalFrontEnd::DrawControl(const Form& form, const Control& control, int
 void TerminalFrontEnd::Repaint() {
   erase();
   caret_y_ = caret_x_ = -1;
+  form_hidden_ = false;
   const Form* form = ActiveForm();
   if (form && form->Visible() && form->window_state != WindowState::kMinimized) {
     const int rows = RowOf(form->ClientHeight);
     const int cols = ColumnOf(form->ClientWidth);
+    if (LINES < rows + 2 || COLS < cols + 2) {
+      DrawTooSmall(rows + 2, cols + 2);
+      return;
+    }
     const int top = std::max(0, (LINES - rows - 2) / 2);
     const int left = std::max(0, (COLS - cols - 2) / 2);
     const attr_t back = COLOR_PAIR(Pair(form->ForeColor, form->BackColor));
@@ -174,21 +247,52 @@ void TerminalFrontEnd::Repaint() {
   refresh();
 }
 
-std::optional<int> TerminalFrontEnd::ReadCode(int timeout_ms, bool& is_key_code) {
-  timeout(timeout_ms);
+void TerminalFrontEnd::DrawTooSmall(int rows, int cols) {
+  // Part of a form would show fields cut off or not at all; say what it
+  // needs instead, until the terminal is made larger (KEY_RESIZE repaints).
+  form_hidden_ = true;
+  const std::vector<std::string> lines =
+      WrapText("The terminal is too small for this form: it needs " + std::to_string(cols) +
+                   " columns and " + std::to_string(rows) + " rows",
+               static_cast<size_t>(std::max(1, COLS)));
+  const int top = std::max(0, (LINES - static_cast<int>(lines.size())) / 2);
+  for (size_t i = 0; i < lines.size(); ++i) {
+    const int left = std::max(0, (COLS - static_cast<int>(lines[i].size())) / 2);
+    mvaddstr(top + static_cast<int>(i), left, lines[i].c_str());
+  }
+  curs_set(0);
+  refresh();
+}
+
+std::optional<int> TerminalFrontEnd::ReadCode(WINDOW* window, int timeout_ms,
+                                              bool& is_key_code) {
+  wtimeout(window, timeout_ms);
   wint_t code;
-  const int result = get_wch(&code);
+  const int result = wget_wch(window, &code);
   if (result == ERR) return std::nullopt;
   is_key_code = result == KEY_CODE_YES;
   return static_cast<int>(code);
 }
 
 std::optional<InputEvent> TerminalFrontEnd::NextInput(bool wait) {
+  for (;;) {
+    if (std::optional<KeyInput> key = NextKey(wait)) {
+      const InputEvent event = InputEvent::Key(*key);
+      // Keys typed while the form is hidden would change fields nobody can
+      // see: only those that reach Cancel get through.
+      if (form_hidden_ && !PassesWhileBusy(event, ActiveForm())) continue;
+      return event;
+    }
+    return std::nullopt;
+  }
+}
+
+std::optional<KeyInput> TerminalFrontEnd::NextKey(bool wait) {
   while (keys_.empty()) {
     const bool escape_pending = decoder_.EscapePending();
     bool is_key_code = false;
     const std::optional<int> code =
-        ReadCode(escape_pending ? kEscapeWaitMs : (wait ? -1 : 0), is_key_code);
+        ReadCode(stdscr, escape_pending ? kEscapeWaitMs : (wait ? -1 : 0), is_key_code);
     if (!code) {
       if (escape_pending) {
         for (const KeyInput& key : decoder_.Timeout()) keys_.push_back(key);
@@ -204,87 +308,91 @@ std::optional<InputEvent> TerminalFrontEnd::NextInput(bool wait) {
   }
   const KeyInput key = keys_.front();
   keys_.pop_front();
-  return InputEvent::Key(key);
+  return key;
 }
 
-namespace {
-
-std::vector<std::string> WrapParagraph(const std::string& text, size_t width) {
-  std::vector<std::string> lines;
-  std::string line;
-  size_t at = 0;
-  while (at < text.size()) {
-    size_t end = text.find(' ', at);
-    if (end == std::string::npos) end = text.size();
-    std::string word = text.substr(at, end - at);
-    while (word.size() > width) {
-      if (!line.empty()) lines.push_back(line), line.clear();
-      lines.push_back(word.substr(0, width));
-      word = word.substr(width);
-    }
-    if (!line.empty() && line.size() + 1 + word.size() > width) lines.push_back(line), line.clear();
-    line += (line.empty() ? "" : " ") + word;
-    at = end + 1;
-  }
-  if (!line.empty() || lines.empty()) lines.push_back(line);
-  return lines;
-}
-
-}  // namespace
-
-std::vector<std::string> WrapText(const std::string& text, size_t width) {
-  std::vector<std::string> lines;
-  size_t at = 0;
-  while (true) {
-    const size_t end = std::min(text.find('\n', at), text.size());
-    for (std::string& line : WrapParagraph(text.substr(at, end - at), width)) {
-      lines.push_back(std::move(line));
-    }
-    if (end == text.size()) return lines;
-    at = end + 1;
-  }
-}
-
-void TerminalFrontEnd::ShowMessage(const std::string& text, int style, const std::string& title) {
+int TerminalFrontEnd::AskMessage(const std::string& text, int style, const std::string& title) {
+  const bool has_cancel = (style & kOkCancel) != 0;
   const std::string heading = title.empty() ? "DEXT" : title;
   const std::string icon = (style & 48) == 48 ? "! " : "";
-  const size_t room = static_cast<size_t>(std::max(10, std::min(COLS - 6, 60)));
-  const std::vector<std::string> lines = WrapText(icon + text, room);
-  size_t width = heading.size() + 4;
-  for (const std::string& line : lines) width = std::max(width, line.size() + 4);
-  const int height = static_cast<int>(lines.size()) + 4;
-  WINDOW* box_window = newwin(height, static_cast<int>(width), std::max(0, (LINES - height) / 2),
-                              std::max(0, (COLS - static_cast<int>(width)) / 2));
-  if (!box_window) return;
-  keypad(box_window, TRUE);
-  wbkgd(box_window, COLOR_PAIR(Pair(0x000000, 0xC0C0C0)));
-  box(box_window, 0, 0);
-  mvwaddstr(box_window, 0, 2, platform::Utf8FromCp1252(" " + heading + " ").c_str());
-  for (size_t i = 0; i < lines.size(); ++i) {
-    mvwaddstr(box_window, static_cast<int>(i) + 1, 2, platform::Utf8FromCp1252(lines[i]).c_str());
-  }
-  mvwaddstr(box_window, height - 2, static_cast<int>(width / 2) - 3, "[ OK ]");
-  curs_set(0);
-  wrefresh(box_window);
-  beep();
-  wtimeout(box_window, -1);
-  for (;;) {
-    wint_t code;
-    const int result = wget_wch(box_window, &code);
-    if (result == ERR) break;  // the input has closed: nobody can answer
-    if (result == OK && (code == '\r' || code == '\n' || code == ' ' || code == 27 ||
-                         code == 'o' || code == 'O')) {
-      break;
+  const std::string ok = "[ OK ]", cancel = "[ Cancel ]", gap = "  ";
+  const int buttons_width =
+      static_cast<int>(ok.size() + (has_cancel ? gap.size() + cancel.size() : 0));
+  int selected = 0;
+  WINDOW* box_window = nullptr;
+  // (Re)draws the box in the middle of the terminal as it now is, with the
+  // selected button in reverse video.
+  const auto draw = [&] {
+    if (box_window) delwin(box_window);
+    const size_t room = static_cast<size_t>(std::max(10, std::min(COLS - 6, 60)));
+    std::vector<std::string> lines = WrapText(icon + text, room);
+    lines.resize(std::min(lines.size(), static_cast<size_t>(std::max(1, LINES - 4))));
+    size_t width = std::max(heading.size(), static_cast<size_t>(buttons_width)) + 4;
+    for (const std::string& line : lines) width = std::max(width, line.size() + 4);
+    const int height = static_cast<int>(lines.size()) + 4;
+    box_window = newwin(height, static_cast<int>(width), std::max(0, (LINES - height) / 2),
+                        std::max(0, (COLS - static_cast<int>(width)) / 2));
+    if (!box_window) return;  // no room at all: the keys still answer
+    keypad(box_window, TRUE);
+    wbkgd(box_window, COLOR_PAIR(Pair(0x000000, 0xC0C0C0)));
+    box(box_window, 0, 0);
+    mvwaddstr(box_window, 0, 2, platform::Utf8FromCp1252(" " + heading + " ").c_str());
+    for (size_t i = 0; i < lines.size(); ++i) {
+      mvwaddstr(box_window, static_cast<int>(i) + 1, 2,
+                platform::Utf8FromCp1252(lines[i]).c_str());
     }
-    if (result == KEY_CODE_YES && code == KEY_ENTER) break;
+    const int left = (static_cast<int>(width) - buttons_width) / 2;
+    const auto button = [&](int column, const std::string& caption, bool on) {
+      if (on) wattron(box_window, A_REVERSE);
+      mvwaddstr(box_window, height - 2, column, caption.c_str());
+      if (on) wattroff(box_window, A_REVERSE);
+    };
+    button(left, ok, selected == 0);
+    if (has_cancel) button(left + static_cast<int>(ok.size() + gap.size()), cancel, selected == 1);
+    wrefresh(box_window);
+  };
+
+  curs_set(0);
+  draw();
+  beep();
+  KeyDecoder decoder(modified_keys_);
+  int answer = 0;
+  while (answer == 0) {
+    bool is_key_code = false;
+    const std::optional<int> code = ReadCode(box_window ? box_window : stdscr,
+                                             decoder.EscapePending() ? kEscapeWaitMs : -1,
+                                             is_key_code);
+    std::vector<KeyInput> keys;
+    if (!code && !decoder.EscapePending()) {
+      // The input has closed: nobody can answer, so the box is closed.
+      answer = has_cancel ? kAnswerCancel : kAnswerOk;
+    } else if (!code) {
+      keys = decoder.Timeout();
+    } else if (is_key_code && *code == KEY_RESIZE) {
+      Repaint();
+      draw();
+    } else {
+      keys = decoder.Feed(*code, is_key_code);
+    }
+    for (const KeyInput& key : keys) {
+      const int was_selected = selected;
+      if ((answer = BoxAnswer(key, has_cancel, selected)) != 0) break;
+      if (selected != was_selected) draw();
+    }
   }
-  delwin(box_window);
-  decoder_ = KeyDecoder(RegisterModifiedKeys());
+  if (box_window) delwin(box_window);
+  decoder_ = KeyDecoder(modified_keys_);
   Repaint();
+  return answer;
 }
 
 }  // namespace
 
-std::unique_ptr<FrontEnd> CreateTerminalFrontEnd() { return std::make_unique<TerminalFrontEnd>(); }
+std::unique_ptr<FrontEnd> CreateTerminalFrontEnd() {
+  if (const std::string problem = TerminalProblem(); !problem.empty()) {
+    throw FrontEndUnavailable(problem + "; run with DEXT_UI=headless or set TERM");
+  }
+  return std::make_unique<TerminalFrontEnd>();
+}
 
 }  // namespace toolkit

@@ -1,5 +1,6 @@
 // The window front end's message box: a modal dialog with a title, the
-// exclamation icon when the style asks for it, the text and an OK button.
+// exclamation icon when the style asks for it, the text (one line for each
+// '\n') and an OK button, with a Cancel button beside it for kOkCancel.
 #ifndef DEXT_TOOLKIT_WINDOW_MESSAGE_DIALOG_H_
 #define DEXT_TOOLKIT_WINDOW_MESSAGE_DIALOG_H_
 
@@ -13,10 +14,13 @@ inline constexpr char kApplicationTitle[] = "DEXT";
 // Whether a message box style asks for the exclamation icon (48).
 bool WantsExclamation(int style);
 
-// Shows the box (texts in Windows-1252) and returns when OK, Enter, Space,
-// Escape or the close button has answered it. Other windows take no input
-// meanwhile; they are still repainted.
-void RunMessageDialog(const std::string& text, int style, const std::string& title);
+// Shows the box (texts in Windows-1252) and returns the answer, kAnswerOk or
+// kAnswerCancel, once a button, Enter, Space, Escape or the close button has
+// answered it. Enter and Space press the button with the focus (OK at first;
+// Tab and the arrows move it); Escape and the close button answer Cancel
+// when the box has it, else OK. Other windows take no input meanwhile; they
+// are still repainted.
+int RunMessageDialog(const std::string& text, int style, const std::string& title);
 
 }  // namespace toolkit
 

@@ -35,8 +35,11 @@ class WindowFrontEnd : public FrontEnd {
   }
 
   void ShowMessage(const std::string& text, int style, const std::string& title) override {
+    AskMessage(text, style, title);
+  }
+  int AskMessage(const std::string& text, int style, const std::string& title) override {
     Repaint();
-    RunMessageDialog(text, style, title);
+    return RunMessageDialog(text, style, title);
   }
 
   void Beep() override { fl_beep(FL_BEEP_DEFAULT); }

@@ -22,6 +22,9 @@
 #include <thread>
 #include <vector>
 
+#include "toolkit/message_box.h"
+#include "toolkit/window/window_front_end.h"
+
 // Last: Xlib defines macros (None, Bool, Status) that clash with C++ names.
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
@@ -142,6 +145,11 @@ class VirtualDisplay {
     event.xclient.data.l[0] = static_cast<long>(XInternAtom(display_, "WM_DELETE_WINDOW", False));
     XSendEvent(display_, window, False, NoEventMask, &event);
     XFlush(display_);
+  }
+  int Height(Window window) const {
+    XWindowAttributes attributes{};
+    XGetWindowAttributes(display_, window, &attributes);
+    return attributes.height;
   }
   // Counts the colours of a rectangle of the window's client area.
   std::map<Rgb, int> Colours(Window window, int x, int y, int width, int height) const {
@@ -308,6 +316,50 @@ TEST_F(DextWindowTest, MessageBoxIsModalWithTitleIconAndOk) {
   ASSERT_TRUE(status.has_value()) << "OK did not close the box";
   dext_ = -1;
   EXPECT_EQ(*status, 1);
+}
+
+// The window front end's message box in a process of its own, its answer
+// the exit status.
+TEST(MessageDialogTest, ButtonsKeysAndCloseButtonAnswer) {
+  if (!OnPath("Xvfb") || !OnPath("xdotool")) GTEST_SKIP() << "Xvfb or xdotool is not installed";
+  VirtualDisplay display;
+  ASSERT_TRUE(display.ok()) << "Xvfb did not start";
+  const std::string three_lines = "First line\nSecond line\nThird line";
+  const struct {
+    int style;
+    const char* how;  // keys for xdotool, or "close" for the close button
+    int answer;
+    const std::string& text;
+  } cases[] = {
+      {49, "Return", 1, three_lines}, {49, "Tab Return", 2, three_lines},
+      {49, "Right space", 2, three_lines}, {49, "Escape", 2, three_lines},
+      {1, "close", 2, three_lines},   {0, "close", 1, "One line"},
+  };
+  int heights[2] = {0, 0};  // without the icon: three lines, one line
+  for (const auto& c : cases) {
+    const std::string trace = std::to_string(c.style) + " " + c.how;
+    const pid_t box = fork();
+    if (box == 0) {
+      setenv("DISPLAY", display.name().c_str(), 1);
+      std::unique_ptr<toolkit::FrontEnd> front_end = toolkit::CreateWindowFrontEnd();
+      toolkit::SetFrontEnd(front_end.get());
+      _exit(toolkit::MessageBox(c.text, c.style, "Question"));
+    }
+    const Window window = display.WaitForWindow("Question");
+    ASSERT_NE(window, 0u) << trace;
+    if (c.style < 48) heights[c.text == three_lines ? 0 : 1] = display.Height(window);
+    if (std::string(c.how) == "close") {
+      display.RequestClose(window);
+    } else {
+      display.Type(window, c.how, /*named=*/true);
+    }
+    const std::optional<int> status = WaitForExit(box, milliseconds(8000));
+    if (!status) kill(box, SIGKILL), waitpid(box, nullptr, 0);
+    EXPECT_EQ(status, c.answer) << trace;
+    ASSERT_TRUE(Eventually([&] { return display.Find("Question") == 0; })) << trace;
+  }
+  // The dialog grows with the lines of its text.
+  EXPECT_GE(heights[0], heights[1] + 2 * 14) << "three lines, one line";
 }
 
 }  // namespace
