@@ -3,7 +3,6 @@
 #include <cctype>
 #include <iostream>
 #include <stdexcept>
-#include <thread>
 
 #include "platform/cp1252.h"
 
@@ -17,9 +16,6 @@ void HeadlessFrontEnd::ShowMessage(const std::string& text, int /*style*/,
   messages_ << "Error: " << text << std::endl;
   shown_.push_back(text);
   if (on_message) on_message(text);
-  if (auto pause = pauses_.find(text); pause != pauses_.end()) {
-    std::this_thread::sleep_for(pause->second);
-  }
 }
 
 void HeadlessFrontEnd::Beep() { ++beeps_; }
@@ -38,11 +34,6 @@ void HeadlessFrontEnd::Script(const std::vector<InputEvent>& events) {
 
 void HeadlessFrontEnd::ScriptWhileBusy(const std::vector<InputEvent>& events) {
   while_busy_.insert(while_busy_.end(), events.begin(), events.end());
-}
-
-void HeadlessFrontEnd::PauseOnMessage(const std::string& text,
-                                      std::chrono::milliseconds pause) {
-  pauses_[text] = pause;
 }
 
 namespace {

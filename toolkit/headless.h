@@ -1,14 +1,12 @@
 // The headless front end: draws nothing and takes its keys from a script.
 // A message box writes "Error: text" to standard error and is answered OK at
-// once (after a pause for texts registered with PauseOnMessage).
+// once.
 #ifndef DEXT_TOOLKIT_HEADLESS_H_
 #define DEXT_TOOLKIT_HEADLESS_H_
 
-#include <chrono>
 #include <deque>
 #include <functional>
 #include <iosfwd>
-#include <map>
 #include <string>
 #include <vector>
 
@@ -31,10 +29,6 @@ class HeadlessFrontEnd : public FrontEnd {
   // handler works); DoEvents takes all of it.
   void ScriptWhileBusy(const std::vector<InputEvent>& events);
 
-  // Answering a box with this text waits first (a retry loop behind the box
-  // then does not spin).
-  void PauseOnMessage(const std::string& text, std::chrono::milliseconds pause);
-
   int beeps() const { return beeps_; }
   const std::vector<std::string>& messages() const { return shown_; }
 
@@ -46,7 +40,6 @@ class HeadlessFrontEnd : public FrontEnd {
   std::ostream& messages_;
   std::deque<InputEvent> script_;
   std::deque<InputEvent> while_busy_;
-  std::map<std::string, std::chrono::milliseconds> pauses_;
   std::vector<std::string> shown_;
   int beeps_ = 0;
 };

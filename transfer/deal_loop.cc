@@ -63,9 +63,12 @@ void LockSoldVehicle(const std::string& stock_number) {
   const auto started = std::chrono::steady_clock::now();
   while ((session.LastStatus = LockRecord(TransferFile(kInventoryFile))) != 0) {
     if (session.ErrorInfo.Code != KVB_ERR_LOCKED) ShowErrorAndEnd();
-    toolkit::MessageBox("The Vehicle Inventory Record Is Locked.\n" + vehicle +
-                            " is in use at another workstation. OK tries again.",
-                        toolkit::kExclamation, "Error");
+    const int answer = toolkit::MessageBox(
+        "The Vehicle Inventory Record Is Locked.\n" + vehicle +
+            " is in use at another workstation. OK tries again; Cancel ends the transfer "
+            "and keeps the deal file.",
+        toolkit::kExclamation + toolkit::kOkCancel, "Error");
+    if (answer == toolkit::kAnswerCancel) EndProgram(ExitStatus::kCancelled);
     const auto& wait = UnattendedLockWait();
     if (!wait) continue;
     if (std::chrono::steady_clock::now() - started >= *wait) {

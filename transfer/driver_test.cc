@@ -156,7 +156,8 @@ TEST_F(DriverTest, LockedVehicleIsRetriedUntilTheOtherProcessLetsGo) {
   if (holder != nullptr) pclose(holder);
   ASSERT_FALSE(Messages().empty());
   EXPECT_EQ(Messages()[0], std::string(kLocked) +
-                              "\nStock No. A00001 is in use at another workstation. OK tries again.");
+                              "\nStock No. A00001 is in use at another workstation. OK tries again; "
+                              "Cancel ends the transfer and keeps the deal file.");
   EXPECT_EQ(Stored("KVIN", "A00001", "ACT"), "2");
 }
 

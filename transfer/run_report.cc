@@ -108,6 +108,7 @@ const char* Ending(ExitStatus status) {
     case ExitStatus::kCancelled: return "cancelled";
     case ExitStatus::kFailed: return "stopped on an error";
     case ExitStatus::kUsage: return "bad command line";
+    case ExitStatus::kUnavailable: return "screen unavailable";
   }
   return "ended";
 }
