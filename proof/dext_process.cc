@@ -197,6 +197,8 @@ std::string DumpTarget(const fs::path& root, const std::string& name) {
   return ReadAll(output);
 }
 
+std::string DextPath() { return DEXT_PATH; }
+
 int RunKvbtool(const std::vector<std::string>& words) {
   std::vector<std::string> command = {KVBTOOL_PATH};
   command.insert(command.end(), words.begin(), words.end());

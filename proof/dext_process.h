@@ -96,6 +96,9 @@ class HeldVehicleLock {
 // kvbtool dump of root/F/DLR/name: every record as CSV, ordered by key.
 std::string DumpTarget(const std::filesystem::path& root, const std::string& name);
 
+// The dext executable under test.
+std::string DextPath();
+
 // Runs kvbtool with the words (standard output discarded); its exit status.
 int RunKvbtool(const std::vector<std::string>& words);
 

@@ -30,6 +30,9 @@ class FrontEnd {
   // shows every box with OK only, through ShowMessage, and answers OK.
   virtual int AskMessage(const std::string& text, int style, const std::string& title);
   virtual void Beep() = 0;
+  // A line of progress outside the form, replacing the last one (the
+  // terminal's bottom row). Front ends with no room for it ignore it.
+  virtual void ShowStatus(const std::string& /*text*/) {}
 
   // The next raw input. With wait, blocks until there is one and returns
   // nullopt only when no more input will come; without, returns nullopt when

@@ -27,6 +27,8 @@ int MessageBox(const std::string& text, int style, const std::string& title) {
 
 void Beep() { CurrentFrontEnd().Beep(); }
 
+void ShowStatus(const std::string& text) { CurrentFrontEnd().ShowStatus(text); }
+
 void DoEvents() { CurrentFrontEnd().ProcessPendingEvents(); }
 
 }  // namespace toolkit

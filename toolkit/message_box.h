@@ -22,6 +22,9 @@ inline constexpr int kAnswerCancel = 2;
 // button) answers Cancel; closing one with only OK answers OK.
 int MessageBox(const std::string& text, int style = kOkOnly, const std::string& title = "");
 
+// Shows a line of progress outside the form where the front end has room.
+void ShowStatus(const std::string& text);
+
 // Sounds the bell.
 void Beep();
 

@@ -172,6 +172,7 @@ int16_t TransferDeals() {
     session.TextSlot[2] = RecordRead();
     CheckDeal(deal);
     session.TextSlot[5] = DealColumns(session.TextSlot[1], 1, 6);
+    toolkit::ShowStatus(DealProgress(deal));
     SetScreenField(0, session.TextSlot[5]);
     BeginDealProgress(session.TextSlot[1], session.TextSlot[2]);
     if (CurrentDealDone() != DealDone::kNo) {

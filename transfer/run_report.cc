@@ -128,6 +128,11 @@ void ReportDealFile(const std::string& name, int deals) {
   Log("  deal file " + name + (deals >= 0 ? " with " + Plural(deals, "deal") : ""));
 }
 
+std::string DealProgress(int deal) {
+  const int total = TheReport().deals_in_file;
+  return "Deal " + std::to_string(deal) + (total >= deal ? " of " + std::to_string(total) : "");
+}
+
 void ReportDeal(int deal, const std::string& stock_number, DealOutcome outcome) {
   Report& report = TheReport();
   std::string line = "  deal " + std::to_string(deal) + " " + TrimRight(stock_number) + ": ";

@@ -27,6 +27,9 @@ void ReportDealFile(const std::string& name, int deals);
 
 enum class DealOutcome { kPosted, kSkipped, kDoneBefore };
 
+// "Deal n of N" for the deal being posted.
+std::string DealProgress(int deal);
+
 // Logs a deal once it is committed (or found done by an earlier run).
 void ReportDeal(int deal, const std::string& stock_number, DealOutcome outcome);
 

@@ -124,6 +124,11 @@ class TerminalFrontEnd : public FrontEnd {
   }
   int AskMessage(const std::string& text, int style, const std::string& title) override;
   void Beep() override { beep(); }
+  void ShowStatus(const std::string& text) override {
+    status_ = text;
+    DrawStatus();
+    refresh();
+  }
   std::optional<InputEvent> NextInput(bool wait) override;
   void Repaint() override;
 
@@ -136,6 +141,7 @@ class TerminalFrontEnd : public FrontEnd {
   // The next key, decoded; nullopt as NextInput.
   std::optional<KeyInput> NextKey(bool wait);
   void DrawTooSmall(int rows, int cols);
+  void DrawStatus();
 
   std::map<int, KeyInput> modified_keys_;
   KeyDecoder decoder_;
@@ -143,6 +149,7 @@ class TerminalFrontEnd : public FrontEnd {
   std::map<std::pair<int, int>, int> pairs_;
   int colors_ = 0;
   int caret_y_ = -1, caret_x_ = -1;
+  std::string status_;
   // The active form does not fit the terminal and is not drawn.
   bool form_hidden_ = false;
 };
@@ -237,6 +244,7 @@ void TerminalFrontEnd::Repaint() {
     for (int16_t i = 0; i < form->ControlCount(); ++i) {
       DrawControl(*form, form->ControlAt(i), top + 1, left + 1, rows, cols);
     }
+    if (top + rows + 2 < LINES) DrawStatus();  // below the form only
   }
   if (caret_y_ >= 0) {
     curs_set(1);
@@ -245,6 +253,13 @@ void TerminalFrontEnd::Repaint() {
     curs_set(0);
   }
   refresh();
+}
+
+void TerminalFrontEnd::DrawStatus() {
+  move(LINES - 1, 0);
+  clrtoeol();
+  addnstr(platform::Utf8FromCp1252(status_).c_str(), COLS);
+  if (caret_y_ >= 0) move(caret_y_, caret_x_);
 }
 
 void TerminalFrontEnd::DrawTooSmall(int rows, int cols) {
