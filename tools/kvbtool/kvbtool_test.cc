@@ -77,7 +77,9 @@ TEST_F(KvbtoolTest, BadInputIsRefusedAndNothingIsStored) {
   EXPECT_EQ(Run("frobnicate"), 2);
 }
 
-TEST_F(KvbtoolTest, EveryCommandHasHelp) {
+TEST_F(KvbtoolTest, EveryCommandHasHelpAndTheToolItsVersion) {
+  EXPECT_EQ(Run("--version"), 0);
+  EXPECT_EQ(output_, "kvbtool " DEXT_VERSION "\n");
   for (const char* command :
        {"--help", "create --help", "load --help", "dump --help", "lock --help", "upgrade --help",
         "chain --help"}) {

@@ -30,6 +30,10 @@ int main(int argc, char** argv) {
   if (command == "lock") return kvbtool::RunLock(argc - 1, argv + 1, io);
   if (command == "upgrade") return kvbtool::RunUpgrade(argc - 1, argv + 1, io);
   if (command == "chain") return RunChainCommand(argc - 1, argv + 1);
+  if (command == "--version") {
+    std::cout << "kvbtool " << DEXT_VERSION << "\n";
+    return 0;
+  }
   if (command == "--help" || command == "-h" || command == "help") {
     std::cout << kUsage;
     return 0;
