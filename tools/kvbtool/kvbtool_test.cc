@@ -37,6 +37,29 @@ class KvbtoolTest : public ::testing::Test {
     return std::string(std::istreambuf_iterator<char>(in), {});
   }
   std::string Kvin() { return "'F:\\DATA\\KVIN.DAT'"; }
+  std::string Dump() {
+    EXPECT_EQ(Run("dump " + Kvin()), 0) << errors_;
+    return output_;
+  }
+  // Line n of a text (0 the first).
+  static std::string Line(const std::string& text, int n) {
+    size_t start = 0;
+    for (int i = 0; i < n && start != std::string::npos; ++i) {
+      start = text.find('\n', start);
+      if (start != std::string::npos) ++start;
+    }
+    if (start == std::string::npos) return "";
+    return text.substr(start, text.find('\n', start) - start);
+  }
+  // Line n of the dump (1 the first record).
+  std::string Dumped(int n) { return Line(Dump(), n); }
+  // The record of a key as the store holds it, read with the sqlite3 program.
+  std::string Stored(const std::string& key) {
+    std::string command = "sqlite3 " + root_ + "/data/KVBSTORE.DB \"SELECT data FROM 'KVIN.DAT' " +
+                          "WHERE rtrim(CAST(key AS TEXT)) = '" + key + "'\" >" + root_ + "/stored";
+    EXPECT_EQ(system(command.c_str()), 0);
+    return Read(root_ + "/stored");
+  }
   void CreateKvin() {
     std::filesystem::create_directories(root_ + "/data");
     ASSERT_EQ(Run("create " + Kvin() + " " SAMPLE_LAYOUTS "/KVIN.FID"), 0) << errors_;
@@ -50,14 +73,64 @@ TEST_F(KvbtoolTest, LoadThenDumpGivesTheRecordsByKey) {
   ASSERT_EQ(
       Run("load " + Kvin(), "STKNO,VIN,MAK,PROWN\nB2,VIN2,FORD,\"Doe, Jane\"\nA1,VIN1,OPEL,\n"), 0)
       << errors_;
-  EXPECT_EQ(output_, "loaded 2 records\n");
-  ASSERT_EQ(Run("load " + Kvin(), "STKNO,ACT\nA1,2\n"), 0) << errors_;  // replaces A1 whole
+  EXPECT_EQ(output_, "loaded 2 records: 2 added, 0 replaced\n");
   ASSERT_EQ(Run("dump " + root_ + "/data/kvin.dat"), 0) << errors_;
   std::string header = output_.substr(0, output_.find('\n'));
   EXPECT_EQ(header.substr(0, 22), "STKNO,ACT,NU,VIN,YEAR,");
-  std::string body = output_.substr(output_.find('\n') + 1);
-  EXPECT_EQ(body.substr(0, body.find('\n')), "A1,2" + std::string(16, ','));
-  EXPECT_NE(body.find("B2,,,VIN2,,FORD,,,,,,,,\"Doe, Jane\""), std::string::npos) << body;
+  EXPECT_EQ(Line(output_, 1), "A1,,,VIN1,,OPEL" + std::string(12, ','));
+  EXPECT_EQ(Line(output_, 2), "B2,,,VIN2,,FORD,,,,,,,,\"Doe, Jane\"" + std::string(4, ','));
+}
+
+// A header naming some fields updates those of a stored record; --replace
+// stores the row as the whole record; --dry-run stores nothing.
+TEST_F(KvbtoolTest, LoadUpdatesTheNamedFieldsOrReplacesWholeOrOnlySays) {
+  CreateKvin();
+  ASSERT_EQ(Run("load " + Kvin(), "STKNO,VIN,MAK\nA1,VIN1,OPEL\nB2,VIN2,FORD\n"), 0) << errors_;
+  ASSERT_EQ(Run("load " + Kvin(), "STKNO,ACT\nA1,2\n"), 0) << errors_;
+  EXPECT_EQ(output_, "loaded 1 record: 0 added, 1 replaced\n");
+  EXPECT_EQ(Dumped(1), "A1,2,,VIN1,,OPEL" + std::string(12, ','));
+
+  ASSERT_EQ(Run("load --replace " + Kvin(), "STKNO,ACT\nA1,3\n"), 0) << errors_;
+  EXPECT_EQ(Dumped(1), "A1,3" + std::string(16, ','));
+
+  // A key twice: added, then replaced by its second row.
+  ASSERT_EQ(Run("load " + Kvin(), "STKNO,MAK\nC3,AUDI\nC3,BMW\n"), 0) << errors_;
+  EXPECT_EQ(output_, "loaded 2 records: 1 added, 1 replaced\n");
+  EXPECT_EQ(Dumped(3), "C3,,,,,BMW" + std::string(12, ','));
+
+  const std::string before = Dump();
+  ASSERT_EQ(Run("load --dry-run " + Kvin(), "STKNO,MAK,VIN\nB2,SAAB,VIN2\nD4,VW,\nD4,SEAT,\n"), 0)
+      << errors_;
+  EXPECT_EQ(output_,
+            "replace B2: MAK\nadd D4\nreplace D4: MAK\n"
+            "would load 3 records: 1 added, 2 replaced; nothing stored\n");
+  EXPECT_EQ(Dump(), before);
+  EXPECT_EQ(Run("load " + Kvin(), "ACT,MAK\n2,VW\n"), 1);
+  EXPECT_NE(errors_.find("header does not name the key field STKNO"), std::string::npos);
+}
+
+// The CSV is UTF-8 (what dump prints); the records hold Windows-1252, one
+// byte a character, and widths count characters.
+TEST_F(KvbtoolTest, LoadReadsUtf8AndStoresWindows1252) {
+  CreateKvin();
+  // A byte-order mark, CRLF, "é" filling NU's one character, a blank last line.
+  ASSERT_EQ(Run("load " + Kvin(),
+                "\xEF\xBB\xBFSTKNO,NU,PROWN\r\nE5,\xC3\xA9,J\xC3\xB6ns \xC3\x87" "elik\r\n\r\n"),
+            0)
+      << errors_;
+  EXPECT_EQ(output_, "loaded 1 record: 1 added, 0 replaced\n");
+  EXPECT_EQ(Dumped(1).substr(0, 7), "E5,,\xC3\xA9,");
+  EXPECT_NE(Dumped(1).find(",J\xC3\xB6ns \xC3\x87" "elik,"), std::string::npos) << Dumped(1);
+  EXPECT_EQ(Stored("E5").substr(6, 2), " \xE9");  // ACT blank, NU e-acute in Windows-1252
+  EXPECT_NE(Stored("E5").find("J\xF6ns \xC7" "elik"), std::string::npos);
+
+  EXPECT_EQ(Run("load " + Kvin(), "STKNO,PROWN\nF6,Jan\nF7,\xC5\x81ukasz\n"), 1);
+  EXPECT_NE(errors_.find("line 3: the character '\xC5\x81' (U+0141) has no Windows-1252 code"),
+            std::string::npos)
+      << errors_;
+  EXPECT_EQ(Run("load " + Kvin(), "STKNO,PROWN\nF6,J\xF6ns\n"), 1);  // Windows-1252, not UTF-8
+  EXPECT_NE(errors_.find("line 2: not UTF-8"), std::string::npos) << errors_;
+  EXPECT_EQ(Dump().find("F6"), std::string::npos);
 }
 
 TEST_F(KvbtoolTest, BadInputIsRefusedAndNothingIsStored) {
