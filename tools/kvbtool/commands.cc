@@ -1,5 +1,8 @@
 #include "tools/kvbtool/commands.h"
 
+#include <sqlite3.h>
+#include <unistd.h>
+
 #include <fstream>
 #include <map>
 #include <memory>
@@ -8,9 +11,11 @@
 #include <vector>
 
 #include "keyed_file.h"
-#include "platform/cp1252.h"
+#include "keyed_stub.h"
 #include "layout.h"
 #include "path.h"
+#include "platform/cp1252.h"
+#include "sqlite_store.h"
 #include "status.h"
 #include "tools/kvbtool/csv.h"
 #include "tools/kvbtool/csv_text.h"
@@ -37,6 +42,11 @@ constexpr char kDumpUsage[] =
     "usage: kvbtool dump FILE.DAT\n"
     "Prints every record as CSV in UTF-8 (what load reads), ordered by key,\n"
     "trailing blanks removed.\n";
+constexpr char kCheckUsage[] =
+    "usage: kvbtool check FILE.DAT\n"
+    "Prints the file's layout and number of records, and runs SQLite's integrity\n"
+    "check on the folder's KVBSTORE.DB. Exits 1 when the file cannot be read or\n"
+    "the store is damaged.\n";
 constexpr char kUpgradeUsage[] =
     "usage: kvbtool upgrade FOLDER\n"
     "Moves every keyed record file of FOLDER that is still its own database (the\n"
@@ -142,8 +152,13 @@ int RunCreate(int argc, char** argv, Streams io) {
   if (kvb::LoadLayoutFile(layout_host, argv[2], &layout, &error) != kvb::kNone) {
     return Failed(io, error);
   }
-  if (int16_t code = kvb::CreateKeyedFile(stores, data_host, layout); code)
+  if (int16_t code = kvb::CreateKeyedFile(stores, data_host, layout); code) {
+    const std::string folder = kvb::FolderOf(data_host);
+    if (code == kvb::kMissingFile && access(folder.c_str(), F_OK) != 0) {
+      return Failed(io, std::string(argv[1]) + ": the folder " + folder + " does not exist");
+    }
     return FailedCode(io, argv[1], code);
+  }
   return 0;
 }
 
@@ -324,6 +339,72 @@ int RunDump(int argc, char** argv, Streams io) {
   });
   if (code != kvb::kNone) return FailedCode(io, argv[1], code);
   return io.out ? 0 : Failed(io, "cannot write the output");
+}
+
+namespace {
+
+// SQLite's integrity check of a store: "ok", or its findings (at most a few).
+bool StoreIsSound(const std::string& store_path, std::string* findings) {
+  sqlite3* db = nullptr;
+  int rc = sqlite3_open_v2(store_path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
+  sqlite3_stmt* check = nullptr;
+  if (rc == SQLITE_OK) rc = sqlite3_prepare_v2(db, "PRAGMA integrity_check(5)", -1, &check, nullptr);
+  findings->clear();
+  while (rc == SQLITE_OK && sqlite3_step(check) == SQLITE_ROW) {
+    const unsigned char* text = sqlite3_column_text(check, 0);
+    *findings += std::string(text ? reinterpret_cast<const char*>(text) : "") + "\n";
+  }
+  if (rc != SQLITE_OK || findings->empty()) *findings = std::string(sqlite3_errmsg(db)) + "\n";
+  sqlite3_finalize(check);
+  sqlite3_close(db);
+  return *findings == "ok\n";
+}
+
+}  // namespace
+
+int RunCheck(int argc, char** argv, Streams io) {
+  if (WantsHelp(argc, argv, kCheckUsage, io)) return 0;
+  if (argc != 2) {
+    io.err << kCheckUsage;
+    return 2;
+  }
+  std::string host, store_path;
+  if (int16_t code = kvb::ResolvePath(argv[1], &host); code) return FailedCode(io, argv[1], code);
+  if (int16_t code = kvb::ResolvePath(kvb::FolderOf(host) + "/" + kvb::kStoreFileName,
+                                      &store_path);
+      code) {
+    return FailedCode(io, argv[1], code);
+  }
+  std::unique_ptr<kvb::KeyedFile> file;
+  int16_t code = OpenKeyed(argv[1], &file);
+  if (code == kvb::kNone) {
+    const kvb::Layout& layout = file->layout();
+    io.out << host << ": keyed record file, records in " << store_path << "\n"
+           << "layout: " << layout.fields().size() << " fields, "
+           << layout.record_width() << " characters a record, key " << layout.key().name
+           << "\n";
+    for (const kvb::Field& field : layout.fields()) {
+      io.out << "  " << field.name << std::string(17 - field.name.size(), ' ') << field.width;
+      if (field.occurrences > 1) io.out << " x " << field.occurrences;
+      if (&field == &layout.key()) io.out << "  key";
+      io.out << "\n";
+    }
+    long records = 0;
+    code = file->table().Scan([&](std::string_view) {
+      ++records;
+      return true;
+    });
+    if (code == kvb::kNone) io.out << "records: " << records << "\n";
+  }
+  if (code != kvb::kNone && code != kvb::kDamagedStore) return FailedCode(io, argv[1], code);
+  std::string findings;
+  if (StoreIsSound(store_path, &findings)) {
+    io.out << "store: SQLite's integrity check found no problems\n";
+    return code == kvb::kNone ? 0 : 1;
+  }
+  io.out << "store: SQLite's integrity check found the store damaged:\n" << findings;
+  return Failed(io, std::string(argv[1]) + ": " + kvb::Describe(kvb::kDamagedStore) +
+                        " (restore it from a backup)");
 }
 
 int RunLock(int argc, char** argv, Streams io) {

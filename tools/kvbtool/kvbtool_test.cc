@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 #include <stdio.h>
 #include <stdlib.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -22,10 +23,12 @@ class KvbtoolTest : public ::testing::Test {
   void TearDown() override { std::filesystem::remove_all(root_); }
 
   // Runs kvbtool with arguments (and standard input), keeping its output.
-  int Run(const std::string& arguments, const std::string& input = "") {
+  // A prefix runs kvbtool under another program (setpriv).
+  int Run(const std::string& arguments, const std::string& input = "",
+          const std::string& prefix = "") {
     std::string in = root_ + "/stdin", out = root_ + "/stdout";
     std::ofstream(in) << input;
-    std::string command = std::string(KVBTOOL_PATH) + " " + arguments + " <" + in + " >" + out +
+    std::string command = prefix + " " + KVBTOOL_PATH + " " + arguments + " <" + in + " >" + out +
                           " 2>" + root_ + "/stderr";
     int status = system(command.c_str());
     output_ = Read(out);
@@ -148,13 +151,54 @@ TEST_F(KvbtoolTest, BadInputIsRefusedAndNothingIsStored) {
   EXPECT_NE(errors_.find("drive not mapped"), std::string::npos) << errors_;
   EXPECT_EQ(Run("dump"), 2);
   EXPECT_EQ(Run("frobnicate"), 2);
+  EXPECT_EQ(Run("create 'F:\\NEW\\KVIN.DAT' " SAMPLE_LAYOUTS "/KVIN.FID"), 1);
+  EXPECT_NE(errors_.find("the folder " + root_ + "/NEW does not exist"), std::string::npos)
+      << errors_;
+}
+
+TEST_F(KvbtoolTest, CheckTellsTheLayoutTheRecordsAndTheStoreIntegrity) {
+  CreateKvin();
+  ASSERT_EQ(Run("load " + Kvin(), "STKNO,VIN\nA1,VIN1\nB2,VIN2\n"), 0) << errors_;
+  ASSERT_EQ(Run("check " + Kvin()), 0) << errors_;
+  EXPECT_NE(output_.find("key STKNO\n"), std::string::npos) << output_;
+  EXPECT_NE(output_.find("\n  VIN              17\n"), std::string::npos) << output_;
+  EXPECT_NE(output_.find("\nrecords: 2\n"), std::string::npos) << output_;
+  EXPECT_NE(output_.find("integrity check found no problems"), std::string::npos) << output_;
+}
+
+// What cannot be read says why: not a keyed file, not allowed, or damaged.
+TEST_F(KvbtoolTest, FilesThatCannotBeReadSayWhy) {
+  CreateKvin();
+  std::ofstream(root_ + "/data/NOTES.DAT") << "just some text\n";
+  EXPECT_EQ(Run("dump 'F:\\DATA\\NOTES.DAT'"), 1);
+  EXPECT_NE(errors_.find("NOTES.DAT: not a keyed record file"), std::string::npos) << errors_;
+
+  if (getuid() == 0) {  // as root, read as nobody; otherwise nothing is out of reach
+    chmod(root_.c_str(), 0755);
+    chmod((root_ + "/data/KVIN.DAT").c_str(), 0600);
+    EXPECT_EQ(Run("dump " + Kvin(), "", "setpriv --reuid=nobody --regid=nogroup --clear-groups"),
+              1);
+    EXPECT_NE(errors_.find("KVIN.DAT: permission denied"), std::string::npos) << errors_;
+  }
+
+  {
+    std::fstream store(root_ + "/data/KVBSTORE.DB", std::ios::in | std::ios::out);
+    store << std::string(100, '#');  // over the database header
+  }
+  EXPECT_EQ(Run("dump " + Kvin()), 1);
+  EXPECT_NE(errors_.find("KVIN.DAT: the folder's KVBSTORE.DB is damaged"), std::string::npos)
+      << errors_;
+  EXPECT_EQ(Run("check " + Kvin()), 1);
+  EXPECT_NE(output_.find("integrity check found the store damaged"), std::string::npos)
+      << output_;
 }
 
 TEST_F(KvbtoolTest, EveryCommandHasHelpAndTheToolItsVersion) {
   EXPECT_EQ(Run("--version"), 0);
   EXPECT_EQ(output_, "kvbtool " DEXT_VERSION "\n");
   for (const char* command :
-       {"--help", "create --help", "load --help", "dump --help", "lock --help", "upgrade --help",
+       {"--help", "create --help", "load --help", "dump --help", "check --help", "lock --help",
+        "upgrade --help",
         "chain --help"}) {
     EXPECT_EQ(Run(command), 0) << command;
     EXPECT_NE(output_.find("usage: kvbtool"), std::string::npos) << command;
