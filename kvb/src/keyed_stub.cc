@@ -17,6 +17,7 @@ int16_t CodeOfErrno() {
   if (errno == ENOENT || errno == ENOTDIR) return kMissingFile;
   if (errno == ENOSPC || errno == EDQUOT) return kDiskFull;
   if (errno == EEXIST) return kFileExists;
+  if (errno == EACCES || errno == EPERM) return kPermissionDenied;
   return kIoError;
 }
 

@@ -34,6 +34,7 @@ class CheckedTable : public RecordTable {
   CheckedStore* store_;
 };
 
+#ifndef KVB_NO_FAULT_SWITCHES
 // Writes and record reads counted across every store opened under the
 // fault switches.
 long process_writes = 0;
@@ -66,6 +67,7 @@ class EnvironmentFaultStore : public CheckedStore {
   }
   EnvironmentFaults faults_;
 };
+#endif  // KVB_NO_FAULT_SWITCHES
 
 }  // namespace
 
@@ -96,6 +98,9 @@ int16_t FaultInjectingStore::BeforeWrite() {
 }
 
 std::unique_ptr<RecordStore> WrapForFaultTests(std::unique_ptr<RecordStore> store) {
+#ifdef KVB_NO_FAULT_SWITCHES
+  return store;
+#else
   EnvironmentFaults faults;
   faults.write_at = PositiveNumber("KVB_FAULT_AT");
   faults.read_at = PositiveNumber("KVB_FAULT_READ_AT");
@@ -103,6 +108,7 @@ std::unique_ptr<RecordStore> WrapForFaultTests(std::unique_ptr<RecordStore> stor
   faults.kill = PositiveNumber("KVB_FAULT_KILL") == 1;
   if (PositiveNumber("KVB_FAULT_CODE") == kDiskFull) faults.code = kDiskFull;
   return std::make_unique<EnvironmentFaultStore>(std::move(store), faults);
+#endif
 }
 
 }  // namespace kvb

@@ -124,7 +124,8 @@ class FaultInjectingStore : public CheckedStore {
 // stores), KVB_FAULT_READ_AT=n the n-th record read; KVB_FAULT_KILL=1 kills
 // the process there instead. The failure is an input/output error (22), or
 // disk full with KVB_FAULT_CODE=23. For crash and fault tests only; unset,
-// the store is returned as it is.
+// the store is returned as it is. A library built with KVB_NO_FAULT_SWITCHES
+// (the installed one) reads no switch and always returns the store as it is.
 std::unique_ptr<RecordStore> WrapForFaultTests(std::unique_ptr<RecordStore> store);
 
 }  // namespace kvb

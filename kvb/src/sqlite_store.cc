@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstring>
 #include <optional>
 
@@ -31,7 +32,10 @@ int16_t CodeOf(int rc) {
       return kBusy;
     case SQLITE_NOTADB:
     case SQLITE_CORRUPT:
-      return kNotOurs;
+      return kDamagedStore;
+    case SQLITE_PERM:
+    case SQLITE_AUTH:
+      return kPermissionDenied;
     case SQLITE_CANTOPEN:
       return kMissingFile;
     default:
@@ -342,8 +346,9 @@ int16_t OpenSqliteStore(const std::string& folder, bool create,
   sqlite3* db = nullptr;
   int rc = sqlite3_open_v2(path.c_str(), &db, flags, nullptr);
   if (rc != SQLITE_OK) {
+    const int system_error = sqlite3_system_errno(db);
     sqlite3_close_v2(db);
-    return CodeOf(rc);
+    return system_error == EACCES || system_error == EPERM ? kPermissionDenied : CodeOf(rc);
   }
   sqlite3_busy_timeout(db, kBusyMilliseconds);
   auto sqlite = std::make_unique<SqliteStore>(db);

@@ -49,6 +49,8 @@ constexpr CodeInfo kCodes[] = {
     {kNoStoreTable, kStatusNotFound, "records of the file not in the folder's KVBSTORE.DB"},
     {kStoreInTransaction, kStatusLocked, "files held by a transaction of another file base"},
     {kTransactionUndone, kStatusBadRequest, "transaction undone by a failed write"},
+    {kPermissionDenied, kStatusIo, "permission denied"},
+    {kDamagedStore, kStatusBadFile, "the folder's KVBSTORE.DB is damaged"},
 };
 
 const CodeInfo* Find(int16_t code) {

@@ -7,7 +7,7 @@
 //
 // Ranges: 1-99 files, records and fields (this file); 200-299 number editing
 // and chained start (kvb/src/number_*.h). Keep 200-299 free here; 30-39
-// are reserved as well.
+// are stores and transactions, 40-49 files again.
 #ifndef KVB_SRC_STATUS_H_
 #define KVB_SRC_STATUS_H_
 
@@ -67,6 +67,10 @@ inline constexpr int16_t kNoStoreTable = 34;  // .DAT whose records are not in t
 inline constexpr int16_t kStoreInTransaction =
     35;  // write to a store held by the transaction of another base of this process
 inline constexpr int16_t kTransactionUndone = 36;  // a write of the transaction failed: all undone
+
+// Files again (40-49).
+inline constexpr int16_t kPermissionDenied = 40;  // the system refused access to a file or folder
+inline constexpr int16_t kDamagedStore = 41;      // KVBSTORE.DB is not a sound SQLite database
 
 // The status that goes with a secondary code of this file's range; codes of
 // other ranges report kStatusBadRequest.

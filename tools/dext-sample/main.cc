@@ -1,13 +1,18 @@
-// dext-sample DIR [--deals N] [--vehicles M] [--seed S]: builds a sample
-// dealership to run DEXT on. DIR/F is drive F: with the layouts under
+// dext-sample DIR [--deals N] [--vehicles M] [--seed S] [--force]: builds a
+// sample dealership to run DEXT on. DIR/F is drive F: with the layouts under
 // F:\KD\FF and the record files under F:\DLR; DIR/work holds DEXT.DAT and the
-// saved destination DEX2GL.DAT naming F:\DLR.
+// saved destination DEX2GL.DAT naming F:\DLR. The dealership is built in a
+// temporary folder beside DIR and then put in place, so a failure while
+// building leaves DIR as it was.
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
@@ -24,19 +29,45 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr char kUsage[] =
-    "usage: dext-sample DIR [--deals N] [--vehicles M] [--seed S] [--layouts DIR]\n"
+    "usage: dext-sample DIR [--deals N] [--vehicles M] [--seed S] [--layouts DIR] [--force]\n"
     "\n"
     "Builds a sample dealership in DIR:\n"
     "  DIR/F/KD/FF/   record layouts KVIN.FID KJRVH.FID KJRTH.FID KCU.FID\n"
     "  DIR/F/DLR/     KVIN.DAT (M vehicles), KCU.DAT, KJRVH.DAT\n"
     "  DIR/work/      DEXT.DAT (N deals) and DEX2GL.DAT naming F:\\DLR\n"
     "Defaults: 12 deals, 60 vehicles, seed 1. The same seed gives the same files.\n"
-    "kvbtool is taken from $KVBTOOL, else beside this program's build, else PATH.\n";
+    "DIR must be new or empty; with --force the dealership's files replace their\n"
+    "namesakes in DIR and the rest stays. A failure while building leaves DIR as\n"
+    "it was. The layouts come from --layouts, else the installed ones.\n"
+    "kvbtool is taken from $KVBTOOL, else beside this program, else PATH.\n"
+    "Exit status: 0 made, 1 could not be made, 2 wrong usage.\n";
+
+// A failure to make the dealership (exit status 1), as against wrong usage.
+struct BuildError : std::runtime_error {
+  using std::runtime_error::runtime_error;
+};
+
+// This program's own folder, empty when the system does not say.
+fs::path OwnFolder() {
+  std::error_code error;
+  const fs::path self = fs::read_symlink("/proc/self/exe", error);
+  return error ? fs::path() : self.parent_path();
+}
+
+// The installed layouts (relative to the installed program), else those of
+// the source tree this program was built from.
+fs::path DefaultLayouts() {
+  std::error_code error;
+  const fs::path installed = OwnFolder() / DEXT_SAMPLE_INSTALLED_LAYOUTS;
+  if (!OwnFolder().empty() && fs::is_directory(installed, error)) return installed;
+  return DEXT_SAMPLE_LAYOUTS;
+}
 
 struct Arguments {
   fs::path directory;
   sample::SampleOptions options;
-  fs::path layouts = DEXT_SAMPLE_LAYOUTS;
+  fs::path layouts;
+  bool force = false;
 };
 
 long NumberArgument(const std::string& option, const char* text) {
@@ -56,7 +87,13 @@ Arguments ParseArguments(int argc, char** argv) {
       std::cout << kUsage;
       std::exit(0);
     }
-    if (arg.rfind("--", 0) == 0) {
+    if (arg == "--version") {
+      std::cout << "dext-sample " << DEXT_VERSION << "\n";
+      std::exit(0);
+    }
+    if (arg == "--force") {
+      arguments.force = true;
+    } else if (arg.rfind("--", 0) == 0) {
       if (i + 1 >= argc) throw std::invalid_argument(arg + " needs a value");
       const char* value = argv[++i];
       if (arg == "--deals") arguments.options.deals = static_cast<int>(NumberArgument(arg, value));
@@ -71,19 +108,22 @@ Arguments ParseArguments(int argc, char** argv) {
     }
   }
   if (arguments.directory.empty()) throw std::invalid_argument("DIR is missing");
+  if (arguments.layouts.empty()) arguments.layouts = DefaultLayouts();
   if (arguments.options.vehicles < arguments.options.deals) {
     throw std::invalid_argument("--vehicles must be at least --deals (every sold vehicle is stocked)");
   }
   return arguments;
 }
 
+// $KVBTOOL; else kvbtool in this program's folder (installed), or in the
+// build tree's tools/kvbtool; else the one PATH finds.
 std::string KvbtoolPath() {
   if (const char* configured = std::getenv("KVBTOOL")) return configured;
+  const fs::path own = OwnFolder();
+  if (own.empty()) return "kvbtool";
   std::error_code error;
-  const fs::path self = fs::read_symlink("/proc/self/exe", error);
-  if (!error) {
-    const fs::path beside = self.parent_path().parent_path() / "kvbtool" / "kvbtool";
-    if (fs::exists(beside, error)) return beside.string();
+  for (const fs::path& beside : {own / "kvbtool", own.parent_path() / "kvbtool" / "kvbtool"}) {
+    if (fs::is_regular_file(beside, error)) return beside.string();
   }
   return "kvbtool";
 }
@@ -96,12 +136,12 @@ void RunKvbtool(const std::vector<std::string>& words) {
   argv.push_back(nullptr);
   pid_t pid = 0;
   if (posix_spawnp(&pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0) {
-    throw std::runtime_error("cannot run " + all[0] + " (set KVBTOOL to its path)");
+    throw BuildError("cannot run " + all[0] + " (set KVBTOOL to its path)");
   }
   int status = 0;
   waitpid(pid, &status, 0);
   if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-    throw std::runtime_error("kvbtool " + words[0] + " " + words[1] + " failed");
+    throw BuildError("kvbtool " + words[0] + " " + words[1] + " failed");
   }
 }
 
@@ -109,7 +149,7 @@ void WriteFile(const fs::path& path, const std::string& text) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out << text;
   out.close();
-  if (!out) throw std::runtime_error("cannot write " + path.string());
+  if (!out) throw BuildError("cannot write " + path.string());
 }
 
 void MakeKeyedFile(const fs::path& data, const fs::path& layout, const sample::Table& table) {
@@ -122,12 +162,12 @@ void MakeKeyedFile(const fs::path& data, const fs::path& layout, const sample::T
   fs::remove(csv);
 }
 
-void BuildDealership(const Arguments& arguments) {
+void BuildDealership(const Arguments& arguments, const fs::path& directory) {
   const sample::SampleDealership shop = sample::MakeSampleDealership(arguments.options);
-  const fs::path drive = arguments.directory / "F";
+  const fs::path drive = directory / "F";
   const fs::path layouts = drive / "KD" / "FF";
   const fs::path data = drive / "DLR";
-  const fs::path work = arguments.directory / "work";
+  const fs::path work = directory / "work";
   for (const fs::path& folder : {layouts, data, work}) fs::create_directories(folder);
   for (const char* name : {"KVIN.FID", "KJRVH.FID", "KJRTH.FID", "KCU.FID"}) {
     fs::copy_file(arguments.layouts / name, layouts / name, fs::copy_options::overwrite_existing);
@@ -141,12 +181,75 @@ void BuildDealership(const Arguments& arguments) {
   WriteFile(work / "DEX2GL.DAT", "F:\\DLR              \r\n");
 }
 
+// Moves what `from` holds into `to`: folders merge with those already there
+// (whatever else they hold stays), files replace their namesakes. A store
+// replaces the old one whole: the old one's -wal and -shm go first, or SQLite
+// would read the new database through the old one's log.
+void MoveInto(const fs::path& from, const fs::path& to) {
+  fs::create_directories(to);
+  for (const fs::directory_entry& entry : fs::directory_iterator(from)) {
+    const fs::path destination = to / entry.path().filename();
+    if (entry.is_directory() && fs::is_directory(destination)) {
+      MoveInto(entry.path(), destination);
+      continue;
+    }
+    if (entry.path().filename() == "KVBSTORE.DB") {
+      fs::remove(destination.string() + "-wal");
+      fs::remove(destination.string() + "-shm");
+    }
+    fs::rename(entry.path(), destination);
+  }
+}
+
+// Builds the dealership in a new folder beside DIR, then renames it to DIR,
+// or, when DIR exists (empty, or with --force), moves its files into DIR.
+// A failure while building leaves DIR as it was and removes the new folder.
+// The folders of an existing DIR are kept, so a process working in one of
+// them (a test's current directory) goes on working there.
+void MakeDealership(const Arguments& arguments) {
+  const fs::path target = fs::absolute(arguments.directory).lexically_normal();
+  const fs::path name = target.has_filename() ? target : target.parent_path();
+  std::error_code error;
+  const bool exists = fs::exists(name, error);
+  if (exists && !fs::is_directory(name, error)) {
+    throw BuildError(name.string() + " exists and is not a folder");
+  }
+  if (exists && !arguments.force && !fs::is_empty(name, error)) {
+    throw BuildError(name.string() +
+                     " already holds files (--force makes the dealership there anyway)");
+  }
+  std::string pattern = name.string() + ".partial-XXXXXX";
+  if (mkdtemp(pattern.data()) == nullptr) {
+    throw BuildError("cannot make a folder beside " + name.string() + ": " + std::strerror(errno));
+  }
+  const fs::path building = pattern;
+  try {
+    BuildDealership(arguments, building);
+    if (exists) {
+      MoveInto(building, name);
+      fs::remove_all(building);
+    } else {
+      // mkdtemp made it private; DIR gets the mode mkdir would give it.
+      const mode_t mask = umask(0);
+      umask(mask);
+      fs::permissions(building, static_cast<fs::perms>(0777 & ~mask));
+      fs::rename(building, name);
+    }
+  } catch (const fs::filesystem_error& failure) {
+    fs::remove_all(building, error);
+    throw BuildError(failure.what());
+  } catch (...) {
+    fs::remove_all(building, error);
+    throw;
+  }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   try {
     const Arguments arguments = ParseArguments(argc, argv);
-    BuildDealership(arguments);
+    MakeDealership(arguments);
     const fs::path root = fs::absolute(arguments.directory);
     std::cout << "Sample dealership in " << root.string() << ": " << arguments.options.deals
               << " deals, " << arguments.options.vehicles << " vehicles (seed "
@@ -158,9 +261,11 @@ int main(int argc, char** argv) {
               << "  KVB_DRIVE_F=" << (root / "F").string()
               << " kvbtool dump 'F:\\DLR\\KJRVH.DAT'   (also KCU.DAT, KVIN.DAT)\n";
     return 0;
-  } catch (const std::exception& error) {
+  } catch (const BuildError& error) {
     std::cerr << "dext-sample: " << error.what() << "\n";
-    if (std::string(error.what()).find("kvbtool") == std::string::npos) std::cerr << kUsage;
+    return 1;
+  } catch (const std::exception& error) {
+    std::cerr << "dext-sample: " << error.what() << "\n" << kUsage;
     return 2;
   }
 }

@@ -1,5 +1,8 @@
 #include "tools/kvbtool/commands.h"
 
+#include <sqlite3.h>
+#include <unistd.h>
+
 #include <fstream>
 #include <map>
 #include <memory>
@@ -8,10 +11,14 @@
 #include <vector>
 
 #include "keyed_file.h"
+#include "keyed_stub.h"
 #include "layout.h"
 #include "path.h"
+#include "platform/cp1252.h"
+#include "sqlite_store.h"
 #include "status.h"
 #include "tools/kvbtool/csv.h"
+#include "tools/kvbtool/csv_text.h"
 #include "upgrade.h"
 
 namespace kvbtool {
@@ -21,13 +28,25 @@ constexpr char kCreateUsage[] =
     "usage: kvbtool create FILE.DAT LAYOUT.FID\n"
     "Makes an empty keyed record file for the layout. Refuses an existing file.\n";
 constexpr char kLoadUsage[] =
-    "usage: kvbtool load FILE.DAT [FILE.CSV]\n"
-    "Inserts or replaces records from CSV (standard input without FILE.CSV). The\n"
-    "header names the fields; a repeating field's occurrence is NAME.n. Fields not\n"
-    "in the header are blank. Nothing is stored unless every row loads.\n";
+    "usage: kvbtool load [--replace] [--dry-run] FILE.DAT [FILE.CSV]\n"
+    "Adds records from CSV (standard input without FILE.CSV), or updates the\n"
+    "stored ones. The header names the fields, the key field among them; a\n"
+    "repeating field's occurrence is NAME.n. A stored record gets the values of\n"
+    "the header's columns and keeps its other fields; a new one has them blank.\n"
+    "The CSV is read as UTF-8 (a byte-order mark is skipped) and stored as\n"
+    "Windows-1252: a character Windows-1252 has no code for is refused with its\n"
+    "line. Widths count characters. Nothing is stored unless every row loads.\n"
+    "  --replace  replace stored records whole (fields not in the header blank)\n"
+    "  --dry-run  say what would be added and replaced; store nothing\n";
 constexpr char kDumpUsage[] =
     "usage: kvbtool dump FILE.DAT\n"
-    "Prints every record as CSV, ordered by key, trailing blanks removed.\n";
+    "Prints every record as CSV in UTF-8 (what load reads), ordered by key,\n"
+    "trailing blanks removed.\n";
+constexpr char kCheckUsage[] =
+    "usage: kvbtool check FILE.DAT\n"
+    "Prints the file's layout and number of records, and runs SQLite's integrity\n"
+    "check on the folder's KVBSTORE.DB. Exits 1 when the file cannot be read or\n"
+    "the store is damaged.\n";
 constexpr char kUpgradeUsage[] =
     "usage: kvbtool upgrade FOLDER\n"
     "Moves every keyed record file of FOLDER that is still its own database (the\n"
@@ -133,21 +152,74 @@ int RunCreate(int argc, char** argv, Streams io) {
   if (kvb::LoadLayoutFile(layout_host, argv[2], &layout, &error) != kvb::kNone) {
     return Failed(io, error);
   }
-  if (int16_t code = kvb::CreateKeyedFile(stores, data_host, layout); code)
+  if (int16_t code = kvb::CreateKeyedFile(stores, data_host, layout); code) {
+    const std::string folder = kvb::FolderOf(data_host);
+    if (code == kvb::kMissingFile && access(folder.c_str(), F_OK) != 0) {
+      return Failed(io, std::string(argv[1]) + ": the folder " + folder + " does not exist");
+    }
     return FailedCode(io, argv[1], code);
+  }
   return 0;
 }
 
+namespace {
+
+struct LoadOptions {
+  std::string data_file;
+  std::string csv_file;  // empty: standard input
+  bool replace = false;
+  bool dry_run = false;
+};
+
+bool ParseLoadOptions(int argc, char** argv, LoadOptions* options) {
+  int names = 0;
+  for (int i = 1; i < argc; ++i) {
+    const std::string_view arg = argv[i];
+    if (arg == "--replace") {
+      options->replace = true;
+    } else if (arg == "--dry-run") {
+      options->dry_run = true;
+    } else if (arg.substr(0, 2) == "--" || ++names > 2) {
+      return false;
+    } else {
+      (names == 1 ? options->data_file : options->csv_file) = arg;
+    }
+  }
+  return names > 0;
+}
+
+// The columns of the layout whose values differ between two records.
+std::string ChangedColumns(const kvb::Layout& layout, const std::string& before,
+                           const std::string& after) {
+  std::string changed;
+  for (const kvb::Field& field : layout.fields()) {
+    for (int i = 1; i <= field.occurrences; ++i) {
+      const size_t at = static_cast<size_t>(field.offset + (i - 1) * field.width);
+      if (before.compare(at, field.width, after, at, field.width) == 0) continue;
+      changed += (changed.empty() ? "" : ", ") + field.name +
+                 (field.occurrences > 1 ? "." + std::to_string(i) : "");
+    }
+  }
+  return changed.empty() ? "no field changes" : changed;
+}
+
+std::string Records(size_t count) {
+  return std::to_string(count) + (count == 1 ? " record" : " records");
+}
+
+}  // namespace
+
 int RunLoad(int argc, char** argv, Streams io) {
   if (WantsHelp(argc, argv, kLoadUsage, io)) return 0;
-  if (argc != 2 && argc != 3) {
+  LoadOptions options;
+  if (!ParseLoadOptions(argc, argv, &options)) {
     io.err << kLoadUsage;
     return 2;
   }
   std::string text;
-  if (argc == 3) {
-    std::ifstream csv(argv[2], std::ios::binary);
-    if (!csv) return Failed(io, std::string(argv[2]) + ": cannot read");
+  if (!options.csv_file.empty()) {
+    std::ifstream csv(options.csv_file, std::ios::binary);
+    if (!csv) return Failed(io, options.csv_file + ": cannot read");
     text = ReadAll(csv);
   } else {
     text = ReadAll(io.in);
@@ -155,39 +227,87 @@ int RunLoad(int argc, char** argv, Streams io) {
   std::vector<CsvRow> rows;
   std::vector<int> lines;
   std::string error;
-  if (!ParseCsv(text, &rows, &error, &lines)) return Failed(io, error);
+  if (!ParseUtf8Csv(text, &rows, &lines, &error)) return Failed(io, error);
   if (rows.empty()) return Failed(io, "no header line");
+  const std::string& name = options.data_file;
   std::unique_ptr<kvb::KeyedFile> file;
-  if (int16_t code = OpenKeyed(argv[1], &file); code) return FailedCode(io, argv[1], code);
+  if (int16_t code = OpenKeyed(name, &file); code) return FailedCode(io, name, code);
+  const kvb::Layout& layout = file->layout();
   std::vector<Column> targets;
-  if (!MapHeader(file->layout(), rows[0], &targets, &error)) return Failed(io, error);
-  if (int16_t code = file->store().Begin(); code) return FailedCode(io, argv[1], code);
+  if (!MapHeader(layout, rows[0], &targets, &error)) return Failed(io, error);
+  size_t key_column = targets.size();
+  for (size_t c = 0; c < targets.size(); ++c) {
+    if (targets[c].name == layout.key().name) key_column = c;
+  }
+  if (key_column == targets.size()) {
+    return Failed(io, "header does not name the key field " + layout.key().name);
+  }
+
+  // Records this load has stored, by key: a key given twice finds its first
+  // row here (in a dry run nothing reaches the file).
+  std::map<std::string, std::string> loaded;
+  size_t added = 0, replaced = 0;
+  if (!options.dry_run) {
+    if (int16_t code = file->store().Begin(); code) return FailedCode(io, name, code);
+  }
+  auto fail = [&](const std::string& what) {
+    if (!options.dry_run) file->store().Rollback();
+    return Failed(io, what);
+  };
+  kvb::Record& record = file->buffer();
   for (size_t r = 1; r < rows.size(); ++r) {
     const std::string where = "line " + std::to_string(lines[r]) + ": ";
     if (rows[r].size() != targets.size()) {
-      file->store().Rollback();
-      return Failed(io, where + "expected " + std::to_string(targets.size()) + " fields");
+      return fail(where + "expected " + std::to_string(targets.size()) + " fields");
     }
-    kvb::Record& record = file->buffer();
-    record.Clear();
     for (size_t c = 0; c < targets.size(); ++c) {
-      const kvb::Field* field = file->layout().Find(targets[c].name);
-      int16_t code = TrimRight(rows[r][c]).size() > static_cast<size_t>(field->width)
-                         ? kvb::kKeyTooLong
-                         : record.Put(targets[c].name, targets[c].occurrence, rows[r][c]);
-      if (code != kvb::kNone) {
-        file->store().Rollback();
-        return Failed(io, where + rows[0][c] + " is longer than its " +
-                              std::to_string(field->width) + " characters");
+      const kvb::Field* field = layout.Find(targets[c].name);
+      if (TrimRight(rows[r][c]).size() > static_cast<size_t>(field->width)) {
+        return fail(where + rows[0][c] + " is longer than its " + std::to_string(field->width) +
+                    " characters");
       }
     }
-    if (int16_t code = file->Write(); code) {
-      file->store().Rollback();
-      return FailedCode(io, where + argv[1], code);
+    const std::string key = TrimRight(rows[r][key_column]);
+    if (key.empty()) return fail(where + layout.key().name + " (the key) is blank");
+    std::string before;
+    if (auto it = loaded.find(key); it != loaded.end()) {
+      before = it->second;
+    } else {
+      int16_t code = file->Position(key);
+      if (code == kvb::kNone) code = file->Read();
+      if (code == kvb::kNone) {
+        before = record.bytes();
+      } else if (code != kvb::kNoRecord) {
+        return fail(where + name + ": " + kvb::Describe(code));
+      }
     }
+    if (before.empty() || options.replace) {
+      record.Clear();
+    } else {
+      record.Assign(before);
+    }
+    for (size_t c = 0; c < targets.size(); ++c) {
+      record.Put(targets[c].name, targets[c].occurrence, rows[r][c]);
+    }
+    if (options.dry_run) {
+      io.out << (before.empty() ? "add " + key
+                                : "replace " + key + ": " +
+                                      ChangedColumns(layout, before, record.bytes()))
+             << "\n";
+    } else if (int16_t code = file->Write(); code) {
+      return fail(where + name + ": " + kvb::Describe(code));
+    }
+    ++(before.empty() ? added : replaced);
+    loaded[key] = record.bytes();
   }
-  if (int16_t code = file->store().Commit(); code) return FailedCode(io, argv[1], code);
-  io.out << "loaded " << rows.size() - 1 << " records\n";
+  const std::string counts = Records(added + replaced) + ": " + std::to_string(added) +
+                             " added, " + std::to_string(replaced) + " replaced";
+  if (options.dry_run) {
+    io.out << "would load " << counts << "; nothing stored\n";
+    return 0;
+  }
+  if (int16_t code = file->store().Commit(); code) return FailedCode(io, name, code);
+  io.out << "loaded " << counts << "\n";
   return 0;
 }
 
@@ -211,7 +331,7 @@ int RunDump(int argc, char** argv, Streams io) {
       for (int i = 1; i <= field.occurrences; ++i) {
         std::string_view value;
         record.Get(field.name, i, &value);
-        row.push_back(TrimRight(value));
+        row.push_back(platform::Utf8FromCp1252(TrimRight(value)));
       }
     }
     io.out << FormatCsvRow(row);
@@ -219,6 +339,72 @@ int RunDump(int argc, char** argv, Streams io) {
   });
   if (code != kvb::kNone) return FailedCode(io, argv[1], code);
   return io.out ? 0 : Failed(io, "cannot write the output");
+}
+
+namespace {
+
+// SQLite's integrity check of a store: "ok", or its findings (at most a few).
+bool StoreIsSound(const std::string& store_path, std::string* findings) {
+  sqlite3* db = nullptr;
+  int rc = sqlite3_open_v2(store_path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
+  sqlite3_stmt* check = nullptr;
+  if (rc == SQLITE_OK) rc = sqlite3_prepare_v2(db, "PRAGMA integrity_check(5)", -1, &check, nullptr);
+  findings->clear();
+  while (rc == SQLITE_OK && sqlite3_step(check) == SQLITE_ROW) {
+    const unsigned char* text = sqlite3_column_text(check, 0);
+    *findings += std::string(text ? reinterpret_cast<const char*>(text) : "") + "\n";
+  }
+  if (rc != SQLITE_OK || findings->empty()) *findings = std::string(sqlite3_errmsg(db)) + "\n";
+  sqlite3_finalize(check);
+  sqlite3_close(db);
+  return *findings == "ok\n";
+}
+
+}  // namespace
+
+int RunCheck(int argc, char** argv, Streams io) {
+  if (WantsHelp(argc, argv, kCheckUsage, io)) return 0;
+  if (argc != 2) {
+    io.err << kCheckUsage;
+    return 2;
+  }
+  std::string host, store_path;
+  if (int16_t code = kvb::ResolvePath(argv[1], &host); code) return FailedCode(io, argv[1], code);
+  if (int16_t code = kvb::ResolvePath(kvb::FolderOf(host) + "/" + kvb::kStoreFileName,
+                                      &store_path);
+      code) {
+    return FailedCode(io, argv[1], code);
+  }
+  std::unique_ptr<kvb::KeyedFile> file;
+  int16_t code = OpenKeyed(argv[1], &file);
+  if (code == kvb::kNone) {
+    const kvb::Layout& layout = file->layout();
+    io.out << host << ": keyed record file, records in " << store_path << "\n"
+           << "layout: " << layout.fields().size() << " fields, "
+           << layout.record_width() << " characters a record, key " << layout.key().name
+           << "\n";
+    for (const kvb::Field& field : layout.fields()) {
+      io.out << "  " << field.name << std::string(17 - field.name.size(), ' ') << field.width;
+      if (field.occurrences > 1) io.out << " x " << field.occurrences;
+      if (&field == &layout.key()) io.out << "  key";
+      io.out << "\n";
+    }
+    long records = 0;
+    code = file->table().Scan([&](std::string_view) {
+      ++records;
+      return true;
+    });
+    if (code == kvb::kNone) io.out << "records: " << records << "\n";
+  }
+  if (code != kvb::kNone && code != kvb::kDamagedStore) return FailedCode(io, argv[1], code);
+  std::string findings;
+  if (StoreIsSound(store_path, &findings)) {
+    io.out << "store: SQLite's integrity check found no problems\n";
+    return code == kvb::kNone ? 0 : 1;
+  }
+  io.out << "store: SQLite's integrity check found the store damaged:\n" << findings;
+  return Failed(io, std::string(argv[1]) + ": " + kvb::Describe(kvb::kDamagedStore) +
+                        " (restore it from a backup)");
 }
 
 int RunLock(int argc, char** argv, Streams io) {

@@ -17,6 +17,7 @@ struct Streams {
 int RunCreate(int argc, char** argv, Streams io);
 int RunLoad(int argc, char** argv, Streams io);
 int RunDump(int argc, char** argv, Streams io);
+int RunCheck(int argc, char** argv, Streams io);
 int RunLock(int argc, char** argv, Streams io);
 int RunUpgrade(int argc, char** argv, Streams io);
 

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 #include <stdio.h>
 #include <stdlib.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -22,10 +23,12 @@ class KvbtoolTest : public ::testing::Test {
   void TearDown() override { std::filesystem::remove_all(root_); }
 
   // Runs kvbtool with arguments (and standard input), keeping its output.
-  int Run(const std::string& arguments, const std::string& input = "") {
+  // A prefix runs kvbtool under another program (setpriv).
+  int Run(const std::string& arguments, const std::string& input = "",
+          const std::string& prefix = "") {
     std::string in = root_ + "/stdin", out = root_ + "/stdout";
     std::ofstream(in) << input;
-    std::string command = std::string(KVBTOOL_PATH) + " " + arguments + " <" + in + " >" + out +
+    std::string command = prefix + " " + KVBTOOL_PATH + " " + arguments + " <" + in + " >" + out +
                           " 2>" + root_ + "/stderr";
     int status = system(command.c_str());
     output_ = Read(out);
@@ -37,6 +40,29 @@ class KvbtoolTest : public ::testing::Test {
     return std::string(std::istreambuf_iterator<char>(in), {});
   }
   std::string Kvin() { return "'F:\\DATA\\KVIN.DAT'"; }
+  std::string Dump() {
+    EXPECT_EQ(Run("dump " + Kvin()), 0) << errors_;
+    return output_;
+  }
+  // Line n of a text (0 the first).
+  static std::string Line(const std::string& text, int n) {
+    size_t start = 0;
+    for (int i = 0; i < n && start != std::string::npos; ++i) {
+      start = text.find('\n', start);
+      if (start != std::string::npos) ++start;
+    }
+    if (start == std::string::npos) return "";
+    return text.substr(start, text.find('\n', start) - start);
+  }
+  // Line n of the dump (1 the first record).
+  std::string Dumped(int n) { return Line(Dump(), n); }
+  // The record of a key as the store holds it, read with the sqlite3 program.
+  std::string Stored(const std::string& key) {
+    std::string command = "sqlite3 " + root_ + "/data/KVBSTORE.DB \"SELECT data FROM 'KVIN.DAT' " +
+                          "WHERE rtrim(CAST(key AS TEXT)) = '" + key + "'\" >" + root_ + "/stored";
+    EXPECT_EQ(system(command.c_str()), 0);
+    return Read(root_ + "/stored");
+  }
   void CreateKvin() {
     std::filesystem::create_directories(root_ + "/data");
     ASSERT_EQ(Run("create " + Kvin() + " " SAMPLE_LAYOUTS "/KVIN.FID"), 0) << errors_;
@@ -50,14 +76,64 @@ TEST_F(KvbtoolTest, LoadThenDumpGivesTheRecordsByKey) {
   ASSERT_EQ(
       Run("load " + Kvin(), "STKNO,VIN,MAK,PROWN\nB2,VIN2,FORD,\"Doe, Jane\"\nA1,VIN1,OPEL,\n"), 0)
       << errors_;
-  EXPECT_EQ(output_, "loaded 2 records\n");
-  ASSERT_EQ(Run("load " + Kvin(), "STKNO,ACT\nA1,2\n"), 0) << errors_;  // replaces A1 whole
+  EXPECT_EQ(output_, "loaded 2 records: 2 added, 0 replaced\n");
   ASSERT_EQ(Run("dump " + root_ + "/data/kvin.dat"), 0) << errors_;
   std::string header = output_.substr(0, output_.find('\n'));
   EXPECT_EQ(header.substr(0, 22), "STKNO,ACT,NU,VIN,YEAR,");
-  std::string body = output_.substr(output_.find('\n') + 1);
-  EXPECT_EQ(body.substr(0, body.find('\n')), "A1,2" + std::string(16, ','));
-  EXPECT_NE(body.find("B2,,,VIN2,,FORD,,,,,,,,\"Doe, Jane\""), std::string::npos) << body;
+  EXPECT_EQ(Line(output_, 1), "A1,,,VIN1,,OPEL" + std::string(12, ','));
+  EXPECT_EQ(Line(output_, 2), "B2,,,VIN2,,FORD,,,,,,,,\"Doe, Jane\"" + std::string(4, ','));
+}
+
+// A header naming some fields updates those of a stored record; --replace
+// stores the row as the whole record; --dry-run stores nothing.
+TEST_F(KvbtoolTest, LoadUpdatesTheNamedFieldsOrReplacesWholeOrOnlySays) {
+  CreateKvin();
+  ASSERT_EQ(Run("load " + Kvin(), "STKNO,VIN,MAK\nA1,VIN1,OPEL\nB2,VIN2,FORD\n"), 0) << errors_;
+  ASSERT_EQ(Run("load " + Kvin(), "STKNO,ACT\nA1,2\n"), 0) << errors_;
+  EXPECT_EQ(output_, "loaded 1 record: 0 added, 1 replaced\n");
+  EXPECT_EQ(Dumped(1), "A1,2,,VIN1,,OPEL" + std::string(12, ','));
+
+  ASSERT_EQ(Run("load --replace " + Kvin(), "STKNO,ACT\nA1,3\n"), 0) << errors_;
+  EXPECT_EQ(Dumped(1), "A1,3" + std::string(16, ','));
+
+  // A key twice: added, then replaced by its second row.
+  ASSERT_EQ(Run("load " + Kvin(), "STKNO,MAK\nC3,AUDI\nC3,BMW\n"), 0) << errors_;
+  EXPECT_EQ(output_, "loaded 2 records: 1 added, 1 replaced\n");
+  EXPECT_EQ(Dumped(3), "C3,,,,,BMW" + std::string(12, ','));
+
+  const std::string before = Dump();
+  ASSERT_EQ(Run("load --dry-run " + Kvin(), "STKNO,MAK,VIN\nB2,SAAB,VIN2\nD4,VW,\nD4,SEAT,\n"), 0)
+      << errors_;
+  EXPECT_EQ(output_,
+            "replace B2: MAK\nadd D4\nreplace D4: MAK\n"
+            "would load 3 records: 1 added, 2 replaced; nothing stored\n");
+  EXPECT_EQ(Dump(), before);
+  EXPECT_EQ(Run("load " + Kvin(), "ACT,MAK\n2,VW\n"), 1);
+  EXPECT_NE(errors_.find("header does not name the key field STKNO"), std::string::npos);
+}
+
+// The CSV is UTF-8 (what dump prints); the records hold Windows-1252, one
+// byte a character, and widths count characters.
+TEST_F(KvbtoolTest, LoadReadsUtf8AndStoresWindows1252) {
+  CreateKvin();
+  // A byte-order mark, CRLF, "é" filling NU's one character, a blank last line.
+  ASSERT_EQ(Run("load " + Kvin(),
+                "\xEF\xBB\xBFSTKNO,NU,PROWN\r\nE5,\xC3\xA9,J\xC3\xB6ns \xC3\x87" "elik\r\n\r\n"),
+            0)
+      << errors_;
+  EXPECT_EQ(output_, "loaded 1 record: 1 added, 0 replaced\n");
+  EXPECT_EQ(Dumped(1).substr(0, 7), "E5,,\xC3\xA9,");
+  EXPECT_NE(Dumped(1).find(",J\xC3\xB6ns \xC3\x87" "elik,"), std::string::npos) << Dumped(1);
+  EXPECT_EQ(Stored("E5").substr(6, 2), " \xE9");  // ACT blank, NU e-acute in Windows-1252
+  EXPECT_NE(Stored("E5").find("J\xF6ns \xC7" "elik"), std::string::npos);
+
+  EXPECT_EQ(Run("load " + Kvin(), "STKNO,PROWN\nF6,Jan\nF7,\xC5\x81ukasz\n"), 1);
+  EXPECT_NE(errors_.find("line 3: the character '\xC5\x81' (U+0141) has no Windows-1252 code"),
+            std::string::npos)
+      << errors_;
+  EXPECT_EQ(Run("load " + Kvin(), "STKNO,PROWN\nF6,J\xF6ns\n"), 1);  // Windows-1252, not UTF-8
+  EXPECT_NE(errors_.find("line 2: not UTF-8"), std::string::npos) << errors_;
+  EXPECT_EQ(Dump().find("F6"), std::string::npos);
 }
 
 TEST_F(KvbtoolTest, BadInputIsRefusedAndNothingIsStored) {
@@ -75,11 +151,54 @@ TEST_F(KvbtoolTest, BadInputIsRefusedAndNothingIsStored) {
   EXPECT_NE(errors_.find("drive not mapped"), std::string::npos) << errors_;
   EXPECT_EQ(Run("dump"), 2);
   EXPECT_EQ(Run("frobnicate"), 2);
+  EXPECT_EQ(Run("create 'F:\\NEW\\KVIN.DAT' " SAMPLE_LAYOUTS "/KVIN.FID"), 1);
+  EXPECT_NE(errors_.find("the folder " + root_ + "/NEW does not exist"), std::string::npos)
+      << errors_;
 }
 
-TEST_F(KvbtoolTest, EveryCommandHasHelp) {
+TEST_F(KvbtoolTest, CheckTellsTheLayoutTheRecordsAndTheStoreIntegrity) {
+  CreateKvin();
+  ASSERT_EQ(Run("load " + Kvin(), "STKNO,VIN\nA1,VIN1\nB2,VIN2\n"), 0) << errors_;
+  ASSERT_EQ(Run("check " + Kvin()), 0) << errors_;
+  EXPECT_NE(output_.find("key STKNO\n"), std::string::npos) << output_;
+  EXPECT_NE(output_.find("\n  VIN              17\n"), std::string::npos) << output_;
+  EXPECT_NE(output_.find("\nrecords: 2\n"), std::string::npos) << output_;
+  EXPECT_NE(output_.find("integrity check found no problems"), std::string::npos) << output_;
+}
+
+// What cannot be read says why: not a keyed file, not allowed, or damaged.
+TEST_F(KvbtoolTest, FilesThatCannotBeReadSayWhy) {
+  CreateKvin();
+  std::ofstream(root_ + "/data/NOTES.DAT") << "just some text\n";
+  EXPECT_EQ(Run("dump 'F:\\DATA\\NOTES.DAT'"), 1);
+  EXPECT_NE(errors_.find("NOTES.DAT: not a keyed record file"), std::string::npos) << errors_;
+
+  if (getuid() == 0) {  // as root, read as nobody; otherwise nothing is out of reach
+    chmod(root_.c_str(), 0755);
+    chmod((root_ + "/data/KVIN.DAT").c_str(), 0600);
+    EXPECT_EQ(Run("dump " + Kvin(), "", "setpriv --reuid=nobody --regid=nogroup --clear-groups"),
+              1);
+    EXPECT_NE(errors_.find("KVIN.DAT: permission denied"), std::string::npos) << errors_;
+  }
+
+  {
+    std::fstream store(root_ + "/data/KVBSTORE.DB", std::ios::in | std::ios::out);
+    store << std::string(100, '#');  // over the database header
+  }
+  EXPECT_EQ(Run("dump " + Kvin()), 1);
+  EXPECT_NE(errors_.find("KVIN.DAT: the folder's KVBSTORE.DB is damaged"), std::string::npos)
+      << errors_;
+  EXPECT_EQ(Run("check " + Kvin()), 1);
+  EXPECT_NE(output_.find("integrity check found the store damaged"), std::string::npos)
+      << output_;
+}
+
+TEST_F(KvbtoolTest, EveryCommandHasHelpAndTheToolItsVersion) {
+  EXPECT_EQ(Run("--version"), 0);
+  EXPECT_EQ(output_, "kvbtool " DEXT_VERSION "\n");
   for (const char* command :
-       {"--help", "create --help", "load --help", "dump --help", "lock --help", "upgrade --help",
+       {"--help", "create --help", "load --help", "dump --help", "check --help", "lock --help",
+        "upgrade --help",
         "chain --help"}) {
     EXPECT_EQ(Run(command), 0) << command;
     EXPECT_NE(output_.find("usage: kvbtool"), std::string::npos) << command;

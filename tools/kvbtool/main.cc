@@ -1,4 +1,4 @@
-// kvbtool: administer keyed record files (create, load, dump, lock, upgrade) and
+// kvbtool: administer keyed record files (create, load, dump, check, lock, upgrade) and
 // chained-start parameter blocks (chain).
 #include <iostream>
 #include <string>
@@ -11,8 +11,10 @@ namespace {
 constexpr char kUsage[] =
     "usage: kvbtool COMMAND ARGUMENTS (kvbtool COMMAND --help for more)\n"
     "  create FILE.DAT LAYOUT.FID   make an empty keyed record file\n"
-    "  load FILE.DAT [FILE.CSV]     insert or replace records from CSV\n"
+    "  load [--replace] [--dry-run] FILE.DAT [FILE.CSV]\n"
+    "                               add or update records from CSV (UTF-8)\n"
     "  dump FILE.DAT                print every record as CSV, by key\n"
+    "  check FILE.DAT               layout, record count, store integrity\n"
     "  lock FILE.DAT KEY            hold a record lock until standard input closes\n"
     "  upgrade FOLDER               move old one-database-per-file keyed files into\n"
     "                               the folder's KVBSTORE.DB\n"
@@ -27,9 +29,14 @@ int main(int argc, char** argv) {
   if (command == "create") return kvbtool::RunCreate(argc - 1, argv + 1, io);
   if (command == "load") return kvbtool::RunLoad(argc - 1, argv + 1, io);
   if (command == "dump") return kvbtool::RunDump(argc - 1, argv + 1, io);
+  if (command == "check") return kvbtool::RunCheck(argc - 1, argv + 1, io);
   if (command == "lock") return kvbtool::RunLock(argc - 1, argv + 1, io);
   if (command == "upgrade") return kvbtool::RunUpgrade(argc - 1, argv + 1, io);
   if (command == "chain") return RunChainCommand(argc - 1, argv + 1);
+  if (command == "--version") {
+    std::cout << "kvbtool " << DEXT_VERSION << "\n";
+    return 0;
+  }
   if (command == "--help" || command == "-h" || command == "help") {
     std::cout << kUsage;
     return 0;

@@ -142,7 +142,8 @@ std::optional<ExitStatus> DealershipTest::PressKeys(const std::string& keys) {
 
 bool DealershipTest::MakeSample(int deals, int vehicles, int seed) {
   setenv("KVBTOOL", KvbtoolPath().c_str(), 1);
-  const std::string command = DextSamplePath() + " '" + root_.string() + "' --deals " +
+  // --force: root_ already holds the layouts and folders SetUp made.
+  const std::string command = DextSamplePath() + " '" + root_.string() + "' --force --deals " +
                               std::to_string(deals) + " --vehicles " + std::to_string(vehicles) +
                               " --seed " + std::to_string(seed) + " >/dev/null";
   return std::system(command.c_str()) == 0;
