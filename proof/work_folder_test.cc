@@ -4,11 +4,10 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <cstdio>
-#include <cstdlib>
 #include <fstream>
 
 #include "proof/dext_process.h"
+#include "toolkit/terminal/testing/tmux_session.h"
 
 namespace dext::proof {
 namespace {
@@ -139,40 +138,15 @@ TEST_F(WorkFolderTest, InTheTerminalTheLockedBoxCanBeCancelled) {
   }
   ASSERT_EQ(stocks.size(), 3u);
   HeldVehicleLock other_workstation(trial_, stocks[1]);
-  const std::string socket = "dext-proof-" + std::to_string(getpid());
-  const std::string tmux = "tmux -L " + socket + " ";
-  const fs::path ended = trial_ / "ended";
-  const std::string command = "cd '" + work_.string() + "' && env -u DISPLAY KVB_DRIVE_F='" +
-                              (trial_ / "F").string() + "' DEXT_UI=terminal " + DextPath() +
-                              "; echo \\$? > '" + ended.string() + "'";
-  ASSERT_EQ(std::system((tmux + "new-session -d -x 100 -y 30 \"" + command + "\"").c_str()), 0);
-  auto screen = [&] {
-    std::string text;
-    if (FILE* pane = popen((tmux + "capture-pane -p").c_str(), "r")) {
-      for (char buffer[256]; fgets(buffer, sizeof buffer, pane);) text += buffer;
-      pclose(pane);
-    }
-    return text;
-  };
-  for (int tries = 0; screen().find("[ Cancel ]") == std::string::npos; ++tries) {
-    ASSERT_LT(tries, 500) << screen();
-    usleep(10000);
-  }
-  const std::string shown = screen();
-  EXPECT_NE(shown.find("Stock No. " + stocks[1] + " is in use at another workstation."),
-            std::string::npos)
-      << shown;
-  EXPECT_NE(shown.find("Deal 2 of 3"), std::string::npos) << shown;
-  std::system((tmux + "send-keys Escape").c_str());
-  for (int tries = 0; !fs::exists(ended) || fs::file_size(ended) == 0; ++tries) {
-    ASSERT_LT(tries, 500) << screen();
-    usleep(10000);
-  }
-  const std::string after = screen();
-  std::system((tmux + "kill-server").c_str());
-  std::string status;
-  std::ifstream(ended) >> status;
-  EXPECT_EQ(status, "2") << after;
+  toolkit::testing::Tmux tmux;
+  tmux.Start("cd '" + work_.string() + "' && env -u DISPLAY KVB_DRIVE_F='" +
+             (trial_ / "F").string() + "' DEXT_UI=terminal " + DextPath());
+  ASSERT_TRUE(tmux.WaitFor("[ Cancel ]")) << tmux.Screen();
+  EXPECT_TRUE(tmux.WaitFor("Stock No. " + stocks[1] + " is in use at another workstation."))
+      << tmux.Screen();
+  EXPECT_TRUE(tmux.WaitFor("Deal 2 of 3")) << tmux.Screen();
+  tmux.Keys("Escape");
+  EXPECT_TRUE(tmux.WaitFor("ended 2")) << tmux.Screen();
   EXPECT_TRUE(fs::exists(work_ / "DEXT.DAT"));
 }
 
