@@ -25,6 +25,7 @@ struct Report {
   int done_before = 0;
   std::vector<std::string> skipped;
   std::string log_failure;  // why DEXT.LOG could not be written, the first time
+  int log = -1;             // DEXT.LOG, open for appending while the run lasts
 };
 
 Report& TheReport() {
@@ -54,15 +55,19 @@ std::string WorkFolder() {
   return folder;
 }
 
+// Appends one line; each line is one write, so runs in other folders' logs
+// and a run killed mid-way leave whole lines.
 void Log(const std::string& line) {
   Report& report = TheReport();
+  if (report.log < 0 && report.log_failure.empty()) {
+    report.log = ::open(kRunLogName, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+    if (report.log < 0) report.log_failure = std::strerror(errno);
+  }
+  if (report.log < 0) return;
   const std::string text = Now() + " " + line + "\r\n";
-  const int fd = ::open(kRunLogName, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
-  bool written = fd >= 0 && ::write(fd, text.data(), text.size()) ==
-                                static_cast<ssize_t>(text.size());
-  const int error = errno;
-  if (fd >= 0) written = ::close(fd) == 0 && written;
-  if (!written && report.log_failure.empty()) report.log_failure = std::strerror(error);
+  const ssize_t written = ::write(report.log, text.data(), text.size());
+  if (written == static_cast<ssize_t>(text.size()) || !report.log_failure.empty()) return;
+  report.log_failure = written < 0 ? std::strerror(errno) : "a line was cut short";
 }
 
 void StartLog() {
@@ -162,7 +167,11 @@ std::string FinishRunReport(ExitStatus status) {
   std::string summary = Summary(status);
   Log("ended: " + std::string(Ending(status)) + " (status " +
       std::to_string(static_cast<int>(status)) + "): " + summary);
-  const Report& report = TheReport();
+  Report& report = TheReport();
+  if (report.log >= 0 && ::close(report.log) != 0 && report.log_failure.empty()) {
+    report.log_failure = std::strerror(errno);
+  }
+  report.log = -1;
   if (!report.log_failure.empty()) {
     summary += " " + std::string(kRunLogName) + " could not be written: " + report.log_failure + ".";
   }
