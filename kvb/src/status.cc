@@ -49,6 +49,12 @@ constexpr CodeInfo kCodes[] = {
     {kNoStoreTable, kStatusNotFound, "records of the file not in the folder's KVBSTORE.DB"},
     {kStoreInTransaction, kStatusLocked, "files held by a transaction of another file base"},
     {kTransactionUndone, kStatusBadRequest, "transaction undone by a failed write"},
+    {kConnectionLost, kStatusIo, "connection to the record server lost"},
+    {kServerUnreachable, kStatusIo, "record server not reachable"},
+    {kLoginRefused, kStatusIo, "record server refused the login"},
+    {kBadStoreSetting, kStatusBadRequest, "KVB_STORE_<letter> is not a usable connection string"},
+    {kNetworkFilesystem, kStatusBadRequest,
+     "keyed files on a network filesystem: use a record server (KVB_STORE_<letter>)"},
 };
 
 const CodeInfo* Find(int16_t code) {

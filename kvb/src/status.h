@@ -5,9 +5,9 @@
 // the secondary code says exactly what went wrong. kvb/README.md carries the
 // same table for users.
 //
-// Ranges: 1-99 files, records and fields (this file); 200-299 number editing
-// and chained start (kvb/src/number_*.h). Keep 200-299 free here; 30-39
-// are reserved as well.
+// Ranges: 1-99 files, records and fields (this file): 30-39 stores and
+// transactions, 40-49 the PostgreSQL store and where a store may live;
+// 200-299 number editing and chained start (kvb/src/number_*.h).
 #ifndef KVB_SRC_STATUS_H_
 #define KVB_SRC_STATUS_H_
 
@@ -67,6 +67,14 @@ inline constexpr int16_t kNoStoreTable = 34;  // .DAT whose records are not in t
 inline constexpr int16_t kStoreInTransaction =
     35;  // write to a store held by the transaction of another base of this process
 inline constexpr int16_t kTransactionUndone = 36;  // a write of the transaction failed: all undone
+
+// The PostgreSQL store and where stores may live (40-49).
+inline constexpr int16_t kConnectionLost = 40;     // connection to the record server lost
+inline constexpr int16_t kServerUnreachable = 41;  // no record server answers at the address
+inline constexpr int16_t kLoginRefused = 42;  // the server answered but refused the login
+inline constexpr int16_t kBadStoreSetting = 43;  // KVB_STORE_X is not a usable connection string
+inline constexpr int16_t kNetworkFilesystem =
+    44;  // an SQLite store on a network filesystem: use the PostgreSQL store
 
 // The status that goes with a secondary code of this file's range; codes of
 // other ranges report kStatusBadRequest.
