@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <libpq-fe.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -18,7 +19,6 @@ constexpr uid_t kNobody = 65534;  // nobody:nogroup on Debian
 
 // The watchdog's pipe and process, for the exit handler.
 int watchdog_pipe = -1;
-pid_t watchdog = -1;
 pid_t owner = -1;
 
 std::string ReadText(const std::string& path) {
@@ -28,12 +28,13 @@ std::string ReadText(const std::string& path) {
   return text.str();
 }
 
-void EndWatchdog() {
+// At exit: the server is stopped and removed here, without waiting for the
+// watchdog, whose pipe a forked child may still hold.
+void EndAtExit() {
   if (getpid() != owner || watchdog_pipe < 0) return;
-  close(watchdog_pipe);  // the watchdog stops the server and removes the folder
+  PgServer::Shared().Remove();
+  close(watchdog_pipe);
   watchdog_pipe = -1;
-  int status;
-  waitpid(watchdog, &status, 0);
 }
 
 }  // namespace
@@ -103,23 +104,24 @@ PgServer::PgServer() {
     return;
   }
   owner = getpid();
-  watchdog = fork();
+  pid_t watchdog = fork();
   if (watchdog == 0) {
+    // Out of the tests' process group and deaf to their signals, so that
+    // what ends the tests does not end the watchdog as well.
+    setsid();
+    signal(SIGINT, SIG_IGN);
+    signal(SIGTERM, SIG_IGN);
+    signal(SIGHUP, SIG_IGN);
     close(ends[1]);
     char byte;
-    while (read(ends[0], &byte, 1) != 0) {
+    while (read(ends[0], &byte, 1) > 0) {
     }
-    if (access((folder_ + "/data/postmaster.pid").c_str(), F_OK) == 0) {
-      Run(folder_ + "/stop.log", {"pg_ctl", "-D", folder_ + "/data", "-m", "immediate", "-w",
-                                  "stop"});
-    }
-    std::error_code ignored;
-    std::filesystem::remove_all(folder_, ignored);
+    Remove();
     _exit(0);
   }
   close(ends[0]);
   watchdog_pipe = ends[1];
-  std::atexit(EndWatchdog);
+  std::atexit(EndAtExit);
 
   const std::string data = folder_ + "/data";
   if (!Run(folder_ + "/initdb.log", {"initdb", "-D", data, "-U", "kvb", "-A", "trust",
@@ -133,6 +135,13 @@ PgServer::PgServer() {
       << "unix_socket_directories = '" << folder_ << "'\n"
       << "fsync = off\nshared_buffers = 16MB\nmax_connections = 60\n";
   running_ = Start();
+}
+
+void PgServer::Remove() {
+  if (folder_.empty() || access(folder_.c_str(), F_OK) != 0) return;
+  if (access((folder_ + "/data/postmaster.pid").c_str(), F_OK) == 0) StopImmediately();
+  std::error_code ignored;
+  std::filesystem::remove_all(folder_, ignored);
 }
 
 bool PgServer::Start() {

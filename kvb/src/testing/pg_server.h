@@ -39,6 +39,9 @@ class PgServer {
   bool StopImmediately();
   bool Start();
 
+  // Stops the server and removes its folder (at the end of the process).
+  void Remove();
+
  private:
   PgServer();
   bool Run(const std::string& log, const std::vector<std::string>& arguments);
