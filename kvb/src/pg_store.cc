@@ -112,7 +112,10 @@ class PgStore : public RecordStore {
     }
     const char* field = result ? PQresultErrorField(result, PG_DIAG_SQLSTATE) : nullptr;
     std::string_view state = field ? field : "";
-    if (PQstatus(conn_) != CONNECTION_OK || state.starts_with("08") || state == "57P01" ||
+    // An error without SQLSTATE comes from libpq itself: the connection
+    // failed (libpq may still call it open).
+    if (PQstatus(conn_) != CONNECTION_OK || state.empty() || state.starts_with("08") ||
+        state == "57P01" ||
         state == "57P02" || state == "57P03") {
       lost_ = true;
       in_transaction_ = false;  // the server has rolled it back
