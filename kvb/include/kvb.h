@@ -1,7 +1,8 @@
 /* kvb.h - the KVB record-file library.
  *
  * Keyed record files (described by a .FID layout; the records of a folder's
- * keyed files in that folder's KVBSTORE.DB), transactions across them, text
+ * keyed files in that folder's KVBSTORE.DB, or, for a drive X with
+ * KVB_STORE_X, on that PostgreSQL server), transactions across them, text
  * record files, record locks, number editing and pictures, and the
  * chained-start parameter blocks through which one program hands its session
  * to the next.

@@ -7,6 +7,7 @@
 #include "open_files.h"
 #include "path.h"
 #include "status.h"
+#include "store_location.h"
 
 using namespace kvb;
 
@@ -180,7 +181,25 @@ void KVBautosecure(int16_t on) {
 
 int16_t KVBerr(int16_t /*base*/) { return LastFailure(); }
 
-int16_t KVBfileexists(const char* name) { return name != nullptr && FileExists(name) ? 1 : 0; }
+// A keyed file on a drive's server has no file in the folder: the server
+// answers for it. When it cannot (no connection), the answer is 0 and KVBerr
+// tells why.
+int16_t KVBfileexists(const char* name) {
+  if (name == nullptr) return 0;
+  if (FileExists(name)) return 1;
+  std::string host;
+  ServerFile server;
+  if (ResolvePath(name, &host) != kNone || !OnServer(host, &server)) return 0;
+  Library& library = TheLibrary();
+  std::lock_guard guard(library.mutex);
+  std::shared_ptr<RecordStore> store;
+  std::unique_ptr<RecordTable> table;
+  int16_t code = library.stores.GetServer(server.conninfo, &store);
+  if (code == kNone) code = store->OpenTable(server.name, &table);
+  if (code == kNone) return 1;
+  if (code != kMissingFile) Fail(code);
+  return 0;
+}
 
 const char* KVBerrtext(int16_t code) {
   std::lock_guard guard(TheLibrary().mutex);

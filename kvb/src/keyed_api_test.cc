@@ -1,4 +1,5 @@
-// Keyed record files through the library's entry points.
+// Keyed record files through the library's entry points, on both stores: a
+// folder's SQLite store and a PostgreSQL server.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -9,10 +10,10 @@
 namespace kvb {
 namespace {
 
-class KeyedApiTest : public ::testing::Test {
+class KeyedApiTest : public ::testing::TestWithParam<test::StoreKind> {
  protected:
   void SetUp() override {
-    setenv("KVB_DRIVE_F", folder_.path().c_str(), 1);
+    ASSERT_TRUE(test::MapDrive('F', folder_.path(), GetParam()));
     test::MakeKeyed(folder_ / "data/kvin.dat", folder_ / "KD/FF/KVIN.FID", test::kVehicleLayout);
     base_ = KVBinit(0);
     ASSERT_EQ(Open(base_ + 5), 0) << KVBerr(base_);
@@ -43,7 +44,7 @@ class KeyedApiTest : public ::testing::Test {
   int16_t base_ = 0;
 };
 
-TEST_F(KeyedApiTest, WriteThenPositionAndReadBringsTheRecordBack) {
+TEST_P(KeyedApiTest, WriteThenPositionAndReadBringsTheRecordBack) {
   const int16_t kvin = base_ + 5;
   Store(kvin, "A100", "1HGCM82633A004352");
   Store(kvin, "B200", "JH4KA7650MC012345");
@@ -57,7 +58,7 @@ TEST_F(KeyedApiTest, WriteThenPositionAndReadBringsTheRecordBack) {
   EXPECT_EQ(StoredVin("B200  "), "JH4KA7650MC012345");  // trailing blanks do not matter
 }
 
-TEST_F(KeyedApiTest, ReadAtAKeyWithoutRecordFailsAndKeepsTheBuffer) {
+TEST_P(KeyedApiTest, ReadAtAKeyWithoutRecordFailsAndKeepsTheBuffer) {
   const int16_t kvin = base_ + 5;
   KVBfput("keep", "NAME", kvin, 0, 0);
   ASSERT_EQ(KVBposn(kvin, "ZZZ", -1, "", 256), 0);  // a position all the same
@@ -66,7 +67,7 @@ TEST_F(KeyedApiTest, ReadAtAKeyWithoutRecordFailsAndKeepsTheBuffer) {
   EXPECT_EQ(Field("NAME", kvin), "keep        ");
 }
 
-TEST_F(KeyedApiTest, WriteReplacesTheWholeRecordUnderTheBuffersKey) {
+TEST_P(KeyedApiTest, WriteReplacesTheWholeRecordUnderTheBuffersKey) {
   const int16_t kvin = base_ + 5;
   Store(kvin, "A100", "OLDVIN");
   KVBposn(kvin, "A100", -1, "", 256);
@@ -80,7 +81,7 @@ TEST_F(KeyedApiTest, WriteReplacesTheWholeRecordUnderTheBuffersKey) {
   EXPECT_EQ(Field("VIN", kvin), "OLDVIN           ");
 }
 
-TEST_F(KeyedApiTest, CopyCarriesFieldsBetweenLayoutsByName) {
+TEST_P(KeyedApiTest, CopyCarriesFieldsBetweenLayoutsByName) {
   test::MakeKeyed(folder_ / "data/kjrvh.dat", folder_ / "KD/FF/KJRVH.FID",
                   "STKNO 6 key\nDC 6 8\nDA 9 22\nLN1 15\n");
   const int16_t kvin = base_ + 5, kjrvh = base_ + 2;
@@ -95,7 +96,7 @@ TEST_F(KeyedApiTest, CopyCarriesFieldsBetweenLayoutsByName) {
   EXPECT_EQ(Field("LN1", kjrvh), "stale          ");
 }
 
-TEST_F(KeyedApiTest, EveryBadRequestFailsWithItsOwnCodeAndStoresNothing) {
+TEST_P(KeyedApiTest, EveryBadRequestFailsWithItsOwnCodeAndStoresNothing) {
   const int16_t kvin = base_ + 5;
   Store(kvin, "A100", "ORIGINAL");
   test::WriteFile(folder_ / "KD/FF/BAD.FID", "STKNO six key\n");
@@ -142,6 +143,9 @@ TEST_F(KeyedApiTest, EveryBadRequestFailsWithItsOwnCodeAndStoresNothing) {
        },
        kBlankKey},
       {"line op on keyed", [&] { return KVBput("x", kvin, -1); }, kNotText},
+      {"make of an existing keyed file",
+       [&] { return KVBmake("F:\\DATA\\KVIN.DAT", "F:\\KD\\FF\\KVIN.FID", "", base_ + 6, 3, 0); },
+       kFileExists},
   };
   for (const Case& c : cases) {
     EXPECT_NE(c.call(), 0) << c.what;
@@ -150,7 +154,7 @@ TEST_F(KeyedApiTest, EveryBadRequestFailsWithItsOwnCodeAndStoresNothing) {
   EXPECT_EQ(StoredVin("A100"), "ORIGINAL         ");
 }
 
-TEST_F(KeyedApiTest, OpeningUnderANumberInUseClosesTheOldFileFirst) {
+TEST_P(KeyedApiTest, OpeningUnderANumberInUseClosesTheOldFileFirst) {
   const int16_t kvin = base_ + 5;
   test::WriteFile(folder_ / "DEXT.DAT", "deal\r\n");
   ASSERT_EQ(KVBopen("DEXT.DAT", "", "", kvin, 1, 0), 0);
@@ -161,7 +165,7 @@ TEST_F(KeyedApiTest, OpeningUnderANumberInUseClosesTheOldFileFirst) {
   EXPECT_EQ(KVBerr(base_), kFileNotOpen);
 }
 
-TEST_F(KeyedApiTest, InitWithTheBaseClosesItsFilesOnly) {
+TEST_P(KeyedApiTest, InitWithTheBaseClosesItsFilesOnly) {
   const int16_t other_base = KVBinit(0);
   EXPECT_NE(other_base, 0);
   EXPECT_NE(other_base, base_);  // base_ has a file open
@@ -174,7 +178,7 @@ TEST_F(KeyedApiTest, InitWithTheBaseClosesItsFilesOnly) {
   EXPECT_EQ(KVBinit(0), base_);
 }
 
-TEST_F(KeyedApiTest, ReadOnlyOpenRefusesWrites) {
+TEST_P(KeyedApiTest, ReadOnlyOpenRefusesWrites) {
   const int16_t kvin = base_ + 6;
   ASSERT_EQ(KVBopen("F:\\DATA\\KVIN.DAT", "F:\\KD\\FF\\KVIN.FID", "", kvin, 1, 0), 0);
   KVBfput("A1", "STKNO", kvin, 0, 0);
@@ -183,7 +187,23 @@ TEST_F(KeyedApiTest, ReadOnlyOpenRefusesWrites) {
   EXPECT_EQ(StoredVin("A1"), "<none>");
 }
 
-TEST_F(KeyedApiTest, AWriteProtectedDataFileOpensReadOnly) {
+TEST_P(KeyedApiTest, TheFileExistsTestAnswersForKeyedFiles) {
+  EXPECT_EQ(KVBfileexists("F:\\DATA\\KVIN.DAT"), 1);
+  EXPECT_EQ(KVBfileexists("F:\\data\\kvin.dat"), 1);
+  EXPECT_EQ(KVBfileexists("F:\\DATA\\KJRVH.DAT"), 0);
+  ASSERT_EQ(KVBmake("F:\\DATA\\KJRVH.DAT", "F:\\KD\\FF\\KVIN.FID", "", base_ + 6, 3, 0), 0);
+  EXPECT_EQ(KVBfileexists("F:\\DATA\\KJRVH.DAT"), 1);
+  EXPECT_EQ(KVBfileexists("F:\\KD\\FF\\KVIN.FID"), 1);  // a text file in the folder
+}
+
+INSTANTIATE_TEST_SUITE_P(Stores, KeyedApiTest,
+                         ::testing::Values(test::StoreKind::kSqlite, test::StoreKind::kPostgres),
+                         test::StoreName);
+
+// The .DAT of a file in a folder's store stands for its permissions.
+using KeyedSqliteTest = KeyedApiTest;
+
+TEST_P(KeyedSqliteTest, AWriteProtectedDataFileOpensReadOnly) {
   if (geteuid() == 0) GTEST_SKIP() << "root may write any file";
   chmod((folder_ / "data/kvin.dat").c_str(), 0444);
   const int16_t kvin = base_ + 6;
@@ -192,6 +212,9 @@ TEST_F(KeyedApiTest, AWriteProtectedDataFileOpensReadOnly) {
   EXPECT_NE(KVBwrite(kvin, 1, 512), 0);
   EXPECT_EQ(KVBerr(base_), kWrongDirection);
 }
+
+INSTANTIATE_TEST_SUITE_P(Stores, KeyedSqliteTest, ::testing::Values(test::StoreKind::kSqlite),
+                         test::StoreName);
 
 }  // namespace
 }  // namespace kvb

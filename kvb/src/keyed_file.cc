@@ -8,6 +8,7 @@
 #include "keyed_stub.h"
 #include "path.h"
 #include "status.h"
+#include "store_location.h"
 
 namespace kvb {
 
@@ -27,6 +28,18 @@ std::string RealPath(const std::string& host_path) {
 
 int16_t KeyedFile::Open(StoreCache& stores, const std::string& name_given,
                         const Layout* layout, bool read_only, std::unique_ptr<KeyedFile>* file) {
+  if (ServerFile server; OnServer(name_given, &server)) {
+    std::shared_ptr<RecordStore> store;
+    if (int16_t code = stores.GetServer(server.conninfo, &store); code != kNone) return code;
+    int16_t code =
+        OpenInStore(std::move(store), server.name, name_given, layout, read_only, file);
+    // A file of that name in the folder that the server does not have (a text
+    // file, or a stub of a file left behind in a folder's store) is not a
+    // keyed file of the drive.
+    struct stat st;
+    if (code == kMissingFile && stat(name_given.c_str(), &st) == 0) code = kNotOurs;
+    return code;
+  }
   const std::string host_path = RealPath(name_given);
   if (int16_t code = CheckStub(host_path); code != kNone) return code;
   // The stub's permissions stand for the file's: a write-protected .DAT opens
@@ -40,8 +53,14 @@ int16_t KeyedFile::Open(StoreCache& stores, const std::string& name_given,
 int16_t KeyedFile::OpenInStore(std::shared_ptr<RecordStore> store, const std::string& host_path,
                                const Layout* layout, bool read_only,
                                std::unique_ptr<KeyedFile>* file) {
+  return OpenInStore(std::move(store), TableNameOf(host_path), host_path, layout, read_only, file);
+}
+
+int16_t KeyedFile::OpenInStore(std::shared_ptr<RecordStore> store, const std::string& table_name,
+                               const std::string& host_path, const Layout* layout, bool read_only,
+                               std::unique_ptr<KeyedFile>* file) {
   std::unique_ptr<RecordTable> table;
-  if (int16_t code = store->OpenTable(TableNameOf(host_path), &table); code != kNone) {
+  if (int16_t code = store->OpenTable(table_name, &table); code != kNone) {
     return code;
   }
   std::string stored;
@@ -54,18 +73,20 @@ int16_t KeyedFile::OpenInStore(std::shared_ptr<RecordStore> store, const std::st
     std::string error;
     if (!ParseLayout(stored, "stored layout", &own, &error)) return kNotOurs;
   }
-  file->reset(
-      new KeyedFile(std::move(store), std::move(table), std::move(own), host_path, read_only));
+  std::unique_ptr<KeyLock> lock = store->NewKeyLock(table_name);
+  if (!lock) lock = std::make_unique<RecordLock>(host_path);
+  file->reset(new KeyedFile(std::move(store), std::move(table), std::move(own), std::move(lock),
+                            read_only));
   return kNone;
 }
 
 KeyedFile::KeyedFile(std::shared_ptr<RecordStore> store, std::unique_ptr<RecordTable> table,
-                     Layout layout, const std::string& host_path, bool read_only)
+                     Layout layout, std::unique_ptr<KeyLock> lock, bool read_only)
     : store_(std::move(store)),
       table_(std::move(table)),
       layout_(std::move(layout)),
       buffer_(&layout_),
-      lock_(host_path),
+      lock_(std::move(lock)),
       read_only_(read_only) {}
 
 int16_t KeyedFile::Position(std::string_view key) {
@@ -73,7 +94,7 @@ int16_t KeyedFile::Position(std::string_view key) {
   if (int16_t code = NormalizeKey(key, layout_.key().width, &normalized); code != kNone) {
     return code;
   }
-  if (!lock_.holds(normalized)) lock_.Release();
+  if (!lock_->holds(normalized)) lock_->Release();
   position_ = std::move(normalized);
   return kNone;
 }
@@ -87,7 +108,7 @@ int16_t KeyedFile::Read() {
 
 int16_t KeyedFile::Lock() {
   if (!position_) return kNoPosition;
-  return lock_.Lock(*position_);
+  return lock_->Lock(*position_);
 }
 
 int16_t KeyedFile::CheckWrite() const {
@@ -107,6 +128,11 @@ int16_t KeyedFile::SetDurable(bool durable) { return store_->SetDurable(durable)
 int16_t KeyedFile::Sync() { return store_->Sync(); }
 
 int16_t CreateKeyedFile(StoreCache& stores, const std::string& host_path, const Layout& layout) {
+  if (ServerFile server; OnServer(host_path, &server)) {
+    std::shared_ptr<RecordStore> store;
+    if (int16_t code = stores.GetServer(server.conninfo, &store); code != kNone) return code;
+    return store->CreateTable(server.name, layout.Canonical());
+  }
   // The name as the lookup finds it: "KVIN.DAT" where "kvin.dat" is (the
   // same table).
   std::string found;

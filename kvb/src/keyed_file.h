@@ -17,8 +17,9 @@ namespace kvb {
 
 class KeyedFile {
  public:
-  // Opens the keyed file at host_path: its .DAT stub and its table in the
-  // store of its folder, taken from stores. With a layout, the file must have
+  // Opens the keyed file at host_path: its table on the drive's server
+  // (store_location.h), or its .DAT stub and its table in the store of its
+  // folder, taken from stores. With a layout, the file must have
   // been made with an equal one (kLayoutMismatch); without, the file's own
   // stored layout is used. A .DAT this process may not write opens
   // read-only. Returns kNone or a secondary code.
@@ -27,6 +28,10 @@ class KeyedFile {
   // Opens in a given store (tests wrap stores to inject faults).
   static int16_t OpenInStore(std::shared_ptr<RecordStore> store, const std::string& host_path,
                              const Layout* layout, bool read_only,
+                             std::unique_ptr<KeyedFile>* file);
+  // The same, with the file's name in the store given.
+  static int16_t OpenInStore(std::shared_ptr<RecordStore> store, const std::string& table_name,
+                             const std::string& host_path, const Layout* layout, bool read_only,
                              std::unique_ptr<KeyedFile>* file);
 
   const Layout& layout() const { return layout_; }
@@ -56,21 +61,22 @@ class KeyedFile {
 
  private:
   KeyedFile(std::shared_ptr<RecordStore> store, std::unique_ptr<RecordTable> table, Layout layout,
-            const std::string& host_path, bool read_only);
+            std::unique_ptr<KeyLock> lock, bool read_only);
 
   std::shared_ptr<RecordStore> store_;  // declared first: outlives table_
   std::unique_ptr<RecordTable> table_;
   Layout layout_;
   Record buffer_;
-  RecordLock lock_;
+  std::unique_ptr<KeyLock> lock_;  // destroyed before store_
   bool read_only_;
   std::optional<std::string> position_;
   std::string scratch_;
 };
 
-// Makes an empty keyed file for a layout: its table in the folder's store
-// (made when the folder has none), then its .DAT stub. kFileExists when the
-// .DAT is there.
+// Makes an empty keyed file for a layout: on the drive's server, its entry
+// there (kFileExists when the server has the file); else its table in the
+// folder's store (made when the folder has none), then its .DAT stub
+// (kFileExists when the .DAT is there).
 int16_t CreateKeyedFile(StoreCache& stores, const std::string& host_path, const Layout& layout);
 
 }  // namespace kvb

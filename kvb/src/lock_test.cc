@@ -1,8 +1,12 @@
-// Record locks between opens of one process and between processes.
+// Record locks between opens of one process and between processes, on both
+// stores.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/prctl.h>
 #include <sys/wait.h>
+
+#include <chrono>
+#include <thread>
 
 #include "kvb.h"
 #include "status.h"
@@ -13,16 +17,17 @@ namespace {
 
 int16_t LockAt(int16_t number, const char* key);
 
-class LockTest : public ::testing::Test {
+class LockTest : public ::testing::TestWithParam<test::StoreKind> {
  protected:
   void SetUp() override {
+    ASSERT_TRUE(test::MapDrive('F', folder_.path(), GetParam()));
     test::MakeKeyed(folder_ / "KVIN.DAT", folder_ / "KVIN.FID", test::kVehicleLayout);
   }
   static int16_t Open(int16_t number) { return KVBopen("KVIN.DAT", "KVIN.FID", "", number, 3, 0); }
   test::ScratchFolder folder_;
 };
 
-TEST_F(LockTest, TwoOpensInOneProcessContend) {
+TEST_P(LockTest, TwoOpensInOneProcessContend) {
   ASSERT_EQ(Open(1), 0);
   ASSERT_EQ(Open(2), 0);
   ASSERT_EQ(LockAt(1, "A100"), 0);
@@ -32,7 +37,7 @@ TEST_F(LockTest, TwoOpensInOneProcessContend) {
   EXPECT_EQ(LockAt(2, "B200"), 0);  // other keys are free
 }
 
-TEST_F(LockTest, LockLastsUntilThePositionMovesAnotherKeyIsLockedOrTheFileCloses) {
+TEST_P(LockTest, LockLastsUntilThePositionMovesAnotherKeyIsLockedOrTheFileCloses) {
   ASSERT_EQ(Open(1), 0);
   ASSERT_EQ(Open(2), 0);
   ASSERT_EQ(Open(3), 0);
@@ -47,7 +52,7 @@ TEST_F(LockTest, LockLastsUntilThePositionMovesAnotherKeyIsLockedOrTheFileCloses
   EXPECT_EQ(LockAt(1, "A100"), 0);
 }
 
-TEST_F(LockTest, ClosingAnotherOpenOfTheFileKeepsTheLock) {
+TEST_P(LockTest, ClosingAnotherOpenOfTheFileKeepsTheLock) {
   ASSERT_EQ(Open(1), 0);
   ASSERT_EQ(Open(2), 0);
   ASSERT_EQ(LockAt(1, "A100"), 0);
@@ -59,6 +64,17 @@ TEST_F(LockTest, ClosingAnotherOpenOfTheFileKeepsTheLock) {
 int16_t LockAt(int16_t number, const char* key) {
   KVBposn(number, key, -1, "", 256);
   return KVBrlock(number);
+}
+
+// LockAt, tried for up to two seconds: a server ends the session of a
+// process that died a moment after the process is gone.
+int16_t LockSoonAt(int16_t number, const char* key) {
+  int16_t status = LockAt(number, key);
+  for (int i = 0; i < 40 && status != 0 && KVBerr(0) == kLocked; ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    status = LockAt(number, key);
+  }
+  return status;
 }
 
 // A child process that locks key and reports on a pipe, then waits.
@@ -83,7 +99,7 @@ pid_t HoldLockInChild(const char* key) {
   return child;
 }
 
-TEST_F(LockTest, AnotherProcessSeesTheLockAndKillingItFreesTheRecord) {
+TEST_P(LockTest, AnotherProcessSeesTheLockAndKillingItFreesTheRecord) {
   pid_t holder = HoldLockInChild("A100");
   ASSERT_EQ(Open(1), 0);
   EXPECT_NE(LockAt(1, "A100"), 0);
@@ -92,10 +108,17 @@ TEST_F(LockTest, AnotherProcessSeesTheLockAndKillingItFreesTheRecord) {
   kill(holder, SIGKILL);
   int status = 0;
   waitpid(holder, &status, 0);
-  EXPECT_EQ(LockAt(1, "A100"), 0);
+  EXPECT_EQ(LockSoonAt(1, "A100"), 0);
 }
 
-TEST_F(LockTest, ALockHoldsAgainstOpensThroughASymbolicLink) {
+INSTANTIATE_TEST_SUITE_P(Stores, LockTest,
+                         ::testing::Values(test::StoreKind::kSqlite, test::StoreKind::kPostgres),
+                         test::StoreName);
+
+// Locks of a file in a folder's store are taken in a lock file beside it.
+using LockFileTest = LockTest;
+
+TEST_P(LockFileTest, ALockHoldsAgainstOpensThroughASymbolicLink) {
   std::filesystem::create_directory("LINKS");
   std::filesystem::create_symlink("../KVIN.DAT", "LINKS/KVIN.DAT");
   pid_t holder = HoldLockInChild("A100");  // through the real name
@@ -110,18 +133,21 @@ TEST_F(LockTest, ALockHoldsAgainstOpensThroughASymbolicLink) {
   EXPECT_NE(LockAt(2, "A100"), 0);  // and the other way round, within one process
 }
 
-TEST_F(LockTest, AFailureToLockIsNotReportedAsLocked) {
+TEST_P(LockFileTest, AFailureToLockIsNotReportedAsLocked) {
   std::filesystem::create_directory("KVIN.DAT-lock");  // the lock file cannot be opened
   ASSERT_EQ(Open(1), 0);
   EXPECT_EQ(LockAt(1, "A100"), kStatusIo);
   EXPECT_EQ(KVBerr(0), kIoError);
 }
 
-TEST_F(LockTest, ALockWithoutPositionIsRefused) {
+TEST_P(LockTest, ALockWithoutPositionIsRefused) {
   ASSERT_EQ(Open(1), 0);
   EXPECT_NE(KVBrlock(1), 0);
   EXPECT_EQ(KVBerr(0), kNoPosition);
 }
+
+INSTANTIATE_TEST_SUITE_P(Stores, LockFileTest, ::testing::Values(test::StoreKind::kSqlite),
+                         test::StoreName);
 
 }  // namespace
 }  // namespace kvb

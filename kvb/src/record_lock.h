@@ -20,21 +20,33 @@
 
 namespace kvb {
 
-class RecordLock {
+// The record lock of one open keyed file: at most one key at a time.
+class KeyLock {
+ public:
+  virtual ~KeyLock() = default;
+  // Locks key, releasing any other key held: kNone, kLocked (held by another
+  // open of the file) or the reason the lock could not be taken. A key
+  // already held succeeds again.
+  virtual int16_t Lock(std::string_view key) = 0;
+  // Releases the held key, if any.
+  virtual void Release() = 0;
+  virtual bool holds(std::string_view key) const = 0;
+};
+
+// The lock of a file in a folder's SQLite store.
+class RecordLock : public KeyLock {
  public:
   // Opens (creating when needed) the lock file for a data file, which must
   // exist.
   explicit RecordLock(const std::string& data_host_path);
-  ~RecordLock();
+  ~RecordLock() override;
   RecordLock(const RecordLock&) = delete;
   RecordLock& operator=(const RecordLock&) = delete;
 
-  // Locks key, releasing any other key held: kNone, kLocked or kIoError. A
-  // key already held succeeds again.
-  int16_t Lock(std::string_view key);
-  // Releases the held key, if any.
-  void Release();
-  bool holds(std::string_view key) const { return held_ && held_key_ == key; }
+  // kNone, kLocked or kIoError.
+  int16_t Lock(std::string_view key) override;
+  void Release() override;
+  bool holds(std::string_view key) const override { return held_ && held_key_ == key; }
 
  private:
   int fd_ = -1;

@@ -12,6 +12,8 @@
 #include <string>
 #include <string_view>
 
+#include "record_lock.h"
+
 namespace kvb {
 
 // The records of one keyed file. A table must not outlive its store.
@@ -36,9 +38,15 @@ class RecordStore {
   // The table of a keyed file (name: the upper-cased file name): kNone, or
   // kNoStoreTable when the store holds no such file.
   virtual int16_t OpenTable(const std::string& name, std::unique_ptr<RecordTable>* table) = 0;
-  // Makes an empty table with its layout, replacing a table of that name
-  // (one left by a create or upgrade that died before its .DAT appeared).
+  // Makes an empty table with its layout. A store whose files have a .DAT
+  // stub in their folder replaces a table of that name (one left by a create
+  // or upgrade that died before its .DAT appeared); a store without stubs
+  // refuses it (kFileExists).
   virtual int16_t CreateTable(const std::string& name, const std::string& canonical_layout) = 0;
+
+  // The record lock for one open of the table name, when the store keeps
+  // record locks itself; nullptr when locks are files beside the .DAT.
+  virtual std::unique_ptr<KeyLock> NewKeyLock(const std::string& /*name*/) { return nullptr; }
 
   // Begin starts a transaction (waiting for other writers as long as a busy
   // store is waited for); every Put of every table of the store until Commit
@@ -66,6 +74,9 @@ class RecordStoreWrapper : public RecordStore {
   }
   int16_t CreateTable(const std::string& name, const std::string& canonical_layout) override {
     return target_->CreateTable(name, canonical_layout);
+  }
+  std::unique_ptr<KeyLock> NewKeyLock(const std::string& name) override {
+    return target_->NewKeyLock(name);
   }
   int16_t Begin() override { return target_->Begin(); }
   int16_t Commit() override { return target_->Commit(); }

@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <sqlite3.h>
 #include <sys/stat.h>
+#include <sys/vfs.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -318,6 +319,30 @@ int16_t SqliteTable::Put(std::string_view key, std::string_view record) {
 
 }  // namespace
 
+bool IsNetworkFilesystem(long type) {
+  switch (static_cast<unsigned long>(type) & 0xFFFFFFFFUL) {
+    case 0x6969:      // NFS
+    case 0x517B:      // SMB
+    case 0xFF534D42:  // CIFS
+    case 0xFE534D42:  // SMB2
+    case 0x564C:      // NCP (NetWare)
+    case 0x5346414F:  // AFS
+    case 0x6B414653:  // kAFS
+    case 0x73757245:  // Coda
+    case 0x01021997:  // 9P
+    case 0x00C36400:  // Ceph
+    case 0x0BD00BD0:  // Lustre
+    case 0x01161970:  // GFS2
+    case 0x7461636F:  // OCFS2
+    case 0x47504653:  // GPFS
+    case 0x013111A8:  // IBRIX
+    case 0x19830326:  // FhGFS / BeeGFS
+      return true;
+    default:
+      return false;
+  }
+}
+
 bool IsSqliteDatabase(const std::string& host_path) {
   static const char kHeader[16] = "SQLite format 3";  // with its zero
   char start[16] = {};
@@ -333,6 +358,10 @@ int16_t OpenSqliteStore(const std::string& folder, bool create,
                         std::unique_ptr<RecordStore>* store) {
   struct stat st;
   if (stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return kMissingFile;
+  struct statfs fs;
+  if (statfs(folder.c_str(), &fs) == 0 && IsNetworkFilesystem(fs.f_type)) {
+    return kNetworkFilesystem;
+  }
   std::string path;
   if (int16_t code = ResolvePath(folder + "/" + kStoreFileName, &path); code != kNone) {
     return code;

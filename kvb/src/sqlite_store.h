@@ -25,9 +25,15 @@ inline constexpr char kStoreFileName[] = "KVBSTORE.DB";
 
 // Opens the store of a folder; with create, makes KVBSTORE.DB when the
 // folder has none. Returns kNone, kNoStoreTable (no store and no create),
-// kMissingFile (no folder), kNotOurs or kIoError.
+// kMissingFile (no folder), kNetworkFilesystem, kNotOurs or kIoError.
 int16_t OpenSqliteStore(const std::string& folder, bool create,
                         std::unique_ptr<RecordStore>* store);
+
+// True for the filesystem types (statfs f_type) of network and cluster
+// filesystems (NFS, SMB/CIFS, AFS, Ceph, ...). SQLite's locks and the shared
+// memory of its WAL mode do not work across the computers sharing them, so
+// a store there is refused: several workstations use a PostgreSQL server.
+bool IsNetworkFilesystem(long type);
 
 // True when the file at host_path starts as an SQLite database does.
 bool IsSqliteDatabase(const std::string& host_path);

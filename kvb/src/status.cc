@@ -51,6 +51,12 @@ constexpr CodeInfo kCodes[] = {
     {kTransactionUndone, kStatusBadRequest, "transaction undone by a failed write"},
     {kPermissionDenied, kStatusIo, "permission denied"},
     {kDamagedStore, kStatusBadFile, "the folder's KVBSTORE.DB is damaged"},
+    {kConnectionLost, kStatusIo, "connection to the record server lost"},
+    {kServerUnreachable, kStatusIo, "record server not reachable"},
+    {kLoginRefused, kStatusIo, "record server refused the login"},
+    {kBadStoreSetting, kStatusBadRequest, "KVB_STORE_<letter> is not a usable connection string"},
+    {kNetworkFilesystem, kStatusBadRequest,
+     "keyed files on a network filesystem: use a record server (KVB_STORE_<letter>)"},
 };
 
 const CodeInfo* Find(int16_t code) {

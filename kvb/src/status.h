@@ -5,9 +5,10 @@
 // the secondary code says exactly what went wrong. kvb/README.md carries the
 // same table for users.
 //
-// Ranges: 1-99 files, records and fields (this file); 200-299 number editing
-// and chained start (kvb/src/number_*.h). Keep 200-299 free here; 30-39
-// are stores and transactions, 40-49 files again.
+// Ranges: 1-99 files, records and fields (this file): 30-39 stores and
+// transactions, 40-49 files again, 50-59 the PostgreSQL store and where a
+// store may live; 200-299 number editing and chained start
+// (kvb/src/number_*.h).
 #ifndef KVB_SRC_STATUS_H_
 #define KVB_SRC_STATUS_H_
 
@@ -71,6 +72,13 @@ inline constexpr int16_t kTransactionUndone = 36;  // a write of the transaction
 // Files again (40-49).
 inline constexpr int16_t kPermissionDenied = 40;  // the system refused access to a file or folder
 inline constexpr int16_t kDamagedStore = 41;      // KVBSTORE.DB is not a sound SQLite database
+// The PostgreSQL store and where stores may live (50-59).
+inline constexpr int16_t kConnectionLost = 50;     // connection to the record server lost
+inline constexpr int16_t kServerUnreachable = 51;  // no record server answers at the address
+inline constexpr int16_t kLoginRefused = 52;  // the server answered but refused the login
+inline constexpr int16_t kBadStoreSetting = 53;  // KVB_STORE_X is not a usable connection string
+inline constexpr int16_t kNetworkFilesystem =
+    54;  // an SQLite store on a network filesystem: use the PostgreSQL store
 
 // The status that goes with a secondary code of this file's range; codes of
 // other ranges report kStatusBadRequest.

@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "pg_store.h"
 #include "sqlite_store.h"
 #include "status.h"
 
@@ -24,6 +25,21 @@ int16_t StoreCache::Get(const std::string& folder, bool create,
   if (int16_t code = OpenSqliteStore(folder, create, &opened); code != kNone) return code;
   *store = WrapForFaultTests(std::move(opened));
   stores_[id] = Entry{getpid(), *store};
+  return kNone;
+}
+
+int16_t StoreCache::GetServer(const std::string& conninfo, std::shared_ptr<RecordStore>* store) {
+  auto it = servers_.find(conninfo);
+  if (it != servers_.end() && it->second.pid == getpid()) {
+    if (std::shared_ptr<RecordStore> open = it->second.store.lock()) {
+      *store = std::move(open);
+      return kNone;
+    }
+  }
+  std::unique_ptr<RecordStore> opened;
+  if (int16_t code = OpenPgStore(conninfo, &opened); code != kNone) return code;
+  *store = WrapForFaultTests(std::move(opened));
+  servers_[conninfo] = Entry{getpid(), *store};
   return kNone;
 }
 

@@ -15,6 +15,7 @@
 #include "keyed_file.h"
 #include "kvb.h"
 #include "layout.h"
+#include "testing/pg_server.h"
 
 namespace kvb::test {
 
@@ -68,6 +69,30 @@ inline void MakeKeyed(const std::string& dat_path, const std::string& fid_path,
   std::filesystem::create_directories(std::filesystem::path(dat_path).parent_path());
   StoreCache stores;
   ASSERT_EQ(CreateKeyedFile(stores, dat_path, ParseOrDie(layout_text)), 0);
+}
+
+// The two stores a keyed file may live in, for tests run against both.
+enum class StoreKind { kSqlite, kPostgres };
+
+inline std::string StoreName(const ::testing::TestParamInfo<StoreKind>& info) {
+  return info.param == StoreKind::kSqlite ? "SQLite" : "PostgreSQL";
+}
+
+// Maps drive letter to folder, with its keyed files in the folder's SQLite
+// store or in a fresh database of the executable's test server.
+inline ::testing::AssertionResult MapDrive(char letter, const std::string& folder,
+                                           StoreKind kind) {
+  const std::string suffix(1, letter);
+  setenv(("KVB_DRIVE_" + suffix).c_str(), folder.c_str(), 1);
+  unsetenv(("KVB_STORE_" + suffix).c_str());
+  if (kind == StoreKind::kSqlite) return ::testing::AssertionSuccess();
+  PgServer& server = PgServer::Shared();
+  std::string conninfo = server.NewDatabase();
+  if (conninfo.empty()) {
+    return ::testing::AssertionFailure() << "no PostgreSQL server for the test: " << server.error();
+  }
+  setenv(("KVB_STORE_" + suffix).c_str(), conninfo.c_str(), 1);
+  return ::testing::AssertionSuccess();
 }
 
 inline const char kVehicleLayout[] =

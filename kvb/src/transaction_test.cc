@@ -1,4 +1,5 @@
-// Transactions across the keyed files of a folder, through the entry points.
+// Transactions across the keyed files of a folder (or of a drive on a
+// PostgreSQL server), through the entry points.
 #include <gtest/gtest.h>
 #include <stdio.h>
 #include <unistd.h>
@@ -62,9 +63,10 @@ std::string HoldersElsewhere(const char* key) {
   return seen;
 }
 
-class TransactionTest : public ::testing::Test {
+class TransactionTest : public ::testing::TestWithParam<test::StoreKind> {
  protected:
   void SetUp() override {
+    ASSERT_TRUE(test::MapDrive('F', folder_.path(), GetParam()));
     for (const char* name : kFiles) {
       test::MakeKeyed(folder_ / name, folder_ / "KVIN.FID", test::kVehicleLayout);
     }
@@ -75,7 +77,7 @@ class TransactionTest : public ::testing::Test {
   int16_t base_ = 0;
 };
 
-TEST_F(TransactionTest, WritesAreSeenHereHiddenElsewhereAndStoredTogetherOnCommit) {
+TEST_P(TransactionTest, WritesAreSeenHereHiddenElsewhereAndStoredTogetherOnCommit) {
   ASSERT_EQ(KVBbegin(base_), 0);
   ASSERT_EQ(Store(base_ + 0, "A1"), 0);
   ASSERT_EQ(Store(base_ + 1, "A1"), 0);
@@ -87,7 +89,7 @@ TEST_F(TransactionTest, WritesAreSeenHereHiddenElsewhereAndStoredTogetherOnCommi
   EXPECT_EQ(HoldersElsewhere("B2"), "nnyn");
 }
 
-TEST_F(TransactionTest, RollbackAndClosingAFileDiscardTheWrites) {
+TEST_P(TransactionTest, RollbackAndClosingAFileDiscardTheWrites) {
   ASSERT_EQ(KVBbegin(base_), 0);
   ASSERT_EQ(Store(base_ + 0, "R1"), 0);
   ASSERT_EQ(Store(base_ + 3, "R1"), 0);
@@ -111,10 +113,12 @@ TEST_F(TransactionTest, RollbackAndClosingAFileDiscardTheWrites) {
   EXPECT_EQ(HoldersElsewhere("I1"), "nnnn");
 }
 
-TEST_F(TransactionTest, MisuseFailsWithItsOwnCodeAndKeepsTheTransaction) {
+TEST_P(TransactionTest, MisuseFailsWithItsOwnCodeAndKeepsTheTransaction) {
+  // Drive G: another folder, or another database on the server.
+  ASSERT_TRUE(test::MapDrive('G', folder_ / "other", GetParam()));
   test::MakeKeyed(folder_ / "other/KVIN.DAT", folder_ / "KVIN.FID", test::kVehicleLayout);
   const int16_t other_folder = base_ + 20;
-  ASSERT_EQ(KVBopen("other/KVIN.DAT", "KVIN.FID", "", other_folder, 3, 0), 0);
+  ASSERT_EQ(KVBopen("G:\\KVIN.DAT", "KVIN.FID", "", other_folder, 3, 0), 0);
   const int16_t other_base = KVBinit(0);
   ASSERT_EQ(KVBopen("KVIN.DAT", "KVIN.FID", "", other_base, 3, 0), 0);
 
@@ -140,6 +144,10 @@ TEST_F(TransactionTest, MisuseFailsWithItsOwnCodeAndKeepsTheTransaction) {
   EXPECT_NE(KVBbegin(0), 0);
   EXPECT_EQ(KVBerr(base_), kBadFileNumber);
 }
+
+INSTANTIATE_TEST_SUITE_P(Stores, TransactionTest,
+                         ::testing::Values(test::StoreKind::kSqlite, test::StoreKind::kPostgres),
+                         test::StoreName);
 
 TEST(TransactionSyncTest, AFourFileTransactionIsOneSyncWhereFourWritesAreFour) {
   ASSERT_TRUE(CountSyncs());  // before the test's store is opened

@@ -26,7 +26,12 @@ int16_t WriteKeyed(Library& library, int16_t number, KeyedFile& file) {
   if (open.undone) return kTransactionUndone;
   if (!open.store) {
     if (file.store().in_transaction()) return kStoreInTransaction;
-    if (int16_t code = file.store().Begin(); code != kNone) return code;
+    if (int16_t code = file.store().Begin(); code != kNone) {
+      // A store that cannot start the transaction failed the write; a busy
+      // one only made it wait in vain, and the write may be tried again.
+      if (code != kBusy) open.undone = true;
+      return code;
+    }
     open.store = file.shared_store();
   } else if (open.store != file.shared_store()) {
     return kSecondStore;

@@ -53,6 +53,12 @@ constexpr char kUpgradeUsage[] =
     "form of earlier versions) into the folder's KVBSTORE.DB, and leaves its .DAT\n"
     "as a stub. Run it while no program uses the folder. A crash leaves each file\n"
     "old or moved; running it again moves the rest.\n";
+constexpr char kCopyUsage[] =
+    "usage: kvbtool copy SOURCE.DAT TARGET.DAT\n"
+    "Makes TARGET.DAT with the layout of SOURCE.DAT and copies every record into it\n"
+    "in one transaction, between any two stores (a folder's KVBSTORE.DB, a drive\n"
+    "on a PostgreSQL server through KVB_STORE_X). Refuses an existing target; after\n"
+    "a failure the target is left empty.\n";
 constexpr char kLockUsage[] =
     "usage: kvbtool lock FILE.DAT KEY\n"
     "Takes the record lock of KEY and holds it until standard input closes; exits\n"
@@ -421,6 +427,46 @@ int RunLock(int argc, char** argv, Streams io) {
   std::string ignored;
   while (std::getline(io.in, ignored)) {
   }
+  return 0;
+}
+
+int RunCopy(int argc, char** argv, Streams io) {
+  if (WantsHelp(argc, argv, kCopyUsage, io)) return 0;
+  if (argc != 3) {
+    io.err << kCopyUsage;
+    return 2;
+  }
+  std::unique_ptr<kvb::KeyedFile> source, target;
+  if (int16_t code = OpenKeyed(argv[1], &source); code) return FailedCode(io, argv[1], code);
+  std::string target_host;
+  if (int16_t code = kvb::ResolvePath(argv[2], &target_host); code) {
+    return FailedCode(io, argv[2], code);
+  }
+  if (int16_t code = kvb::CreateKeyedFile(stores, target_host, source->layout()); code) {
+    return FailedCode(io, argv[2], code);
+  }
+  if (int16_t code = OpenKeyed(argv[2], &target); code) return FailedCode(io, argv[2], code);
+  if (&source->store() == &target->store()) {
+    return Failed(io, "source and target are in one store: copy with load and dump");
+  }
+  if (int16_t code = target->store().Begin(); code) return FailedCode(io, argv[2], code);
+  long copied = 0;
+  int16_t failed = kvb::kNone;
+  int16_t code = source->table().Scan([&](std::string_view data) {
+    if (!target->buffer().Assign(data)) {
+      failed = kvb::kNotOurs;
+    } else {
+      failed = target->Write();
+    }
+    ++copied;
+    return failed == kvb::kNone;
+  });
+  if (code != kvb::kNone || failed != kvb::kNone) {
+    target->store().Rollback();
+    return code != kvb::kNone ? FailedCode(io, argv[1], code) : FailedCode(io, argv[2], failed);
+  }
+  if (int16_t code = target->store().Commit(); code) return FailedCode(io, argv[2], code);
+  io.out << "copied " << copied << " records\n";
   return 0;
 }
 

@@ -19,6 +19,7 @@ int RunLoad(int argc, char** argv, Streams io);
 int RunDump(int argc, char** argv, Streams io);
 int RunCheck(int argc, char** argv, Streams io);
 int RunLock(int argc, char** argv, Streams io);
+int RunCopy(int argc, char** argv, Streams io);
 int RunUpgrade(int argc, char** argv, Streams io);
 
 }  // namespace kvbtool

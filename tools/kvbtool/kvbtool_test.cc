@@ -10,6 +10,8 @@
 #include <fstream>
 #include <string>
 
+#include "testing/pg_server.h"
+
 namespace {
 
 class KvbtoolTest : public ::testing::Test {
@@ -198,8 +200,7 @@ TEST_F(KvbtoolTest, EveryCommandHasHelpAndTheToolItsVersion) {
   EXPECT_EQ(output_, "kvbtool " DEXT_VERSION "\n");
   for (const char* command :
        {"--help", "create --help", "load --help", "dump --help", "check --help", "lock --help",
-        "upgrade --help",
-        "chain --help"}) {
+        "copy --help", "upgrade --help", "chain --help"}) {
     EXPECT_EQ(Run(command), 0) << command;
     EXPECT_NE(output_.find("usage: kvbtool"), std::string::npos) << command;
   }
@@ -236,6 +237,45 @@ TEST_F(KvbtoolTest, LockIsHeldUntilStandardInputClosesAndRefusedMeanwhile) {
   fclose(said);
   EXPECT_EQ(WEXITSTATUS(status), 0);
   EXPECT_EQ(Run("lock " + Kvin() + " A1"), 0);
+}
+
+// Drive G: is the same folder with its keyed files on the test server.
+TEST_F(KvbtoolTest, CopyMovesAFileOntoAServerDriveWhereEveryCommandWorks) {
+  kvb::test::PgServer& server = kvb::test::PgServer::Shared();
+  std::string conninfo = server.NewDatabase();
+  ASSERT_FALSE(conninfo.empty()) << "no PostgreSQL server for the test: " << server.error();
+  setenv("KVB_DRIVE_G", (root_ + "/server").c_str(), 1);
+  setenv("KVB_STORE_G", conninfo.c_str(), 1);
+  CreateKvin();
+  ASSERT_EQ(Run("load " + Kvin(), "STKNO,VIN,PROWN\nB2,VIN2,\"Jos\xE9\"\nA1,VIN1,\n"), 0) << errors_;
+  ASSERT_EQ(Run("dump " + Kvin()), 0);
+  const std::string folder_dump = output_;
+
+  ASSERT_EQ(Run("copy " + Kvin() + " 'G:\\DATA\\KVIN.DAT'"), 0) << errors_;
+  EXPECT_EQ(output_, "copied 2 records\n");
+  ASSERT_EQ(Run("dump 'G:\\data\\kvin.dat'"), 0) << errors_;
+  EXPECT_EQ(output_, folder_dump);
+  EXPECT_EQ(Run("copy " + Kvin() + " 'G:\\DATA\\KVIN.DAT'"), 1);  // the target exists
+  EXPECT_NE(errors_.find("already exists"), std::string::npos) << errors_;
+
+  ASSERT_EQ(Run("load 'G:\\DATA\\KVIN.DAT'", "STKNO,VIN\nC3,VIN3\n"), 0) << errors_;
+  ASSERT_EQ(Run("create 'G:\\DATA\\KJRVH.DAT' " SAMPLE_LAYOUTS "/KVIN.FID"), 0) << errors_;
+  ASSERT_EQ(Run("dump 'G:\\DATA\\KVIN.DAT'"), 0);
+  EXPECT_NE(output_.find("C3,"), std::string::npos) << output_;
+  EXPECT_FALSE(std::filesystem::exists(root_ + "/server")) << "keyed files leave no file";
+
+  FILE* holder = popen((std::string(KVBTOOL_PATH) + " lock 'G:\\DATA\\KVIN.DAT' A1").c_str(), "w");
+  ASSERT_NE(holder, nullptr);
+  bool refused = false;  // once the holder has the lock
+  for (int i = 0; i < 100 && !refused; ++i) {
+    refused = Run("lock 'G:\\DATA\\KVIN.DAT' A1") == 1 &&
+              errors_.find("record locked") != std::string::npos;
+    if (!refused) usleep(50000);
+  }
+  EXPECT_TRUE(refused) << errors_;
+  pclose(holder);
+  EXPECT_EQ(Run("lock 'G:\\DATA\\KVIN.DAT' A1"), 0) << errors_;
+  unsetenv("KVB_STORE_G");
 }
 
 }  // namespace

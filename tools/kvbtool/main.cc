@@ -1,4 +1,4 @@
-// kvbtool: administer keyed record files (create, load, dump, check, lock, upgrade) and
+// kvbtool: administer keyed record files (create, load, dump, check, lock, copy, upgrade) and
 // chained-start parameter blocks (chain).
 #include <iostream>
 #include <string>
@@ -16,6 +16,8 @@ constexpr char kUsage[] =
     "  dump FILE.DAT                print every record as CSV, by key\n"
     "  check FILE.DAT               layout, record count, store integrity\n"
     "  lock FILE.DAT KEY            hold a record lock until standard input closes\n"
+    "  copy SOURCE.DAT TARGET.DAT   copy a keyed file (layout and records) to a new\n"
+    "                               file, e.g. from a folder onto a server drive\n"
     "  upgrade FOLDER               move old one-database-per-file keyed files into\n"
     "                               the folder's KVBSTORE.DB\n"
     "  chain put|show|free HANDLE   chained-start parameter blocks\n"
@@ -31,6 +33,7 @@ int main(int argc, char** argv) {
   if (command == "dump") return kvbtool::RunDump(argc - 1, argv + 1, io);
   if (command == "check") return kvbtool::RunCheck(argc - 1, argv + 1, io);
   if (command == "lock") return kvbtool::RunLock(argc - 1, argv + 1, io);
+  if (command == "copy") return kvbtool::RunCopy(argc - 1, argv + 1, io);
   if (command == "upgrade") return kvbtool::RunUpgrade(argc - 1, argv + 1, io);
   if (command == "chain") return RunChainCommand(argc - 1, argv + 1);
   if (command == "--version") {

@@ -1,0 +1,461 @@
+#include "pg_store.h"
+
+#include <libpq-fe.h>
+#include <unistd.h>
+
+#include <map>
+#include <optional>
+#include <string_view>
+
+#include "status.h"
+
+namespace kvb {
+namespace {
+
+constexpr char kFormat[] = "kvb keyed record store 1";
+// The transaction lock that serialises the making of the catalogue.
+constexpr char kCatalogueLock[] = "SELECT pg_advisory_xact_lock(5355808830451892564)";
+constexpr char kCatalogueExists[] =
+    "SELECT to_regclass('kvb_meta') IS NOT NULL AND to_regclass('kvb_files') IS NOT NULL"
+    " AND to_regclass('kvb_records') IS NOT NULL";
+constexpr char kMakeCatalogue[] =
+    "CREATE TABLE IF NOT EXISTS kvb_meta(name text PRIMARY KEY, value text NOT NULL);"
+    "CREATE TABLE IF NOT EXISTS kvb_files(id serial PRIMARY KEY, name text UNIQUE NOT NULL,"
+    " layout text NOT NULL);"
+    "CREATE TABLE IF NOT EXISTS kvb_records(file integer NOT NULL, key bytea NOT NULL,"
+    " data bytea NOT NULL, PRIMARY KEY(file, key));"
+    "INSERT INTO kvb_meta VALUES('format', 'kvb keyed record store 1') ON CONFLICT DO NOTHING";
+// Session settings: lock waits end after 5 seconds (kBusy, as a busy SQLite
+// store), and the server probes an idle workstation after 10 seconds, every
+// 5 seconds, 3 times (and gives up on unacknowledged data after 25 seconds),
+// so it ends the session of a workstation that lost power, and with it its
+// locks and transaction, within about half a minute.
+constexpr char kSessionSettings[] =
+    "SET synchronous_commit = on; SET lock_timeout = '5s';"
+    "SET tcp_keepalives_idle = 10; SET tcp_keepalives_interval = 5;"
+    "SET tcp_keepalives_count = 3; SET tcp_user_timeout = 25000";
+
+constexpr Oid kInt4 = 23, kInt8 = 20, kBytea = 17;
+
+// Owns a PGresult.
+class Result {
+ public:
+  explicit Result(PGresult* result) : result_(result) {}
+  Result(const Result&) = delete;
+  Result& operator=(const Result&) = delete;
+  ~Result() { PQclear(result_); }
+  PGresult* get() const { return result_; }
+  bool HasRow() const { return PQntuples(result_) > 0; }
+  std::string_view Value(int row, int column) const {
+    return std::string_view(PQgetvalue(result_, row, column), PQgetlength(result_, row, column));
+  }
+
+ private:
+  PGresult* result_;
+};
+
+void IgnoreNotice(void*, const char*) {}
+
+class PgStore;
+
+class PgTable : public RecordTable {
+ public:
+  PgTable(PgStore* store, std::string id, std::string layout)
+      : store_(store), id_(std::move(id)), layout_(std::move(layout)) {}
+  int16_t ReadLayout(std::string* canonical) override {
+    *canonical = layout_;
+    return kNone;
+  }
+  int16_t Get(std::string_view key, std::string* record) override;
+  int16_t Put(std::string_view key, std::string_view record) override;
+  int16_t Scan(const std::function<bool(std::string_view)>& visit) override;
+
+ private:
+  PgStore* store_;
+  std::string id_;  // kvb_files.id as text
+  std::string layout_;
+};
+
+class PgKeyLock : public KeyLock {
+ public:
+  PgKeyLock(PgStore* store, std::string name) : store_(store), name_(std::move(name)) {}
+  ~PgKeyLock() override { Release(); }
+  int16_t Lock(std::string_view key) override;
+  void Release() override;
+  bool holds(std::string_view key) const override { return held_ && held_key_ == key; }
+
+ private:
+  PgStore* store_;
+  std::string name_;
+  bool held_ = false;
+  std::string held_key_;
+  int64_t held_id_ = 0;
+};
+
+class PgStore : public RecordStore {
+ public:
+  explicit PgStore(PGconn* conn) : conn_(conn), pid_(getpid()) {}
+  ~PgStore() override {
+    // A child of fork leaves the parent's connection alone: closing it would
+    // end the parent's session.
+    if (pid_ != getpid()) return;
+    Rollback();
+    PQfinish(conn_);
+  }
+
+  // The secondary code of a result; notes a connection that broke.
+  int16_t Check(const PGresult* result) {
+    ExecStatusType status = result ? PQresultStatus(result) : PGRES_FATAL_ERROR;
+    if (status == PGRES_COMMAND_OK || status == PGRES_TUPLES_OK ||
+        status == PGRES_SINGLE_TUPLE) {
+      return kNone;
+    }
+    const char* field = result ? PQresultErrorField(result, PG_DIAG_SQLSTATE) : nullptr;
+    std::string_view state = field ? field : "";
+    // An error without SQLSTATE comes from libpq itself: the connection
+    // failed (libpq may still call it open).
+    if (PQstatus(conn_) != CONNECTION_OK || state.empty() || state.starts_with("08") ||
+        state == "57P01" ||
+        state == "57P02" || state == "57P03") {
+      lost_ = true;
+      in_transaction_ = false;  // the server has rolled it back
+      return kConnectionLost;
+    }
+    if (state == "53100") return kDiskFull;
+    if (state == "55P03" || state == "40P01" || state == "40001" || state == "57014") {
+      return kBusy;
+    }
+    if (state == "42501" || state == "25006") return kWrongDirection;  // not granted to write
+    return kIoError;
+  }
+
+  int16_t Exec(const char* sql) {
+    if (lost_) return kConnectionLost;
+    Result result(PQexec(conn_, sql));
+    return Check(result.get());
+  }
+
+  // Runs a prepared statement (or, with sql, a one-off one) with parameters
+  // given as binary values; text_params marks those sent as text.
+  int16_t Run(const char* prepared, const std::string_view* params, int count,
+              unsigned text_params, int result_format, std::unique_ptr<Result>* out) {
+    if (lost_) return kConnectionLost;
+    const char* values[3];
+    int lengths[3], formats[3];
+    for (int i = 0; i < count; ++i) {
+      values[i] = params[i].data();
+      lengths[i] = static_cast<int>(params[i].size());
+      formats[i] = (text_params >> i) & 1 ? 0 : 1;
+    }
+    auto result = std::make_unique<Result>(
+        PQexecPrepared(conn_, prepared, count, values, lengths, formats, result_format));
+    int16_t code = Check(result->get());
+    if (code == kNone && out != nullptr) *out = std::move(result);
+    return code;
+  }
+
+  int16_t OpenTable(const std::string& name, std::unique_ptr<RecordTable>* table) override {
+    if (int16_t code = Catalogue(); code != kNone) return code;
+    const char* values[] = {name.c_str()};
+    if (lost_) return kConnectionLost;
+    Result found(PQexecParams(conn_, "SELECT id, layout FROM kvb_files WHERE name = $1", 1,
+                              nullptr, values, nullptr, nullptr, 0));
+    if (int16_t code = Check(found.get()); code != kNone) return code;
+    if (!found.HasRow()) return kMissingFile;
+    *table = std::make_unique<PgTable>(this, std::string(found.Value(0, 0)),
+                                       std::string(found.Value(0, 1)));
+    return kNone;
+  }
+
+  int16_t CreateTable(const std::string& name, const std::string& canonical_layout) override {
+    if (lost_) return kConnectionLost;
+    if (in_transaction_) return kStoreInTransaction;
+    int16_t code = Exec("BEGIN");
+    if (code == kNone) code = Exec(kCatalogueLock);
+    if (code == kNone) {
+      Result exists(PQexec(conn_, kCatalogueExists));
+      code = Check(exists.get());
+      if (code == kNone && exists.Value(0, 0) != "t") code = Exec(kMakeCatalogue);
+    }
+    if (code == kNone) code = CheckFormat();
+    if (code == kNone) {
+      const char* values[] = {name.c_str(), canonical_layout.c_str()};
+      Result insert(PQexecParams(conn_,
+                                 "INSERT INTO kvb_files(name, layout) VALUES($1, $2)"
+                                 " ON CONFLICT (name) DO NOTHING",
+                                 2, nullptr, values, nullptr, nullptr, 0));
+      code = Check(insert.get());
+      if (code == kNone && std::string_view(PQcmdTuples(insert.get())) != "1") {
+        code = kFileExists;
+      }
+    }
+    if (code == kNone) code = Exec("COMMIT");
+    if (code != kNone && !lost_ && PQtransactionStatus(conn_) != PQTRANS_IDLE) Exec("ROLLBACK");
+    return code;
+  }
+
+  std::unique_ptr<KeyLock> NewKeyLock(const std::string& name) override {
+    return std::make_unique<PgKeyLock>(this, name);
+  }
+
+  int16_t Begin() override {
+    int16_t code = Exec("BEGIN");
+    in_transaction_ = code == kNone;
+    return code;
+  }
+  int16_t Commit() override {
+    if (lost_) return kConnectionLost;
+    Result result(PQexec(conn_, "COMMIT"));
+    int16_t code = Check(result.get());
+    // COMMIT of a transaction that failed answers ROLLBACK.
+    if (code == kNone && std::string_view(PQcmdStatus(result.get())) != "COMMIT") code = kIoError;
+    if (code == kNone) Committed();
+    Ended();
+    return code;
+  }
+  void Rollback() override {
+    if (!lost_ && PQtransactionStatus(conn_) != PQTRANS_IDLE) Exec("ROLLBACK");
+    Ended();
+  }
+  bool in_transaction() const override { return in_transaction_; }
+
+  // A SET inside a transaction would be undone by its rollback: the change
+  // waits for the transaction's end.
+  int16_t SetDurable(bool durable) override {
+    if (in_transaction_) {
+      pending_durable_ = durable;
+      return kNone;
+    }
+    int16_t code =
+        Exec(durable ? "SET synchronous_commit = on" : "SET synchronous_commit = off");
+    if (code == kNone) durable_ = durable;
+    return code;
+  }
+  // Commits made without synchronous_commit may still be only in the server's
+  // memory. A commit with synchronous_commit on waits until the log is on
+  // disk up to its own commit record, which lies after theirs; a transaction
+  // id makes this empty transaction write one.
+  int16_t Sync() override {
+    if (!unsynced_ || in_transaction_) return kNone;
+    int16_t code =
+        Exec("BEGIN; SET LOCAL synchronous_commit = on; SELECT pg_current_xact_id(); COMMIT");
+    if (code != kNone) {
+      if (!lost_ && PQtransactionStatus(conn_) != PQTRANS_IDLE) Exec("ROLLBACK");
+      return code;
+    }
+    unsynced_ = false;
+    return kNone;
+  }
+
+  // After a Put: notes a commit, or ends a transaction the failure aborted.
+  void AfterPut(int16_t code) {
+    if (!in_transaction_) {
+      if (code == kNone) Committed();
+    } else if (code != kNone) {
+      Rollback();
+    }
+  }
+
+  // Record locks of this process's opens of the server's files, by lock id:
+  // the server's session locks do not tell one open from another.
+  std::map<int64_t, const PgKeyLock*>& locks() { return locks_; }
+  PGconn* conn() { return conn_; }
+  bool lost() const { return lost_; }
+
+ private:
+  // kNone once the catalogue is there (and the statements are prepared),
+  // kMissingFile while it is not (no file was ever made there), kNotOurs
+  // for another format.
+  int16_t Catalogue() {
+    if (catalogue_) return kNone;
+    if (lost_) return kConnectionLost;
+    Result exists(PQexec(conn_, kCatalogueExists));
+    if (int16_t code = Check(exists.get()); code != kNone) return code;
+    if (exists.Value(0, 0) != "t") return kMissingFile;
+    if (int16_t code = CheckFormat(); code != kNone) return code;
+    struct Statement {
+      const char* name;
+      const char* sql;
+      int count;
+      Oid types[3];
+    } statements[] = {
+        {"kvb_get", "SELECT data FROM kvb_records WHERE file = $1 AND key = $2", 2, {kInt4, kBytea}},
+        {"kvb_put",
+         "INSERT INTO kvb_records(file, key, data) VALUES($1, $2, $3)"
+         " ON CONFLICT (file, key) DO UPDATE SET data = EXCLUDED.data",
+         3,
+         {kInt4, kBytea, kBytea}},
+        {"kvb_scan", "SELECT data FROM kvb_records WHERE file = $1 ORDER BY key", 1, {kInt4}},
+        {"kvb_lock", "SELECT pg_try_advisory_lock($1)", 1, {kInt8}},
+        {"kvb_unlock", "SELECT pg_advisory_unlock($1)", 1, {kInt8}},
+    };
+    for (const Statement& statement : statements) {
+      Result prepared(
+          PQprepare(conn_, statement.name, statement.sql, statement.count, statement.types));
+      if (int16_t code = Check(prepared.get()); code != kNone) return code;
+    }
+    catalogue_ = true;
+    return kNone;
+  }
+
+  int16_t CheckFormat() {
+    Result format(PQexec(conn_, "SELECT value FROM kvb_meta WHERE name = 'format'"));
+    if (int16_t code = Check(format.get()); code != kNone) return code;
+    return format.HasRow() && format.Value(0, 0) == kFormat ? kNone : kNotOurs;
+  }
+
+  void Committed() {
+    if (!durable_) unsynced_ = true;
+  }
+  void Ended() {
+    in_transaction_ = false;
+    if (!pending_durable_) return;
+    bool durable = *pending_durable_;
+    pending_durable_.reset();
+    if (SetDurable(durable) == kNone && durable) Sync();
+  }
+
+  PGconn* conn_;
+  pid_t pid_;
+  bool lost_ = false;
+  bool catalogue_ = false;
+  bool in_transaction_ = false;
+  bool durable_ = true;
+  bool unsynced_ = false;
+  std::optional<bool> pending_durable_;
+  std::map<int64_t, const PgKeyLock*> locks_;
+};
+
+int16_t PgTable::Get(std::string_view key, std::string* record) {
+  std::string_view params[] = {id_, key};
+  std::unique_ptr<Result> result;
+  if (int16_t code = store_->Run("kvb_get", params, 2, 0b1, 1, &result); code != kNone) {
+    return code;
+  }
+  if (!result->HasRow()) return kNoRecord;
+  record->assign(result->Value(0, 0));
+  return kNone;
+}
+
+int16_t PgTable::Put(std::string_view key, std::string_view record) {
+  std::string_view params[] = {id_, key, record};
+  int16_t code = store_->Run("kvb_put", params, 3, 0b1, 0, nullptr);
+  store_->AfterPut(code);
+  return code;
+}
+
+int16_t PgTable::Scan(const std::function<bool(std::string_view)>& visit) {
+  // One row at a time: a file may be larger than is wise to hold at once.
+  if (store_->lost()) return kConnectionLost;
+  PGconn* conn = store_->conn();
+  const char* values[] = {id_.c_str()};
+  if (!PQsendQueryPrepared(conn, "kvb_scan", 1, values, nullptr, nullptr, 1) ||
+      !PQsetSingleRowMode(conn)) {
+    Result failed(PQgetResult(conn));
+    while (PGresult* rest = PQgetResult(conn)) PQclear(rest);
+    int16_t code = store_->Check(failed.get());
+    return code != kNone ? code : store_->Check(nullptr);
+  }
+  int16_t code = kNone;
+  bool visiting = true;
+  while (PGresult* next = PQgetResult(conn)) {  // every result is read, to the end
+    Result result(next);
+    if (int16_t failure = store_->Check(next); failure != kNone) {
+      if (code == kNone) code = failure;
+      continue;
+    }
+    if (visiting && PQresultStatus(next) == PGRES_SINGLE_TUPLE) {
+      visiting = visit(result.Value(0, 0));
+    }
+  }
+  return code;
+}
+
+int16_t PgKeyLock::Lock(std::string_view key) {
+  if (holds(key)) return kNone;
+  Release();
+  const int64_t id = PgLockId(name_, key);
+  auto& locks = store_->locks();
+  if (auto other = locks.find(id); other != locks.end() && other->second != this) return kLocked;
+  const std::string id_text = std::to_string(id);
+  std::string_view params[] = {id_text};
+  std::unique_ptr<Result> result;
+  if (int16_t code = store_->Run("kvb_lock", params, 1, 0b1, 0, &result); code != kNone) {
+    return code;
+  }
+  if (!result->HasRow() || result->Value(0, 0) != "t") return kLocked;
+  locks[id] = this;
+  held_ = true;
+  held_key_ = key;
+  held_id_ = id;
+  return kNone;
+}
+
+void PgKeyLock::Release() {
+  if (!held_) return;
+  store_->locks().erase(held_id_);
+  const std::string id_text = std::to_string(held_id_);
+  std::string_view params[] = {id_text};
+  store_->Run("kvb_unlock", params, 1, 0b1, 0, nullptr);
+  held_ = false;
+  held_key_.clear();
+}
+
+}  // namespace
+
+int64_t PgLockId(std::string_view name, std::string_view key) {
+  uint64_t hash = 1469598103934665603ULL;  // FNV-1a over name, a zero, key
+  auto add = [&](unsigned char c) {
+    hash ^= c;
+    hash *= 1099511628211ULL;
+  };
+  for (unsigned char c : name) add(c);
+  add(0);
+  for (unsigned char c : key) add(c);
+  return static_cast<int64_t>(hash);
+}
+
+int16_t OpenPgStore(const std::string& conninfo, std::unique_ptr<RecordStore>* store) {
+  char* error = nullptr;
+  PQconninfoOption* options = PQconninfoParse(conninfo.c_str(), &error);
+  if (options == nullptr) {
+    PQfreemem(error);
+    return kBadStoreSetting;
+  }
+  PQconninfoFree(options);
+  // Defaults first: the drive's connection string overrides any of them.
+  // Keepalives make a workstation notice a server that vanished from the
+  // network within about 25 seconds on an idle connection, as
+  // tcp_user_timeout does while data waits unacknowledged.
+  const char* keys[] = {"connect_timeout",     "keepalives",       "keepalives_idle",
+                        "keepalives_interval", "keepalives_count", "tcp_user_timeout",
+                        "application_name",    "dbname",           nullptr};
+  const char* values[] = {"10", "1", "10", "5", "3", "25000", "kvb", conninfo.c_str(), nullptr};
+  PGconn* conn = PQconnectdbParams(keys, values, 1);
+  if (conn == nullptr) return kIoError;
+  if (PQstatus(conn) != CONNECTION_OK) {
+    PQfinish(conn);
+    // The server answers a ping whenever it runs and accepts connections, so
+    // a refusal after a good ping was the login's.
+    PGPing ping = PQpingParams(keys, values, 1);
+    if (ping == PQPING_NO_ATTEMPT) return kBadStoreSetting;
+    return ping == PQPING_OK ? kLoginRefused : kServerUnreachable;
+  }
+  PQsetNoticeProcessor(conn, IgnoreNotice, nullptr);  // no call prints
+  auto pg = std::make_unique<PgStore>(conn);
+  if (int16_t code = pg->Exec(kSessionSettings); code != kNone) return code;
+  *store = std::move(pg);
+  return kNone;
+}
+
+std::string PgSessionSetting(RecordStore& store, const std::string& name) {
+  auto* pg = dynamic_cast<PgStore*>(&store);
+  if (pg == nullptr) return "";
+  const char* values[] = {name.c_str()};
+  Result result(
+      PQexecParams(pg->conn(), "SELECT current_setting($1)", 1, nullptr, values, nullptr, nullptr, 0));
+  return pg->Check(result.get()) == kNone && result.HasRow() ? std::string(result.Value(0, 0))
+                                                              : "";
+}
+
+}  // namespace kvb
