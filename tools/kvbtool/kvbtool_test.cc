@@ -247,7 +247,7 @@ TEST_F(KvbtoolTest, CopyMovesAFileOntoAServerDriveWhereEveryCommandWorks) {
   setenv("KVB_DRIVE_G", (root_ + "/server").c_str(), 1);
   setenv("KVB_STORE_G", conninfo.c_str(), 1);
   CreateKvin();
-  ASSERT_EQ(Run("load " + Kvin(), "STKNO,VIN,PROWN\nB2,VIN2,\"Jos\xE9\"\nA1,VIN1,\n"), 0) << errors_;
+  ASSERT_EQ(Run("load " + Kvin(), "STKNO,VIN,PROWN\nB2,VIN2,\"Jos\xC3\xA9\"\nA1,VIN1,\n"), 0) << errors_;
   ASSERT_EQ(Run("dump " + Kvin()), 0);
   const std::string folder_dump = output_;
 
