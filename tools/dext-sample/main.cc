@@ -152,13 +152,17 @@ void WriteFile(const fs::path& path, const std::string& text) {
   if (!out) throw BuildError("cannot write " + path.string());
 }
 
-void MakeKeyedFile(const fs::path& data, const fs::path& layout, const sample::Table& table) {
-  fs::remove(data);
-  RunKvbtool({"create", data.string(), layout.string()});
+// Makes F:\DLR\name from F:\KD\FF\ with the layout of the same name. The
+// files are named through drive F:, mapped to the folder being built, so that
+// KVB_STORE_F puts their records on a server.
+void MakeKeyedFile(const fs::path& drive, const std::string& name, const sample::Table& table) {
+  const std::string data = "F:\\DLR\\" + name + ".DAT";
+  fs::remove(drive / "DLR" / (name + ".DAT"));
+  RunKvbtool({"create", data, "F:\\KD\\FF\\" + name + ".FID"});
   if (table.rows.empty()) return;
-  const fs::path csv = data.string() + ".csv";
+  const fs::path csv = drive / "DLR" / (name + ".csv");
   WriteFile(csv, sample::CsvText(table));
-  RunKvbtool({"load", data.string(), csv.string()});
+  RunKvbtool({"load", data, csv.string()});
   fs::remove(csv);
 }
 
@@ -172,9 +176,10 @@ void BuildDealership(const Arguments& arguments, const fs::path& directory) {
   for (const char* name : {"KVIN.FID", "KJRVH.FID", "KJRTH.FID", "KCU.FID"}) {
     fs::copy_file(arguments.layouts / name, layouts / name, fs::copy_options::overwrite_existing);
   }
-  MakeKeyedFile(data / "KVIN.DAT", layouts / "KVIN.FID", shop.vehicles);
-  MakeKeyedFile(data / "KCU.DAT", layouts / "KCU.FID", shop.customers);
-  MakeKeyedFile(data / "KJRVH.DAT", layouts / "KJRVH.FID", shop.accounting);
+  setenv("KVB_DRIVE_F", fs::absolute(drive).c_str(), 1);
+  MakeKeyedFile(drive, "KVIN", shop.vehicles);
+  MakeKeyedFile(drive, "KCU", shop.customers);
+  MakeKeyedFile(drive, "KJRVH", shop.accounting);
   std::string deals;
   for (const std::string& record : shop.deal_records) deals += record + "\r\n";
   WriteFile(work / "DEXT.DAT", deals);
