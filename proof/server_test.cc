@@ -1,0 +1,103 @@
+// The record files on a PostgreSQL server (KVB_STORE_F), as several
+// workstations share them: two dext processes in different work folders
+// selling the same vehicles at once, and the server stopped in the middle of
+// a transfer and started again. Each ends as one uninterrupted run would.
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "proof/dext_process.h"
+#include "testing/pg_server.h"
+
+namespace dext::proof {
+namespace {
+namespace fs = std::filesystem;
+
+class ServerTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(server_.running()) << "no PostgreSQL server for the test: " << server_.error();
+  }
+  void TearDown() override {
+    unsetenv("KVB_STORE_F");
+    unsetenv("KVB_DRIVE_F");
+  }
+
+  // A sample dealership in root whose record files live in a new database
+  // of the server; drive F: stays mapped to root/F for the dumps.
+  fs::path Dealership(const std::string& name, int deals, int vehicles, int seed) {
+    const fs::path root = scratch_.path() / name;
+    setenv("KVB_STORE_F", server_.NewDatabase().c_str(), 1);
+    setenv("KVB_DRIVE_F", (root / "F").c_str(), 1);
+    MakeSampleDealership(root, deals, vehicles, seed);
+    return root;
+  }
+
+  // A second work folder beside root/work holding the same deals.
+  static fs::path SecondWorkFolder(const fs::path& root) {
+    const fs::path second = root / "work2";
+    fs::create_directories(second);
+    for (const char* name : {"DEXT.DAT", "DEX2GL.DAT"}) {
+      fs::copy_file(root / "work" / name, second / name);
+    }
+    return second;
+  }
+
+  kvb::test::PgServer& server_ = kvb::test::PgServer::Shared();
+  ScratchFolder scratch_;
+};
+
+TEST_F(ServerTest, TwoWorkstationsSellingTheSameVehiclesLoseNothing) {
+  const fs::path sequential = Dealership("sequential", 6, 18, 21);
+  const fs::path second_work_folder = SecondWorkFolder(sequential);
+  ASSERT_TRUE(RunDext(sequential).Exited(0));
+  ASSERT_TRUE(RunDext(sequential, {}, second_work_folder).Exited(0));
+  const auto reference = DumpTargets(sequential);
+
+  const fs::path trial = Dealership("together", 6, 18, 21);
+  DextProcess first(trial, {});
+  DextProcess second(trial, {}, SecondWorkFolder(trial));
+  const ProcessEnd first_end = first.Wait();
+  const ProcessEnd second_end = second.Wait();
+  EXPECT_TRUE(first_end.Exited(0)) << first_end.error_output;
+  EXPECT_TRUE(second_end.Exited(0)) << second_end.error_output;
+  EXPECT_EQ(TargetDifferences(reference, trial), "");
+}
+
+TEST_F(ServerTest, AServerStoppedMidTransferIsAnErrorAndTheRerunCompletes) {
+  const fs::path uninterrupted = Dealership("uninterrupted", 40, 120, 5);
+  ASSERT_TRUE(RunDext(uninterrupted).Exited(0));
+  const auto reference = DumpTargets(uninterrupted);
+
+  const fs::path trial = Dealership("stopped", 40, 120, 5);
+  DextProcess transfer(trial, {});
+  const fs::path log = trial / "work" / "DEXT.LOG";
+  for (int tries = 0;; ++tries) {
+    std::ifstream in(log);
+    std::stringstream text;
+    text << in.rdbuf();
+    if (text.str().find(" deal 3 ") != std::string::npos) break;
+    ASSERT_LT(tries, 2000) << "the transfer never reached its third deal";
+    usleep(1000);
+  }
+  ASSERT_TRUE(server_.StopImmediately()) << server_.error();
+  const ProcessEnd stopped = transfer.WaitAtMost(60);
+  ASSERT_TRUE(server_.Start()) << server_.error();
+  if (stopped.Exited(0)) GTEST_SKIP() << "the transfer finished before the server stopped";
+  EXPECT_TRUE(stopped.Exited(3)) << stopped.error_output;
+  EXPECT_NE(stopped.error_output.find(": connection to the record server lost."),
+            std::string::npos)
+      << stopped.error_output;
+  EXPECT_TRUE(fs::exists(trial / "work" / "DEXT.DAT"));
+
+  const ProcessEnd rerun = RunDext(trial);
+  EXPECT_TRUE(rerun.Exited(0)) << rerun.error_output;
+  EXPECT_FALSE(fs::exists(trial / "work" / "DEXT.DAT"));
+  EXPECT_EQ(TargetDifferences(reference, trial), "");
+}
+
+}  // namespace
+}  // namespace dext::proof
