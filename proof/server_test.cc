@@ -3,6 +3,7 @@
 // selling the same vehicles at once, and the server stopped in the middle of
 // a transfer and started again. Each ends as one uninterrupted run would.
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <stdlib.h>
 #include <unistd.h>
 
@@ -65,6 +66,23 @@ TEST_F(ServerTest, TwoWorkstationsSellingTheSameVehiclesLoseNothing) {
   EXPECT_TRUE(first_end.Exited(0)) << first_end.error_output;
   EXPECT_TRUE(second_end.Exited(0)) << second_end.error_output;
   EXPECT_EQ(TargetDifferences(reference, trial), "");
+}
+
+TEST_F(ServerTest, KilledAtSpreadOutWritesTheRerunEqualsOneRun) {
+  const fs::path uninterrupted = Dealership("uninterrupted", 8, 24, 9);
+  ASSERT_TRUE(RunDext(uninterrupted).Exited(0));
+  const auto reference = DumpTargets(uninterrupted);
+  for (int point : {2, 9, 17, 30}) {
+    SCOPED_TRACE("killed at write " + std::to_string(point));
+    const fs::path trial = Dealership("killed" + std::to_string(point), 8, 24, 9);
+    const ProcessEnd killed =
+        RunDext(trial, {{"KVB_FAULT_AT", std::to_string(point)}, {"KVB_FAULT_KILL", "1"}});
+    EXPECT_EQ(killed.signal, SIGKILL) << killed.error_output;
+    EXPECT_TRUE(fs::exists(trial / "work" / "DEXT.DAT"));
+    const ProcessEnd rerun = RunDext(trial);
+    EXPECT_TRUE(rerun.Exited(0)) << rerun.error_output;
+    EXPECT_EQ(TargetDifferences(reference, trial), "");
+  }
 }
 
 TEST_F(ServerTest, AServerStoppedMidTransferIsAnErrorAndTheRerunCompletes) {
