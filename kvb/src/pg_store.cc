@@ -92,9 +92,9 @@ class PgKeyLock : public KeyLock {
   int64_t held_id_ = 0;
 };
 
-class PgStore : public RecordStore {
+class PgStore : public TransactionalStore {
  public:
-  explicit PgStore(PGconn* conn) : conn_(conn), pid_(getpid()) {}
+  explicit PgStore(PGconn* conn) : TransactionalStore(true), conn_(conn), pid_(getpid()) {}
   ~PgStore() override {
     // A child of fork leaves the parent's connection alone: closing it would
     // end the parent's session.
@@ -217,35 +217,7 @@ class PgStore : public RecordStore {
     if (!lost_ && PQtransactionStatus(conn_) != PQTRANS_IDLE) Exec("ROLLBACK");
     Ended();
   }
-  bool in_transaction() const override { return in_transaction_; }
 
-  // A SET inside a transaction would be undone by its rollback: the change
-  // waits for the transaction's end.
-  int16_t SetDurable(bool durable) override {
-    if (in_transaction_) {
-      pending_durable_ = durable;
-      return kNone;
-    }
-    int16_t code =
-        Exec(durable ? "SET synchronous_commit = on" : "SET synchronous_commit = off");
-    if (code == kNone) durable_ = durable;
-    return code;
-  }
-  // Commits made without synchronous_commit may still be only in the server's
-  // memory. A commit with synchronous_commit on waits until the log is on
-  // disk up to its own commit record, which lies after theirs; a transaction
-  // id makes this empty transaction write one.
-  int16_t Sync() override {
-    if (!unsynced_ || in_transaction_) return kNone;
-    int16_t code =
-        Exec("BEGIN; SET LOCAL synchronous_commit = on; SELECT pg_current_xact_id(); COMMIT");
-    if (code != kNone) {
-      if (!lost_ && PQtransactionStatus(conn_) != PQTRANS_IDLE) Exec("ROLLBACK");
-      return code;
-    }
-    unsynced_ = false;
-    return kNone;
-  }
 
   // After a Put: notes a commit, or ends a transaction the failure aborted.
   void AfterPut(int16_t code) {
@@ -304,25 +276,26 @@ class PgStore : public RecordStore {
     return format.HasRow() && format.Value(0, 0) == kFormat ? kNone : kNotOurs;
   }
 
-  void Committed() {
-    if (!durable_) unsynced_ = true;
+  // A SET inside a transaction would be undone by its rollback; the base
+  // keeps a change asked for there until the transaction's end.
+  int16_t ApplyDurable(bool durable) override {
+    return Exec(durable ? "SET synchronous_commit = on" : "SET synchronous_commit = off");
   }
-  void Ended() {
-    in_transaction_ = false;
-    if (!pending_durable_) return;
-    bool durable = *pending_durable_;
-    pending_durable_.reset();
-    if (SetDurable(durable) == kNone && durable) Sync();
+  // Commits made without synchronous_commit may still be only in the server's
+  // memory. A commit with synchronous_commit on waits until the log is on
+  // disk up to its own commit record, which lies after theirs; a transaction
+  // id makes this empty transaction write one.
+  int16_t SyncCommitted() override {
+    int16_t code =
+        Exec("BEGIN; SET LOCAL synchronous_commit = on; SELECT pg_current_xact_id(); COMMIT");
+    if (code != kNone && !lost_ && PQtransactionStatus(conn_) != PQTRANS_IDLE) Exec("ROLLBACK");
+    return code;
   }
 
   PGconn* conn_;
   pid_t pid_;
   bool lost_ = false;
   bool catalogue_ = false;
-  bool in_transaction_ = false;
-  bool durable_ = true;
-  bool unsynced_ = false;
-  std::optional<bool> pending_durable_;
   std::map<int64_t, const PgKeyLock*> locks_;
 };
 

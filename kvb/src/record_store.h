@@ -9,10 +9,12 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
 #include "record_lock.h"
+#include "status.h"
 
 namespace kvb {
 
@@ -63,6 +65,58 @@ class RecordStore {
   // Makes every commit done while not durable durable now (outside a
   // transaction; inside one it does nothing).
   virtual int16_t Sync() = 0;
+};
+
+// What both stores keep of their transaction and durability. Neither SQLite
+// nor PostgreSQL lets the durability change inside a transaction, so a change
+// asked for there waits for the transaction's end; commits made while not
+// durable are remembered until Sync makes them durable.
+class TransactionalStore : public RecordStore {
+ public:
+  bool in_transaction() const override { return in_transaction_; }
+  int16_t SetDurable(bool durable) override {
+    if (in_transaction_) {
+      pending_durable_ = durable;
+      return kNone;
+    }
+    int16_t code = ApplyDurable(durable);
+    if (code == kNone) durable_ = durable;
+    return code;
+  }
+  int16_t Sync() override {
+    if (!unsynced_ || in_transaction_) return kNone;
+    int16_t code = SyncCommitted();
+    if (code == kNone) unsynced_ = false;
+    return code;
+  }
+
+ protected:
+  explicit TransactionalStore(bool durable) : durable_(durable) {}
+  // Sets the store's own durability; kNone or a secondary code.
+  virtual int16_t ApplyDurable(bool durable) = 0;
+  // Makes the commits done while not durable durable.
+  virtual int16_t SyncCommitted() = 0;
+
+  // A commit went through.
+  void Committed() {
+    if (!durable_) unsynced_ = true;
+  }
+  // The transaction is over: a durability change asked for during it applies
+  // now; switched on, it makes the commits done before durable as well.
+  void Ended() {
+    in_transaction_ = false;
+    if (!pending_durable_) return;
+    bool durable = *pending_durable_;
+    pending_durable_.reset();
+    if (SetDurable(durable) == kNone && durable) Sync();
+  }
+
+  bool in_transaction_ = false;
+
+ private:
+  bool durable_;
+  bool unsynced_ = false;
+  std::optional<bool> pending_durable_;
 };
 
 // Forwards every call to another store (the base of test wrappers).

@@ -147,9 +147,9 @@ class SqliteTable : public RecordTable {
   Statement put_;
 };
 
-class SqliteStore : public RecordStore {
+class SqliteStore : public TransactionalStore {
  public:
-  explicit SqliteStore(sqlite3* db) : db_(db) {}
+  explicit SqliteStore(sqlite3* db) : TransactionalStore(false), db_(db) {}
   // close_v2 defers the close until the tables' statements are finalized.
   ~SqliteStore() override {
     Rollback();
@@ -248,29 +248,7 @@ class SqliteStore : public RecordStore {
     if (!sqlite3_get_autocommit(db_)) Exec("ROLLBACK");
     Ended();
   }
-  bool in_transaction() const override { return in_transaction_; }
 
-  // SQLite refuses to change synchronous inside a transaction: the change
-  // waits for its end.
-  int16_t SetDurable(bool durable) override {
-    if (in_transaction_) {
-      pending_durable_ = durable;
-      return kNone;
-    }
-    int16_t code = Exec(durable ? "PRAGMA synchronous=FULL" : "PRAGMA synchronous=NORMAL");
-    if (code == kNone) durable_ = durable;
-    return code;
-  }
-  int16_t Sync() override {
-    if (!unsynced_ || in_transaction_) return kNone;
-    Statement checkpoint;
-    int rc = checkpoint.Prepare(db_, "PRAGMA wal_checkpoint(FULL)");
-    if (rc != SQLITE_OK) return CodeOf(rc);
-    rc = sqlite3_step(checkpoint.get());
-    if (rc == SQLITE_ROW && sqlite3_column_int(checkpoint.get(), 0) != 0) return kBusy;
-    if (rc == SQLITE_ROW || rc == SQLITE_DONE) unsynced_ = false;
-    return CodeOf(rc);
-  }
 
   // After a Put: notes a commit, or a transaction the failure undid.
   void AfterPut(int16_t code) {
@@ -286,24 +264,19 @@ class SqliteStore : public RecordStore {
   }
 
  private:
-  void Committed() {
-    if (!durable_) unsynced_ = true;
+  int16_t ApplyDurable(bool durable) override {
+    return Exec(durable ? "PRAGMA synchronous=FULL" : "PRAGMA synchronous=NORMAL");
   }
-  // Applies a durability change asked for during the transaction; switched
-  // on, it makes the commits done before durable as well.
-  void Ended() {
-    in_transaction_ = false;
-    if (!pending_durable_) return;
-    bool durable = *pending_durable_;
-    pending_durable_.reset();
-    if (SetDurable(durable) == kNone && durable) Sync();
+  int16_t SyncCommitted() override {
+    Statement checkpoint;
+    int rc = checkpoint.Prepare(db_, "PRAGMA wal_checkpoint(FULL)");
+    if (rc != SQLITE_OK) return CodeOf(rc);
+    rc = sqlite3_step(checkpoint.get());
+    if (rc == SQLITE_ROW && sqlite3_column_int(checkpoint.get(), 0) != 0) return kBusy;
+    return CodeOf(rc);
   }
 
   sqlite3* db_;
-  bool in_transaction_ = false;
-  bool durable_ = false;
-  bool unsynced_ = false;
-  std::optional<bool> pending_durable_;
 };
 
 int16_t SqliteTable::Put(std::string_view key, std::string_view record) {
