@@ -3,7 +3,7 @@
 #include <map>
 
 #include "records/library.h"
-#include "session/session.h"
+#include "context/session.h"
 
 namespace dext {
 

@@ -2,7 +2,7 @@
 
 #include "platform/printer.h"
 #include "records/checked.h"
-#include "session/session.h"
+#include "context/session.h"
 
 namespace dext {
 

@@ -4,7 +4,7 @@
 
 #include "platform/printer.h"
 #include "records/fake_library.h"
-#include "session/session.h"
+#include "context/session.h"
 
 namespace dext {
 namespace {

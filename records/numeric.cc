@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "records/library.h"
-#include "session/session.h"
+#include "context/session.h"
 
 namespace dext {
 

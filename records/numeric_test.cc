@@ -5,7 +5,7 @@
 #include <cfloat>
 
 #include "records/fake_library.h"
-#include "session/session.h"
+#include "context/session.h"
 
 namespace dext {
 namespace {

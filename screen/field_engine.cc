@@ -4,7 +4,7 @@
 #include "records/numeric.h"
 #include "screen/field_definition.h"
 #include "screen/transfer_form.h"
-#include "session/session.h"
+#include "context/session.h"
 #include "toolkit/form.h"
 #include "toolkit/front_end.h"
 #include "toolkit/message_box.h"

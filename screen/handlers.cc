@@ -8,7 +8,7 @@
 #include "screen/field_procedures.h"
 #include "screen/filters.h"
 #include "session/orderly_end.h"
-#include "session/session.h"
+#include "context/session.h"
 #include "toolkit/form.h"
 #include "toolkit/keys.h"
 

@@ -3,7 +3,7 @@
 #include "platform/computer_name.h"
 #include "platform/os_version.h"
 #include "records/library.h"
-#include "session/session.h"
+#include "context/session.h"
 
 namespace dext {
 

@@ -1,6 +1,6 @@
 #include "session/main.h"
 
-#include "session/session.h"
+#include "context/session.h"
 #include "session/start.h"
 #include "transfer/transfer.h"
 

@@ -2,7 +2,7 @@
 
 #include "records/checked.h"
 #include "records/library.h"
-#include "session/session.h"
+#include "context/session.h"
 #include "toolkit/message_box.h"
 
 namespace dext {

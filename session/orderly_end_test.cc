@@ -4,7 +4,7 @@
 
 #include "records/checked.h"
 #include "records/fake_library.h"
-#include "session/session.h"
+#include "context/session.h"
 #include "toolkit/front_end.h"
 
 namespace dext {

@@ -8,7 +8,7 @@
 #include "records/numeric.h"
 #include "session/identity.h"
 #include "session/orderly_end.h"
-#include "session/session.h"
+#include "context/session.h"
 
 namespace dext {
 

@@ -4,7 +4,7 @@
 
 #include "records/fake_library.h"
 #include "session/orderly_end.h"
-#include "session/session.h"
+#include "context/session.h"
 
 namespace dext {
 namespace {

@@ -3,7 +3,7 @@
 // record and an amount too large for its picture.
 #include <gtest/gtest.h>
 
-#include "session/session.h"
+#include "context/session.h"
 #include "transfer/postings.h"
 #include "transfer/testing/dealership_fixture.h"
 

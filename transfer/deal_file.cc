@@ -16,7 +16,7 @@
 #include "kvb.h"
 #include "records/checked.h"
 #include "records/library.h"
-#include "session/session.h"
+#include "context/session.h"
 
 namespace dext {
 

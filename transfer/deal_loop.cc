@@ -15,7 +15,7 @@
 #include "records/numeric.h"
 #include "screen/field_engine.h"
 #include "session/orderly_end.h"
-#include "session/session.h"
+#include "context/session.h"
 #include "toolkit/message_box.h"
 #include "transfer/deal_check.h"
 #include "transfer/deal_columns.h"

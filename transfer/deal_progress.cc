@@ -13,7 +13,7 @@
 #include "records/library.h"
 #include "records/line_output.h"
 #include "records/numeric.h"
-#include "session/session.h"
+#include "context/session.h"
 #include "transfer/deal_columns.h"
 #include "transfer/postings.h"
 

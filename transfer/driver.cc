@@ -12,7 +12,7 @@
 #include "screen/field_procedures.h"
 #include "screen/transfer_form.h"
 #include "session/orderly_end.h"
-#include "session/session.h"
+#include "context/session.h"
 #include "toolkit/message_box.h"
 #include "transfer/deal_columns.h"
 #include "transfer/deal_file.h"

@@ -10,7 +10,7 @@
 
 #include "records/library.h"
 #include "screen/field_engine.h"
-#include "session/session.h"
+#include "context/session.h"
 #include "transfer/postings.h"
 #include "transfer/testing/dealership_fixture.h"
 

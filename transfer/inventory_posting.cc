@@ -7,7 +7,7 @@
 #include "records/line_output.h"
 #include "records/numeric.h"
 #include "session/orderly_end.h"
-#include "session/session.h"
+#include "context/session.h"
 #include "transfer/deal_columns.h"
 #include "transfer/postings.h"
 #include "transfer/run_report.h"

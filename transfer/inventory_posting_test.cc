@@ -6,7 +6,7 @@
 
 #include <algorithm>
 
-#include "session/session.h"
+#include "context/session.h"
 #include "transfer/postings.h"
 #include "transfer/testing/dealership_fixture.h"
 

@@ -3,7 +3,7 @@
 #include "records/checked.h"
 #include "records/library.h"
 #include "session/orderly_end.h"
-#include "session/session.h"
+#include "context/session.h"
 #include "transfer/postings.h"
 
 namespace dext {

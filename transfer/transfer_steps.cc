@@ -1,5 +1,5 @@
 #include "session/orderly_end.h"
-#include "session/session.h"
+#include "context/session.h"
 #include "transfer/postings.h"
 
 namespace dext {

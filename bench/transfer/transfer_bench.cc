@@ -28,7 +28,7 @@
 #include "records/library.h"
 #include "sync_count.h"
 #include "session/orderly_end.h"
-#include "session/session.h"
+#include "context/session.h"
 #include "session/start.h"
 #include "toolkit/front_end.h"
 #include "toolkit/headless.h"

@@ -11,7 +11,7 @@
 #include "screen/field_procedures.h"
 #include "screen/transfer_form.h"
 #include "session/orderly_end.h"
-#include "session/session.h"
+#include "context/session.h"
 #include "toolkit/front_ends.h"
 #include "toolkit/message_box.h"
 

@@ -15,7 +15,7 @@
 #include "screen/field_procedures.h"
 #include "screen/transfer_form.h"
 #include "session/orderly_end.h"
-#include "session/session.h"
+#include "context/session.h"
 #include "toolkit/form.h"
 #include "toolkit/front_ends.h"
 #include "toolkit/headless.h"

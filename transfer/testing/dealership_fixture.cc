@@ -16,7 +16,7 @@
 #include "records/line_output.h"
 #include "records/numeric.h"
 #include "screen/transfer_form.h"
-#include "session/session.h"
+#include "context/session.h"
 #include "session/start.h"
 #include "toolkit/front_end.h"
 #include "toolkit/front_ends.h"

@@ -1,4 +1,4 @@
-#include "session/session.h"
+#include "context/session.h"
 
 namespace dext {
 

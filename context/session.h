@@ -1,8 +1,8 @@
 // The session context: the one process-wide set of values that every part of
 // DEXT reads and writes directly. It exists from process start to the end of
 // the program; at start every text is empty and every number is 0.
-#ifndef DEXT_SESSION_SESSION_H_
-#define DEXT_SESSION_SESSION_H_
+#ifndef DEXT_CONTEXT_SESSION_H_
+#define DEXT_CONTEXT_SESSION_H_
 
 #include <array>
 #include <cstdint>
@@ -68,4 +68,4 @@ void ResetSession();
 
 }  // namespace dext
 
-#endif  // DEXT_SESSION_SESSION_H_
+#endif  // DEXT_CONTEXT_SESSION_H_
