@@ -10,7 +10,7 @@ namespace dext {
 namespace {
 
 // The number after "ID  " for an operation on a file: its offset from the base.
-int16_t OffsetOf(int16_t file) { return static_cast<int16_t>(file - Session().FileBase); }
+int16_t IdOf(FileNumber file) { return ValueOf(OffsetOf(file)); }
 
 // The whole names files were last opened or made under, by offset, for the
 // lines under an error message (OpenFileNames keeps only 20 characters).
@@ -30,7 +30,7 @@ int16_t Check(int16_t status, int16_t number, const char* label, bool names_a_fi
   error.ProgramName = session.ProgramName;
   int16_t secondary = Library().KVBerr(session.FileBase);
   error.Code = secondary;
-  error.FileName = names_a_file ? OpenedFileName(number) : "";
+  error.FileName = names_a_file ? OpenedFileName(FileOffset{number}) : "";
   error.Detail.clear();
   error.Message = "ID  " + std::to_string(number) + label + std::to_string(status) + "-" +
                   std::to_string(secondary) + " in " + session.ProgramName;
@@ -39,9 +39,9 @@ int16_t Check(int16_t status, int16_t number, const char* label, bool names_a_fi
 
 // OpenFileNames holds the name cut or padded to exactly 20 characters. A file
 // number with no slot in the table (no caller passes one) stores nothing.
-void RememberFileName(const std::string& data_file, int16_t file) {
-  int offset = file - Session().FileBase;
-  FullNames()[static_cast<int16_t>(offset)] = data_file;
+void RememberFileName(const std::string& data_file, FileNumber file) {
+  const int16_t offset = IdOf(file);
+  FullNames()[offset] = data_file;
   auto& names = Session().OpenFileNames;
   if (offset < 0 || offset >= static_cast<int>(names.size())) return;
   std::string name = data_file.substr(0, 20);
@@ -51,60 +51,60 @@ void RememberFileName(const std::string& data_file, int16_t file) {
 
 }  // namespace
 
-std::string OpenedFileName(int16_t offset) {
-  const auto name = FullNames().find(offset);
+std::string OpenedFileName(FileOffset offset) {
+  const auto name = FullNames().find(ValueOf(offset));
   return name == FullNames().end() ? "" : name->second;
 }
 
 int16_t OpenFile(const std::string& data_file, const std::string& layout, const std::string& text,
-                 int16_t file, int16_t mode, int16_t flag) {
+                 FileNumber file, int16_t mode, int16_t flag) {
   RememberFileName(data_file, file);
   int16_t status =
-      Library().KVBopen(data_file.c_str(), layout.c_str(), text.c_str(), file, mode, flag);
-  return Check(status, OffsetOf(file), ", Open Error # ");
+      Library().KVBopen(data_file.c_str(), layout.c_str(), text.c_str(), file.value, mode, flag);
+  return Check(status, IdOf(file), ", Open Error # ");
 }
 
 int16_t MakeFile(const std::string& data_file, const std::string& layout, const std::string& text,
-                 int16_t file, int16_t mode, int16_t flag) {
+                 FileNumber file, int16_t mode, int16_t flag) {
   RememberFileName(data_file, file);
   int16_t status =
-      Library().KVBmake(data_file.c_str(), layout.c_str(), text.c_str(), file, mode, flag);
-  return Check(status, OffsetOf(file), ", Make Error # ");
+      Library().KVBmake(data_file.c_str(), layout.c_str(), text.c_str(), file.value, mode, flag);
+  return Check(status, IdOf(file), ", Make Error # ");
 }
 
-int16_t ReadRecord(int16_t file, int16_t option) {
-  return Check(Library().KVBread(file, option), OffsetOf(file), ", Read Error # ");
+int16_t ReadRecord(FileNumber file, int16_t option) {
+  return Check(Library().KVBread(file.value, option), IdOf(file), ", Read Error # ");
 }
 
-int16_t WriteRecord(int16_t file, int16_t count, int16_t option) {
-  return Check(Library().KVBwrite(file, count, option), OffsetOf(file), ", Write Error # ");
+int16_t WriteRecord(FileNumber file, int16_t count, int16_t option) {
+  return Check(Library().KVBwrite(file.value, count, option), IdOf(file), ", Write Error # ");
 }
 
-int16_t CloseFile(int16_t file) {
-  return Check(Library().KVBclose(file), OffsetOf(file), ", Close Error # ");
+int16_t CloseFile(FileNumber file) {
+  return Check(Library().KVBclose(file.value), IdOf(file), ", Close Error # ");
 }
 
 int16_t CloseAll(int16_t base) {
   return Check(Library().KVBcloseall(base), base, ", Close All Error # ", false);
 }
 
-int16_t PositionFile(int16_t file, const std::string& key, int16_t direction,
+int16_t PositionFile(FileNumber file, const std::string& key, int16_t direction,
                      const std::string& index, int16_t flag) {
-  int16_t status = Library().KVBposn(file, key.c_str(), direction, index.c_str(), flag);
-  return Check(status, OffsetOf(file), ", Position Error # ");
+  int16_t status = Library().KVBposn(file.value, key.c_str(), direction, index.c_str(), flag);
+  return Check(status, IdOf(file), ", Position Error # ");
 }
 
-int16_t ClearRecord(int16_t file) {
-  return Check(Library().KVBrclear(file), OffsetOf(file), ", Record Clear Error # ");
+int16_t ClearRecord(FileNumber file) {
+  return Check(Library().KVBrclear(file.value), IdOf(file), ", Record Clear Error # ");
 }
 
-int16_t CopyRecord(int16_t source, int16_t destination) {
-  return Check(Library().KVBcopy(source, destination), OffsetOf(source),
+int16_t CopyRecord(FileNumber source, FileNumber destination) {
+  return Check(Library().KVBcopy(source.value, destination.value), IdOf(source),
                ", Record Copy Error # ");
 }
 
-int16_t LockRecord(int16_t file) {
-  return Check(Library().KVBrlock(file), OffsetOf(file), ", Record Lock Error # ");
+int16_t LockRecord(FileNumber file) {
+  return Check(Library().KVBrlock(file.value), IdOf(file), ", Record Lock Error # ");
 }
 
 int16_t SetHost(int16_t base, const std::string& network_type) {
@@ -119,9 +119,15 @@ int16_t CommitTransaction(int16_t base) {
   return Check(Library().KVBcommit(base), base, ", Commit Error # ", false);
 }
 
-int16_t PutField(const std::string& text, int16_t file, int16_t width) {
-  return Check(Library().KVBput(text.c_str(), file, width), OffsetOf(file),
+int16_t PutField(const std::string& text, FileNumber file, int16_t width) {
+  return Check(Library().KVBput(text.c_str(), file.value, width), IdOf(file),
                ", Field Put Error # ");
 }
+
+int16_t PositionOnKey(FileNumber file, const std::string& key) {
+  return PositionFile(file, key, -1, "", KVB_POSN_ON_KEY);
+}
+
+int16_t StoreRecord(FileNumber file) { return WriteRecord(file, 1, KVB_WRITE_KEYED); }
 
 }  // namespace dext

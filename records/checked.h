@@ -7,32 +7,41 @@
 #include <cstdint>
 #include <string>
 
+#include "context/file_numbers.h"
+#include "kvb.h"
+
 namespace dext {
 
 // The name the file at offset was last opened or made under (empty: none).
-std::string OpenedFileName(int16_t offset);
+std::string OpenedFileName(FileOffset offset);
 
 int16_t OpenFile(const std::string& data_file, const std::string& layout, const std::string& text,
-                 int16_t file, int16_t mode, int16_t flag);
+                 FileNumber file, int16_t mode, int16_t flag);
 int16_t MakeFile(const std::string& data_file, const std::string& layout, const std::string& text,
-                 int16_t file, int16_t mode, int16_t flag);
-int16_t ReadRecord(int16_t file, int16_t option);
-int16_t WriteRecord(int16_t file, int16_t count, int16_t option);
-int16_t CloseFile(int16_t file);
+                 FileNumber file, int16_t mode, int16_t flag);
+int16_t ReadRecord(FileNumber file, int16_t option);
+int16_t WriteRecord(FileNumber file, int16_t count, int16_t option);
+int16_t CloseFile(FileNumber file);
 int16_t CloseAll(int16_t base);
-int16_t PositionFile(int16_t file, const std::string& key, int16_t direction,
+int16_t PositionFile(FileNumber file, const std::string& key, int16_t direction,
                      const std::string& index, int16_t flag);
-int16_t ClearRecord(int16_t file);
-int16_t CopyRecord(int16_t source, int16_t destination);
-int16_t LockRecord(int16_t file);
+int16_t ClearRecord(FileNumber file);
+int16_t CopyRecord(FileNumber source, FileNumber destination);
+int16_t LockRecord(FileNumber file);
 int16_t SetHost(int16_t base, const std::string& network_type);
-int16_t PutField(const std::string& text, int16_t file, int16_t width);
+int16_t PutField(const std::string& text, FileNumber file, int16_t width);
 
 // The transaction of the files under base (KVBbegin, KVBcommit): the writes of
 // one deal are stored together or not at all. The number after "ID  " is the
 // base, as for CloseAll.
 int16_t BeginTransaction(int16_t base);
 int16_t CommitTransaction(int16_t base);
+
+// Positions a keyed file on a key, forward, by its one index.
+int16_t PositionOnKey(FileNumber file, const std::string& key);
+
+// Stores the record buffer of a keyed file under the key in its key field.
+int16_t StoreRecord(FileNumber file);
 
 }  // namespace dext
 

@@ -6,9 +6,9 @@
 
 namespace dext {
 
-int16_t PutLine(const std::string& text, int16_t offset, int16_t width) {
-  if (offset != 0) {
-    return PutField(text, static_cast<int16_t>(Session().FileBase + offset), width);
+int16_t PutLine(const std::string& text, FileOffset offset, int16_t width) {
+  if (offset != FileOffset{0}) {
+    return PutField(text, NumberOf(offset), width);
   }
   std::string line = text;
   if (width >= 0) line.resize(static_cast<std::size_t>(width), ' ');
@@ -16,9 +16,9 @@ int16_t PutLine(const std::string& text, int16_t offset, int16_t width) {
   return 0;
 }
 
-int16_t EndLines(int16_t offset, int16_t count, int16_t flag) {
-  if (offset != 0) {
-    return WriteRecord(static_cast<int16_t>(Session().FileBase + offset), count, flag);
+int16_t EndLines(FileOffset offset, int16_t count, int16_t flag) {
+  if (offset != FileOffset{0}) {
+    return WriteRecord(NumberOf(offset), count, flag);
   }
   for (int16_t line = 0; line < count; ++line) {
     platform::CurrentPrinter().EndLine();

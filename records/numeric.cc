@@ -128,13 +128,13 @@ int16_t CompareRounded(double a, double b) {
   return rounded_a < rounded_b ? -1 : 1;
 }
 
-std::string FieldValue(const std::string& field, int16_t file, int16_t occurrence) {
-  return TextFromLibrary(Library().KVBfiditemstub(field.c_str(), file, occurrence));
+std::string FieldValue(const std::string& field, FileNumber file, int16_t occurrence) {
+  return TextFromLibrary(Library().KVBfiditemstub(field.c_str(), file.value, occurrence));
 }
 
-void PutFieldValue(const std::string& value, const std::string& field, int16_t file,
+void PutFieldValue(const std::string& value, const std::string& field, FileNumber file,
                    int16_t occurrence) {
-  Library().KVBfput(value.c_str(), field.c_str(), file, occurrence, 0);
+  Library().KVBfput(value.c_str(), field.c_str(), file.value, occurrence, 0);
 }
 
 std::string EditNumber(const std::string& number_text, const std::string& picture) {

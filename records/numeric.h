@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+#include "context/file_numbers.h"
+
 namespace dext {
 
 // Numeric value of a text: blanks anywhere are skipped and the longest leading
@@ -26,10 +28,10 @@ int16_t CompareRounded(double a, double b);
 
 // The text of a field occurrence in a file's record buffer, as the library
 // returns it (trailing blanks kept).
-std::string FieldValue(const std::string& field, int16_t file, int16_t occurrence);
+std::string FieldValue(const std::string& field, FileNumber file, int16_t occurrence);
 
 // Sets a field occurrence in a file's record buffer (KVBfput); not checked.
-void PutFieldValue(const std::string& value, const std::string& field, int16_t file,
+void PutFieldValue(const std::string& value, const std::string& field, FileNumber file,
                    int16_t occurrence);
 
 // Edits a number text by a picture with the session's CurrencySymbol (which

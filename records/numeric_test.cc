@@ -109,7 +109,7 @@ TEST_F(LibraryNumbersTest, RoundingGoesThroughTheLibrary) {
 
 TEST_F(LibraryNumbersTest, FieldValueKeepsTrailingBlanks) {
   library.SetText("KVBfiditemstub(NAME,43,0)", "SMITH     ");
-  EXPECT_EQ(FieldValue("NAME", 43, 0), "SMITH     ");
+  EXPECT_EQ(FieldValue("NAME", FileNumber{43}, 0), "SMITH     ");
 }
 
 TEST_F(LibraryNumbersTest, EditNumberTakesTheCurrencySymbolBack) {

@@ -39,10 +39,10 @@ void ShowErrorAndEnd() {
   EndProgram(ExitStatus::kFailed);
 }
 
-void StopWithError(int16_t offset, const std::string& message, const std::string& detail) {
+void StopWithError(FileOffset offset, const std::string& message, const std::string& detail) {
   SessionContext& session = Session();
   ErrorRecord& error = session.ErrorInfo;
-  error.FileOffset = offset;
+  error.FileOffset = ValueOf(offset);
   error.Status = 0;
   error.Code = 0;
   error.FileName.clear();
@@ -56,7 +56,7 @@ void StopWithError(int16_t offset, const std::string& message, const std::string
 // program ends whatever the library answers.
 void EndProgram(ExitStatus status) {
   SessionContext& session = Session();
-  session.ResultWord = CloseFile(0);
+  session.ResultWord = CloseFile(FileNumber{0});
   session.ResultWord = Library().KVBinit(session.FileBase);
   throw ProgramEnd{status};
 }

@@ -10,6 +10,8 @@
 #include <cstdint>
 #include <string>
 
+#include "context/file_numbers.h"
+
 namespace dext {
 
 // The documented exit statuses of dext.
@@ -34,7 +36,7 @@ struct ProgramEnd {
 
 // Records a failure found by the program itself (no library call failed) in
 // ErrorInfo, for file offset, and shows it as ShowErrorAndEnd does.
-[[noreturn]] void StopWithError(int16_t offset, const std::string& message,
+[[noreturn]] void StopWithError(FileOffset offset, const std::string& message,
                                 const std::string& detail);
 
 // Closes file number 0, re-initialises the library with FileBase, and ends

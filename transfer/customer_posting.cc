@@ -1,75 +1,75 @@
 // PostServiceCustomer: creates or updates the buyer's service customer record,
 // keyed by the last 8 characters of the sold vehicle's VIN.
 #include <cstdint>
-#include <iterator>
 #include <optional>
 #include <string>
 
 #include "records/checked.h"
-#include "records/line_output.h"
 #include "records/numeric.h"
-#include "session/orderly_end.h"
-#include "context/session.h"
-#include "transfer/deal_columns.h"
+#include "records/record_fields.h"
 #include "transfer/postings.h"
 #include "transfer/run_report.h"
+#include "transfer/text.h"
 
 namespace dext {
 namespace {
 
-void Put(const std::string& value, const char* field) {
-  PutFieldValue(value, field, TransferFile(kCustomerFile), 0);
-}
-
-std::string Value(const char* field, int16_t offset) { return FieldValue(field, TransferFile(offset), 0); }
-
-double Number(const char* field, int16_t offset) { return NumericValue(Value(field, offset)); }
-
 struct DealText {
   const char* field;
-  int record;
-  int first;
-  int length;
+  ColumnRange columns;
 };
+
+using C = DealColumn;
 
 // Address, telephone and licence from deal record 2, in the order of the puts.
 constexpr DealText kAddressColumns[] = {
-    {"ADDRS", 2, 88, 30}, {"CITY", 2, 118, 15}, {"STATE", 2, 133, 2}, {"ZIP", 2, 135, 10},
-    {"PX", 2, 145, 3},    {"PN", 2, 148, 4},    {"WPX", 2, 152, 3},   {"WPN", 2, 155, 4},
-    {"DBM", 2, 159, 2},   {"DBD", 2, 161, 2},   {"LIC", 2, 52, 8},
+    {"ADDRS", C::kAddress},         {"CITY", C::kCity},
+    {"STATE", C::kState},           {"ZIP", C::kZip},
+    {"PX", C::kPhonePrefix},        {"PN", C::kPhoneNumber},
+    {"WPX", C::kWorkPhonePrefix},   {"WPN", C::kWorkPhoneNumber},
+    {"DBM", C::kBirthMonth},        {"DBD", C::kBirthDay},
+    {"LIC", C::kLicence},
 };
 
 // Service contract from deal record 1.
 constexpr DealText kContractColumns[] = {
-    {"FTERM", 1, 54, 3}, {"SCD", 1, 149, 35}, {"SCTM", 1, 184, 2}};
+    {"FTERM", C::kFinanceTerm},
+    {"SCD", C::kServiceContract},
+    {"SCTM", C::kServiceContractMonths},
+};
 
-void PutDealTexts(const DealText* begin, const DealText* end) {
-  for (const DealText* column = begin; column != end; ++column) {
-    Put(DealColumns(Session().TextSlot[column->record], column->first, column->length),
-        column->field);
-  }
+template <size_t N>
+void PutDealTexts(const Deal& deal, const DealText (&columns)[N], const RecordFields& customer) {
+  for (const DealText& column : columns) customer.Put(deal.Text(column.columns), column.field);
 }
 
 // The expiry month of the contract counted from the delivery month; each
 // pass over December carries into the next year.
-void PutContractExpiry() {
-  SessionContext& session = Session();
-  session.AmountSlot[5] = 0;
-  if (Number("SCTM", kCustomerFile) != 0) {
-    Put(Value("DELYR", kAccountingFile), "SCEY");
-    session.AmountSlot[5] = Number("SCTM", kCustomerFile) + Number("DELMO", kAccountingFile);
-    while (CompareRounded(session.AmountSlot[5], 13) != -1) {
-      session.AmountSlot[5] -= 12;
-      Put(NumberText(Number("SCEY", kCustomerFile) + 1), "SCEY");
+void PutContractExpiry(const RecordFields& customer, const RecordFields& accounting) {
+  double month = 0;
+  if (customer.Number("SCTM") != 0) {
+    customer.Put(accounting.Text("DELYR"), "SCEY");
+    month = customer.Number("SCTM") + accounting.Number("DELMO");
+    while (CompareRounded(month, 13) != -1) {
+      month -= 12;
+      customer.Put(NumberText(customer.Number("SCEY") + 1), "SCEY");
     }
   }
-  Put(EditNumber(NumberText(session.AmountSlot[5]), "99"), "SCEM");
+  customer.Put(EditNumber(NumberText(month), "99"), "SCEM");
 }
 
-void PutDeliveryDate(const char* month, const char* day, const char* year) {
-  Put(Value("DELMO", kAccountingFile), month);
-  Put(Value("DELDAY", kAccountingFile), day);
-  Put(Value("DELYR", kAccountingFile), year);
+void PutDeliveryDate(const RecordFields& customer, const RecordFields& accounting,
+                     const char* month, const char* day, const char* year) {
+  customer.Put(accounting.Text("DELMO"), month);
+  customer.Put(accounting.Text("DELDAY"), day);
+  customer.Put(accounting.Text("DELYR"), year);
+}
+
+// The account number: the first three letters of the last name as the
+// accounting record stored it, then characters 3 to 8 of the customer key.
+std::string AccountNumber(const RecordFields& customer, const RecordFields& accounting) {
+  const std::string stored_last_name = UpperCase(accounting.Text("LN1"));
+  return stored_last_name.substr(0, 3) + CutColumns(customer.Text("VENO"), 3, 6);
 }
 
 }  // namespace
@@ -85,63 +85,57 @@ std::vector<FieldUse> CustomerFieldsUsed() {
   return fields;
 }
 
-NumberColumn MileageColumn() { return {"MILES", 1, 13, 6}; }
+NumberColumn MileageColumn() { return {"MILES", DealColumn::kMileage}; }
 
-std::optional<std::string> CustomerKey() {
-  SessionContext& session = Session();
-  session.TextSlot[5] = TrimRight(Value("VIN", kInventoryFile));
-  session.AmountSlot[5] = static_cast<double>(session.TextSlot[5].size());
-  if (CompareRounded(session.AmountSlot[5], kCustomerKeyLength) == -1) return std::nullopt;
-  session.AmountSlot[5] -= kCustomerKeyLength - 1;
-  const auto start = static_cast<size_t>(session.AmountSlot[5]);
-  session.TextSlot[5] = session.TextSlot[5].substr(start - 1, kCustomerKeyLength);
-  return session.TextSlot[5];
+std::optional<std::string> CustomerKey(const std::string& sold_vehicle_vin) {
+  const std::string vin = TrimRight(sold_vehicle_vin);
+  if (vin.size() < kCustomerKeyLength) return std::nullopt;
+  return vin.substr(vin.size() - kCustomerKeyLength, kCustomerKeyLength);
 }
 
-std::string BuyerName() {
-  return TrimRight(Value("FN1", kAccountingFile)) + " " + TrimRight(Value("MI1", kAccountingFile)) +
-         " " + Value("LN1", kAccountingFile);
+std::string BuyerName(const TransferFiles& files) {
+  const RecordFields accounting(files.accounting);
+  return TrimRight(accounting.Text("FN1")) + " " + TrimRight(accounting.Text("MI1")) + " " +
+         accounting.Text("LN1");
 }
 
-int16_t PostServiceCustomer() {
-  SessionContext& session = Session();
-  const std::optional<std::string> key = CustomerKey();
+int16_t PostServiceCustomer(const Deal& deal, const TransferFiles& files) {
+  const RecordFields customer(files.customer);
+  const RecordFields accounting(files.accounting);
+  const RecordFields sold_vehicle(files.inventory);
+  const std::optional<std::string> key = CustomerKey(sold_vehicle.Text("VIN"));
   if (!key) {
     CurrentPostings().customer = "no customer record (VIN shorter than 8)";
     return 0;
   }
-  CheckStatus(PositionFile(TransferFile(kCustomerFile), *key, -1, "", 256));
-  if (ReadAtPosition(TransferFile(kCustomerFile))) {
+  CheckStatus(PositionOnKey(files.customer, *key));
+  if (ReadAtPosition(files.customer)) {
     CurrentPostings().customer = "customer " + *key + " updated";
   } else {
     CurrentPostings().customer = "customer " + *key + " created";
-    CheckStatus(ClearRecord(TransferFile(kCustomerFile)));
+    CheckStatus(ClearRecord(files.customer));
   }
-  CheckStatus(CopyRecord(TransferFile(kInventoryFile), TransferFile(kCustomerFile)));
-  CheckStatus(CopyRecord(TransferFile(kAccountingFile), TransferFile(kCustomerFile)));
+  CheckStatus(CopyRecord(files.inventory, files.customer));
+  CheckStatus(CopyRecord(files.accounting, files.customer));
 
-  Put(*CustomerKey(), "VENO");
-  session.TextSlot[5] = UpperCase(Value("LN1", kAccountingFile));
-  Put(session.TextSlot[5].substr(0, 3) + DealColumns(Value("VENO", kCustomerFile), 3, 6), "ACNO");
-  Put(BuyerName(), "NAME");
-  PutDealTexts(std::begin(kAddressColumns), std::end(kAddressColumns));
+  customer.Put(*key, "VENO");
+  customer.Put(AccountNumber(customer, accounting), "ACNO");
+  customer.Put(BuyerName(files), "NAME");
+  PutDealTexts(deal, kAddressColumns, customer);
 
-  if (Number("INSMO", kCustomerFile) == 0) Put(Value("DELMO", kAccountingFile), "INSMO");
-  const NumberColumn miles = MileageColumn();
-  session.AmountSlot[5] =
-      NumericValue(DealColumns(session.TextSlot[miles.record], miles.first, miles.length));
-  Put(EditNumber(NumberText(session.AmountSlot[5]), "ZZZZZ9"), "MILES");
-  PutDealTexts(std::begin(kContractColumns), std::end(kContractColumns));
-  PutContractExpiry();
+  if (customer.Number("INSMO") == 0) customer.Put(accounting.Text("DELMO"), "INSMO");
+  customer.Put(EditNumber(NumberText(deal.Amount(DealColumn::kMileage)), "ZZZZZ9"), "MILES");
+  PutDealTexts(deal, kContractColumns, customer);
+  PutContractExpiry(customer, accounting);
 
-  if (Number("FUMO", kCustomerFile) <= 0 && Value("NU", kInventoryFile) == "N") {
-    PutDeliveryDate("FUMO", "FUDAY", "FUYR");
+  if (customer.Number("FUMO") <= 0 && sold_vehicle.Text("NU") == "N") {
+    PutDeliveryDate(customer, accounting, "FUMO", "FUDAY", "FUYR");
   }
-  if (Number("LSMO", kCustomerFile) <= 0) {
-    PutDeliveryDate("LSMO", "LSDAY", "LSYR");
-    Put(Value("MILES", kCustomerFile), "LSODOM");
+  if (customer.Number("LSMO") <= 0) {
+    PutDeliveryDate(customer, accounting, "LSMO", "LSDAY", "LSYR");
+    customer.Put(customer.Text("MILES"), "LSODOM");
   }
-  CheckStatus(EndLines(kCustomerFile, 1, 512));
+  CheckStatus(StoreRecord(files.customer));
   return 0;
 }
 

@@ -20,14 +20,14 @@
 
 namespace dext {
 
-int16_t ReadWholeRecord(int16_t file) {
+int16_t ReadWholeRecord(FileNumber file) {
   SessionContext& session = Session();
   const size_t capacity = std::max<size_t>(session.RecordBuffer.size(), KVB_WHOLE_LINE_MAX);
   std::vector<char> buffer(capacity + 1, ' ');
   std::copy(session.RecordBuffer.begin(), session.RecordBuffer.end(), buffer.begin());
   buffer[capacity] = '\0';
   int16_t count = session.ResultWord;
-  const int16_t status = Library().KVBget(buffer.data(), file, &count);
+  const int16_t status = Library().KVBget(buffer.data(), file.value, &count);
   session.ResultWord = count;
   if (status == 0 && count > 0) {
     const size_t length = std::min<size_t>(static_cast<size_t>(count), capacity);
@@ -38,16 +38,16 @@ int16_t ReadWholeRecord(int16_t file) {
   return status;
 }
 
-void RecordWholeReadFailure(int16_t offset, int16_t status, int16_t code,
+void RecordWholeReadFailure(FileOffset offset, int16_t status, int16_t code,
                             const std::string& detail) {
   SessionContext& session = Session();
   ErrorRecord& error = session.ErrorInfo;
-  error.FileOffset = offset;
+  error.FileOffset = ValueOf(offset);
   error.Status = status;
   error.Code = code;
   error.FileName = OpenedFileName(offset);
   error.ProgramName = session.ProgramName;
-  error.Message = "ID  " + std::to_string(offset) + ", Read Error # " + std::to_string(status) +
+  error.Message = "ID  " + std::to_string(ValueOf(offset)) + ", Read Error # " + std::to_string(status) +
                   "-" + std::to_string(code) + " in " + session.ProgramName;
   error.Detail = detail;
 }

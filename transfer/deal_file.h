@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "context/file_numbers.h"
+
 namespace dext {
 
 inline constexpr char kDealFileName[] = "DEXT.DAT";
@@ -18,12 +20,12 @@ inline constexpr char kSkippedDealsName[] = "DEXT.SKP";
 // ResultWord characters (-1: the whole record). The record is copied into
 // RecordBuffer from the left and ResultWord becomes its length. Returns the
 // library's status.
-int16_t ReadWholeRecord(int16_t file);
+int16_t ReadWholeRecord(FileNumber file);
 
 // Records the failure of a whole-record read (status, secondary code) in
 // ErrorInfo, composed like the checked operations compose theirs, so the
 // error box names it; detail goes on the lines below.
-void RecordWholeReadFailure(int16_t offset, int16_t status, int16_t code,
+void RecordWholeReadFailure(FileOffset offset, int16_t status, int16_t code,
                             const std::string& detail = "");
 
 // The first ResultWord characters of RecordBuffer.

@@ -6,47 +6,72 @@
 #include <chrono>
 #include <cstdint>
 #include <optional>
-#include <thread>
 #include <string>
+#include <thread>
+#include <variant>
 
+#include "context/session.h"
 #include "records/checked.h"
 #include "records/library.h"
-#include "records/line_output.h"
-#include "records/numeric.h"
+#include "records/record_fields.h"
 #include "screen/field_engine.h"
 #include "session/orderly_end.h"
-#include "context/session.h"
 #include "toolkit/message_box.h"
-#include "transfer/deal_check.h"
-#include "transfer/deal_columns.h"
+#include "transfer/deal.h"
 #include "transfer/deal_file.h"
 #include "transfer/deal_progress.h"
-#include "transfer/run_report.h"
 #include "transfer/postings.h"
+#include "transfer/run_report.h"
+#include "transfer/text.h"
 #include "transfer/transfer.h"
 
 namespace dext {
 namespace {
 
-constexpr int16_t kDealRecordLength = 249;
-
 std::string KeptAdvice() {
   return "The deal file " + DealFileName() + " is kept; fix this and run DEXT again.";
 }
 
-// Reads the next deal record: true when one was read, false at the end of
-// the deal file. Any other failure (a disk error, a damaged file) is no end
-// of the deals: it goes to the error box and the deal file stays.
-bool ReadDealRecord() {
+// Reads the next deal record: the record, or none at the end of the deal
+// file. Any other failure (a disk error, a damaged file) is no end of the
+// deals: it goes to the error box and the deal file stays.
+std::optional<std::string> ReadDealRecord() {
   SessionContext& session = Session();
   session.ResultWord = kDealRecordLength;
-  session.LastStatus = ReadWholeRecord(TransferFile(kDealFile));
-  if (session.LastStatus == 0) return true;
+  session.LastStatus = ReadWholeRecord(NumberOf(kDealFile));
+  if (session.LastStatus == 0) return RecordRead();
   const int16_t code = Library().KVBerr(session.FileBase);
-  if (code == KVB_ERR_END_OF_FILE) return false;
+  if (code == KVB_ERR_END_OF_FILE) return std::nullopt;
   RecordWholeReadFailure(kDealFile, session.LastStatus, code,
                          "The deal file could not be read. " + KeptAdvice());
   ShowErrorAndEnd();
+}
+
+// Reads the next deal: none at the end of the deal file. A deal file that
+// ends after a deal's first record is damaged, not ended.
+std::optional<std::pair<std::string, std::string>> ReadDealRecords(int number) {
+  std::optional<std::string> first = ReadDealRecord();
+  if (!first) return std::nullopt;
+  std::optional<std::string> second = ReadDealRecord();
+  if (!second) {
+    RecordWholeReadFailure(kDealFile, Session().LastStatus, KVB_ERR_END_OF_FILE,
+                           "The deal file ends after the first record of deal " +
+                               std::to_string(number) + ". " + KeptAdvice());
+    ShowErrorAndEnd();
+  }
+  return std::make_pair(std::move(*first), std::move(*second));
+}
+
+// The deal as parsed; a deal that is not what it seems stops the transfer
+// before anything of it is posted.
+Deal ParsedDeal(int number, std::pair<std::string, std::string> records,
+                const TransferFiles& files) {
+  auto parsed = ParseDeal(number, std::move(records.first), std::move(records.second),
+                          NumberColumns(files.accounting_layout));
+  if (auto* fault = std::get_if<DealFault>(&parsed)) {
+    StopWithError(kDealFile, fault->message, fault->detail);
+  }
+  return std::get<Deal>(std::move(parsed));
 }
 
 std::optional<std::chrono::seconds>& UnattendedLockWait() {
@@ -57,11 +82,11 @@ std::optional<std::chrono::seconds>& UnattendedLockWait() {
 // Another workstation holds the record: the user is told, and after each OK
 // the lock is tried again. A lock that fails for any other reason is an
 // error. Unattended, the lock is tried once a second until the wait is over.
-void LockSoldVehicle(const std::string& stock_number) {
+void LockSoldVehicle(const std::string& stock_number, const TransferFiles& files) {
   SessionContext& session = Session();
   const std::string vehicle = "Stock No. " + TrimRight(stock_number);
   const auto started = std::chrono::steady_clock::now();
-  while ((session.LastStatus = LockRecord(TransferFile(kInventoryFile))) != 0) {
+  while ((session.LastStatus = LockRecord(files.inventory)) != 0) {
     if (session.ErrorInfo.Code != KVB_ERR_LOCKED) ShowErrorAndEnd();
     const int answer = toolkit::MessageBox(
         "The Vehicle Inventory Record Is Locked.\n" + vehicle +
@@ -85,43 +110,43 @@ void LockSoldVehicle(const std::string& stock_number) {
 // A deal whose sold vehicle has no inventory record is skipped, but the deal
 // file is deleted after the last deal: its records are kept in DEXT.SKP
 // first, and the transfer stops when they cannot be kept.
-void KeepSkippedDeal() {
-  SessionContext& session = Session();
-  if (AppendSkippedDeal(kSkippedDealsName, session.TextSlot[1], session.TextSlot[2])) return;
+void KeepSkippedDeal(const Deal& deal) {
+  if (AppendSkippedDeal(kSkippedDealsName, deal.first_record, deal.second_record)) return;
   StopWithError(kDealFile,
-                "Stock No. " + TrimRight(session.TextSlot[5]) +
+                "Stock No. " + TrimRight(deal.StockNumber()) +
                     ": The Skipped Deal Could Not Be Saved In " + kSkippedDealsName,
                 KeptAdvice());
 }
 
-bool RunPostings() {
-  return PostAccounting() == 0 && PostServiceCustomer() == 0 && PostVehicleInventory() == 0;
+bool RunPostings(const Deal& deal, const TransferFiles& files) {
+  return PostAccounting(deal, files) == 0 && PostServiceCustomer(deal, files) == 0 &&
+         PostVehicleInventory(deal, files) == 0;
 }
 
-// Posts the deal in the slots as one transaction. The sold vehicle is locked
-// first, so the locked-record message never waits with a transaction open.
-// False when a posting stopped the transfer (the deal is undone).
-bool PostDeal(int deal) {
-  SessionContext& session = Session();
-  const std::string stock_number = session.TextSlot[5];
-  CheckStatus(PositionFile(TransferFile(kInventoryFile), stock_number, -1, "", 256));
-  LockSoldVehicle(stock_number);
-  CheckStatus(BeginTransaction(session.FileBase));
-  if (ReadAtPosition(TransferFile(kInventoryFile))) {
-    PutFieldValue("2", "ACT", TransferFile(kInventoryFile), 0);
-    CheckStatus(EndLines(kInventoryFile, 1, 512));
-    if (!RunPostings()) {
-      Library().KVBrollback(session.FileBase);
+// Posts the deal as one transaction. The sold vehicle is locked first, so the
+// locked-record message never waits with a transaction open. False when a
+// posting stopped the transfer (the deal is undone).
+bool PostDeal(const Deal& deal, const TransferFiles& files) {
+  const int16_t base = Session().FileBase;
+  const std::string stock_number = deal.StockNumber();
+  CheckStatus(PositionOnKey(files.inventory, stock_number));
+  LockSoldVehicle(stock_number, files);
+  CheckStatus(BeginTransaction(base));
+  if (ReadAtPosition(files.inventory)) {
+    RecordFields(files.inventory).Put("2", "ACT");  // sold
+    CheckStatus(StoreRecord(files.inventory));
+    if (!RunPostings(deal, files)) {
+      Library().KVBrollback(base);
       return false;
     }
     NoteDealDone(DealDone::kPosted, stock_number);
-    CheckStatus(CommitTransaction(session.FileBase));
-    ReportDeal(deal, stock_number, DealOutcome::kPosted);
+    CheckStatus(CommitTransaction(base));
+    ReportDeal(deal.number, stock_number, DealOutcome::kPosted);
   } else {
-    KeepSkippedDeal();
+    KeepSkippedDeal(deal);
     NoteDealDone(DealDone::kSkipped, stock_number);
-    CheckStatus(CommitTransaction(session.FileBase));
-    ReportDeal(deal, stock_number, DealOutcome::kSkipped);
+    CheckStatus(CommitTransaction(base));
+    ReportDeal(deal.number, stock_number, DealOutcome::kSkipped);
   }
   return true;
 }
@@ -144,43 +169,25 @@ bool PostDeal(int deal) {
   EndProgram(ExitStatus::kTransferred);
 }
 
-// Stops before anything of a deal that is not what it seems is posted.
-void CheckDeal(int deal) {
-  const SessionContext& session = Session();
-  if (const auto fault = FindDealFault(deal, session.TextSlot[1], session.TextSlot[2])) {
-    StopWithError(kDealFile, fault->message, fault->detail);
-  }
-}
-
 }  // namespace
 
 void SetUnattendedLockWait(std::chrono::seconds wait) { UnattendedLockWait() = wait; }
 
-int16_t TransferDeals() {
-  SessionContext& session = Session();
+int16_t TransferDeals(const TransferFiles& files) {
   if (DealFileAlreadyTransferred(DealFileName())) EndOfDeals();
-  int deal = 0;
-  while (ReadDealRecord()) {
-    ++deal;
-    session.TextSlot[1] = RecordRead();
-    if (!ReadDealRecord()) {
-      RecordWholeReadFailure(kDealFile, session.LastStatus, KVB_ERR_END_OF_FILE,
-                             "The deal file ends after the first record of deal " +
-                                 std::to_string(deal) + ". " + KeptAdvice());
-      ShowErrorAndEnd();
-    }
-    session.TextSlot[2] = RecordRead();
-    CheckDeal(deal);
-    session.TextSlot[5] = DealColumns(session.TextSlot[1], 1, 6);
-    toolkit::ShowStatus(DealProgress(deal));
-    SetScreenField(0, session.TextSlot[5]);
-    BeginDealProgress(session.TextSlot[1], session.TextSlot[2]);
+  for (int number = 1;; ++number) {
+    auto records = ReadDealRecords(number);
+    if (!records) break;
+    const Deal deal = ParsedDeal(number, std::move(*records), files);
+    toolkit::ShowStatus(DealProgress(deal.number));
+    SetScreenField(0, deal.StockNumber());
+    BeginDealProgress(deal);
     if (CurrentDealDone() != DealDone::kNo) {
-      ReportDeal(deal, session.TextSlot[5], DealOutcome::kDoneBefore);
-    } else if (!PostDeal(deal)) {
+      ReportDeal(deal.number, deal.StockNumber(), DealOutcome::kDoneBefore);
+    } else if (!PostDeal(deal, files)) {
       return 1;
     }
-    CheckStatus(ReadRecord(TransferFile(kDealFile), 0));
+    CheckStatus(ReadRecord(NumberOf(kDealFile), KVB_READ_CURRENT));
   }
   EndOfDeals();
 }

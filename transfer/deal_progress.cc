@@ -14,8 +14,9 @@
 #include "records/line_output.h"
 #include "records/numeric.h"
 #include "context/session.h"
-#include "transfer/deal_columns.h"
+#include "transfer/text.h"
 #include "transfer/postings.h"
+#include "transfer/transfer_files.h"
 
 namespace dext {
 namespace {
@@ -41,7 +42,7 @@ Progress& TheProgress() {
   return progress;
 }
 
-int16_t ProgressFile() { return TransferFile(kProgressFile); }
+FileNumber ProgressFile() { return NumberOf(kProgressFile); }
 
 std::string Hash(const std::string& bytes) {
   uint64_t hash = 0xcbf29ce484222325ull;  // FNV-1a
@@ -75,7 +76,7 @@ std::string Identity(const std::string& deal_file) {
 
 // Positions on key and reads its record; false when there is none.
 bool Load(const std::string& key) {
-  CheckStatus(PositionFile(ProgressFile(), key, -1, "", 256));
+  CheckStatus(PositionOnKey(ProgressFile(), key));
   return ReadAtPosition(ProgressFile());
 }
 
@@ -83,7 +84,7 @@ void Store(const std::string& key, const std::map<std::string, std::string>& fie
   CheckStatus(ClearRecord(ProgressFile()));
   PutFieldValue(key, "KEY", ProgressFile(), 0);
   for (const auto& [field, value] : fields) PutFieldValue(value, field, ProgressFile(), 0);
-  CheckStatus(WriteRecord(ProgressFile(), 1, 512));
+  CheckStatus(StoreRecord(ProgressFile()));
 }
 
 void StoreFolder(const std::string& transferred_file) {
@@ -131,9 +132,9 @@ bool DealFileAlreadyTransferred(const std::string& deal_file) {
   return false;
 }
 
-void BeginDealProgress(const std::string& record1, const std::string& record2) {
+void BeginDealProgress(const Deal& deal) {
   Progress& progress = TheProgress();
-  const std::string content = Hash(record1 + "\n" + record2);
+  const std::string content = Hash(deal.first_record + "\n" + deal.second_record);
   const int earlier = progress.seen[content]++;
   char generation[9];
   std::snprintf(generation, sizeof generation, "%08lx", progress.generation);

@@ -17,6 +17,8 @@
 
 #include <string>
 
+#include "transfer/deal.h"
+
 namespace dext {
 
 inline constexpr char kProgressFileName[] = "DEXTPROG.DAT";
@@ -32,7 +34,7 @@ void OpenDealProgress(const std::string& destination);
 bool DealFileAlreadyTransferred(const std::string& deal_file);
 
 // Starts the next deal of the deal file: its key comes from its records.
-void BeginDealProgress(const std::string& record1, const std::string& record2);
+void BeginDealProgress(const Deal& deal);
 
 enum class DealDone { kNo, kPosted, kSkipped };
 

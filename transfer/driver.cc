@@ -1,6 +1,7 @@
 // The transfer driver's entry: the file set under the saved destination, and
 // the destination prompt that asks for it when it is missing or unusable.
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -14,7 +15,7 @@
 #include "session/orderly_end.h"
 #include "context/session.h"
 #include "toolkit/message_box.h"
-#include "transfer/deal_columns.h"
+#include "transfer/text.h"
 #include "transfer/deal_file.h"
 #include "transfer/deal_progress.h"
 #include "transfer/run_report.h"
@@ -28,13 +29,24 @@ constexpr char kNetworkType[] = "IBMNET";
 
 void ShowError(const std::string& text) { toolkit::MessageBox(text, toolkit::kExclamation, "Error"); }
 
-// Reads the saved destination into TextSlot 5 (as saved), 1 (drive letter)
-// and 2 (path without trailing blanks). False when there is none.
-bool ReadSavedDestination() {
+// Where the dealership's accounting data lies: the drive and path saved in
+// DEX2GL.DAT as the user typed them (blanks padded to 20 characters).
+struct Destination {
+  std::string drive;  // the letter
+  std::string path;   // the saved text without trailing blanks
+  // A data file under the path, and a layout file under \KD\FF\ at the
+  // root of the same drive.
+  std::string DataFile(const std::string& name) const { return path + "\\" + name; }
+  std::string LayoutFile(const std::string& name) const { return drive + ":\\KD\\FF\\" + name; }
+};
+
+// Reads the saved destination and shows it in field DNP; none when no
+// destination is saved.
+std::optional<Destination> ReadSavedDestination() {
   SessionContext& session = Session();
-  if (OpenFile(kSavedDestinationName, "", "", TransferFile(kDealFile), 1, 0) != 0) return false;
+  if (OpenFile(kSavedDestinationName, "", "", NumberOf(kDealFile), 1, 0) != 0) return std::nullopt;
   session.ResultWord = -1;
-  session.LastStatus = ReadWholeRecord(TransferFile(kDealFile));
+  session.LastStatus = ReadWholeRecord(NumberOf(kDealFile));
   if (session.LastStatus != 0) {
     RecordWholeReadFailure(kDealFile, session.LastStatus, Library().KVBerr(session.FileBase),
                            std::string(kSavedDestinationName) +
@@ -42,38 +54,24 @@ bool ReadSavedDestination() {
                                "to be asked for the drive and path.");
     ShowErrorAndEnd();
   }
-  session.TextSlot[5] = RecordRead();
-  CheckStatus(CloseFile(TransferFile(kDealFile)));
-  session.TextSlot[1] = session.TextSlot[5].substr(0, 1);
-  session.TextSlot[2] = TrimRight(session.TextSlot[5]);
-  SetScreenField(1, session.TextSlot[5]);
-  return true;
+  const std::string saved = RecordRead();
+  CheckStatus(CloseFile(NumberOf(kDealFile)));
+  SetScreenField(1, saved);
+  return Destination{saved.substr(0, 1), TrimRight(saved)};
 }
 
-// Opens one target file, its layout under \KD\FF\ at the root of the drive.
-int16_t OpenTargetFile(const std::string& data_name, const std::string& layout_name,
-                       int16_t offset) {
-  SessionContext& session = Session();
-  session.TextSlot[6] = session.TextSlot[2] + "\\" + data_name;
-  session.TextSlot[7] = session.TextSlot[1] + ":\\KD\\FF\\" + layout_name;
-  return OpenFile(session.TextSlot[6], session.TextSlot[7], "", TransferFile(offset), 3, 0);
+// Opens one target file (name without its extension) at offset.
+int16_t OpenTargetFile(const Destination& destination, const std::string& name,
+                       FileOffset offset) {
+  return OpenFile(destination.DataFile(name + ".DAT"), destination.LayoutFile(name + ".FID"), "",
+                  NumberOf(offset), 3, 0);
 }
 
 // The accounting file is KJRVH when the destination has one, else KJRTH; the
-// two layout-dependent line pairs go with it.
-int16_t OpenAccountingFile() {
-  SessionContext& session = Session();
-  session.TextSlot[6] = session.TextSlot[2] + "\\KJRVH.DAT";
-  if (Library().KVBfileexists(session.TextSlot[6].c_str()) != 0) {
-    const int16_t status = OpenTargetFile("KJRVH.DAT", "KJRVH.FID", kAccountingFile);
-    session.LongSlot[8] = 21;
-    session.LongSlot[9] = 22;
-    return status;
-  }
-  const int16_t status = OpenTargetFile("KJRTH.DAT", "KJRTH.FID", kAccountingFile);
-  session.LongSlot[8] = 15;
-  session.LongSlot[9] = 16;
-  return status;
+// layout-dependent line pairs go with it.
+AccountingLayout AccountingLayoutAt(const Destination& destination) {
+  const std::string kjrvh = destination.DataFile(std::string(kKjrvh.name) + ".DAT");
+  return Library().KVBfileexists(kjrvh.c_str()) != 0 ? kKjrvh : kKjrth;
 }
 
 // A line for each target file that did not open: its name, where the drive
@@ -87,10 +85,10 @@ std::string WhyNotOpened(int16_t status) {
 }
 
 // Opens the three target files; the text of what failed, empty when all opened.
-std::string OpenTargetFiles() {
-  std::string failures = WhyNotOpened(OpenAccountingFile());
-  failures += WhyNotOpened(OpenTargetFile("KCU.DAT", "KCU.FID", kCustomerFile));
-  failures += WhyNotOpened(OpenTargetFile("KVIN.DAT", "KVIN.FID", kInventoryFile));
+std::string OpenTargetFiles(const Destination& destination, const AccountingLayout& accounting) {
+  std::string failures = WhyNotOpened(OpenTargetFile(destination, accounting.name, kAccountingFile));
+  failures += WhyNotOpened(OpenTargetFile(destination, "KCU", kCustomerFile));
+  failures += WhyNotOpened(OpenTargetFile(destination, "KVIN", kInventoryFile));
   return failures;
 }
 
@@ -124,7 +122,7 @@ void OpenDealFile() {
                   "This run changed nothing. Wait until the other one ends, then run DEXT "
                   "again if the deal file is still there.");
   }
-  if (OpenFile(name, "", "", TransferFile(kDealFile), 1, 0) != 0) {
+  if (OpenFile(name, "", "", NumberOf(kDealFile), 1, 0) != 0) {
     if (Session().ErrorInfo.Code == KVB_ERR_MISSING_FILE) NothingToTransfer();
     Session().ErrorInfo.Detail = "The deal file " + name +
                                  " is there but could not be opened; it is kept. Make it "
@@ -135,34 +133,29 @@ void OpenDealFile() {
   ReportDealFile(name, CountDeals(name));
 }
 
-std::string AccountingFileName() {
-  return Session().LongSlot[8] == 21 ? "KJRVH" : "KJRTH";
-}
-
 // Stops, before any deal is posted, when an open target file's layout lacks
 // a field or occurrence that the transfer writes or reads.
-void CheckTargetLayouts() {
+void CheckTargetLayouts(const Destination& destination, const AccountingLayout& accounting) {
   const struct {
     std::string name;
-    int16_t offset;
+    FileOffset offset;
     std::vector<FieldUse> fields;
   } targets[] = {
-      {AccountingFileName(), kAccountingFile, AccountingFieldsUsed()},
+      {accounting.name, kAccountingFile, AccountingFieldsUsed(accounting)},
       {"KCU", kCustomerFile, CustomerFieldsUsed()},
       {"KVIN", kInventoryFile, InventoryFieldsUsed()},
   };
-  const SessionContext& session = Session();
   for (const auto& target : targets) {
     for (const FieldUse& use : target.fields) {
-      if (!FieldValue(use.field, TransferFile(target.offset), use.occurrence).empty()) continue;
+      if (!FieldValue(use.field, NumberOf(target.offset), use.occurrence).empty()) continue;
       std::string field = use.field;
       if (use.occurrence != 0) field += " Line " + std::to_string(use.occurrence);
       StopWithError(target.offset,
-                    "The Layout Of " + session.TextSlot[2] + "\\" + target.name +
-                        ".DAT Has No Field " + field,
+                    "The Layout Of " + destination.DataFile(target.name + ".DAT") +
+                        " Has No Field " + field,
                     "DEXT writes or reads this field in every deal. Nothing was transferred: "
-                    "correct the layout " + session.TextSlot[1] + ":\\KD\\FF\\" + target.name +
-                        ".FID and the file made from it, then run DEXT again.");
+                    "correct the layout " + destination.LayoutFile(target.name + ".FID") +
+                        " and the file made from it, then run DEXT again.");
     }
   }
 }
@@ -186,17 +179,19 @@ int16_t StartTransfer() {
   CheckStatus(SetHost(session.FileBase, kNetworkType));
   session.NetworkType = kNetworkType;
   Library().KVBautosecure(1);
-  if (!ReadSavedDestination()) return AskForDestination();
+  const std::optional<Destination> destination = ReadSavedDestination();
+  if (!destination) return AskForDestination();
 
   OpenDealFile();
-  if (const std::string failures = OpenTargetFiles(); !failures.empty()) {
+  const AccountingLayout accounting = AccountingLayoutAt(*destination);
+  if (const std::string failures = OpenTargetFiles(*destination, accounting); !failures.empty()) {
     ShowError("The Dalvero Accounting/Service Files Are Unavailable At This Time" + failures +
               "\nEnter the drive and path of the accounting data again; nothing was transferred.");
     return AskForDestination();
   }
-  CheckTargetLayouts();
-  OpenDealProgress(session.TextSlot[2]);
-  TransferDeals();
+  CheckTargetLayouts(*destination, accounting);
+  OpenDealProgress(destination->path);
+  TransferDeals(TargetFiles(accounting));
   return 1;
 }
 
@@ -210,10 +205,10 @@ int16_t DestinationEntered() {
 int16_t DestinationConfirmed() {
   const std::string answer = GetScreenField(2);
   if (answer == "Y") {
-    CheckStatus(MakeFile(kSavedDestinationName, "", "", TransferFile(kDealFile), 0, 0));
+    CheckStatus(MakeFile(kSavedDestinationName, "", "", NumberOf(kDealFile), 0, 0));
     CheckStatus(PutLine(GetScreenField(1), kDealFile, -1));
     CheckStatus(EndLines(kDealFile, 1, 0));
-    CheckStatus(CloseFile(TransferFile(kDealFile)));
+    CheckStatus(CloseFile(NumberOf(kDealFile)));
     StartTransfer();
   } else if (answer == "N") {
     ClearScreenField(2);

@@ -51,7 +51,7 @@ class DriverTest : public testing::DealershipTest {
 
   std::string Stored(const std::string& file, const std::string& key, const std::string& field) {
     Reopen();
-    const int16_t offset = file == "KVIN" ? kInventoryFile : file == "KCU" ? kCustomerFile
+    const FileOffset offset = file == "KVIN" ? kInventoryFile : file == "KCU" ? kCustomerFile
                                                                           : kAccountingFile;
     const std::string value = LoadRecord(offset, key) ? Field(offset, field) : "<none>";
     Library().KVBcloseall(Session().FileBase);

@@ -1,44 +1,39 @@
 // PostVehicleInventory: adds the deal's second vehicle (the one named by
-// accounting line 8) to the vehicle inventory, unless it is there already.
+// accounting line 8, the trade-in) to the vehicle inventory, unless it is
+// there already.
 #include <cstdint>
 #include <string>
 
 #include "records/checked.h"
-#include "records/line_output.h"
-#include "records/numeric.h"
-#include "session/orderly_end.h"
-#include "context/session.h"
-#include "transfer/deal_columns.h"
+#include "records/record_fields.h"
 #include "transfer/postings.h"
 #include "transfer/run_report.h"
+#include "transfer/text.h"
 
 namespace dext {
 namespace {
 
-void Put(const std::string& value, const char* field) {
-  PutFieldValue(value, field, TransferFile(kInventoryFile), 0);
-}
-
-std::string StockNumberOnLine8() { return FieldValue("DC", TransferFile(kAccountingFile), 8); }
-
-// The previous owner is the buyer of this deal. When the sold vehicle's VIN
-// is too short for a customer record, the customer buffer still holds an
-// earlier deal's customer, so the name is composed from this deal's buyer.
-std::string PreviousOwner(const std::string& sold_vehicle_vin) {
-  if (TrimRight(sold_vehicle_vin).size() < kCustomerKeyLength) return BuyerName();
-  return FieldValue("NAME", TransferFile(kCustomerFile), 0);
+// The previous owner is the buyer of this deal, as the customer posting left
+// the customer buffer. When the sold vehicle's VIN is too short for a
+// customer record, that buffer still holds an earlier deal's customer, so the
+// name is composed from this deal's buyer.
+std::string PreviousOwner(const std::string& sold_vehicle_vin, const TransferFiles& files) {
+  if (!CustomerKey(sold_vehicle_vin)) return BuyerName(files);
+  return RecordFields(files.customer).Text("NAME");
 }
 
 struct VehicleColumn {
   const char* field;
-  int first;
-  int length;
+  ColumnRange columns;
 };
 
-// The vehicle's identification and description, from deal record 2.
+using C = DealColumn;
+
+// The trade-in's identification and description, from deal record 2.
 constexpr VehicleColumn kVehicleColumns[] = {
-    {"VIN", 163, 17},   {"YEAR", 180, 4},  {"MAK", 184, 10}, {"MODEL", 194, 10},
-    {"BODY", 204, 5},   {"MILES", 209, 6}, {"COL", 215, 10},
+    {"VIN", C::kTradeInVin},     {"YEAR", C::kTradeInYear},      {"MAK", C::kTradeInMake},
+    {"MODEL", C::kTradeInModel}, {"BODY", C::kTradeInBody},      {"MILES", C::kTradeInMileage},
+    {"COL", C::kTradeInColour},
 };
 
 }  // namespace
@@ -52,33 +47,38 @@ std::vector<FieldUse> InventoryFieldsUsed() {
   return fields;
 }
 
-int16_t PostVehicleInventory() {
-  SessionContext& session = Session();
-  const std::string sold_vehicle_vin = FieldValue("VIN", TransferFile(kInventoryFile), 0);
-  session.TextSlot[5] = TrimRight(StockNumberOnLine8());
-  if (session.TextSlot[5].empty()) {
+int16_t PostVehicleInventory(const Deal& deal, const TransferFiles& files) {
+  const RecordFields inventory(files.inventory);
+  const RecordFields accounting(files.accounting);
+  const std::string sold_vehicle_vin = inventory.Text("VIN");
+  // The trade-in's stock number as the accounting buffer holds it: upper-cased
+  // and cut to the layout's width.
+  const std::string stock_number = accounting.Text("DC", 8);
+  if (TrimRight(stock_number).empty()) {
     CurrentPostings().trade_in = "no trade-in";
     return 0;
   }
-  CheckStatus(PositionFile(TransferFile(kInventoryFile), StockNumberOnLine8(), -1, "", 256));
-  if (ReadAtPosition(TransferFile(kInventoryFile))) {
-    CurrentPostings().trade_in = "trade-in " + session.TextSlot[5] + " already there";
+  CheckStatus(PositionOnKey(files.inventory, stock_number));
+  if (ReadAtPosition(files.inventory)) {
+    CurrentPostings().trade_in = "trade-in " + TrimRight(stock_number) + " already there";
     return 0;
   }
-  CurrentPostings().trade_in = "trade-in " + session.TextSlot[5] + " added";
-  CheckStatus(ClearRecord(TransferFile(kInventoryFile)));
+  CurrentPostings().trade_in = "trade-in " + TrimRight(stock_number) + " added";
+  CheckStatus(ClearRecord(files.inventory));
 
-  Put(StockNumberOnLine8(), "STKNO");
-  Put(FieldValue("DELMO", TransferFile(kAccountingFile), 0), "DIM");
-  Put(FieldValue("DELDAY", TransferFile(kAccountingFile), 0), "DID");
-  Put(FieldValue("DELYR", TransferFile(kAccountingFile), 0), "DIY");
-  Put(PreviousOwner(sold_vehicle_vin), "PROWN");
+  inventory.Put(stock_number, "STKNO");
+  inventory.Put(accounting.Text("DELMO"), "DIM");
+  inventory.Put(accounting.Text("DELDAY"), "DID");
+  inventory.Put(accounting.Text("DELYR"), "DIY");
+  inventory.Put(PreviousOwner(sold_vehicle_vin, files), "PROWN");
   for (const VehicleColumn& column : kVehicleColumns) {
-    Put(DealColumns(session.TextSlot[2], column.first, column.length), column.field);
+    inventory.Put(deal.Text(column.columns), column.field);
   }
-  Put(FieldValue("DA", TransferFile(kAccountingFile), 8), "IP");
-  Put("U", "NU");
-  CheckStatus(EndLines(kInventoryFile, 1, 512));
+  // The price as the accounting buffer holds it: for an accounting record
+  // already there, line 8 is what the vehicle record's copy left.
+  inventory.Put(accounting.Text("DA", 8), "IP");
+  inventory.Put("U", "NU");
+  CheckStatus(StoreRecord(files.inventory));
   return 0;
 }
 

@@ -1,6 +1,13 @@
-// The three postings of one deal, run by TransferDeals in this order. Each
-// takes no arguments, works on the deal in TextSlot 1 and 2 and the record
-// buffers of the open files, and returns 0 to go on with the deal.
+// The three postings of one deal, run by TransferDeals in this order on the
+// deal and the open target files. When they run, the sold vehicle's record
+// is the current record of the inventory file (positioned, locked, read and
+// marked). Each returns 0 to go on with the deal; a failed operation shows
+// the error box and ends the program instead of returning.
+//
+// The accounting posting's buffer is the hand-over to the two that follow:
+// they read the delivery date, the names and line 8 from it as it holds
+// them, which for an accounting record already there is not the deal's
+// every value.
 #ifndef DEXT_TRANSFER_POSTINGS_H_
 #define DEXT_TRANSFER_POSTINGS_H_
 
@@ -10,32 +17,26 @@
 #include <string>
 #include <vector>
 
+#include "context/file_numbers.h"
+#include "transfer/deal.h"
+#include "transfer/transfer_files.h"
+
 namespace dext {
 
-// File numbers of the transfer, as offsets from FileBase.
-inline constexpr int16_t kDealFile = 1;  // also the saved destination
-inline constexpr int16_t kAccountingFile = 2;
-inline constexpr int16_t kCustomerFile = 3;
-inline constexpr int16_t kInventoryFile = 5;
-inline constexpr int16_t kProgressFile = 4;  // DEXT's own progress file
+// The accounting record of the deal, keyed by the sold vehicle's stock number.
+int16_t PostAccounting(const Deal& deal, const TransferFiles& files);
 
-// The absolute file number of a transfer file.
-int16_t TransferFile(int16_t offset);
+// The buyer's service customer record, keyed by the last 8 characters of the
+// sold vehicle's VIN.
+int16_t PostServiceCustomer(const Deal& deal, const TransferFiles& files);
+
+// The inventory record of the vehicle named by accounting line 8 (the
+// trade-in), unless the inventory already holds it.
+int16_t PostVehicleInventory(const Deal& deal, const TransferFiles& files);
 
 // Keeps the status of a checked operation in LastStatus; a failure shows the
 // error box and ends the program.
 void CheckStatus(int16_t status);
-
-// The accounting record of the deal, keyed by the sold vehicle's stock number.
-int16_t PostAccounting();
-
-// The buyer's service customer record, keyed by the last 8 characters of the
-// sold vehicle's VIN.
-int16_t PostServiceCustomer();
-
-// The inventory record of the vehicle named by accounting line 8, unless the
-// inventory already holds it.
-int16_t PostVehicleInventory();
 
 // Reads the record at the keyed position of file into its buffer; LastStatus
 // gets the status. True when one was read, false when the file holds none
@@ -43,23 +44,13 @@ int16_t PostVehicleInventory();
 // about the record: it goes to the error box and ends the program, so a
 // record that could not be read is never taken for a missing one and
 // overwritten.
-bool ReadAtPosition(int16_t file);
+bool ReadAtPosition(FileNumber file);
 
-// A column range of a deal record that a posting reads as a number, named by
-// the field and line it goes to ("DA Line 3", "MILES").
-struct NumberColumn {
-  std::string target;
-  int record;  // 1 or 2
-  int first;   // counted from 1
-  int length;
-};
-
-// Every column the postings read as a number, the line pair of the open
-// accounting file (LongSlot 8 and 9) included.
-std::vector<NumberColumn> NumberColumns();
+// Every column of a deal the postings read as a number.
+std::vector<NumberColumn> NumberColumns(const AccountingLayout& accounting_layout);
 
 // The accounting posting's amount columns.
-std::vector<NumberColumn> AmountColumns();
+std::vector<NumberColumn> AmountColumns(const AccountingLayout& accounting_layout);
 
 // The sold vehicle's mileage, read by the service customer posting.
 NumberColumn MileageColumn();
@@ -74,7 +65,7 @@ struct FieldUse {
 // The fields each posting, and the driver's mark of the sold vehicle, use in
 // the accounting, service customer and vehicle inventory files. A layout that
 // lacks one would drop its value silently, since field puts are not checked.
-std::vector<FieldUse> AccountingFieldsUsed();
+std::vector<FieldUse> AccountingFieldsUsed(const AccountingLayout& accounting_layout);
 std::vector<FieldUse> CustomerFieldsUsed();
 std::vector<FieldUse> InventoryFieldsUsed();
 
@@ -83,13 +74,13 @@ std::vector<FieldUse> InventoryFieldsUsed();
 inline constexpr size_t kCustomerKeyLength = 8;
 
 // The key of the buyer's service customer record: the last 8 characters of
-// the sold vehicle's VIN (trailing blanks removed); none when the VIN has
-// fewer than 8 characters. Uses TextSlot 5 and AmountSlot 5 as work slots.
-std::optional<std::string> CustomerKey();
+// the VIN (trailing blanks removed); none when it has fewer than 8.
+std::optional<std::string> CustomerKey(const std::string& sold_vehicle_vin);
 
 // The buyer's name as the service customer record holds it: first name,
-// middle initial and last name of the accounting buffer, blank-separated.
-std::string BuyerName();
+// middle initial and last name as the accounting buffer holds them,
+// blank-separated.
+std::string BuyerName(const TransferFiles& files);
 
 }  // namespace dext
 

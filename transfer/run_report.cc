@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "platform/computer_name.h"
-#include "transfer/deal_columns.h"
+#include "transfer/text.h"
 #include "transfer/deal_file.h"
 
 namespace dext {

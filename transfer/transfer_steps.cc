@@ -1,16 +1,24 @@
-#include "session/orderly_end.h"
+// The two checks every step of the transfer goes through.
+#include <cstdint>
+
 #include "context/session.h"
+#include "records/checked.h"
+#include "session/orderly_end.h"
 #include "transfer/postings.h"
 
 namespace dext {
 
-int16_t TransferFile(int16_t offset) {
-  return static_cast<int16_t>(Session().FileBase + offset);
-}
-
 void CheckStatus(int16_t status) {
   Session().LastStatus = status;
   if (status != 0) ShowErrorAndEnd();
+}
+
+bool ReadAtPosition(FileNumber file) {
+  SessionContext& session = Session();
+  session.LastStatus = ReadRecord(file, KVB_READ_AT_POSITION);
+  if (session.LastStatus == 0) return true;
+  if (session.ErrorInfo.Code == KVB_ERR_NO_RECORD) return false;
+  ShowErrorAndEnd();
 }
 
 }  // namespace dext

@@ -38,13 +38,60 @@ extern "C" {
  * the terminating zero. */
 #define KVB_WHOLE_LINE_MAX 1024
 
-/* Secondary codes (KVBerr) that a caller tells apart from other failures;
- * kvb/README.md has the whole table. */
+/* Secondary codes (KVBerr): what exactly went wrong. kvb/README.md has the
+ * same table with what to do about each. */
 #define KVB_ERR_MISSING_FILE 1 /* data file, or a folder on its path, not found */
-#define KVB_ERR_NO_RECORD 19   /* KVBread: no record at the position */
-#define KVB_ERR_LOCKED 20      /* KVBrlock: held by another open of the file */
-#define KVB_ERR_END_OF_FILE 21 /* KVBget: no further line in the text file */
-#define KVB_ERR_FILE_EXISTS 26 /* KVBmake of a keyed file that is already there */
+#define KVB_ERR_UNMAPPED_DRIVE 2 /* X: without KVB_DRIVE_X */
+#define KVB_ERR_BAD_NAME 3 /* empty or unusable file name */
+#define KVB_ERR_MISSING_LAYOUT 4 /* layout (.FID) file not found */
+#define KVB_ERR_MALFORMED_LAYOUT 5 /* layout file does not parse */
+#define KVB_ERR_NOT_OURS 6 /* data file is not a keyed record file of this library */
+#define KVB_ERR_LAYOUT_MISMATCH 7 /* data file was made with another layout */
+#define KVB_ERR_BAD_MODE 8 /* open mode not known for this kind of file */
+#define KVB_ERR_FILE_NOT_OPEN 9 /* file number never opened (or already closed) */
+#define KVB_ERR_BAD_FILE_NUMBER 10 /* file number 0 or negative where a file is needed */
+#define KVB_ERR_NOT_KEYED 11 /* record operation on a text file */
+#define KVB_ERR_NOT_TEXT 12 /* line operation on a keyed file */
+#define KVB_ERR_WRONG_DIRECTION 13 /* read from a made file, write to a read-only one */
+#define KVB_ERR_UNKNOWN_FIELD 14 /* field name not in the layout */
+#define KVB_ERR_UNKNOWN_OCCURRENCE 15 /* occurrence beyond the field's count, or negative */
+#define KVB_ERR_KEY_TOO_LONG 16 /* key text longer than the key field */
+#define KVB_ERR_BLANK_KEY 17 /* write of a record whose key field is blank */
+#define KVB_ERR_NO_POSITION 18 /* read or lock before any KVBposn */
+#define KVB_ERR_NO_RECORD 19 /* no record at the position */
+#define KVB_ERR_LOCKED 20 /* record locked by another open of the file */
+#define KVB_ERR_END_OF_FILE 21 /* no further line in a text file */
+#define KVB_ERR_IO_ERROR 22 /* the system failed a read, write or sync */
+#define KVB_ERR_DISK_FULL 23 /* no space left */
+#define KVB_ERR_BUSY 24 /* database held by another process too long */
+#define KVB_ERR_BAD_ARGUMENT 25 /* missing (NULL) argument */
+#define KVB_ERR_FILE_EXISTS 26 /* make of a keyed file that already exists */
+#define KVB_ERR_CTRL_Z_INSIDE 27 /* text file with data after a Ctrl-Z */
+#define KVB_ERR_LINE_TOO_LONG 28 /* text line longer than 64 KiB */
+#define KVB_ERR_LEAVES_DRIVE 29 /* path whose ".." climbs above its drive's folder */
+/* Stores and transactions. */
+#define KVB_ERR_OLD_KEYED_FILE 30 /* .DAT still its own database: run kvbtool upgrade */
+#define KVB_ERR_SECOND_STORE 31 /* write in a transaction to a second folder's store */
+#define KVB_ERR_TRANSACTION_OPEN 32 /* KVBbegin while the base's transaction is open */
+#define KVB_ERR_NO_TRANSACTION 33 /* commit or rollback without KVBbegin */
+#define KVB_ERR_NO_STORE_TABLE 34 /* .DAT whose records are not in the folder's store */
+#define KVB_ERR_STORE_IN_TRANSACTION 35 /* write to a store held by the transaction of another base of this process */
+#define KVB_ERR_TRANSACTION_UNDONE 36 /* a write of the transaction failed: all undone */
+/* Files again. */
+#define KVB_ERR_PERMISSION_DENIED 40 /* the system refused access to a file or folder */
+#define KVB_ERR_DAMAGED_STORE 41 /* KVBSTORE.DB is not a sound SQLite database */
+/* The PostgreSQL store and where a store may live. */
+#define KVB_ERR_CONNECTION_LOST 50 /* connection to the record server lost */
+#define KVB_ERR_SERVER_UNREACHABLE 51 /* no record server answers at the address */
+#define KVB_ERR_LOGIN_REFUSED 52 /* the server answered but refused the login */
+#define KVB_ERR_BAD_STORE_SETTING 53 /* KVB_STORE_X is not a usable connection string */
+#define KVB_ERR_NETWORK_FILESYSTEM 54 /* an SQLite store on a network filesystem: use the PostgreSQL store */
+
+/* The flags a caller passes to position, read and write keyed records. */
+#define KVB_POSN_ON_KEY 256      /* KVBposn: on the key itself (the one way this library positions) */
+#define KVB_READ_AT_POSITION 512 /* KVBread: load the keyed record at the position */
+#define KVB_READ_CURRENT 0       /* KVBread on a text file: keep the current record */
+#define KVB_WRITE_KEYED 512      /* KVBwrite: store the keyed record under its key field */
 
 /* ---- Library and file numbers ------------------------------------------ */
 

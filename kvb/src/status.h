@@ -14,6 +14,8 @@
 
 #include <cstdint>
 
+#include "kvb.h"
+
 namespace kvb {
 
 // Kinds of failure, returned as the call's status.
@@ -26,59 +28,57 @@ inline constexpr int16_t kStatusBadFile = 3;  // a file that is damaged, foreign
 inline constexpr int16_t kStatusLocked = 4;   // held by another open file or process
 inline constexpr int16_t kStatusIo = 5;       // the system refused a read, write or sync
 
-// Secondary codes (KVBerr) are plain int16_t constants.
+// Secondary codes (KVBerr): the public table of kvb.h, under the names the
+// library's own code uses.
 inline constexpr int16_t kNone = 0;
-inline constexpr int16_t kMissingFile = 1;      // data file, or a folder on its path, not found
-inline constexpr int16_t kUnmappedDrive = 2;    // X: without KVB_DRIVE_X
-inline constexpr int16_t kBadName = 3;          // empty or unusable file name
-inline constexpr int16_t kMissingLayout = 4;    // layout (.FID) file not found
-inline constexpr int16_t kMalformedLayout = 5;  // layout file does not parse
-inline constexpr int16_t kNotOurs = 6;  // data file is not a keyed record file of this library
-inline constexpr int16_t kLayoutMismatch = 7;   // data file was made with another layout
-inline constexpr int16_t kBadMode = 8;          // open mode not known for this kind of file
-inline constexpr int16_t kFileNotOpen = 9;      // file number never opened (or already closed)
-inline constexpr int16_t kBadFileNumber = 10;   // file number 0 or negative where a file is needed
-inline constexpr int16_t kNotKeyed = 11;        // record operation on a text file
-inline constexpr int16_t kNotText = 12;         // line operation on a keyed file
-inline constexpr int16_t kWrongDirection = 13;  // read from a made file, write to a read-only one
-inline constexpr int16_t kUnknownField = 14;    // field name not in the layout
-inline constexpr int16_t kUnknownOccurrence =
-    15;                                      // occurrence beyond the field's count, or negative
-inline constexpr int16_t kKeyTooLong = 16;   // key text longer than the key field
-inline constexpr int16_t kBlankKey = 17;     // write of a record whose key field is blank
-inline constexpr int16_t kNoPosition = 18;   // read or lock before any KVBposn
-inline constexpr int16_t kNoRecord = 19;     // no record at the position
-inline constexpr int16_t kLocked = 20;       // record locked by another open of the file
-inline constexpr int16_t kEndOfFile = 21;    // no further line in a text file
-inline constexpr int16_t kIoError = 22;      // the system failed a read, write or sync
-inline constexpr int16_t kDiskFull = 23;     // no space left
-inline constexpr int16_t kBusy = 24;         // database held by another process too long
-inline constexpr int16_t kBadArgument = 25;  // missing (NULL) argument
-inline constexpr int16_t kFileExists = 26;   // make of a keyed file that already exists
-inline constexpr int16_t kCtrlZInside = 27;  // text file with data after a Ctrl-Z
-inline constexpr int16_t kLineTooLong = 28;  // text line longer than TextReader::kMaxLine
-inline constexpr int16_t kLeavesDrive = 29;  // path whose ".." climbs above its drive's folder
+inline constexpr int16_t kMissingFile = KVB_ERR_MISSING_FILE;
+inline constexpr int16_t kUnmappedDrive = KVB_ERR_UNMAPPED_DRIVE;
+inline constexpr int16_t kBadName = KVB_ERR_BAD_NAME;
+inline constexpr int16_t kMissingLayout = KVB_ERR_MISSING_LAYOUT;
+inline constexpr int16_t kMalformedLayout = KVB_ERR_MALFORMED_LAYOUT;
+inline constexpr int16_t kNotOurs = KVB_ERR_NOT_OURS;
+inline constexpr int16_t kLayoutMismatch = KVB_ERR_LAYOUT_MISMATCH;
+inline constexpr int16_t kBadMode = KVB_ERR_BAD_MODE;
+inline constexpr int16_t kFileNotOpen = KVB_ERR_FILE_NOT_OPEN;
+inline constexpr int16_t kBadFileNumber = KVB_ERR_BAD_FILE_NUMBER;
+inline constexpr int16_t kNotKeyed = KVB_ERR_NOT_KEYED;
+inline constexpr int16_t kNotText = KVB_ERR_NOT_TEXT;
+inline constexpr int16_t kWrongDirection = KVB_ERR_WRONG_DIRECTION;
+inline constexpr int16_t kUnknownField = KVB_ERR_UNKNOWN_FIELD;
+inline constexpr int16_t kUnknownOccurrence = KVB_ERR_UNKNOWN_OCCURRENCE;
+inline constexpr int16_t kKeyTooLong = KVB_ERR_KEY_TOO_LONG;
+inline constexpr int16_t kBlankKey = KVB_ERR_BLANK_KEY;
+inline constexpr int16_t kNoPosition = KVB_ERR_NO_POSITION;
+inline constexpr int16_t kNoRecord = KVB_ERR_NO_RECORD;
+inline constexpr int16_t kLocked = KVB_ERR_LOCKED;
+inline constexpr int16_t kEndOfFile = KVB_ERR_END_OF_FILE;
+inline constexpr int16_t kIoError = KVB_ERR_IO_ERROR;
+inline constexpr int16_t kDiskFull = KVB_ERR_DISK_FULL;
+inline constexpr int16_t kBusy = KVB_ERR_BUSY;
+inline constexpr int16_t kBadArgument = KVB_ERR_BAD_ARGUMENT;
+inline constexpr int16_t kFileExists = KVB_ERR_FILE_EXISTS;
+inline constexpr int16_t kCtrlZInside = KVB_ERR_CTRL_Z_INSIDE;
+inline constexpr int16_t kLineTooLong = KVB_ERR_LINE_TOO_LONG;
+inline constexpr int16_t kLeavesDrive = KVB_ERR_LEAVES_DRIVE;
 
 // Stores and transactions (30-39).
-inline constexpr int16_t kOldKeyedFile = 30;  // .DAT still its own database: run kvbtool upgrade
-inline constexpr int16_t kSecondStore = 31;   // write in a transaction to a second folder's store
-inline constexpr int16_t kTransactionOpen = 32;  // KVBbegin while the base's transaction is open
-inline constexpr int16_t kNoTransaction = 33;    // commit or rollback without KVBbegin
-inline constexpr int16_t kNoStoreTable = 34;  // .DAT whose records are not in the folder's store
-inline constexpr int16_t kStoreInTransaction =
-    35;  // write to a store held by the transaction of another base of this process
-inline constexpr int16_t kTransactionUndone = 36;  // a write of the transaction failed: all undone
+inline constexpr int16_t kOldKeyedFile = KVB_ERR_OLD_KEYED_FILE;
+inline constexpr int16_t kSecondStore = KVB_ERR_SECOND_STORE;
+inline constexpr int16_t kTransactionOpen = KVB_ERR_TRANSACTION_OPEN;
+inline constexpr int16_t kNoTransaction = KVB_ERR_NO_TRANSACTION;
+inline constexpr int16_t kNoStoreTable = KVB_ERR_NO_STORE_TABLE;
+inline constexpr int16_t kStoreInTransaction = KVB_ERR_STORE_IN_TRANSACTION;
+inline constexpr int16_t kTransactionUndone = KVB_ERR_TRANSACTION_UNDONE;
 
 // Files again (40-49).
-inline constexpr int16_t kPermissionDenied = 40;  // the system refused access to a file or folder
-inline constexpr int16_t kDamagedStore = 41;      // KVBSTORE.DB is not a sound SQLite database
+inline constexpr int16_t kPermissionDenied = KVB_ERR_PERMISSION_DENIED;
+inline constexpr int16_t kDamagedStore = KVB_ERR_DAMAGED_STORE;
 // The PostgreSQL store and where stores may live (50-59).
-inline constexpr int16_t kConnectionLost = 50;     // connection to the record server lost
-inline constexpr int16_t kServerUnreachable = 51;  // no record server answers at the address
-inline constexpr int16_t kLoginRefused = 52;  // the server answered but refused the login
-inline constexpr int16_t kBadStoreSetting = 53;  // KVB_STORE_X is not a usable connection string
-inline constexpr int16_t kNetworkFilesystem =
-    54;  // an SQLite store on a network filesystem: use the PostgreSQL store
+inline constexpr int16_t kConnectionLost = KVB_ERR_CONNECTION_LOST;
+inline constexpr int16_t kServerUnreachable = KVB_ERR_SERVER_UNREACHABLE;
+inline constexpr int16_t kLoginRefused = KVB_ERR_LOGIN_REFUSED;
+inline constexpr int16_t kBadStoreSetting = KVB_ERR_BAD_STORE_SETTING;
+inline constexpr int16_t kNetworkFilesystem = KVB_ERR_NETWORK_FILESYSTEM;
 
 // The status that goes with a secondary code of this file's range; codes of
 // other ranges report kStatusBadRequest.

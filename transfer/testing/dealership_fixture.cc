@@ -21,7 +21,7 @@
 #include "toolkit/front_end.h"
 #include "toolkit/front_ends.h"
 #include "toolkit/headless.h"
-#include "transfer/deal_columns.h"
+#include "transfer/text.h"
 #include "transfer/postings.h"
 #include "transfer/transfer.h"
 
@@ -200,9 +200,9 @@ void DealershipTest::MakeKeyedFiles(bool with_kjrvh, bool with_kjrth) {
 void DealershipTest::OpenTargetFiles(const std::string& accounting) {
   SessionContext& session = Session();
   Library().KVBautosecure(1);
-  auto open = [&](const std::string& name, int16_t offset) {
+  auto open = [&](const std::string& name, FileOffset offset) {
     ASSERT_EQ(OpenFile("F:\\DLR\\" + name + ".DAT", "F:\\KD\\FF\\" + name + ".FID", "",
-                       TransferFile(offset), 3, 0),
+                       NumberOf(offset), 3, 0),
               0)
         << session.ErrorInfo.Message;
   };
@@ -216,32 +216,32 @@ void DealershipTest::Reopen(const std::string& accounting) {
   OpenTargetFiles(accounting);
 }
 
-void DealershipTest::StoreRecord(int16_t offset, const Fields& fields) {
-  ASSERT_EQ(ClearRecord(TransferFile(offset)), 0);
+void DealershipTest::StoreRecord(FileOffset offset, const Fields& fields) {
+  ASSERT_EQ(ClearRecord(NumberOf(offset)), 0);
   for (const auto& [name, value] : fields) {
     const size_t dot = name.find('.');
     const int16_t occurrence =
         dot == std::string::npos ? 0 : static_cast<int16_t>(std::stoi(name.substr(dot + 1)));
-    ASSERT_EQ(Library().KVBfput(value.c_str(), name.substr(0, dot).c_str(), TransferFile(offset),
+    ASSERT_EQ(Library().KVBfput(value.c_str(), name.substr(0, dot).c_str(), NumberOf(offset).value,
                                 occurrence, 0),
               0)
         << name;
   }
-  ASSERT_EQ(WriteRecord(TransferFile(offset), 1, 512), 0) << Session().ErrorInfo.Message;
+  ASSERT_EQ(WriteRecord(NumberOf(offset), 1, KVB_WRITE_KEYED), 0) << Session().ErrorInfo.Message;
 }
 
-bool DealershipTest::LoadRecord(int16_t offset, const std::string& key) {
-  EXPECT_EQ(PositionFile(TransferFile(offset), key, -1, "", 256), 0);
-  return ReadRecord(TransferFile(offset), 512) == 0;
+bool DealershipTest::LoadRecord(FileOffset offset, const std::string& key) {
+  EXPECT_EQ(PositionOnKey(NumberOf(offset), key), 0);
+  return ReadRecord(NumberOf(offset), KVB_READ_AT_POSITION) == 0;
 }
 
-std::string DealershipTest::Field(int16_t offset, const std::string& name, int16_t occurrence) {
+std::string DealershipTest::Field(FileOffset offset, const std::string& name, int16_t occurrence) {
   return TrimRight(WholeField(offset, name, occurrence));
 }
 
-std::string DealershipTest::WholeField(int16_t offset, const std::string& name,
+std::string DealershipTest::WholeField(FileOffset offset, const std::string& name,
                                        int16_t occurrence) {
-  return FieldValue(name, TransferFile(offset), occurrence);
+  return FieldValue(name, NumberOf(offset), occurrence);
 }
 
 std::string DealershipTest::Dump(const std::string& data_file, const std::string& key) {

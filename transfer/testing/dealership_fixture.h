@@ -53,14 +53,14 @@ class DealershipTest : public ::testing::Test {
 
   // Stores a record: the buffer of file FileBase + offset is cleared, the
   // fields are put ("DA.3" for occurrence 3) and the record is written.
-  void StoreRecord(int16_t offset, const Fields& fields);
+  void StoreRecord(FileOffset offset, const Fields& fields);
   // Loads the record under key into the buffer of FileBase + offset; false
   // when there is none.
-  bool LoadRecord(int16_t offset, const std::string& key);
+  bool LoadRecord(FileOffset offset, const std::string& key);
   // A field of the buffer of FileBase + offset, trailing blanks removed.
-  std::string Field(int16_t offset, const std::string& name, int16_t occurrence = 0);
+  std::string Field(FileOffset offset, const std::string& name, int16_t occurrence = 0);
   // The same field as stored, blanks and all.
-  std::string WholeField(int16_t offset, const std::string& name, int16_t occurrence = 0);
+  std::string WholeField(FileOffset offset, const std::string& name, int16_t occurrence = 0);
   // Every field of the stored record under key, as kvbtool dump shows it.
   std::string Dump(const std::string& data_file, const std::string& key);
 

@@ -1,4 +1,4 @@
-#include "transfer/deal_columns.h"
+#include "transfer/text.h"
 
 #include <gtest/gtest.h>
 

@@ -1,15 +1,14 @@
-// Small helpers shared by the driver and the postings: cutting columns out of
-// a deal record and the texts the postings compose.
-#ifndef DEXT_TRANSFER_DEAL_COLUMNS_H_
-#define DEXT_TRANSFER_DEAL_COLUMNS_H_
+// Small text helpers shared by the deal, the driver and the postings.
+#ifndef DEXT_TRANSFER_TEXT_H_
+#define DEXT_TRANSFER_TEXT_H_
 
 #include <string>
 
 namespace dext {
 
-// Characters first to first + length - 1 (counted from 1) of a deal record;
-// fewer, or none, where the record is shorter.
-std::string DealColumns(const std::string& record, int first, int length);
+// Characters first to first + length - 1 (counted from 1) of a text; fewer,
+// or none, where the text is shorter.
+std::string CutColumns(const std::string& text, int first, int length);
 
 // The text without its trailing blanks.
 std::string TrimRight(const std::string& text);
@@ -24,4 +23,4 @@ bool ReadsWhollyAsNumber(const std::string& text);
 
 }  // namespace dext
 
-#endif  // DEXT_TRANSFER_DEAL_COLUMNS_H_
+#endif  // DEXT_TRANSFER_TEXT_H_

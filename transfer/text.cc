@@ -1,14 +1,14 @@
-#include "transfer/deal_columns.h"
+#include "transfer/text.h"
 
 #include <cctype>
 
 namespace dext {
 
-std::string DealColumns(const std::string& record, int first, int length) {
+std::string CutColumns(const std::string& text, int first, int length) {
   if (first < 1 || length <= 0) return "";
   const size_t start = static_cast<size_t>(first - 1);
-  if (start >= record.size()) return "";
-  return record.substr(start, static_cast<size_t>(length));
+  if (start >= text.size()) return "";
+  return text.substr(start, static_cast<size_t>(length));
 }
 
 std::string TrimRight(const std::string& text) {
