@@ -98,7 +98,7 @@ DextProcess::DextProcess(const fs::path& root, const Environment& extra,
   Environment environment = extra;
   environment["DEXT_UI"] = "headless";
   environment["KVB_DRIVE_F"] = (root / "F").string();
-  environment.erase("DEXT_KEYS");
+  environment.emplace("DEXT_KEYS", "");  // the caller's keys, never a script dext inherits
   const fs::path work = work_folder.empty() ? root / "work" : work_folder;
   char pattern[] = "/tmp/dext-proof-stderr-XXXXXX";
   const int fd = mkostemp(pattern, O_CLOEXEC);
@@ -219,34 +219,64 @@ std::map<std::string, std::string> DumpTargets(const fs::path& root) {
   return dumps;
 }
 
-std::string SnapshotTargets(const fs::path& root) {
-  const fs::path path = root / "F" / "DLR" / "KVBSTORE.DB";
+namespace {
+
+// The target files' store, opened to read; nullptr when it cannot be.
+sqlite3* OpenStoreToRead(const fs::path& root) {
   sqlite3* db = nullptr;
-  std::string snapshot;
+  const fs::path path = root / "F" / "DLR" / "KVBSTORE.DB";
   if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK &&
-      sqlite3_busy_timeout(db, 5000) == SQLITE_OK &&
-      sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr) == SQLITE_OK) {
+      sqlite3_busy_timeout(db, 5000) == SQLITE_OK) {
+    return db;
+  }
+  sqlite3_close(db);
+  return nullptr;
+}
+
+// Appends "key=data" and a line end for each record of the file, ordered by
+// key; false when the file cannot be read.
+bool AppendRecords(sqlite3* db, const std::string& name, std::string* text) {
+  sqlite3_stmt* rows = nullptr;
+  const std::string sql = "SELECT key, data FROM \"" + name + "\" ORDER BY key";
+  if (sqlite3_prepare_v2(db, sql.c_str(), -1, &rows, nullptr) != SQLITE_OK) return false;
+  int rc;
+  while ((rc = sqlite3_step(rows)) == SQLITE_ROW) {
+    text->append(static_cast<const char*>(sqlite3_column_blob(rows, 0)),
+                 static_cast<size_t>(sqlite3_column_bytes(rows, 0)));
+    *text += "=";
+    text->append(static_cast<const char*>(sqlite3_column_blob(rows, 1)),
+                 static_cast<size_t>(sqlite3_column_bytes(rows, 1)));
+    *text += "\n";
+  }
+  sqlite3_finalize(rows);
+  return rc == SQLITE_DONE;
+}
+
+}  // namespace
+
+std::string SnapshotTargets(const fs::path& root) {
+  sqlite3* db = OpenStoreToRead(root);
+  std::string snapshot;
+  if (db != nullptr && sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr) == SQLITE_OK) {
     for (const std::string& name : kTargetFiles) {
-      sqlite3_stmt* rows = nullptr;
-      const std::string sql = "SELECT key, data FROM \"" + name + "\" ORDER BY key";
-      if (sqlite3_prepare_v2(db, sql.c_str(), -1, &rows, nullptr) != SQLITE_OK) return "";
       snapshot += name + "\n";
-      int rc;
-      while ((rc = sqlite3_step(rows)) == SQLITE_ROW) {
-        snapshot += reinterpret_cast<const char*>(sqlite3_column_text(rows, 0));
-        snapshot += "=";
-        snapshot.append(static_cast<const char*>(sqlite3_column_blob(rows, 1)),
-                        static_cast<size_t>(sqlite3_column_bytes(rows, 1)));
-        snapshot += "\n";
+      if (!AppendRecords(db, name, &snapshot)) {
+        snapshot.clear();
+        break;
       }
-      sqlite3_finalize(rows);
-      if (rc != SQLITE_DONE) snapshot.clear();
-      if (snapshot.empty()) break;
     }
     sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
   }
   sqlite3_close(db);
   return snapshot;
+}
+
+std::string StoredRecords(const fs::path& root, const std::string& name) {
+  sqlite3* db = OpenStoreToRead(root);
+  std::string records;
+  const bool read = db != nullptr && AppendRecords(db, name, &records);
+  sqlite3_close(db);
+  return read ? records : name + ": cannot be read";
 }
 
 std::string CheckIntegrity(const fs::path& root) {

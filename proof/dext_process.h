@@ -55,7 +55,8 @@ struct ProcessEnd {
 enum class RunAs { kSelf, kNobody };
 
 // A dext process started headless in root/work (or work_folder) with drive F:
-// mapped to root/F, plus the extra environment.
+// mapped to root/F, plus the extra environment (DEXT_KEYS in it types keys;
+// without it none are typed).
 class DextProcess {
  public:
   DextProcess(const std::filesystem::path& root, const Environment& extra,
@@ -111,6 +112,11 @@ bool LoadTarget(const std::filesystem::path& root, const std::string& name,
 // moment (one read transaction on root/F/DLR/KVBSTORE.DB); empty when the
 // store cannot be read.
 std::string SnapshotTargets(const std::filesystem::path& root);
+
+// Every record of root/F/DLR/name exactly as stored, blanks and all, a line
+// "key=data" each, ordered by key (kvbtool dump trims each field's trailing
+// blanks); a line saying so when the file cannot be read.
+std::string StoredRecords(const std::filesystem::path& root, const std::string& name);
 
 // Dumps of the three target files by name.
 std::map<std::string, std::string> DumpTargets(const std::filesystem::path& root);
