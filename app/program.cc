@@ -1,4 +1,4 @@
-#include "session/main.h"
+#include "app/program.h"
 
 #include "session/session.h"
 #include "session/start.h"
