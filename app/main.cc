@@ -9,10 +9,11 @@
 #include <memory>
 #include <string>
 
-#include "session/main.h"
+#include "app/program.h"
 #include "session/orderly_end.h"
 #include "transfer/run_report.h"
 #include "session/start.h"
+#include "toolkit/application.h"
 #include "toolkit/front_ends.h"
 #include "toolkit/headless.h"
 #include "toolkit/message_box.h"
@@ -52,6 +53,18 @@ constexpr char kUsage[] =
 
 // How long a headless run waits for a vehicle another workstation holds.
 constexpr int kDefaultLockWait = 60;
+
+// What the toolkit shows and reads for dext: the title of a box that has
+// none of its own, the window's class, DEXT_UI (the front end) and
+// DEXT_KEYS (the keys of a headless run).
+toolkit::Application DextApplication() {
+  toolkit::Application application;
+  application.title = "DEXT";
+  application.window_class = "dext";
+  application.front_end_variable = "DEXT_UI";
+  application.key_script_variable = "DEXT_KEYS";
+  return application;
+}
 
 int UsageError(const std::string& problem) {
   std::cerr << "dext: " << problem << "\nTry 'dext --help'.\n";
@@ -112,7 +125,7 @@ int main(int argc, char** argv) {
 
   std::unique_ptr<toolkit::FrontEnd> front_end;
   try {
-    front_end = toolkit::CreateFrontEnd();
+    front_end = toolkit::CreateFrontEnd(DextApplication());
   } catch (const toolkit::FrontEndUnavailable& problem) {
     std::cerr << "dext: " << problem.what() << "\n";
     return static_cast<int>(dext::ExitStatus::kUnavailable);

@@ -1,19 +1,16 @@
 #include "platform/printer.h"
 
 #include <cstdio>
-#include <cstdlib>
 
 namespace platform {
 
 namespace {
 
-// Writes to a stdio stream and flushes at every line end, so nothing printed
-// is lost when the program ends by unwinding.
+// Writes to a stdio stream and flushes at every line end.
 class StreamPrinter : public Printer {
  public:
-  StreamPrinter() {
-    const char* path = std::getenv("DEXT_PRINTER");
-    if (path != nullptr && *path != '\0') file_ = std::fopen(path, "ab");
+  explicit StreamPrinter(const std::optional<std::string>& path) {
+    if (path) file_ = std::fopen(path->c_str(), "ab");
     stream_ = file_ != nullptr ? file_ : stdout;
   }
   ~StreamPrinter() override {
@@ -35,15 +32,10 @@ class StreamPrinter : public Printer {
   std::FILE* stream_ = nullptr;
 };
 
-Printer* installed = nullptr;
-
 }  // namespace
 
-Printer& CurrentPrinter() {
-  static StreamPrinter default_printer;
-  return installed != nullptr ? *installed : default_printer;
+std::unique_ptr<Printer> OpenPrinter(const std::optional<std::string>& path) {
+  return std::make_unique<StreamPrinter>(path);
 }
-
-void SetPrinter(Printer* printer) { installed = printer; }
 
 }  // namespace platform

@@ -4,6 +4,8 @@
 #ifndef DEXT_PLATFORM_PRINTER_H_
 #define DEXT_PLATFORM_PRINTER_H_
 
+#include <memory>
+#include <optional>
 #include <string>
 
 namespace platform {
@@ -18,13 +20,11 @@ class Printer {
   virtual void EndLine() = 0;
 };
 
-// The printer in force. By default it appends to the file named by the
-// environment variable DEXT_PRINTER, else it writes to standard output;
-// a printer file that cannot be opened falls back to standard output.
-Printer& CurrentPrinter();
-
-// Installs a printer, not owned; nullptr restores the default one.
-void SetPrinter(Printer* printer);
+// A printer that appends to the file at `path` (made when missing), or
+// writes to standard output when there is no path or the file cannot be
+// opened. Every line end is flushed, so nothing printed is lost when the
+// program ends by unwinding. The file is closed when the printer goes.
+std::unique_ptr<Printer> OpenPrinter(const std::optional<std::string>& path);
 
 }  // namespace platform
 

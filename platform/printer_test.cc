@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
+#include <cstdio>
 #include <fstream>
 #include <sstream>
 
@@ -16,21 +16,32 @@ std::string ReadAll(const std::string& path) {
   return text.str();
 }
 
-// The default printer is chosen once, at its first use, so this program has
-// exactly one test.
-TEST(PrinterTest, DefaultPrinterAppendsToTheFileNamedByDextPrinter) {
-  std::string path = testing::TempDir() + "dext_printer_test.txt";
+TEST(PrinterTest, AppendsToTheFileAtThePathAndFlushesEveryLine) {
+  const std::string path = testing::TempDir() + "dext_printer_test.txt";
   std::ofstream(path, std::ios::binary) << "earlier\n";
-  ASSERT_EQ(setenv("DEXT_PRINTER", path.c_str(), 1), 0);
 
-  Printer& printer = CurrentPrinter();
-  printer.Print("STOCK ");
-  printer.Print("A12345\xE9");
-  printer.EndLine();
-  printer.EndLine();
+  std::unique_ptr<Printer> printer = OpenPrinter(path);
+  printer->Print("STOCK ");
+  printer->Print("A12345\xE9");
+  printer->EndLine();
+  EXPECT_EQ(ReadAll(path), "earlier\nSTOCK A12345\xE9\n") << "the line is on disk at its end";
+  printer->EndLine();
+  printer.reset();
 
   EXPECT_EQ(ReadAll(path), "earlier\nSTOCK A12345\xE9\n\n");
   std::remove(path.c_str());
+}
+
+TEST(PrinterTest, NoPathOrAFileThatCannotBeOpenedIsStandardOutput) {
+  testing::internal::CaptureStdout();
+  std::unique_ptr<Printer> printer = OpenPrinter(std::nullopt);
+  printer->Print("no path");
+  printer->EndLine();
+  printer = OpenPrinter(testing::TempDir() + "no_such_folder/printer.txt");
+  printer->Print("no folder");
+  printer->EndLine();
+  printer.reset();
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "no path\nno folder\n");
 }
 
 }  // namespace

@@ -1,6 +1,11 @@
 #include "records/line_output.h"
 
 #include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <cstdio>
+#include <fstream>
+#include <sstream>
 
 #include "platform/printer.h"
 #include "records/fake_library.h"
@@ -20,10 +25,10 @@ class LineOutputTest : public ::testing::Test {
   void SetUp() override {
     ResetSession();
     Session().FileBase = 40;
-    platform::SetPrinter(&printer);
+    SetLinePrinter(&printer);
   }
   void TearDown() override {
-    platform::SetPrinter(nullptr);
+    SetLinePrinter(nullptr);
     ResetSession();
   }
   PaperPrinter printer;
@@ -74,6 +79,27 @@ TEST_F(LineOutputTest, FileSideGoesThroughTheCheckedOperations) {
   EXPECT_EQ(Session().ErrorInfo.Message, "ID  2, Write Error # 8-0 in ");
   EXPECT_EQ(Session().PrintedLines, 0);
   EXPECT_EQ(printer.paper, "");
+}
+
+// The default printer is opened at its first use, which is this test's
+// (every other test installs its own printer).
+TEST(LinePrinterTest, DefaultPrinterAppendsToTheFileNamedByDextPrinter) {
+  ResetSession();
+  const std::string path = testing::TempDir() + "dext_line_printer_test.txt";
+  std::ofstream(path, std::ios::binary) << "earlier\n";
+  ASSERT_EQ(setenv("DEXT_PRINTER", path.c_str(), 1), 0);
+
+  EXPECT_EQ(PutLine("STOCK", FileOffset{0}, 8), 0);
+  EXPECT_EQ(EndLines(FileOffset{0}, 1, 0), 0);
+
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream printed;
+  printed << in.rdbuf();
+  EXPECT_EQ(printed.str(), "earlier\nSTOCK   \n");
+  EXPECT_EQ(Session().PrintedLines, 1);
+  unsetenv("DEXT_PRINTER");
+  std::remove(path.c_str());
+  ResetSession();
 }
 
 }  // namespace

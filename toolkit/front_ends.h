@@ -9,21 +9,24 @@
 #include <memory>
 #include <string>
 
+#include "toolkit/application.h"
 #include "toolkit/front_end.h"
 
 namespace toolkit {
 
-// DEXT_UI=window|terminal|headless picks the front end. Without it: the
-// window when a display is available, else
-// the terminal when standard input and output are terminals, else headless.
-// A headless front end takes its keys from DEXT_KEYS (see ParseKeyScript).
+// The application's front-end variable (application.h), set to
+// window|terminal|headless, picks the front end. Unset, empty or not named:
+// the window when a display is available, else the terminal when standard
+// input and output are terminals, else headless. A headless front end takes
+// its keys from the application's key-script variable (see ParseKeyScript).
 // When the terminal is chosen by default but TERM names no usable terminal,
 // one line on standard error says so and the front end is headless.
 // An unknown choice throws std::runtime_error, an unavailable one
-// FrontEndUnavailable (a std::runtime_error), with the reason.
+// FrontEndUnavailable (a std::runtime_error), with the reason; both name the
+// variable as the user set it ("<variable>=window needs a display ...").
 // The caller installs the result with SetFrontEnd and keeps it alive; its
 // destructor restores whatever it took over (the terminal).
-std::unique_ptr<FrontEnd> CreateFrontEnd();
+std::unique_ptr<FrontEnd> CreateFrontEnd(const Application& application = {});
 
 // Which front end CreateFrontEnd would pick for these circumstances:
 // "window", "terminal" or "headless"; empty for an unknown choice.

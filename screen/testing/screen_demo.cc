@@ -12,6 +12,7 @@
 #include "screen/transfer_form.h"
 #include "session/orderly_end.h"
 #include "context/session.h"
+#include "toolkit/application.h"
 #include "toolkit/front_ends.h"
 #include "toolkit/message_box.h"
 
@@ -55,7 +56,13 @@ int main(int argc, char** argv) {
   {
     std::unique_ptr<toolkit::FrontEnd> front_end;
     try {
-      front_end = toolkit::CreateFrontEnd();
+      // Chosen as dext's is: DEXT_UI names the front end, DEXT_KEYS the
+      // keys of a headless run.
+      toolkit::Application application;
+      application.title = "DEXT";
+      application.front_end_variable = "DEXT_UI";
+      application.key_script_variable = "DEXT_KEYS";
+      front_end = toolkit::CreateFrontEnd(application);
     } catch (const std::exception& error) {
       std::cerr << "screen_demo: " << error.what() << "\n";
       return 64;

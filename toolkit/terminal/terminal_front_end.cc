@@ -93,7 +93,8 @@ int BoxAnswer(const KeyInput& key, bool has_cancel, int& selected) {
 
 class TerminalFrontEnd : public FrontEnd {
  public:
-  TerminalFrontEnd() {
+  explicit TerminalFrontEnd(const Application& application)
+      : application_title_(application.title) {
     std::setlocale(LC_ALL, "");
     set_escdelay(25);
     initscr();
@@ -143,6 +144,8 @@ class TerminalFrontEnd : public FrontEnd {
   void DrawTooSmall(int rows, int cols);
   void DrawStatus();
 
+  // The title of a box whose caller gives none.
+  const std::string application_title_;
   std::map<int, KeyInput> modified_keys_;
   KeyDecoder decoder_;
   std::deque<KeyInput> keys_;
@@ -328,7 +331,7 @@ std::optional<KeyInput> TerminalFrontEnd::NextKey(bool wait) {
 
 int TerminalFrontEnd::AskMessage(const std::string& text, int style, const std::string& title) {
   const bool has_cancel = (style & kOkCancel) != 0;
-  const std::string heading = title.empty() ? "DEXT" : title;
+  const std::string heading = title.empty() ? application_title_ : title;
   const std::string icon = (style & 48) == 48 ? "! " : "";
   const std::string ok = "[ OK ]", cancel = "[ Cancel ]", gap = "  ";
   const int buttons_width =
@@ -342,7 +345,9 @@ int TerminalFrontEnd::AskMessage(const std::string& text, int style, const std::
     const size_t room = static_cast<size_t>(std::max(10, std::min(COLS - 6, 60)));
     std::vector<std::string> lines = WrapText(icon + text, room);
     lines.resize(std::min(lines.size(), static_cast<size_t>(std::max(1, LINES - 4))));
-    size_t width = std::max(heading.size(), static_cast<size_t>(buttons_width)) + 4;
+    // The heading is drawn as " heading " from the third column, inside the corners.
+    const size_t heading_width = heading.empty() ? 0 : heading.size() + 2;
+    size_t width = std::max(heading_width, static_cast<size_t>(buttons_width)) + 4;
     for (const std::string& line : lines) width = std::max(width, line.size() + 4);
     const int height = static_cast<int>(lines.size()) + 4;
     box_window = newwin(height, static_cast<int>(width), std::max(0, (LINES - height) / 2),
@@ -351,7 +356,9 @@ int TerminalFrontEnd::AskMessage(const std::string& text, int style, const std::
     keypad(box_window, TRUE);
     wbkgd(box_window, COLOR_PAIR(Pair(0x000000, 0xC0C0C0)));
     box(box_window, 0, 0);
-    mvwaddstr(box_window, 0, 2, platform::Utf8FromCp1252(" " + heading + " ").c_str());
+    if (!heading.empty()) {
+      mvwaddstr(box_window, 0, 2, platform::Utf8FromCp1252(" " + heading + " ").c_str());
+    }
     for (size_t i = 0; i < lines.size(); ++i) {
       mvwaddstr(box_window, static_cast<int>(i) + 1, 2,
                 platform::Utf8FromCp1252(lines[i]).c_str());
@@ -403,11 +410,13 @@ int TerminalFrontEnd::AskMessage(const std::string& text, int style, const std::
 
 }  // namespace
 
-std::unique_ptr<FrontEnd> CreateTerminalFrontEnd() {
+std::unique_ptr<FrontEnd> CreateTerminalFrontEnd(const Application& application) {
   if (const std::string problem = TerminalProblem(); !problem.empty()) {
-    throw FrontEndUnavailable(problem + "; run with DEXT_UI=headless or set TERM");
+    const std::string& variable = application.front_end_variable;
+    const std::string instead = variable.empty() ? "" : "run with " + variable + "=headless or ";
+    throw FrontEndUnavailable(problem + "; " + instead + "set TERM");
   }
-  return std::make_unique<TerminalFrontEnd>();
+  return std::make_unique<TerminalFrontEnd>(application);
 }
 
 }  // namespace toolkit

@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 
+#include "toolkit/application.h"
 #include "toolkit/front_end.h"
 
 namespace toolkit {
@@ -18,8 +19,10 @@ std::string TerminalProblem();
 // output) until the front end is destroyed, and restores it also when the
 // process dies of SIGSEGV, SIGABRT, SIGTERM, SIGINT or SIGHUP. A terminal
 // that cannot be used throws FrontEndUnavailable before anything is done
-// (ncurses itself would print a bare line and exit with status 1).
-std::unique_ptr<FrontEnd> CreateTerminalFrontEnd();
+// (ncurses itself would print a bare line and exit with status 1); its
+// reason names the application's front-end variable as the way out. A box
+// without a title of its own shows the application's title.
+std::unique_ptr<FrontEnd> CreateTerminalFrontEnd(const Application& application = {});
 
 }  // namespace toolkit
 

@@ -1,11 +1,9 @@
 // The real terminal front end in tmux: message boxes and their answers, a
-// form larger than the terminal, and dext on a terminal type nobody knows.
+// form larger than the terminal, and a terminal type nobody knows.
 // Skipped where tmux is missing.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cstdlib>
-#include <filesystem>
 #include <string>
 
 #include "toolkit/terminal/testing/tmux_session.h"
@@ -22,7 +20,8 @@ class TerminalTest : public testing::Test {
   toolkit::testing::Tmux tmux_;
 };
 
-const std::string kDemo = std::string("TERM=xterm-256color ") + TERMINAL_DEMO_PATH;
+const std::string kDemo =
+    std::string("TERM=xterm-256color TOOLKIT_DEMO_UI=terminal ") + TERMINAL_DEMO_PATH;
 
 TEST_F(TerminalTest, MessageBoxAnswersOkOrCancel) {
   const struct {
@@ -40,6 +39,8 @@ TEST_F(TerminalTest, MessageBoxAnswersOkOrCancel) {
     ASSERT_TRUE(tmux_.WaitFor("[ OK ]")) << trace << "\n" << tmux_.Screen();
     const std::string screen = tmux_.Screen();
     EXPECT_EQ(screen.find("[ Cancel ]") != std::string::npos, (c.style & 1) != 0) << trace;
+    // A box without a title of its own has the application's.
+    EXPECT_NE(screen.find(" Toolkit demo "), std::string::npos) << screen;
     // Each line of the text on a line of its own.
     EXPECT_NE(screen.find("First line "), std::string::npos) << screen;
     EXPECT_EQ(screen.find("First line Second"), std::string::npos) << screen;
@@ -66,26 +67,20 @@ TEST_F(TerminalTest, FormLargerThanTheTerminalIsNotDrawnUntilItFits) {
   EXPECT_TRUE(tmux_.WaitFor("typed [xyz] ended 0")) << tmux_.Screen();
 }
 
-#ifdef DEXT_PATH
-// ncurses alone would print "Error opening terminal" and exit with status 1,
-// which dext documents as "nothing to transfer".
-TEST_F(TerminalTest, DextOnAnUnknownTerminalTypeSaysSo) {
-  const std::filesystem::path work =
-      std::filesystem::temp_directory_path() / ("dext_term_" + std::to_string(getpid()));
-  std::filesystem::create_directories(work);
-  const std::string dext = "cd " + work.string() + " && env -u DISPLAY ";
-  tmux_.Start(dext + "DEXT_UI=terminal TERM=nosuchterm " DEXT_PATH, 200);
-  EXPECT_TRUE(tmux_.WaitFor("dext: the terminal type 'nosuchterm' is not known (TERM); run with "
-                            "DEXT_UI=headless or set TERM ended 69"))
+// ncurses alone would print "Error opening terminal" and exit with status 1.
+// The way out the message names is the application's variable.
+TEST_F(TerminalTest, UnknownTerminalTypeSaysSo) {
+  const std::string demo = "env -u DISPLAY ";
+  tmux_.Start(demo + "TOOLKIT_DEMO_UI=terminal TERM=nosuchterm " TERMINAL_DEMO_PATH " box 0 Hello",
+              200);
+  EXPECT_TRUE(tmux_.WaitFor("toolkit_terminal_demo: the terminal type 'nosuchterm' is not known "
+                            "(TERM); run with TOOLKIT_DEMO_UI=headless or set TERM ended 69"))
       << tmux_.Screen();
-  // Not asked for: dext goes on headless, which here needs the destination.
-  tmux_.Start(dext + "-u DEXT_UI TERM=nosuchterm " DEXT_PATH, 200);
-  EXPECT_TRUE(tmux_.WaitFor("dext: the terminal type 'nosuchterm' is not known (TERM); "
-                            "running headless dext: the drive and path"))
+  // Not asked for: the demo goes on headless, which answers the box OK.
+  tmux_.Start(demo + "-u TOOLKIT_DEMO_UI TERM=nosuchterm " TERMINAL_DEMO_PATH " box 0 Hello", 200);
+  EXPECT_TRUE(tmux_.WaitFor("toolkit_terminal_demo: the terminal type 'nosuchterm' is not known "
+                            "(TERM); running headless Error: Hello answer 1 ended 0"))
       << tmux_.Screen();
-  EXPECT_TRUE(tmux_.WaitFor("ended 3")) << tmux_.Screen();
-  std::filesystem::remove_all(work);
 }
-#endif
 
 }  // namespace

@@ -62,11 +62,11 @@ int DrawRun(const std::string& utf8, int x, int baseline, int top, int height, C
 }  // namespace
 
 FormWindow::FormWindow(std::function<void(const InputEvent&)> on_input,
-                       std::function<void()> on_close)
+                       std::function<void()> on_close, const std::string& window_class)
     : Fl_Double_Window(1, 1), on_input_(std::move(on_input)), on_close_(std::move(on_close)) {
   end();
   callback(CloseRequested, this);
-  xclass("dext");
+  if (!window_class.empty()) xclass(window_class.c_str());  // FLTK keeps a copy
 }
 
 void FormWindow::CloseRequested(Fl_Widget*, void* data) {

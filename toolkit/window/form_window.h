@@ -19,7 +19,9 @@ class FormWindow : public Fl_Double_Window {
  public:
   // on_input receives every key and click; on_close the window manager's
   // close request (FLTK's own closing, also by Escape, is never used).
-  FormWindow(std::function<void(const InputEvent&)> on_input, std::function<void()> on_close);
+  // window_class is the window's X11 class; empty keeps FLTK's default.
+  FormWindow(std::function<void(const InputEvent&)> on_input, std::function<void()> on_close,
+             const std::string& window_class);
 
   // Takes the form's caption, client size and state, shows or hides the
   // window accordingly and schedules drawing. nullptr hides the window.

@@ -90,7 +90,7 @@ bool WantsExclamation(int style) { return (style & 0x70) == 48; }
 
 int RunMessageDialog(const std::string& text, int style, const std::string& title) {
   const std::string message = platform::Utf8FromCp1252(text);
-  const std::string heading = platform::Utf8FromCp1252(title.empty() ? kApplicationTitle : title);
+  const std::string heading = platform::Utf8FromCp1252(title);
   const bool icon = WantsExclamation(style);
   const bool has_cancel = (style & kOkCancel) != 0;
 

@@ -8,13 +8,11 @@
 
 namespace toolkit {
 
-// The title a box gets when the caller gives none.
-inline constexpr char kApplicationTitle[] = "DEXT";
-
 // Whether a message box style asks for the exclamation icon (48).
 bool WantsExclamation(int style);
 
-// Shows the box (texts in Windows-1252) and returns the answer, kAnswerOk or
+// Shows the box with that title (texts in Windows-1252; an empty title
+// leaves the title bar empty) and returns the answer, kAnswerOk or
 // kAnswerCancel, once a button, Enter, Space, Escape or the close button has
 // answered it. Enter and Space press the button with the focus (OK at first;
 // Tab and the arrows move it); Escape and the close button answer Cancel

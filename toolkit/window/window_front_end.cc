@@ -7,6 +7,7 @@
 #include <X11/Xlib.h>
 
 #include <deque>
+#include <string>
 
 #include "toolkit/form.h"
 #include "toolkit/window/close_request.h"
@@ -20,9 +21,10 @@ namespace {
 
 class WindowFrontEnd : public FrontEnd {
  public:
-  WindowFrontEnd()
-      : window_([this](const InputEvent& event) { pending_.push_back(event); },
-                [this] { RequestClose(); }) {
+  explicit WindowFrontEnd(const Application& application)
+      : application_title_(application.title),
+        window_([this](const InputEvent& event) { pending_.push_back(event); },
+                [this] { RequestClose(); }, application.window_class) {
     Fl::visual(FL_DOUBLE | FL_RGB);
     Fl_Pixmap pixmap(IconXpm());
     Fl_RGB_Image icon(&pixmap);
@@ -39,7 +41,7 @@ class WindowFrontEnd : public FrontEnd {
   }
   int AskMessage(const std::string& text, int style, const std::string& title) override {
     Repaint();
-    return RunMessageDialog(text, style, title);
+    return RunMessageDialog(text, style, title.empty() ? application_title_ : title);
   }
 
   void Beep() override { fl_beep(FL_BEEP_DEFAULT); }
@@ -69,6 +71,8 @@ class WindowFrontEnd : public FrontEnd {
     pending_.push_back(CloseRequestEvent(ActiveForm()));
   }
 
+  // The title of a box whose caller gives none.
+  const std::string application_title_;
   FormWindow window_;
   std::deque<InputEvent> pending_;
   bool closed_ = false;
@@ -83,6 +87,8 @@ bool WindowDisplayAvailable() {
   return true;
 }
 
-std::unique_ptr<FrontEnd> CreateWindowFrontEnd() { return std::make_unique<WindowFrontEnd>(); }
+std::unique_ptr<FrontEnd> CreateWindowFrontEnd(const Application& application) {
+  return std::make_unique<WindowFrontEnd>(application);
+}
 
 }  // namespace toolkit

@@ -5,6 +5,7 @@
 
 #include <memory>
 
+#include "toolkit/application.h"
 #include "toolkit/front_end.h"
 
 namespace toolkit {
@@ -19,7 +20,10 @@ bool WindowDisplayAvailable();
 // it clicks the form's Cancel button, or for a form without one sends Escape
 // (which a form with key preview maps to its Cancel). Should the program go
 // on all the same, no more input comes and the event loop returns.
-std::unique_ptr<FrontEnd> CreateWindowFrontEnd();
+//
+// The window has the application's window class; a box without a title of
+// its own shows the application's title.
+std::unique_ptr<FrontEnd> CreateWindowFrontEnd(const Application& application = {});
 
 }  // namespace toolkit
 

@@ -1,11 +1,14 @@
 // Runs the terminal front end for the tmux test:
 //   toolkit_terminal_demo box STYLE TEXT   shows a message box ("\n" in TEXT
-//                                          starts a line), then prints
-//                                          "answer N"
+//                                          starts a line) titled "Toolkit
+//                                          demo", then prints "answer N"
 //   toolkit_terminal_demo form COLS ROWS   shows a form of that many columns
 //                                          and rows with a text box; Escape
 //                                          ends it and prints "typed [text]"
-// The output comes after the terminal is given back.
+// The output comes after the terminal is given back. The front end is
+// chosen as for any application, TOOLKIT_DEMO_UI naming it; one that cannot
+// be used ends the demo with status 69.
+#include <exception>
 #include <iostream>
 #include <memory>
 #include <string>
@@ -15,7 +18,6 @@
 #include "toolkit/front_ends.h"
 #include "toolkit/message_box.h"
 #include "toolkit/terminal/grid.h"
-#include "toolkit/terminal/terminal_front_end.h"
 
 namespace {
 
@@ -44,7 +46,16 @@ int main(int argc, char** argv) {
   }
   std::string result;
   {
-    std::unique_ptr<toolkit::FrontEnd> front_end = toolkit::CreateTerminalFrontEnd();
+    toolkit::Application application;
+    application.title = "Toolkit demo";
+    application.front_end_variable = "TOOLKIT_DEMO_UI";
+    std::unique_ptr<toolkit::FrontEnd> front_end;
+    try {
+      front_end = toolkit::CreateFrontEnd(application);
+    } catch (const std::exception& problem) {
+      std::cerr << "toolkit_terminal_demo: " << problem.what() << "\n";
+      return 69;
+    }
     toolkit::SetFrontEnd(front_end.get());
     if (mode == "box") {
       result =

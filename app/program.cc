@@ -1,4 +1,4 @@
-#include "session/main.h"
+#include "app/program.h"
 
 #include "context/session.h"
 #include "session/start.h"

@@ -1,6 +1,7 @@
-// The program's entry procedure.
-#ifndef DEXT_SESSION_MAIN_H_
-#define DEXT_SESSION_MAIN_H_
+// The program's entry procedure: the top of dext, above the start-up, the
+// transfer screen and the transfer.
+#ifndef DEXT_APP_PROGRAM_H_
+#define DEXT_APP_PROGRAM_H_
 
 #include <string>
 
@@ -14,4 +15,4 @@ void Main(const std::string& command_line);
 
 }  // namespace dext
 
-#endif  // DEXT_SESSION_MAIN_H_
+#endif  // DEXT_APP_PROGRAM_H_
