@@ -21,6 +21,7 @@
 #include "transfer/deal_columns.h"
 #include "transfer/deal_file.h"
 #include "transfer/deal_progress.h"
+#include "transfer/file_system.h"
 #include "transfer/run_report.h"
 #include "transfer/postings.h"
 #include "transfer/transfer.h"
@@ -87,7 +88,9 @@ void LockSoldVehicle(const std::string& stock_number) {
 // first, and the transfer stops when they cannot be kept.
 void KeepSkippedDeal() {
   SessionContext& session = Session();
-  if (AppendSkippedDeal(kSkippedDealsName, session.TextSlot[1], session.TextSlot[2])) return;
+  if (AppendSkippedDeal(Files(), kSkippedDealsName, session.TextSlot[1], session.TextSlot[2])) {
+    return;
+  }
   StopWithError(kDealFile,
                 "Stock No. " + TrimRight(session.TextSlot[5]) +
                     ": The Skipped Deal Could Not Be Saved In " + kSkippedDealsName,
@@ -134,7 +137,7 @@ bool PostDeal(int deal) {
   NoteDealFileTransferred(DealFileName());
   CheckStatus(CloseAll(Session().FileBase));
   std::string cause;
-  if (!DeleteDealFile(DealFileName(), &cause)) {
+  if (!DeleteDealFile(Files(), DealFileName(), &cause)) {
     StopWithError(kDealFile,
                   "Every Deal Was Transferred, But " + DealFileName() + " Could Not Be Deleted",
                   "Deleting it failed: " + cause + ". Remove " + DealFileName() +
