@@ -1,15 +1,12 @@
 #include "transfer/deal_file.h"
 
-#include <fcntl.h>
-#include <strings.h>
-#include <sys/file.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <memory>
+#include <string_view>
 #include <system_error>
 #include <vector>
 
@@ -58,50 +55,23 @@ std::string RecordRead() {
   return session.RecordBuffer.substr(0, length);
 }
 
-namespace {
-
-// True when the file ends with text already.
-bool EndsWith(int fd, const std::string& text) {
-  const off_t size = ::lseek(fd, 0, SEEK_END);
-  if (size < static_cast<off_t>(text.size())) return false;
-  std::string tail(text.size(), '\0');
-  const ssize_t n = ::pread(fd, tail.data(), tail.size(), size - static_cast<off_t>(text.size()));
-  return n == static_cast<ssize_t>(text.size()) && tail == text;
-}
-
-}  // namespace
-
-bool AppendSkippedDeal(const std::string& path, const std::string& record1,
+bool AppendSkippedDeal(FileSystem& files, const std::string& path, const std::string& record1,
                        const std::string& record2) {
-  const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
-  if (fd < 0) return false;
+  std::unique_ptr<AppendFile> file;
+  if (files.OpenForAppend(path, FileSystem::Access::kAppendAndRead, &file) != 0) return false;
   const std::string lines = record1 + "\r\n" + record2 + "\r\n";
   // A run stopped after keeping the deal but before noting it done keeps it
   // once, not twice.
-  if (EndsWith(fd, lines)) return ::close(fd) == 0;
+  std::string tail;
+  if (file->ReadTail(lines.size(), &tail) == 0 && tail == lines) return file->Close() == 0;
   size_t written = 0;
   while (written < lines.size()) {
-    const ssize_t n = ::write(fd, lines.data() + written, lines.size() - written);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      break;
-    }
-    written += static_cast<size_t>(n);
+    size_t n = 0;
+    if (file->Append(std::string_view(lines).substr(written), &n) != 0 || n == 0) break;
+    written += n;
   }
-  const bool synced = written == lines.size() && ::fsync(fd) == 0;
-  return ::close(fd) == 0 && synced;
-}
-
-std::vector<std::string> NamesInCurrentDirectory(const std::string& name) {
-  namespace fs = std::filesystem;
-  std::vector<std::string> names;
-  std::error_code error;
-  for (fs::directory_iterator it(".", error), end; !error && it != end; it.increment(error)) {
-    const std::string entry = it->path().filename().string();
-    if (::strcasecmp(entry.c_str(), name.c_str()) == 0) names.push_back(entry);
-  }
-  std::sort(names.begin(), names.end());
-  return names;
+  const bool synced = written == lines.size() && file->Sync() == 0;
+  return file->Close() == 0 && synced;
 }
 
 int CountDeals(const std::string& name) {
@@ -126,21 +96,18 @@ std::string& DealFileName() {
   return name;
 }
 
-DealFileLock LockDealFile(const std::string& name) {
-  static int held = -1;
-  if (held >= 0) ::close(held);
-  held = ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
-  if (held < 0) return DealFileLock::kNotOpened;
-  if (::flock(held, LOCK_EX | LOCK_NB) == 0) return DealFileLock::kTaken;
-  const bool busy = errno == EWOULDBLOCK;
-  ::close(held);
-  held = -1;
-  return busy ? DealFileLock::kHeldByAnother : DealFileLock::kNotOpened;
+DealFileLock LockDealFile(FileSystem& files, const std::string& name) {
+  static std::unique_ptr<FileLock> held;
+  held.reset();
+  const int error = files.LockFile(name, &held);
+  if (error == 0) return DealFileLock::kTaken;
+  return error == EWOULDBLOCK ? DealFileLock::kHeldByAnother : DealFileLock::kNotOpened;
 }
 
-bool DeleteDealFile(const std::string& name, std::string* cause) {
-  if (::unlink(name.c_str()) == 0 || errno == ENOENT) return true;
-  *cause = std::strerror(errno);
+bool DeleteDealFile(FileSystem& files, const std::string& name, std::string* cause) {
+  const int error = files.DeleteFile(name);
+  if (error == 0 || error == ENOENT) return true;
+  *cause = std::strerror(error);
   return false;
 }
 

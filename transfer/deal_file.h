@@ -6,7 +6,8 @@
 
 #include <cstdint>
 #include <string>
-#include <vector>
+
+#include "transfer/file_system.h"
 
 #include "context/file_numbers.h"
 
@@ -34,13 +35,8 @@ std::string RecordRead();
 // Appends the two records of a deal, one line each, to the file at path and
 // makes them durable, unless the file ends with them already. False when
 // that fails.
-bool AppendSkippedDeal(const std::string& path, const std::string& record1,
+bool AppendSkippedDeal(FileSystem& files, const std::string& path, const std::string& record1,
                        const std::string& record2);
-
-// The entries of the current directory whose names equal name in any case,
-// in byte order. The deal file is found, read, noted and deleted by the one
-// name this returns, so two files differing only in case are never mixed up.
-std::vector<std::string> NamesInCurrentDirectory(const std::string& name);
 
 // How taking the deal file's lock went.
 enum class DealFileLock { kTaken, kHeldByAnother, kNotOpened };
@@ -48,7 +44,7 @@ enum class DealFileLock { kTaken, kHeldByAnother, kNotOpened };
 // Takes an exclusive lock on the deal file for the rest of the process (or
 // until the next call), so a second dext in the same work folder finds the
 // first and leaves the file alone. The lock goes with the process.
-DealFileLock LockDealFile(const std::string& name);
+DealFileLock LockDealFile(FileSystem& files, const std::string& name);
 
 // The number of deals (record pairs) in the deal file, counted from its line
 // ends, for the user's information; -1 when it is no regular file.
@@ -58,7 +54,7 @@ int CountDeals(const std::string& name);
 std::string& DealFileName();
 
 // Deletes the file; true when it is gone. On failure *cause says why.
-bool DeleteDealFile(const std::string& name, std::string* cause);
+bool DeleteDealFile(FileSystem& files, const std::string& name, std::string* cause);
 
 }  // namespace dext
 

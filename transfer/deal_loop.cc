@@ -20,6 +20,7 @@
 #include "transfer/deal.h"
 #include "transfer/deal_file.h"
 #include "transfer/deal_progress.h"
+#include "transfer/file_system.h"
 #include "transfer/postings.h"
 #include "transfer/run_report.h"
 #include "transfer/text.h"
@@ -111,7 +112,9 @@ void LockSoldVehicle(const std::string& stock_number, const TransferFiles& files
 // file is deleted after the last deal: its records are kept in DEXT.SKP
 // first, and the transfer stops when they cannot be kept.
 void KeepSkippedDeal(const Deal& deal) {
-  if (AppendSkippedDeal(kSkippedDealsName, deal.first_record, deal.second_record)) return;
+  if (AppendSkippedDeal(Files(), kSkippedDealsName, deal.first_record, deal.second_record)) {
+    return;
+  }
   StopWithError(kDealFile,
                 "Stock No. " + TrimRight(deal.StockNumber()) +
                     ": The Skipped Deal Could Not Be Saved In " + kSkippedDealsName,
@@ -159,7 +162,7 @@ bool PostDeal(const Deal& deal, const TransferFiles& files) {
   NoteDealFileTransferred(DealFileName());
   CheckStatus(CloseAll(Session().FileBase));
   std::string cause;
-  if (!DeleteDealFile(DealFileName(), &cause)) {
+  if (!DeleteDealFile(Files(), DealFileName(), &cause)) {
     StopWithError(kDealFile,
                   "Every Deal Was Transferred, But " + DealFileName() + " Could Not Be Deleted",
                   "Deleting it failed: " + cause + ". Remove " + DealFileName() +

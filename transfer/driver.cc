@@ -18,6 +18,7 @@
 #include "transfer/text.h"
 #include "transfer/deal_file.h"
 #include "transfer/deal_progress.h"
+#include "transfer/file_system.h"
 #include "transfer/run_report.h"
 #include "transfer/postings.h"
 #include "transfer/transfer.h"
@@ -108,7 +109,7 @@ std::string Listed(const std::vector<std::string>& names) {
 // Only a deal file that is not there is "nothing to transfer"; one that is
 // there but cannot be used stops with the reason and stays.
 void OpenDealFile() {
-  const std::vector<std::string> names = NamesInCurrentDirectory(kDealFileName);
+  const std::vector<std::string> names = NamesInAnyCase(Files(), ".", kDealFileName);
   if (names.empty()) NothingToTransfer();
   if (names.size() > 1) {
     StopWithError(kDealFile, "Several Deal Files In This Folder: " + Listed(names),
@@ -117,7 +118,7 @@ void OpenDealFile() {
                   "DEXT again.");
   }
   const std::string& name = names.front();
-  if (LockDealFile(name) == DealFileLock::kHeldByAnother) {
+  if (LockDealFile(Files(), name) == DealFileLock::kHeldByAnother) {
     StopWithError(kDealFile, "Another DEXT Is Transferring " + name + " In This Folder",
                   "This run changed nothing. Wait until the other one ends, then run DEXT "
                   "again if the deal file is still there.");

@@ -1,18 +1,18 @@
 #include "transfer/run_report.h"
 
-#include <fcntl.h>
 #include <pwd.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <memory>
 #include <vector>
 
 #include "platform/computer_name.h"
 #include "transfer/text.h"
 #include "transfer/deal_file.h"
+#include "transfer/file_system.h"
 
 namespace dext {
 namespace {
@@ -24,8 +24,8 @@ struct Report {
   int transferred = 0;
   int done_before = 0;
   std::vector<std::string> skipped;
-  std::string log_failure;  // why DEXT.LOG could not be written, the first time
-  int log = -1;             // DEXT.LOG, open for appending while the run lasts
+  std::string log_failure;          // why DEXT.LOG could not be written, the first time
+  std::unique_ptr<AppendFile> log;  // DEXT.LOG, open for appending while the run lasts
 };
 
 Report& TheReport() {
@@ -59,15 +59,16 @@ std::string WorkFolder() {
 // and a run killed mid-way leave whole lines.
 void Log(const std::string& line) {
   Report& report = TheReport();
-  if (report.log < 0 && report.log_failure.empty()) {
-    report.log = ::open(kRunLogName, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
-    if (report.log < 0) report.log_failure = std::strerror(errno);
+  if (report.log == nullptr && report.log_failure.empty()) {
+    const int error = Files().OpenForAppend(kRunLogName, FileSystem::Access::kAppend, &report.log);
+    if (error != 0) report.log_failure = std::strerror(error);
   }
-  if (report.log < 0) return;
+  if (report.log == nullptr) return;
   const std::string text = Now() + " " + line + "\r\n";
-  const ssize_t written = ::write(report.log, text.data(), text.size());
-  if (written == static_cast<ssize_t>(text.size()) || !report.log_failure.empty()) return;
-  report.log_failure = written < 0 ? std::strerror(errno) : "a line was cut short";
+  size_t written = 0;
+  const int error = report.log->Append(text, &written);
+  if (written == text.size() || !report.log_failure.empty()) return;
+  report.log_failure = error != 0 ? std::strerror(error) : "a line was cut short";
 }
 
 void StartLog() {
@@ -168,10 +169,11 @@ std::string FinishRunReport(ExitStatus status) {
   Log("ended: " + std::string(Ending(status)) + " (status " +
       std::to_string(static_cast<int>(status)) + "): " + summary);
   Report& report = TheReport();
-  if (report.log >= 0 && ::close(report.log) != 0 && report.log_failure.empty()) {
-    report.log_failure = std::strerror(errno);
+  if (report.log != nullptr) {
+    const int error = report.log->Close();
+    if (error != 0 && report.log_failure.empty()) report.log_failure = std::strerror(error);
   }
-  report.log = -1;
+  report.log.reset();
   if (!report.log_failure.empty()) {
     summary += " " + std::string(kRunLogName) + " could not be written: " + report.log_failure + ".";
   }

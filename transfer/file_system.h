@@ -1,0 +1,79 @@
+// DEXT's own file work in the work folder, beside the record library: the
+// names in a folder, appending to DEXT.SKP and DEXT.LOG, deleting and locking
+// the deal file. Every operation returns 0 or the errno value of what failed,
+// so the caller words the cause (strerror) and decides what the failure
+// means. Files() is the file system in force; tests bind a FaultyFileSystem
+// (transfer/testing/faulty_file_system.h) to fail chosen operations.
+#ifndef DEXT_TRANSFER_FILE_SYSTEM_H_
+#define DEXT_TRANSFER_FILE_SYSTEM_H_
+
+#include <cstddef>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace dext {
+
+// A file open for appending; closed when destroyed (a failure then is lost:
+// call Close to learn of it).
+class AppendFile {
+ public:
+  virtual ~AppendFile() = default;
+
+  // The last n bytes of the file, fewer when it is shorter. Only for a file
+  // opened with Access::kAppendAndRead.
+  virtual int ReadTail(size_t n, std::string* tail) = 0;
+  // One write of text at the end of the file. *written is how much of it
+  // went: all of it, or less when the disk filled on the way; on failure 0.
+  virtual int Append(std::string_view text, size_t* written) = 0;
+  // Makes what was appended durable.
+  virtual int Sync() = 0;
+  // Closes the file; every other call fails afterwards.
+  virtual int Close() = 0;
+};
+
+// A lock on a file, held until destroyed or the process ends.
+class FileLock {
+ public:
+  virtual ~FileLock() = default;
+};
+
+class FileSystem {
+ public:
+  enum class Access { kAppend, kAppendAndRead };
+
+  virtual ~FileSystem() = default;
+
+  // The names of the entries of folder, without "." and "..", in no
+  // particular order. On failure *names holds those read before it.
+  virtual int ListFolder(const std::string& folder, std::vector<std::string>* names) = 0;
+  // Opens path for appending, made (mode 0644 less the umask) when missing.
+  virtual int OpenForAppend(const std::string& path, Access access,
+                            std::unique_ptr<AppendFile>* file) = 0;
+  // Removes the name path; ENOENT when there is none.
+  virtual int DeleteFile(const std::string& path) = 0;
+  // An exclusive lock on the readable file path, taken without waiting:
+  // EWOULDBLOCK when another open of it (in any process) holds one.
+  virtual int LockFile(const std::string& path, std::unique_ptr<FileLock>* lock) = 0;
+};
+
+// The host's files, through the POSIX calls.
+FileSystem& PosixFiles();
+
+// The file system in force: PosixFiles() until BindFileSystem replaces it.
+FileSystem& Files();
+
+// Replaces the file system in force (tests bind a faulty one); nullptr
+// restores PosixFiles(). The bound file system must outlive its use.
+void BindFileSystem(FileSystem* files);
+
+// The entries of folder whose names equal name in any case (strcasecmp), in
+// byte order; when the folder cannot be read, those found before that. DEXT's
+// one case-insensitive lookup of a file name.
+std::vector<std::string> NamesInAnyCase(FileSystem& files, const std::string& folder,
+                                        const std::string& name);
+
+}  // namespace dext
+
+#endif  // DEXT_TRANSFER_FILE_SYSTEM_H_

@@ -1,0 +1,105 @@
+// DEXT's own file work failing: the real driver on a dealership in temporary
+// folders, with a FaultyFileSystem bound in place of the host's files.
+#include "transfer/file_system.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <optional>
+
+#include "records/library.h"
+#include "context/session.h"
+#include "transfer/postings.h"
+#include "transfer/testing/dealership_fixture.h"
+#include "transfer/testing/faulty_file_system.h"
+
+namespace dext {
+namespace {
+
+using testing::DealRecords;
+using testing::FaultyFileSystem;
+using Op = FaultyFileSystem::Op;
+
+class FileFaultTest : public testing::DealershipTest {
+ protected:
+  void SetUp() override {
+    DealershipTest::SetUp();
+    BindFileSystem(&files_);
+    MakeKeyedFiles();
+    OpenTargetFiles();
+    StoreRecord(kInventoryFile, {{"STKNO", "A10001"}, {"VIN", "1FTFW1E50JFA12345"}, {"NU", "N"}});
+  }
+
+  void TearDown() override {
+    BindFileSystem(nullptr);
+    DealershipTest::TearDown();
+  }
+
+  // Runs dext on the same deal file again, nothing failing.
+  std::optional<ExitStatus> RunAgain() {
+    files_.Heal();
+    NewSession();
+    return RunDext();
+  }
+
+  FaultyFileSystem files_{PosixFiles()};
+};
+
+// A skipped deal is kept in DEXT.SKP before the deal file may go. When it
+// cannot be (not made, not written, not made durable) the transfer stops at
+// that deal, not noted done, with the deal file kept; the rerun keeps the
+// deal once, also when the failed run had written it.
+TEST_F(FileFaultTest, ASkippedDealThatCannotBeKeptStopsTheTransfer) {
+  DealRecords skipped = testing::FullDeal();
+  skipped.first.Put(1, 6, "Z99999");
+  const struct {
+    Op op;
+    int error;
+  } faults[] = {{Op::kOpenForAppend, EACCES}, {Op::kAppend, ENOSPC}, {Op::kSync, EIO},
+                {Op::kClose, EIO}};
+  for (const auto& fault : faults) {
+    SCOPED_TRACE(std::strerror(fault.error));
+    std::filesystem::remove(work_ / "DEXT.SKP");
+    files_.Fail(fault.op, fault.error, "DEXT.SKP");
+    EXPECT_EQ(Transfer({skipped, testing::FullDeal()}), ExitStatus::kFailed);
+    ASSERT_FALSE(Messages().empty());
+    EXPECT_EQ(Messages().back(),
+              "Stock No. Z99999: The Skipped Deal Could Not Be Saved In DEXT.SKP\n"
+              "The deal file DEXT.DAT is kept; fix this and run DEXT again.");
+    EXPECT_TRUE(Exists(work_ / "DEXT.DAT"));
+
+    EXPECT_EQ(RunAgain(), ExitStatus::kTransferred);
+    EXPECT_EQ(ReadText(work_ / "DEXT.SKP"), skipped.Text());
+    EXPECT_FALSE(Exists(work_ / "DEXT.DAT"));
+  }
+}
+
+// The deal file that cannot be deleted after the last deal is a failure
+// naming the cause; it stays, and the rerun only deletes it.
+TEST_F(FileFaultTest, ADealFileThatCannotBeDeletedIsAFailureWithTheCause) {
+  files_.Fail(Op::kDelete, EACCES, "DEXT.DAT");
+  EXPECT_EQ(Transfer({testing::FullDeal()}), ExitStatus::kFailed);
+  ASSERT_EQ(Messages().size(), 1u);
+  EXPECT_EQ(Messages()[0],
+            "Every Deal Was Transferred, But DEXT.DAT Could Not Be Deleted\n"
+            "Deleting it failed: Permission denied. Remove DEXT.DAT from this folder before new "
+            "deals arrive; DEXT will not post it again while it is unchanged.");
+  EXPECT_TRUE(Exists(work_ / "DEXT.DAT"));
+
+  // The office takes the mark off the sold vehicle: a rerun that posted the
+  // deal again would put it back.
+  Reopen();
+  StoreRecord(kInventoryFile, {{"STKNO", "A10001"}, {"VIN", "1FTFW1E50JFA12345"}, {"NU", "N"}});
+  Library().KVBcloseall(Session().FileBase);
+  EXPECT_EQ(RunAgain(), ExitStatus::kTransferred);
+  EXPECT_EQ(Messages().size(), 1u);
+  EXPECT_FALSE(Exists(work_ / "DEXT.DAT"));
+  Reopen();
+  ASSERT_TRUE(LoadRecord(kInventoryFile, "A10001"));
+  EXPECT_EQ(Field(kInventoryFile, "ACT"), "");
+}
+
+}  // namespace
+}  // namespace dext
