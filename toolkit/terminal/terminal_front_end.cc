@@ -3,6 +3,7 @@
 #include <curses.h>
 
 #include <algorithm>
+#include <chrono>
 #include <clocale>
 #include <csignal>
 #include <deque>
@@ -284,12 +285,27 @@ void TerminalFrontEnd::DrawTooSmall(int rows, int cols) {
 
 std::optional<int> TerminalFrontEnd::ReadCode(WINDOW* window, int timeout_ms,
                                               bool& is_key_code) {
-  wtimeout(window, timeout_ms);
-  wint_t code;
-  const int result = wget_wch(window, &code);
-  if (result == ERR) return std::nullopt;
-  is_key_code = result == KEY_CODE_YES;
-  return static_cast<int>(code);
+  const auto read = [&](int ms) -> std::optional<int> {
+    wtimeout(window, ms);
+    wint_t code;
+    const int result = wget_wch(window, &code);
+    if (result == ERR) return std::nullopt;
+    is_key_code = result == KEY_CODE_YES;
+    return static_cast<int>(code);
+  };
+  if (timeout_ms >= 0) return read(timeout_ms);
+  // Waiting without end, the read still wakes now and then: a resize signal
+  // that lands just before the read starts is only seen by the next read,
+  // and the form would stay drawn for the old size until a key came.
+  constexpr int kWakeMs = 250;
+  for (;;) {
+    const auto started = std::chrono::steady_clock::now();
+    if (std::optional<int> code = read(kWakeMs)) return code;
+    // A read that fails at once means the input has closed.
+    if (std::chrono::steady_clock::now() - started < std::chrono::milliseconds(kWakeMs / 2)) {
+      return std::nullopt;
+    }
+  }
 }
 
 std::optional<InputEvent> TerminalFrontEnd::NextInput(bool wait) {
