@@ -68,12 +68,12 @@ long LibraryCycles(int16_t file, int records, double seconds, std::mt19937& rand
   auto end = Clock::now() + std::chrono::duration<double>(seconds);
   while (Clock::now() < end) {
     std::string key = StockOf(pick(random));
-    if (KVBposn(file, key.c_str(), -1, "", 256) != 0 || KVBrlock(file) != 0 ||
-        KVBread(file, 512) != 0) {
+    if (KVBposn(file, key.c_str(), -1, "", KVB_POSN_ON_KEY) != 0 || KVBrlock(file) != 0 ||
+        KVBread(file, KVB_READ_AT_POSITION) != 0) {
       return -1;
     }
     KVBfput(cycles % 2 ? "2" : "1", "ACT", file, 0, 0);
-    if (KVBwrite(file, 1, 512) != 0) return -1;
+    if (KVBwrite(file, 1, KVB_WRITE_KEYED) != 0) return -1;
     ++cycles;
   }
   return cycles;
@@ -161,13 +161,16 @@ long Deals(int16_t first, bool in_transaction, int records, double seconds, std:
   while (Clock::now() < end) {
     if (in_transaction && KVBbegin(first) != 0) return -1;
     std::string key = StockOf(pick(random));
-    if (KVBposn(first, key.c_str(), -1, "", 256) != 0 || KVBread(first, 512) != 0) return -1;
+    if (KVBposn(first, key.c_str(), -1, "", KVB_POSN_ON_KEY) != 0 ||
+        KVBread(first, KVB_READ_AT_POSITION) != 0) {
+      return -1;
+    }
     KVBfput(deals % 2 ? "2" : "1", "ACT", first, 0, 0);
-    if (KVBwrite(first, 1, 512) != 0) return -1;
+    if (KVBwrite(first, 1, KVB_WRITE_KEYED) != 0) return -1;
     for (int16_t file = first + 1; file < first + 4; ++file) {
       KVBrclear(file);
       KVBfput(StockOf(static_cast<int>(deals % records)).c_str(), "STKNO", file, 0, 0);
-      if (KVBwrite(file, 1, 512) != 0) return -1;
+      if (KVBwrite(file, 1, KVB_WRITE_KEYED) != 0) return -1;
     }
     if (in_transaction && KVBcommit(first) != 0) return -1;
     ++deals;
