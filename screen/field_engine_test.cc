@@ -8,12 +8,12 @@ namespace {
 using FieldEngineTest = ScreenTest;
 
 TEST_F(FieldEngineTest, ActivationShowsTheDesignedFormWithoutFocus) {
-  EXPECT_EQ(CurrentScreen(), 1);
+  EXPECT_EQ(CurrentScreen(), kTransferScreen);
   EXPECT_TRUE(form().Visible());
   EXPECT_EQ(toolkit::ActiveForm(), &form());
   EXPECT_EQ(form().ClientHeight, kDesignedClientHeight);
   EXPECT_EQ(form().ActiveControl(), nullptr);
-  EXPECT_EQ(Session().CurrentField, -1);
+  EXPECT_EQ(Session().CurrentField, kNoField);
   // The fields are numbered in design order, before the other controls.
   EXPECT_EQ(ScreenFieldControl(0), 0);
   EXPECT_EQ(ScreenFieldControl(2), 2);
@@ -108,55 +108,56 @@ TEST_F(FieldEngineTest, PictureWithHashSkipsBlankValues) {
 }
 
 TEST_F(FieldEngineTest, MoveFocusDirectionsWrapAndPlacedFocus) {
-  struct Step {
-    int16_t state_before;  // ScreenState before MoveFocus(-2)
+  using enum ScreenState;
+  const struct {
+    ScreenState state_before;  // before MoveFocus(kFieldAfterKey)
     int16_t expected_field;
+  } steps[] = {
+      // Forward 0, 1, 2, 0 (wrap), then backward 2, 1, 0 and stop at 0.
+      {kFieldBelow, 1}, {kNextField, 2},  {kEnter, 0},         {kTyping, 1},
+      {kTyping, 2},     {kFieldAbove, 1}, {kPreviousField, 0}, {kFieldAbove, 0},
   };
-  // Forward 0, 1, 2, 0 (wrap), then backward 2, 1, 0 and stop at 0.
   MoveFocus(0);
-  const Step steps[] = {{4, 1}, {1, 2}, {7, 0}, {0, 1}, {0, 2},
-                        {3, 1}, {2, 0}, {3, 0}};
-  for (const Step& step : steps) {
-    Session().ScreenState = step.state_before;
-    MoveFocus(-2);
-    EXPECT_EQ(FocusedField(), step.expected_field) << "from state " << step.state_before;
-    EXPECT_EQ(Session().CurrentField, step.expected_field);
+  for (size_t i = 0; i < std::size(steps); ++i) {
+    Session().ScreenState = steps[i].state_before;
+    MoveFocus(kFieldAfterKey);
+    EXPECT_EQ(FocusedField(), steps[i].expected_field) << "step " << i;
+    EXPECT_EQ(Session().CurrentField, steps[i].expected_field) << "step " << i;
   }
-  EXPECT_EQ(Session().ScreenState, 3);  // no target: state kept
+  EXPECT_EQ(Session().ScreenState, kFieldAbove);  // no target: nothing placed
 
   MoveFocus(2);
-  EXPECT_EQ(Session().ScreenState, 99);
-  MoveFocus(-2);  // the focus was placed: ignored
+  MoveFocus(kFieldAfterKey);  // the focus was placed: ignored
   EXPECT_EQ(FocusedField(), 2);
 
-  Session().ScreenState = 8;  // Home or End: restart at the first eligible field
-  MoveFocus(-2);
+  Session().ScreenState = kFirstField;
+  MoveFocus(kFieldAfterKey);
   EXPECT_EQ(FocusedField(), 0);
 
-  Session().ScreenState = 9;
+  Session().ScreenState = kEntryEnded;
   Session().CurrentField = 1;
-  MoveFocus(-2);  // a function key: back to the current field
+  MoveFocus(kFieldAfterKey);  // back to the current field
   EXPECT_EQ(FocusedField(), 1);
 
-  Session().CurrentField = -1;
-  Session().ScreenState = 0;
-  MoveFocus(Session().CurrentField);  // -1 restarts
+  Session().CurrentField = kNoField;
+  Session().ScreenState = kTyping;
+  MoveFocus(Session().CurrentField);  // starts again at the first field
   EXPECT_EQ(FocusedField(), 0);
 }
 
 TEST_F(FieldEngineTest, IneligibleFieldsArePassedBy) {
   Field(1).Tag = "DNP       XL NNNN" + std::string(16, ' ');
   MoveFocus(0);
-  Session().ScreenState = 4;
-  MoveFocus(-2);
+  Session().ScreenState = ScreenState::kFieldBelow;
+  MoveFocus(kFieldAfterKey);
   EXPECT_EQ(FocusedField(), 2);
   // Backward from a field that is not eligible goes to the first eligible one.
   Session().CurrentField = 1;
-  Session().ScreenState = 3;
-  MoveFocus(-2);
+  Session().ScreenState = ScreenState::kFieldAbove;
+  MoveFocus(kFieldAfterKey);
   EXPECT_EQ(FocusedField(), 0);
   // Focus given directly to it moves on from there.
-  Session().ScreenState = 0;
+  Session().ScreenState = ScreenState::kTyping;
   MoveFocus(1);
   EXPECT_EQ(FocusedField(), 2);
 }

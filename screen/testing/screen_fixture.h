@@ -50,13 +50,13 @@ class ScreenTest : public ::testing::Test {
   void SetUp() override {
     ResetSession();
     DestroyTransferForm();
-    CurrentScreen() = 0;
+    CurrentScreen() = kNoScreen;
     Procedures().clear();
     toolkit::SetFrontEnd(&front_end_);
     RegisterFieldProcedure("DNP", &Entered);
     RegisterFieldProcedure("DPYN", &Confirmed);
-    Session().CurrentField = -1;
-    ActivateScreen(1);
+    Session().CurrentField = kNoField;
+    ActivateScreen(kTransferScreen);
   }
 
   void TearDown() override {
