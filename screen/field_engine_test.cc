@@ -1,5 +1,6 @@
 #include "screen/field_engine.h"
 
+#include "screen/field_definition.h"
 #include "screen/testing/screen_fixture.h"
 
 namespace dext {
@@ -36,7 +37,7 @@ TEST_F(FieldEngineTest, TextFieldsArePaddedOrCutToMaxLength) {
 }
 
 TEST_F(FieldEngineTest, NumericTypesAreRoundedEditedAndLeftJustified) {
-  Field(1).Tag = "DNP       2L YNNN" + std::string(16, ' ');
+  Field(1).Tag = FieldDefinitionText({.name = "DNP", .type = '2'});
   SetScreenField(1, "1234.567");
   std::vector<std::string> edits = library_.CallsTo("KVBedit");
   ASSERT_EQ(edits.size(), 1u);
@@ -44,14 +45,14 @@ TEST_F(FieldEngineTest, NumericTypesAreRoundedEditedAndLeftJustified) {
   EXPECT_EQ(Field(1).Text().size(), 20u);
   EXPECT_NE(Field(1).Text().find("1234.57"), std::string::npos);
 
-  Field(1).Tag = "DNP       0L YNNN" + std::string(16, ' ');
+  Field(1).Tag = FieldDefinitionText({.name = "DNP", .type = '0'});
   SetScreenField(1, "-7.5");
   edits = library_.CallsTo("KVBedit");
   EXPECT_EQ(edits.back().rfind("KVBedit(-8,zzz,zzz,zzz,zz9,", 0), 0u) << edits.back();
   // Read back unedited, padded; so is a number field (N), which shows its
   // value as typed.
   EXPECT_EQ(GetScreenField(1), "-8" + std::string(18, ' '));
-  Field(1).Tag = "DNP       NL YNNN" + std::string(16, ' ');
+  Field(1).Tag = FieldDefinitionText({.name = "DNP", .type = 'N'});
   SetScreenField(1, "1,234.50");
   EXPECT_EQ(Field(1).Text(), "1,234.50" + std::string(12, ' '));
   EXPECT_EQ(GetScreenField(1), "1234.50" + std::string(13, ' '));
@@ -80,8 +81,8 @@ TEST_F(FieldEngineTest, NumberTooLargeShowsTheBoxAndBlanks) {
   // A numeric type, and a text type with a number picture: a plain box, no
   // icon, the application's title.
   for (const char* type_and_picture : {"2", "X999.99"}) {
-    Field(1).Tag = std::string("DNP       ") + type_and_picture[0] + "L YNNN" +
-                   std::string(16, ' ') + (type_and_picture + 1);
+    Field(1).Tag = FieldDefinitionText(
+        {.name = "DNP", .type = type_and_picture[0], .picture = type_and_picture + 1});
     Field(1).SetText("x");
     screen.boxes.clear();
     SetScreenField(1, "99999999999999999");
@@ -94,7 +95,7 @@ TEST_F(FieldEngineTest, NumberTooLargeShowsTheBoxAndBlanks) {
 }
 
 TEST_F(FieldEngineTest, PictureWithHashSkipsBlankValues) {
-  Field(1).Tag = "DNP       RL YNNN" + std::string(16, ' ') + "(###)###-####";
+  Field(1).Tag = FieldDefinitionText({.name = "DNP", .type = 'R', .picture = "(###)###-####"});
   SetScreenField(1, "   ");
   EXPECT_TRUE(library_.CallsTo("KVBpicture").empty());
   EXPECT_EQ(Field(1).Text(), std::string(20, ' '));
@@ -102,7 +103,7 @@ TEST_F(FieldEngineTest, PictureWithHashSkipsBlankValues) {
   ASSERT_EQ(library_.CallsTo("KVBpicture").size(), 1u);
   EXPECT_EQ(library_.CallsTo("KVBpicture")[0], "KVBpicture(5551234567,(###)###-####,-1)");
   // The flag is -1 for type R only.
-  Field(1).Tag = "DNP       XL YNNN" + std::string(16, ' ') + "(###)###-####";
+  Field(1).Tag = FieldDefinitionText({.name = "DNP", .picture = "(###)###-####"});
   SetScreenField(1, "5551234567");
   EXPECT_EQ(library_.CallsTo("KVBpicture").back(), "KVBpicture(5551234567,(###)###-####,0)");
 }
@@ -146,7 +147,7 @@ TEST_F(FieldEngineTest, MoveFocusDirectionsWrapAndPlacedFocus) {
 }
 
 TEST_F(FieldEngineTest, IneligibleFieldsArePassedBy) {
-  Field(1).Tag = "DNP       XL NNNN" + std::string(16, ' ');
+  Field(1).Tag = FieldDefinitionText({.name = "DNP", .eligible = false});
   MoveFocus(0);
   Session().ScreenState = ScreenState::kFieldBelow;
   MoveFocus(kFieldAfterKey);

@@ -1,4 +1,5 @@
 // Key scripts through the toolkit's routing into the screen's handlers.
+#include "screen/field_definition.h"
 #include "screen/handlers.h"
 #include "screen/testing/screen_fixture.h"
 
@@ -59,7 +60,7 @@ TEST_F(KeyboardTest, TypingOverASelectionEmptiesTheField) {
   Type("b{Left}{Shift+Left}{Shift+Right}y");
   EXPECT_EQ(Field(1).Text(), "XYB");
   // A refused character typed over a selection still empties the field.
-  Field(1).Tag = "DNP       DL YNNN" + std::string(16, ' ');
+  Field(1).Tag = FieldDefinitionText({.name = "DNP", .type = 'D'});
   Type("12{Home}{Shift+Right}%");
   EXPECT_EQ(Field(1).Text(), "");
   Type("1.2-");  // digits only
@@ -67,7 +68,7 @@ TEST_F(KeyboardTest, TypingOverASelectionEmptiesTheField) {
 }
 
 TEST_F(KeyboardTest, NumberFieldTakesOnePointAndOneSign) {
-  Field(1).Tag = "DNP       NL YNNN" + std::string(16, ' ');
+  Field(1).Tag = FieldDefinitionText({.name = "DNP", .type = 'N'});
   Type("1-2-.3.a");
   EXPECT_EQ(Field(1).Text(), "1-2.3");
 }
@@ -134,11 +135,11 @@ TEST_F(KeyboardTest, FocusStripsPaddingAndExchangesColours) {
   EXPECT_EQ(Field(0).ForeColor, 0xE0E0E0u);
 
   // Pad "0", right-justified: leading zeros go, trailing ones stay.
-  Field(1).Tag = "DNP       XR0YNNN" + std::string(16, ' ');
+  Field(1).Tag = FieldDefinitionText({.name = "DNP", .justification = 'R', .pad = '0'});
   Field(1).SetText("00120");
   MoveFocus(1);
   EXPECT_EQ(Field(1).Text(), "120");
-  Field(1).Tag = "DNP       XL0YNNN" + std::string(16, ' ');
+  Field(1).Tag = FieldDefinitionText({.name = "DNP", .pad = '0'});
   Field(1).SetText(" 0120 0 ");
   MoveFocus(0);
   MoveFocus(1);
