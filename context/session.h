@@ -33,6 +33,24 @@ struct ErrorRecord {
 // destination is read whole).
 inline constexpr int kRecordBufferLength = 1024;
 
+// What the last key did to the entry in the focused field: the keyboard
+// handlers set it, and the field engine reads it to choose where the focus
+// goes once the field is done.
+enum class ScreenState : int16_t {
+  kTyping = 0,         // a key that edits the field: the entry goes on
+  kNextField = 1,      // Tab: the next eligible field
+  kPreviousField = 2,  // Shift+Tab: the previous one; the field's procedure
+                       // runs only with ProcessOnBackTab
+  kFieldAbove = 3,     // Up: the previous eligible field
+  kFieldBelow = 4,     // Down: the next one
+  kEnter = 7,          // Enter: the next one
+  kFirstField = 8,     // Home or End: the first eligible field
+  kEntryEnded = 9,     // a function key or Cancel ended the entry: the focus
+                       // goes back to the current field
+  kFocusMoved = 99,    // the focus was just placed: until the next key, moves
+                       // to "the field after the key" are ignored
+};
+
 struct SessionContext {
   int16_t FileBase = 0;
   std::array<std::string, 11> TextSlot;
@@ -51,7 +69,7 @@ struct SessionContext {
   int16_t LastStatus = 0;
   int16_t ResultWord = 0;
   std::string RecordBuffer = std::string(kRecordBufferLength, ' ');
-  int16_t ScreenState = 0;
+  dext::ScreenState ScreenState = dext::ScreenState::kTyping;
   int16_t CurrentField = 0;
   ErrorRecord ErrorInfo;
   // Data file names by file number minus FileBase, each exactly 20 characters.

@@ -62,11 +62,16 @@ void PadTo(std::string& text, int length) {
 
 bool IsField(const toolkit::Control& control) { return !control.Tag.empty(); }
 
-// Step 5 of MoveFocus: the next or previous eligible field, or -1.
+bool MovesBackward(ScreenState state) {
+  return state == ScreenState::kPreviousField || state == ScreenState::kFieldAbove;
+}
+
+// The next or previous eligible field from CurrentField (forward wraps to the
+// first), or kNoField.
 int16_t SearchEligibleField(bool backward) {
   const toolkit::Form& form = *toolkit::ActiveForm();
   const int16_t current = Session().CurrentField;
-  int16_t first = -1, previous = -1, field = 0;
+  int16_t first = kNoField, previous = kNoField, field = 0;
   for (int16_t i = 0; i < form.ControlCount(); ++i) {
     const toolkit::Control& control = form.ControlAt(i);
     if (!IsField(control)) continue;
@@ -86,7 +91,7 @@ int16_t SearchEligibleField(bool backward) {
 }  // namespace
 
 int16_t& CurrentScreen() {
-  static int16_t current_screen = 0;
+  static int16_t current_screen = kNoScreen;
   return current_screen;
 }
 
@@ -146,11 +151,11 @@ void ClearScreenField(int16_t n) {
 void ActivateScreen(int16_t n) {
   SessionContext& session = Session();
   if (n != CurrentScreen()) {
-    session.ScreenState = 0;
-    session.CurrentField = -1;
+    session.ScreenState = ScreenState::kTyping;
+    session.CurrentField = kNoField;
   }
   CurrentScreen() = n;
-  if (n != 1) return;
+  if (n != kTransferScreen) return;
   toolkit::Form& form = TransferForm();
   toolkit::DoEvents();
   form.Show();
@@ -159,16 +164,17 @@ void ActivateScreen(int16_t n) {
 
 void MoveFocus(int16_t n) {
   SessionContext& session = Session();
-  if (session.ScreenState == 99 && n < 0) return;
+  if (session.ScreenState == ScreenState::kFocusMoved && n < 0) return;
   if (!toolkit::ActiveForm()) return;
   int16_t target = n;
   if (n < 0) {
-    if (n == -1 || session.ScreenState == 8) session.CurrentField = -1;
-    if (n == -2 && session.ScreenState == 9) {
+    if (n == kNoField || session.ScreenState == ScreenState::kFirstField) {
+      session.CurrentField = kNoField;
+    }
+    if (n == kFieldAfterKey && session.ScreenState == ScreenState::kEntryEnded) {
       target = session.CurrentField;
     } else {
-      const bool backward = session.ScreenState == 2 || session.ScreenState == 3;
-      target = SearchEligibleField(backward);
+      target = SearchEligibleField(MovesBackward(session.ScreenState));
     }
     if (target < 0) return;
   }
@@ -180,7 +186,7 @@ void MoveFocus(int16_t n) {
     box.SetSelStart(0);
     box.SetSelLength(0);
   }
-  session.ScreenState = 99;
+  session.ScreenState = ScreenState::kFocusMoved;
 }
 
 void SetTransferScreenHeight(int twips) {

@@ -12,7 +12,19 @@ class TextBox;
 
 namespace dext {
 
-// Number of the screen last activated: 0 until the transfer screen is shown.
+// The screen numbers: none activated yet, and the transfer screen.
+inline constexpr int16_t kNoScreen = 0;
+inline constexpr int16_t kTransferScreen = 1;
+
+// MoveFocus's targets besides a field number: kNoField (also CurrentField
+// when no field has the focus) starts again at the first eligible field;
+// kFieldAfterKey goes where ScreenState says: the next or previous eligible
+// field, the first one, or back to the current one.
+inline constexpr int16_t kNoField = -1;
+inline constexpr int16_t kFieldAfterKey = -2;
+
+// Number of the screen last activated: kNoScreen until the transfer screen
+// is shown.
 int16_t& CurrentScreen();
 
 // Position, in the active form's control collection, of field n's control
@@ -31,11 +43,12 @@ std::string GetScreenField(int16_t n);
 // Empties field n.
 void ClearScreenField(int16_t n);
 
-// Makes screen n current and shows it; the transfer screen is screen 1.
+// Makes screen n current and shows it (only kTransferScreen has a form).
 void ActivateScreen(int16_t n);
 
-// n >= 0: focus to field n; -1: restart at the first eligible field;
-// other negatives: next or previous eligible field as ScreenState says.
+// n >= 0: focus to field n; kNoField or kFieldAfterKey: see above. Once the
+// focus is placed ScreenState is kFocusMoved, and until a key changes it
+// every move other than to a field number is ignored.
 void MoveFocus(int16_t n);
 
 // Sets the outer height of the transfer screen, in twips (3660 shows the

@@ -1,5 +1,6 @@
 #include "screen/field_engine.h"
 
+#include "screen/field_definition.h"
 #include "screen/testing/screen_fixture.h"
 
 namespace dext {
@@ -8,12 +9,12 @@ namespace {
 using FieldEngineTest = ScreenTest;
 
 TEST_F(FieldEngineTest, ActivationShowsTheDesignedFormWithoutFocus) {
-  EXPECT_EQ(CurrentScreen(), 1);
+  EXPECT_EQ(CurrentScreen(), kTransferScreen);
   EXPECT_TRUE(form().Visible());
   EXPECT_EQ(toolkit::ActiveForm(), &form());
   EXPECT_EQ(form().ClientHeight, kDesignedClientHeight);
   EXPECT_EQ(form().ActiveControl(), nullptr);
-  EXPECT_EQ(Session().CurrentField, -1);
+  EXPECT_EQ(Session().CurrentField, kNoField);
   // The fields are numbered in design order, before the other controls.
   EXPECT_EQ(ScreenFieldControl(0), 0);
   EXPECT_EQ(ScreenFieldControl(2), 2);
@@ -36,7 +37,7 @@ TEST_F(FieldEngineTest, TextFieldsArePaddedOrCutToMaxLength) {
 }
 
 TEST_F(FieldEngineTest, NumericTypesAreRoundedEditedAndLeftJustified) {
-  Field(1).Tag = "DNP       2L YNNN" + std::string(16, ' ');
+  Field(1).Tag = FieldDefinitionText({.name = "DNP", .type = '2'});
   SetScreenField(1, "1234.567");
   std::vector<std::string> edits = library_.CallsTo("KVBedit");
   ASSERT_EQ(edits.size(), 1u);
@@ -44,14 +45,14 @@ TEST_F(FieldEngineTest, NumericTypesAreRoundedEditedAndLeftJustified) {
   EXPECT_EQ(Field(1).Text().size(), 20u);
   EXPECT_NE(Field(1).Text().find("1234.57"), std::string::npos);
 
-  Field(1).Tag = "DNP       0L YNNN" + std::string(16, ' ');
+  Field(1).Tag = FieldDefinitionText({.name = "DNP", .type = '0'});
   SetScreenField(1, "-7.5");
   edits = library_.CallsTo("KVBedit");
   EXPECT_EQ(edits.back().rfind("KVBedit(-8,zzz,zzz,zzz,zz9,", 0), 0u) << edits.back();
   // Read back unedited, padded; so is a number field (N), which shows its
   // value as typed.
   EXPECT_EQ(GetScreenField(1), "-8" + std::string(18, ' '));
-  Field(1).Tag = "DNP       NL YNNN" + std::string(16, ' ');
+  Field(1).Tag = FieldDefinitionText({.name = "DNP", .type = 'N'});
   SetScreenField(1, "1,234.50");
   EXPECT_EQ(Field(1).Text(), "1,234.50" + std::string(12, ' '));
   EXPECT_EQ(GetScreenField(1), "1234.50" + std::string(13, ' '));
@@ -80,8 +81,8 @@ TEST_F(FieldEngineTest, NumberTooLargeShowsTheBoxAndBlanks) {
   // A numeric type, and a text type with a number picture: a plain box, no
   // icon, the application's title.
   for (const char* type_and_picture : {"2", "X999.99"}) {
-    Field(1).Tag = std::string("DNP       ") + type_and_picture[0] + "L YNNN" +
-                   std::string(16, ' ') + (type_and_picture + 1);
+    Field(1).Tag = FieldDefinitionText(
+        {.name = "DNP", .type = type_and_picture[0], .picture = type_and_picture + 1});
     Field(1).SetText("x");
     screen.boxes.clear();
     SetScreenField(1, "99999999999999999");
@@ -94,7 +95,7 @@ TEST_F(FieldEngineTest, NumberTooLargeShowsTheBoxAndBlanks) {
 }
 
 TEST_F(FieldEngineTest, PictureWithHashSkipsBlankValues) {
-  Field(1).Tag = "DNP       RL YNNN" + std::string(16, ' ') + "(###)###-####";
+  Field(1).Tag = FieldDefinitionText({.name = "DNP", .type = 'R', .picture = "(###)###-####"});
   SetScreenField(1, "   ");
   EXPECT_TRUE(library_.CallsTo("KVBpicture").empty());
   EXPECT_EQ(Field(1).Text(), std::string(20, ' '));
@@ -102,61 +103,62 @@ TEST_F(FieldEngineTest, PictureWithHashSkipsBlankValues) {
   ASSERT_EQ(library_.CallsTo("KVBpicture").size(), 1u);
   EXPECT_EQ(library_.CallsTo("KVBpicture")[0], "KVBpicture(5551234567,(###)###-####,-1)");
   // The flag is -1 for type R only.
-  Field(1).Tag = "DNP       XL YNNN" + std::string(16, ' ') + "(###)###-####";
+  Field(1).Tag = FieldDefinitionText({.name = "DNP", .picture = "(###)###-####"});
   SetScreenField(1, "5551234567");
   EXPECT_EQ(library_.CallsTo("KVBpicture").back(), "KVBpicture(5551234567,(###)###-####,0)");
 }
 
 TEST_F(FieldEngineTest, MoveFocusDirectionsWrapAndPlacedFocus) {
-  struct Step {
-    int16_t state_before;  // ScreenState before MoveFocus(-2)
+  using enum ScreenState;
+  const struct {
+    ScreenState state_before;  // before MoveFocus(kFieldAfterKey)
     int16_t expected_field;
+  } steps[] = {
+      // Forward 0, 1, 2, 0 (wrap), then backward 2, 1, 0 and stop at 0.
+      {kFieldBelow, 1}, {kNextField, 2},  {kEnter, 0},         {kTyping, 1},
+      {kTyping, 2},     {kFieldAbove, 1}, {kPreviousField, 0}, {kFieldAbove, 0},
   };
-  // Forward 0, 1, 2, 0 (wrap), then backward 2, 1, 0 and stop at 0.
   MoveFocus(0);
-  const Step steps[] = {{4, 1}, {1, 2}, {7, 0}, {0, 1}, {0, 2},
-                        {3, 1}, {2, 0}, {3, 0}};
-  for (const Step& step : steps) {
-    Session().ScreenState = step.state_before;
-    MoveFocus(-2);
-    EXPECT_EQ(FocusedField(), step.expected_field) << "from state " << step.state_before;
-    EXPECT_EQ(Session().CurrentField, step.expected_field);
+  for (size_t i = 0; i < std::size(steps); ++i) {
+    Session().ScreenState = steps[i].state_before;
+    MoveFocus(kFieldAfterKey);
+    EXPECT_EQ(FocusedField(), steps[i].expected_field) << "step " << i;
+    EXPECT_EQ(Session().CurrentField, steps[i].expected_field) << "step " << i;
   }
-  EXPECT_EQ(Session().ScreenState, 3);  // no target: state kept
+  EXPECT_EQ(Session().ScreenState, kFieldAbove);  // no target: nothing placed
 
   MoveFocus(2);
-  EXPECT_EQ(Session().ScreenState, 99);
-  MoveFocus(-2);  // the focus was placed: ignored
+  MoveFocus(kFieldAfterKey);  // the focus was placed: ignored
   EXPECT_EQ(FocusedField(), 2);
 
-  Session().ScreenState = 8;  // Home or End: restart at the first eligible field
-  MoveFocus(-2);
+  Session().ScreenState = kFirstField;
+  MoveFocus(kFieldAfterKey);
   EXPECT_EQ(FocusedField(), 0);
 
-  Session().ScreenState = 9;
+  Session().ScreenState = kEntryEnded;
   Session().CurrentField = 1;
-  MoveFocus(-2);  // a function key: back to the current field
+  MoveFocus(kFieldAfterKey);  // back to the current field
   EXPECT_EQ(FocusedField(), 1);
 
-  Session().CurrentField = -1;
-  Session().ScreenState = 0;
-  MoveFocus(Session().CurrentField);  // -1 restarts
+  Session().CurrentField = kNoField;
+  Session().ScreenState = kTyping;
+  MoveFocus(Session().CurrentField);  // starts again at the first field
   EXPECT_EQ(FocusedField(), 0);
 }
 
 TEST_F(FieldEngineTest, IneligibleFieldsArePassedBy) {
-  Field(1).Tag = "DNP       XL NNNN" + std::string(16, ' ');
+  Field(1).Tag = FieldDefinitionText({.name = "DNP", .eligible = false});
   MoveFocus(0);
-  Session().ScreenState = 4;
-  MoveFocus(-2);
+  Session().ScreenState = ScreenState::kFieldBelow;
+  MoveFocus(kFieldAfterKey);
   EXPECT_EQ(FocusedField(), 2);
   // Backward from a field that is not eligible goes to the first eligible one.
   Session().CurrentField = 1;
-  Session().ScreenState = 3;
-  MoveFocus(-2);
+  Session().ScreenState = ScreenState::kFieldAbove;
+  MoveFocus(kFieldAfterKey);
   EXPECT_EQ(FocusedField(), 0);
   // Focus given directly to it moves on from there.
-  Session().ScreenState = 0;
+  Session().ScreenState = ScreenState::kTyping;
   MoveFocus(1);
   EXPECT_EQ(FocusedField(), 2);
 }

@@ -67,7 +67,7 @@ void FieldFocusArrived() {
   if (!c) return;
   const FieldDefinition definition(c->Tag);
   if (!definition.Eligible()) {
-    MoveFocus(-2);
+    MoveFocus(kFieldAfterKey);
     return;
   }
   PassOver([&] {
@@ -102,49 +102,66 @@ void FieldFocusLeft() {
   });
 }
 
-int16_t FunctionKeyState(int16_t key_code, int shift) {
-  switch (shift) {
-    case toolkit::kShift: return key_code + 9;
-    case toolkit::kCtrl: return key_code + 19;
-    case toolkit::kAlt: return key_code - 1;
-    default: return key_code - 11;
+// The number of a function key (see kFunctionKeyResultBase), 0 for any
+// other key.
+int16_t FunctionKeyNumber(int16_t key_code, int shift) {
+  if (key_code >= toolkit::kKeyF1 && key_code <= toolkit::kKeyF12) {
+    const int16_t f = static_cast<int16_t>(key_code - toolkit::kKeyF1 + 1);
+    switch (shift) {
+      case toolkit::kAlt: return static_cast<int16_t>(f + 10);
+      case toolkit::kShift: return static_cast<int16_t>(f + 20);
+      case toolkit::kCtrl: return static_cast<int16_t>(f + 30);
+      default: return f;
+    }
   }
+  if (key_code == toolkit::kKeyPageUp || key_code == toolkit::kKeyPageDown) {
+    const int16_t page = static_cast<int16_t>(key_code == toolkit::kKeyPageUp ? 41 : 42);
+    return static_cast<int16_t>(shift == toolkit::kCtrl ? page + 2 : page);
+  }
+  return 0;
+}
+
+void EndEntryWithFunctionKey(int16_t number) {
+  SessionContext& session = Session();
+  session.ResultWord = static_cast<int16_t>(kFunctionKeyResultBase + number);
+  session.ScreenState = ScreenState::kEntryEnded;
+  FunctionKeyHook(number);
 }
 
 }  // namespace
 
 bool MapKeyDown(int16_t key_code, int shift) {
-  int16_t& state = Session().ScreenState;
+  ScreenState& state = Session().ScreenState;
   bool completes = false;
-  if (key_code >= toolkit::kKeyF1 && key_code <= toolkit::kKeyF12) {
-    state = FunctionKeyState(key_code, shift);
-    completes = true;
-  } else if (key_code == toolkit::kKeyPageUp || key_code == toolkit::kKeyPageDown) {
-    state = key_code + (shift == toolkit::kCtrl ? 110 : 108);
-    completes = true;
-  } else if (key_code == toolkit::kKeyEnd) {
-    state = 8;
+  if (key_code == toolkit::kKeyEnd) {
+    state = ScreenState::kFirstField;
   } else if (key_code == toolkit::kKeyHome) {
-    state = 8;
+    state = ScreenState::kFirstField;
     completes = true;
-  } else if (key_code == toolkit::kKeyTab && (shift == 0 || shift == toolkit::kShift)) {
-    state = static_cast<int16_t>(shift + 1);
+  } else if (key_code == toolkit::kKeyTab && shift == 0) {
+    state = ScreenState::kNextField;
+  } else if (key_code == toolkit::kKeyTab && shift == toolkit::kShift) {
+    state = ScreenState::kPreviousField;
   } else if (key_code == toolkit::kKeyUp) {
-    state = 3;
+    state = ScreenState::kFieldAbove;
     completes = true;
   } else if (key_code == toolkit::kKeyDown) {
-    state = 4;
+    state = ScreenState::kFieldBelow;
     completes = true;
   } else if (key_code == toolkit::kKeyEnter) {
-    state = 7;
+    state = ScreenState::kEnter;
   } else {
-    state = 0;
+    state = ScreenState::kTyping;
   }
   return completes;
 }
 
 void Form_KeyDown(int16_t& key_code, int shift) {
-  if (MapKeyDown(key_code, shift)) Form_KeyPress(key_code);
+  if (const int16_t number = FunctionKeyNumber(key_code, shift)) {
+    EndEntryWithFunctionKey(number);
+  } else if (MapKeyDown(key_code, shift)) {
+    Form_KeyPress(key_code);
+  }
 }
 
 void Form_KeyPress(int16_t& c) {
@@ -154,18 +171,12 @@ void Form_KeyPress(int16_t& c) {
     ButCancel_Click();
     return;
   }
-  if (session.ScreenState >= 100) {
-    const int16_t code = session.ScreenState;
-    session.ResultWord = code;
-    session.ScreenState = 9;
-    FunctionKeyHook(static_cast<int16_t>(code - 100));
-    return;
-  }
   if (toolkit::TextBox* box = ActiveTextBox()) {
-    if (session.ScreenState == 8 && box->SelStart() > 0) return;
-    if (session.ScreenState == 0 && box->SelLength() != 0) box->SetText("");
+    // Home first takes the caret to the start; only there does it complete.
+    if (session.ScreenState == ScreenState::kFirstField && box->SelStart() > 0) return;
+    if (session.ScreenState == ScreenState::kTyping && box->SelLength() != 0) box->SetText("");
   }
-  if (session.ScreenState != 0) {
+  if (session.ScreenState != ScreenState::kTyping) {
     FldProc();
     c = 0;
     return;
@@ -175,8 +186,8 @@ void Form_KeyPress(int16_t& c) {
 
 void Form_KeyUp(int16_t& /*key_code*/, int /*shift*/) {
   toolkit::TextBox* box = ActiveTextBox();
-  if (box && Session().ScreenState == 0 && !FieldDefinition(box->Tag).NoAutoCompletion() &&
-      box->SelStart() == box->MaxLength) {
+  if (box && Session().ScreenState == ScreenState::kTyping &&
+      !FieldDefinition(box->Tag).NoAutoCompletion() && box->SelStart() == box->MaxLength) {
     FldProc();
   }
 }
@@ -202,24 +213,25 @@ void FldProc() {
     auto& box = static_cast<toolkit::TextBox&>(*active);
     ShowValue(box, box.Text());
   }
-  if (active && (session.ScreenState != 2 || session.ProcessOnBackTab != 0)) {
+  if (active &&
+      (session.ScreenState != ScreenState::kPreviousField || session.ProcessOnBackTab != 0)) {
     if (FieldProcedure procedure = FindFieldProcedure(FieldDefinition(active->Tag).Name())) {
       session.ResultWord = procedure();
     }
   }
-  MoveFocus(-2);
+  MoveFocus(kFieldAfterKey);
 }
 
 void kvf_GotFocus(int16_t /*index*/) { FieldFocusArrived(); }
 void kvf_LostFocus(int16_t /*index*/) { FieldFocusLeft(); }
 
 void ButCancel_Click() {
-  Session().ScreenState = 9;
+  Session().ScreenState = ScreenState::kEntryEnded;
   EndProgram(ExitStatus::kCancelled);
 }
 
 void Form_Click() {
-  if (CurrentScreen() != 1) ActivateScreen(CurrentScreen());
+  if (CurrentScreen() != kTransferScreen) ActivateScreen(CurrentScreen());
 }
 
 void ResetHighlight() { highlight = Highlight{}; }

@@ -1,4 +1,5 @@
 // Key scripts through the toolkit's routing into the screen's handlers.
+#include "screen/field_definition.h"
 #include "screen/handlers.h"
 #include "screen/testing/screen_fixture.h"
 
@@ -59,7 +60,7 @@ TEST_F(KeyboardTest, TypingOverASelectionEmptiesTheField) {
   Type("b{Left}{Shift+Left}{Shift+Right}y");
   EXPECT_EQ(Field(1).Text(), "XYB");
   // A refused character typed over a selection still empties the field.
-  Field(1).Tag = "DNP       DL YNNN" + std::string(16, ' ');
+  Field(1).Tag = FieldDefinitionText({.name = "DNP", .type = 'D'});
   Type("12{Home}{Shift+Right}%");
   EXPECT_EQ(Field(1).Text(), "");
   Type("1.2-");  // digits only
@@ -67,7 +68,7 @@ TEST_F(KeyboardTest, TypingOverASelectionEmptiesTheField) {
 }
 
 TEST_F(KeyboardTest, NumberFieldTakesOnePointAndOneSign) {
-  Field(1).Tag = "DNP       NL YNNN" + std::string(16, ' ');
+  Field(1).Tag = FieldDefinitionText({.name = "DNP", .type = 'N'});
   Type("1-2-.3.a");
   EXPECT_EQ(Field(1).Text(), "1-2.3");
 }
@@ -75,7 +76,6 @@ TEST_F(KeyboardTest, NumberFieldTakesOnePointAndOneSign) {
 TEST_F(KeyboardTest, AFullFieldTakesTheNewCharacterInPlaceOfItsLast) {
   const std::string full = "ABCDEFGHIJKLMNOPQRST";
   SetScreenField(1, full);
-  Session().ScreenState = 0;
   MoveFocus(0);
   MoveFocus(1);  // caret at the start
   Type("z");
@@ -107,15 +107,16 @@ TEST_F(KeyboardTest, EndDoesNotCompleteHomeAtTheStartDoes) {
 
 TEST_F(KeyboardTest, FunctionKeysEndTheEntryWithTheirCode) {
   const std::pair<const char*, int16_t> keys[] = {
-      {"{F1}", 101},       {"{Shift+F1}", 121}, {"{Ctrl+F1}", 131}, {"{Alt+F1}", 111},
-      {"{F12}", 112},      {"{Shift+F12}", 132}, {"{PgUp}", 141},   {"{PgDn}", 142},
-      {"{Ctrl+PgUp}", 143}, {"{Ctrl+PgDn}", 144}, {"{Ctrl+Shift+F1}", 101},
+      {"{F1}", 101},         {"{Shift+F1}", 121},      {"{Ctrl+F1}", 131},   {"{Alt+F1}", 111},
+      {"{F12}", 112},        {"{Shift+F12}", 132},     {"{Ctrl+F12}", 142},  {"{Alt+F12}", 122},
+      {"{PgUp}", 141},       {"{PgDn}", 142},          {"{Ctrl+PgUp}", 143}, {"{Ctrl+PgDn}", 144},
+      {"{Shift+PgUp}", 141}, {"{Ctrl+Shift+F1}", 101},
   };
   Type("ab");
   for (auto [key, code] : keys) {
     Type(key);
-    EXPECT_EQ(Session().ScreenState, 9) << key;
     EXPECT_EQ(Session().ResultWord, code) << key;
+    EXPECT_EQ(Session().ScreenState, ScreenState::kEntryEnded) << key;
     EXPECT_EQ(Field(1).Text(), "AB") << key;
     EXPECT_EQ(FocusedField(), 1) << key;
   }
@@ -134,11 +135,11 @@ TEST_F(KeyboardTest, FocusStripsPaddingAndExchangesColours) {
   EXPECT_EQ(Field(0).ForeColor, 0xE0E0E0u);
 
   // Pad "0", right-justified: leading zeros go, trailing ones stay.
-  Field(1).Tag = "DNP       XR0YNNN" + std::string(16, ' ');
+  Field(1).Tag = FieldDefinitionText({.name = "DNP", .justification = 'R', .pad = '0'});
   Field(1).SetText("00120");
   MoveFocus(1);
   EXPECT_EQ(Field(1).Text(), "120");
-  Field(1).Tag = "DNP       XL0YNNN" + std::string(16, ' ');
+  Field(1).Tag = FieldDefinitionText({.name = "DNP", .pad = '0'});
   Field(1).SetText(" 0120 0 ");
   MoveFocus(0);
   MoveFocus(1);
@@ -149,7 +150,6 @@ TEST_F(KeyboardTest, EscapeAltCAndTheCancelButtonEndTheProgram) {
   for (const char* key : {"{Esc}", "{Alt+C}", "{Alt+c}", "{Click:ButCancel}"}) {
     SetUp();
     EXPECT_EQ(Type(std::string("ab") + key), ExitStatus::kCancelled) << key;
-    EXPECT_EQ(Session().ScreenState, 9) << key;
     TearDown();
   }
 }
@@ -168,8 +168,8 @@ TEST_F(KeyboardTest, OnlyEscapeGetsThroughWhileAProcedureRuns) {
 
 TEST_F(KeyboardTest, CompletingKeyWithoutAFocusedFieldDoesNotFail) {
   DestroyTransferForm();
-  CurrentScreen() = 0;
-  ActivateScreen(1);
+  CurrentScreen() = kNoScreen;
+  ActivateScreen(kTransferScreen);
   ASSERT_EQ(form().ActiveControl(), nullptr);
   EXPECT_EQ(Type("{Enter}{Up}{Home}"), std::nullopt);
   EXPECT_TRUE(Procedures().empty());

@@ -173,7 +173,7 @@ int16_t StartTransfer() {
   SessionContext& session = Session();
   RegisterTransferProcedures();
   CurrentScreen() = 0;
-  session.ScreenState = 0;
+  session.ScreenState = ScreenState::kTyping;
   session.CurrentField = -1;
   ActivateScreen(1);
   CheckStatus(CloseAll(session.FileBase));

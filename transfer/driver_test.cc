@@ -121,6 +121,35 @@ TEST_F(DriverTest, AnsweringNoReturnsToThePathAndOtherAnswersStay) {
   EXPECT_TRUE(Exists(work_ / "DEXT.DAT"));
 }
 
+// The keys that complete the confirmation field, which holds the preset
+// "Y", answer with what it holds then; Shift+Tab goes back without answering.
+TEST_F(DriverTest, KeysThatCompleteTheConfirmationAnswerIt) {
+  const struct {
+    const char* keys;
+    bool yes;
+    int16_t field;  // where the focus is when not answered "Y"
+  } cases[] = {
+      {"y", true, 0},
+      {"{Right}", true, 0},
+      {"{Up}", true, 0},
+      {"{Delete}{Enter}", false, 2},
+      {"{Shift+Tab}", false, 1},
+  };
+  for (const auto& c : cases) {
+    // Without a deal file, "Y" saves the destination and finds nothing to transfer.
+    const std::optional<ExitStatus> end = RunDext(std::string("F:\\DLR{Enter}") + c.keys);
+    EXPECT_EQ(Exists(work_ / "DEX2GL.DAT"), c.yes) << c.keys;
+    if (c.yes) {
+      EXPECT_EQ(end, ExitStatus::kNothingToTransfer) << c.keys;
+    } else {
+      EXPECT_EQ(end, std::nullopt) << c.keys;
+      EXPECT_EQ(Session().CurrentField, c.field) << c.keys;
+    }
+    TearDown();  // a fresh work folder for the next case
+    SetUp();
+  }
+}
+
 TEST_F(DriverTest, UnavailableFilesAskAgainAndYesStartsOver) {
   MakeDealership();
   WriteText(work_ / "DEXT.DAT", Deal("A00001"));

@@ -71,8 +71,8 @@ int main(int argc, char** argv) {
     dext::RegisterFieldProcedure("DNP", &DestinationEntered);
     dext::RegisterFieldProcedure("DPYN", &DestinationConfirmed);
     try {
-      dext::Session().CurrentField = -1;
-      dext::ActivateScreen(1);
+      dext::Session().CurrentField = dext::kNoField;
+      dext::ActivateScreen(dext::kTransferScreen);
       dext::SetTransferScreenHeight(dext::kDestinationPromptHeight);
       dext::MoveFocus(1);
       toolkit::RunEventLoop();

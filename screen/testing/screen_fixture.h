@@ -1,5 +1,7 @@
 // A transfer screen on the headless front end, with the recording fake of
-// the record library and recording field procedures, for the screen's tests.
+// the record library and a recording stand-in for the destination field's
+// procedure, for the screen's tests. The confirmation field has no procedure
+// here: the driver's own is tested with the driver.
 #ifndef DEXT_SCREEN_TESTING_SCREEN_FIXTURE_H_
 #define DEXT_SCREEN_TESTING_SCREEN_FIXTURE_H_
 
@@ -25,8 +27,7 @@ namespace dext {
 
 class ScreenTest : public ::testing::Test {
  protected:
-  // What the recording procedures saw, in order: "DNP", "DPYN Y" (with the
-  // value of field 2 as it was read).
+  // The procedures run, in order.
   static std::vector<std::string>& Procedures() {
     static std::vector<std::string> seen;
     return seen;
@@ -40,30 +41,22 @@ class ScreenTest : public ::testing::Test {
     MoveFocus(2);
     return 1;
   }
-  // Stands in for the driver's DestinationConfirmed: records the answer it
-  // would read, and leaves the screen to the engine.
-  static int16_t Confirmed() {
-    Procedures().push_back("DPYN " + GetScreenField(2));
-    return 1;
-  }
 
   void SetUp() override {
     ResetSession();
     DestroyTransferForm();
-    CurrentScreen() = 0;
+    CurrentScreen() = kNoScreen;
     Procedures().clear();
     toolkit::SetFrontEnd(&front_end_);
     RegisterFieldProcedure("DNP", &Entered);
-    RegisterFieldProcedure("DPYN", &Confirmed);
-    Session().CurrentField = -1;
-    ActivateScreen(1);
+    Session().CurrentField = kNoField;
+    ActivateScreen(kTransferScreen);
   }
 
   void TearDown() override {
     toolkit::SetFrontEnd(nullptr);
     DestroyTransferForm();
     RegisterFieldProcedure("DNP", nullptr);
-    RegisterFieldProcedure("DPYN", nullptr);
   }
 
   // The destination prompt as the driver shows it.
