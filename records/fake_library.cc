@@ -20,15 +20,6 @@ constexpr int kFilesPerBase = 256;
 
 std::string Text(const char* text) { return text != nullptr ? text : ""; }
 
-template <typename... Args>
-std::string CallText(const char* function, const Args&... args) {
-  std::string text = function;
-  text += '(';
-  bool first = true;
-  ((text += (first ? "" : ","), text += args, first = false), ...);
-  return text + ')';
-}
-
 std::string Num(int value) { return std::to_string(value); }
 
 std::string TrimRight(std::string text) {
@@ -55,7 +46,15 @@ std::pair<std::string, int> SplitFieldKey(const std::string& key) {
 }  // namespace
 
 struct FakeLibrary::State {
-  using Records = std::map<std::string, std::map<std::string, Record>>;  // by file, key
+  // A stored record: as written from a buffer of a known layout (its bytes),
+  // or as given (its values). FindRecord shows the values, made from the
+  // bytes when first asked.
+  struct Stored {
+    std::shared_ptr<const kvb::Layout> layout;
+    std::string bytes;
+    mutable std::optional<Record> values;
+  };
+  using Records = std::map<std::string, std::map<std::string, Stored>>;  // by file, key
 
   enum class Kind { kKeyed, kTextRead, kTextMade };
 
@@ -139,33 +138,53 @@ struct FakeLibrary::State {
     for (int16_t number : numbers) Close(number);
   }
 
-  // The record of a buffer as stored: every field occurrence of a known
-  // layout, padded; the values as put otherwise.
-  static Record Stored(const OpenFile& file) {
-    if (!file.record) return file.values;
-    Record stored;
-    const std::string& bytes = file.record->bytes();
-    for (const kvb::Field& field : file.layout->fields()) {
+  // Every field occurrence of a record of a known layout, padded.
+  static Record ValuesOf(const kvb::Layout& layout, const std::string& bytes) {
+    Record values;
+    for (const kvb::Field& field : layout.fields()) {
       for (int n = 1; n <= field.occurrences; ++n) {
-        stored[FieldKey(field.name, static_cast<int16_t>(n))] =
+        values[FieldKey(field.name, static_cast<int16_t>(n))] =
             bytes.substr(field.offset + (n - 1) * field.width, field.width);
       }
     }
-    return stored;
+    return values;
+  }
+
+  static const Record& ValuesOf(const Stored& stored) {
+    if (!stored.values) stored.values = ValuesOf(*stored.layout, stored.bytes);
+    return *stored.values;
+  }
+
+  // The buffer of a keyed file as it is stored.
+  static Stored StoredOf(const OpenFile& file) {
+    if (!file.record) return Stored{nullptr, "", file.values};
+    return Stored{file.layout, file.record->bytes(), std::nullopt};
   }
 
   // Fills a buffer with a stored record; the fields a known layout lacks are
   // dropped.
-  static void Load(const Record& stored, OpenFile* file) {
+  static void Load(const Stored& stored, OpenFile* file) {
+    if (file->record && stored.layout == file->layout) {
+      file->record->Assign(stored.bytes);
+      return;
+    }
+    const Record& values = stored.layout ? ValuesOf(stored) : *stored.values;
     if (!file->record) {
-      file->values = stored;
+      file->values = values;
       return;
     }
     file->record->Clear();
-    for (const auto& [key, value] : stored) {
+    for (const auto& [key, value] : values) {
       const auto [field, occurrence] = SplitFieldKey(key);
       file->record->Put(field, occurrence, value);
     }
+  }
+
+  const Stored* Find(const std::string& name, const std::string& key) const {
+    auto file = records.find(name);
+    if (file == records.end()) return nullptr;
+    auto record = file->second.find(TrimRight(key));
+    return record == file->second.end() ? nullptr : &record->second;
   }
 };
 
@@ -175,6 +194,17 @@ struct FakeLibrary::Calls {
 
   static FakeLibrary& F() { return *active; }
   static State& S() { return *active->state_; }
+
+  // The text of a call; none when nothing records it or could match it.
+  template <typename... Args>
+  static std::string CallText(const char* function, const Args&... args) {
+    if (!F().record_calls && F().rules_.empty() && F().texts_.empty()) return std::string();
+    std::string text = function;
+    text += '(';
+    bool first = true;
+    ((text += (first ? "" : ","), text += args, first = false), ...);
+    return text + ')';
+  }
 
   // Records the call; the status of a scripted failure, else 0.
   static int16_t Scripted(const std::string& call) {
@@ -340,7 +370,7 @@ struct FakeLibrary::Calls {
         return open.kind == Kind::kTextRead ? kvb::kNone : kvb::kWrongDirection;
       }
       if (!open.position) return kvb::kNoPosition;
-      const Record* record = F().FindRecord(open.name, *open.position);
+      const State::Stored* record = S().Find(open.name, *open.position);
       if (record == nullptr) return kvb::kNoRecord;
       State::Load(*record, &open);
       return kvb::kNone;
@@ -368,7 +398,8 @@ struct FakeLibrary::Calls {
       code = to->record->CopyFrom(*from->record);
       return code == kvb::kNone ? 0 : Fail(code);
     }
-    const Record values = State::Stored(*from);
+    const State::Stored stored = State::StoredOf(*from);
+    const Record& values = from->record ? State::ValuesOf(stored) : *stored.values;
     if (!to->record) {
       for (const auto& [key, value] : values) to->values[key] = value;
       return 0;
@@ -407,7 +438,7 @@ struct FakeLibrary::Calls {
       key = TrimRight(*open.position);
     }
     if (key.empty()) return kvb::kBlankKey;
-    S().records[open.name][key] = State::Stored(open);
+    S().records[open.name][key] = State::StoredOf(open);
     return kvb::kNone;
   }
   static int16_t Put(const char* text, int16_t file, int16_t width) {
@@ -449,7 +480,15 @@ struct FakeLibrary::Calls {
     if (int16_t status = Scripted(call)) return status;
     if (value == nullptr || field == nullptr) return Fail(kvb::kBadArgument);
     return WithKeyed(file, [&](OpenFile& open) -> int16_t {
-      if (open.record) return open.record->Put(field, occurrence, value);
+      if (open.record) {
+        const int16_t code = open.record->Put(field, occurrence, value);
+        std::string put = TrimRight(value);
+        if (code == kvb::kNone && put.size() > 1 &&
+            put.size() > static_cast<size_t>(open.layout->Find(field)->width)) {
+          F().cut_values_.push_back({file, field, occurrence, std::move(put)});
+        }
+        return code;
+      }
       open.values[FieldKey(field, occurrence)] = value;
       return kvb::kNone;
     });
@@ -588,10 +627,17 @@ void FakeLibrary::SetText(const std::string& prefix, const std::string& text) {
 }
 
 void FakeLibrary::SetLayout(const std::string& layout_file, const std::string& text) {
-  auto layout = std::make_shared<kvb::Layout>();
-  std::string error;
-  if (!kvb::ParseLayout(text, layout_file, layout.get(), &error)) layout.reset();
-  state_->layouts[LayoutName(layout_file)] = std::move(layout);
+  // Parsed once per text for every fake of the process (a fuzz target makes
+  // a fake per input).
+  static std::map<std::string, std::shared_ptr<const kvb::Layout>> parsed;
+  auto known = parsed.find(text);
+  if (known == parsed.end()) {
+    auto layout = std::make_shared<kvb::Layout>();
+    std::string error;
+    if (!kvb::ParseLayout(text, layout_file, layout.get(), &error)) layout.reset();
+    known = parsed.emplace(text, std::move(layout)).first;
+  }
+  state_->layouts[LayoutName(layout_file)] = known->second;
 }
 
 void FakeLibrary::SetTextFile(const std::string& name, const std::vector<std::string>& lines) {
@@ -605,15 +651,18 @@ std::vector<std::string> FakeLibrary::TextFile(const std::string& name) const {
 
 void FakeLibrary::SetRecord(const std::string& name, const std::string& key,
                             const Record& record) {
-  state_->records[name][TrimRight(key)] = record;
+  state_->records[name][TrimRight(key)] = State::Stored{nullptr, "", record};
+}
+
+bool FakeLibrary::HasRecord(const std::string& name, const std::string& key) const {
+  return state_->Find(name, key) != nullptr;
 }
 
 const FakeLibrary::Record* FakeLibrary::FindRecord(const std::string& name,
                                                    const std::string& key) const {
-  auto file = state_->records.find(name);
-  if (file == state_->records.end()) return nullptr;
-  auto record = file->second.find(TrimRight(key));
-  return record == file->second.end() ? nullptr : &record->second;
+  const State::Stored* stored = state_->Find(name, key);
+  if (stored == nullptr) return nullptr;
+  return stored->layout ? &State::ValuesOf(*stored) : &*stored->values;
 }
 
 std::string FakeLibrary::FieldKey(const std::string& field, int16_t occurrence) {
@@ -621,7 +670,7 @@ std::string FakeLibrary::FieldKey(const std::string& field, int16_t occurrence) 
 }
 
 bool FakeLibrary::Note(const std::string& call) {
-  calls_.push_back(call);
+  if (record_calls) calls_.push_back(call);
   for (auto rule = rules_.rbegin(); rule != rules_.rend(); ++rule) {
     if (rule->times == 0 || call.compare(0, rule->prefix.size(), rule->prefix) != 0) continue;
     if (rule->times > 0) --rule->times;

@@ -105,6 +105,8 @@ class FakeLibrary {
   // parse makes those opens fail with KVB_ERR_MALFORMED_LAYOUT.
   void SetLayout(const std::string& layout_file, const std::string& text);
 
+  // Off: calls() stays empty (a fuzz target saves the time).
+  bool record_calls = true;
   int16_t base = 40;
   std::map<int, std::string> chain_parameters;
   std::string rewritten_network_type;
@@ -115,9 +117,20 @@ class FakeLibrary {
   std::vector<std::string> TextFile(const std::string& name) const;
   // Stores a record under a key (trailing blanks aside) of a keyed file.
   void SetRecord(const std::string& name, const std::string& key, const Record& record);
+  bool HasRecord(const std::string& name, const std::string& key) const;
   // The record stored under a key, or nullptr. A record written from a
   // buffer of a known layout holds every field occurrence, padded.
   const Record* FindRecord(const std::string& name, const std::string& key) const;
+
+  // A KVBfput into the buffer of a known layout whose value, trailing
+  // blanks aside, is longer than the field: the field keeps only its width.
+  struct CutValue {
+    int16_t file;
+    std::string field;
+    int16_t occurrence;
+    std::string value;
+  };
+  const std::vector<CutValue>& cut_values() const { return cut_values_; }
 
   // The key under which a field occurrence is kept in a Record.
   static std::string FieldKey(const std::string& field, int16_t occurrence);
@@ -151,6 +164,7 @@ class FakeLibrary {
   std::vector<Rule> rules_;
   std::vector<std::pair<std::string, std::string>> texts_;
   Failure last_failure_{0, 0};
+  std::vector<CutValue> cut_values_;
   std::unique_ptr<State> state_;
   std::string text_result_;
 };
