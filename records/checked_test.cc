@@ -15,7 +15,10 @@ class CheckedTest : public ::testing::Test {
   void SetUp() override {
     ResetSession();
     Session().FileBase = 40;
-    library.SetRecord("KCU.DAT", "", {{"NAME", "SMITH"}});  // for the read after the open
+    library.SetRecord("KCU.DAT", "1HGCM826", {{"NAME", "SMITH"}});
+    // The source of the copy.
+    ASSERT_EQ(Library().KVBopen("KVIN.DAT", "\\KD\\FF\\KVIN.FID", "", 42, 3, 0), 0);
+    library.ClearCalls();
   }
   void TearDown() override { ResetSession(); }
   FakeLibrary library;
@@ -25,38 +28,41 @@ struct Operation {
   const char* name;
   const char* call;  // the recorded library call
   std::function<int16_t()> run;
-  const char* message;  // with status 12 and secondary code 5
+  const char* message;  // failing with an I/O error: status 5, secondary code 22
 };
 
-// Every operation on file 43 (offset 3) with base 40, or on the base itself.
+// Operations on file 43 (offset 3) with base 40, or on the base itself, in
+// an order in which each succeeds after the ones before.
 std::vector<Operation> Operations() {
   return {
       {"OpenFile", "KVBopen(KCU.DAT,\\KD\\FF\\KCU.FID,,43,3,0)",
        [] { return OpenFile("KCU.DAT", "\\KD\\FF\\KCU.FID", "", FileNumber{43}, 3, 0); },
-       "ID  3, Open Error # 12-5 in "},
+       "ID  3, Open Error # 5-22 in "},
       {"MakeFile", "KVBmake(DEX2GL.DAT,,,41,0,0)",
-       [] { return MakeFile("DEX2GL.DAT", "", "", FileNumber{41}, 0, 0); }, "ID  1, Make Error # 12-5 in "},
-      {"ReadRecord", "KVBread(43,512)", [] { return ReadRecord(FileNumber{43}, 512); },
-       "ID  3, Read Error # 12-5 in "},
-      {"WriteRecord", "KVBwrite(43,1,512)", [] { return WriteRecord(FileNumber{43}, 1, 512); },
-       "ID  3, Write Error # 12-5 in "},
-      {"CloseFile", "KVBclose(43)", [] { return CloseFile(FileNumber{43}); },
-       "ID  3, Close Error # 12-5 in "},
-      {"CloseAll", "KVBcloseall(40)", [] { return CloseAll(40); },
-       "ID  40, Close All Error # 12-5 in "},
+       [] { return MakeFile("DEX2GL.DAT", "", "", FileNumber{41}, 0, 0); },
+       "ID  1, Make Error # 5-22 in "},
+      {"PutField", "KVBput(D:\\DALVERO,41,-1)",
+       [] { return PutField("D:\\DALVERO", FileNumber{41}, -1); },
+       "ID  1, Field Put Error # 5-22 in "},
       {"PositionFile", "KVBposn(43,1HGCM826,-1,,256)",
        [] { return PositionFile(FileNumber{43}, "1HGCM826", -1, "", 256); },
-       "ID  3, Position Error # 12-5 in "},
-      {"ClearRecord", "KVBrclear(43)", [] { return ClearRecord(FileNumber{43}); },
-       "ID  3, Record Clear Error # 12-5 in "},
-      {"CopyRecord", "KVBcopy(42,43)", [] { return CopyRecord(FileNumber{42}, FileNumber{43}); },
-       "ID  2, Record Copy Error # 12-5 in "},
+       "ID  3, Position Error # 5-22 in "},
       {"LockRecord", "KVBrlock(43)", [] { return LockRecord(FileNumber{43}); },
-       "ID  3, Record Lock Error # 12-5 in "},
+       "ID  3, Record Lock Error # 5-22 in "},
+      {"ReadRecord", "KVBread(43,512)", [] { return ReadRecord(FileNumber{43}, 512); },
+       "ID  3, Read Error # 5-22 in "},
+      {"CopyRecord", "KVBcopy(42,43)", [] { return CopyRecord(FileNumber{42}, FileNumber{43}); },
+       "ID  2, Record Copy Error # 5-22 in "},
+      {"ClearRecord", "KVBrclear(43)", [] { return ClearRecord(FileNumber{43}); },
+       "ID  3, Record Clear Error # 5-22 in "},
+      {"WriteRecord", "KVBwrite(43,1,512)", [] { return WriteRecord(FileNumber{43}, 1, 512); },
+       "ID  3, Write Error # 5-22 in "},
       {"SetHost", "KVBhost(40,IBMNET)", [] { return SetHost(40, "IBMNET"); },
-       "ID  40, Set Host Error # 12-5 in "},
-      {"PutField", "KVBput(D:\\DALVERO,43,-1)", [] { return PutField("D:\\DALVERO", FileNumber{43}, -1); },
-       "ID  3, Field Put Error # 12-5 in "},
+       "ID  40, Set Host Error # 5-22 in "},
+      {"CloseFile", "KVBclose(43)", [] { return CloseFile(FileNumber{43}); },
+       "ID  3, Close Error # 5-22 in "},
+      {"CloseAll", "KVBcloseall(40)", [] { return CloseAll(40); },
+       "ID  40, Close All Error # 5-22 in "},
   };
 }
 
@@ -72,23 +78,36 @@ TEST_F(CheckedTest, SuccessPassesArgumentsAndLeavesErrorInfoAlone) {
 }
 
 TEST_F(CheckedTest, FailureComposesTheErrorTextAndAsksKvberrOnceWithTheBase) {
-  library.secondary_code = 5;
   for (const Operation& op : Operations()) {
     ResetSession();
     Session().FileBase = 40;
     library.ClearCalls();
-    library.FailCalls(op.call, 12, 1);
-    EXPECT_EQ(op.run(), 12) << op.name;
+    library.FailCalls(op.call, KVB_ERR_IO_ERROR, 1);
+    EXPECT_EQ(op.run(), 5) << op.name;
     EXPECT_EQ(Session().ErrorInfo.Message, op.message) << op.name;
-    EXPECT_EQ(Session().ErrorInfo.Status, 12) << op.name;
+    EXPECT_EQ(Session().ErrorInfo.Status, 5) << op.name;
+    EXPECT_EQ(Session().ErrorInfo.Code, KVB_ERR_IO_ERROR) << op.name;
     EXPECT_EQ(library.calls(), (std::vector<std::string>{op.call, "KVBerr(40)"})) << op.name;
   }
 }
 
+// The library's own failures, as libkvb reports them: a read where no
+// record is, an operation on a number never opened.
+TEST_F(CheckedTest, LibraryFailuresKeepTheirStatusAndCode) {
+  ASSERT_EQ(OpenFile("KCU.DAT", "\\KD\\FF\\KCU.FID", "", FileNumber{43}, 3, 0), 0);
+  ASSERT_EQ(PositionOnKey(FileNumber{43}, "NOSUCH"), 0);
+  EXPECT_EQ(ReadRecord(FileNumber{43}, 512), 1);
+  EXPECT_EQ(Session().ErrorInfo.Code, KVB_ERR_NO_RECORD);
+  EXPECT_EQ(Session().ErrorInfo.Message, "ID  3, Read Error # 1-19 in ");
+
+  EXPECT_EQ(LockRecord(FileNumber{44}), 2);
+  EXPECT_EQ(Session().ErrorInfo.Code, KVB_ERR_FILE_NOT_OPEN);
+  EXPECT_EQ(Session().ErrorInfo.Message, "ID  4, Record Lock Error # 2-9 in ");
+}
+
 TEST_F(CheckedTest, ErrorInfoFieldsAndProgramName) {
-  library.secondary_code = -7;
   Session().ProgramName = "DEXT";
-  library.FailCalls("KVBcopy", -3);
+  library.FailCallsWith("KVBcopy", -3, -7);
   EXPECT_EQ(CopyRecord(FileNumber{42}, FileNumber{43}), -3);
   const ErrorRecord& error = Session().ErrorInfo;
   EXPECT_EQ(error.FileOffset, 2);  // the source
@@ -97,23 +116,22 @@ TEST_F(CheckedTest, ErrorInfoFieldsAndProgramName) {
   EXPECT_EQ(error.Message, "ID  2, Record Copy Error # -3--7 in DEXT");
 
   Session().ProgramName.clear();
-  library.secondary_code = 0;
-  library.FailCalls("KVBclose(", -3);
+  library.FailCallsWith("KVBclose(", -3, 0);
   CloseFile(FileNumber{0});  // the orderly end's close: below the base
   EXPECT_EQ(error.FileOffset, -40);
   EXPECT_EQ(error.Message, "ID  -40, Close Error # -3-0 in ");
 }
 
 TEST_F(CheckedTest, SuccessAfterFailureKeepsTheFailure) {
-  library.FailCalls("KVBrlock", 9, 1);
-  EXPECT_EQ(LockRecord(FileNumber{45}), 9);
-  EXPECT_EQ(LockRecord(FileNumber{45}), 0);
-  EXPECT_EQ(Session().ErrorInfo.Message, "ID  5, Record Lock Error # 9-0 in ");
+  ASSERT_EQ(PositionOnKey(FileNumber{42}, "A10001"), 0);
+  library.FailCalls("KVBrlock", KVB_ERR_LOCKED, 1);
+  EXPECT_EQ(LockRecord(FileNumber{42}), 4);
+  EXPECT_EQ(LockRecord(FileNumber{42}), 0);
+  EXPECT_EQ(Session().ErrorInfo.Message, "ID  2, Record Lock Error # 4-20 in ");
   EXPECT_EQ(library.CallsTo("KVBerr").size(), 1u);
 }
 
 TEST_F(CheckedTest, OpenAndMakeRememberTheNameCutOrPadded) {
-  library.FailCalls("KVBopen", 1);
   OpenFile("KVIN.DAT", "", "", FileNumber{45}, 3, 0);
   MakeFile("D:\\DALVERO\\ACCOUNTING\\KJRVH.DAT", "", "", FileNumber{41}, 0, 0);
   const auto& names = Session().OpenFileNames;

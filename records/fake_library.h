@@ -9,40 +9,59 @@
 // "KVBopen(KVIN.DAT,\KD\FF\KVIN.FID,,45,3,0)", "KVBget(41,249)" (file, count
 // handed in), "KVBgetfiles(7,SINGLE)" (the text handed in).
 //
-// What it does, unless a rule says otherwise:
-//  - every status is 0; KVBinit(0) returns `base`, KVBinit(other) 0;
-//    KVBerr returns `secondary_code`.
-//  - record buffers per file number: KVBfput sets a field, KVBfiditemstub
-//    returns it unpadded ("" when unset), KVBrclear empties the buffer,
-//    KVBcopy copies every field of the source buffer into the destination.
-//    Occurrence 0 and 1 address the same value.
-//  - keyed files (opened with a layout): KVBposn remembers the key; KVBread
-//    loads the record given by SetRecord for the file's data file name and
-//    that key, or fails with kNoRecord; KVBwrite stores the buffer as the
-//    record under the positioned key (the real library uses the key field).
-//  - text files (opened with an empty layout): KVBopen in mode 1 fails with
-//    kMissing unless SetTextFile gave the file; KVBget delivers its lines
-//    (count -1: whole) and fails with kEndOfFile after the last. KVBmake
-//    starts an empty file; KVBput adds to the pending line (width >= 0 cuts
-//    or pads), KVBwrite ends it; TextFile shows the lines.
+// What it answers is what libkvb answers (kvb.h), files kept in memory: a
+// failure returns libkvb's status for its secondary code (StatusOf), and
+// KVBerr returns the code of the fake's last failure (0 before any; a later
+// success keeps it). KVBroundstub, KVBedit, KVBunedit, KVBpicture, the
+// justifications and KVBerrtext are libkvb's own functions, recorded and
+// passed on.
+//  - file numbers: 0 or below fails KVB_ERR_BAD_FILE_NUMBER, one not open
+//    KVB_ERR_FILE_NOT_OPEN. KVBinit(0) returns `base`; KVBinit(b) and
+//    KVBcloseall(b) close the numbers b to b + 255, KVBclose(0) every file.
+//    Opening under a number in use closes it first.
+//  - keyed files (opened or made with a layout): KVBposn sets the position,
+//    KVBread loads the record stored under it (KVB_ERR_NO_POSITION before any
+//    KVBposn, KVB_ERR_NO_RECORD when none), KVBrlock needs a position and
+//    always gets the lock, KVBrclear blanks the buffer, KVBcopy copies the
+//    fields. A file opened in mode 1 refuses writes (KVB_ERR_WRONG_DIRECTION).
+//    Line operations on them fail KVB_ERR_NOT_TEXT.
+//      With a layout the fake knows (SetLayout), the buffer is libkvb's record
+//    of that layout: KVBfput cuts or pads to the field's width, KVBfiditemstub
+//    gives the field padded, an unknown field or occurrence fails
+//    (KVB_ERR_UNKNOWN_FIELD, KVB_ERR_UNKNOWN_OCCURRENCE) and gives "" or
+//    changes nothing, occurrence 0 is occurrence 1; KVBcopy copies the fields
+//    both layouts have; KVBposn refuses a key longer than the key field and
+//    KVBwrite stores under the key field, refusing a blank one.
+//      With any other layout the buffer holds the values as put (occurrence 0
+//    and 1 the same), KVBcopy copies every one, and KVBwrite stores under the
+//    position.
+//  - text files (opened with an empty layout, modes 1 and 3): KVBopen fails
+//    KVB_ERR_MISSING_FILE unless SetTextFile gave the file; KVBget delivers
+//    its lines (count -1: whole) and fails KVB_ERR_END_OF_FILE after the
+//    last. KVBmake starts a file; KVBput adds to the pending line (width >= 0
+//    cuts or pads), KVBwrite ends it, and KVBclose publishes the lines (the
+//    pending one too when it has characters): TextFile shows them. Record
+//    operations on text files fail KVB_ERR_NOT_KEYED.
+//  - transactions: KVBbegin while the base has one fails
+//    KVB_ERR_TRANSACTION_OPEN, KVBcommit and KVBrollback without one
+//    KVB_ERR_NO_TRANSACTION; KVBrollback, and closing a keyed file under the
+//    base, puts back the records as they were at KVBbegin.
 //  - KVBfileexists is 1 for names given to SetTextFile, SetRecord or
 //    `existing_files` (exact spelling).
 //  - texts: KVBdataget returns `chain_parameters[index]` ("" when absent);
 //    KVBgetfiles writes `rewritten_network_type` over its text (cut to the
-//    text's length; empty: unchanged); KVBroundstub rounds its number text
-//    on decimal digits, halves away from zero; KVBedit is a plain stand-in:
-//    the number rounded to the picture's decimals, right-aligned in the
-//    picture's width, "" when it does not fit, currency unchanged;
-//    KVBunedit keeps the sign, digits and point; KVBdateform, KVBpicture and
-//    the justifications return their text.
+//    text's length; empty: unchanged); KVBhostpath is "/host/" and the name;
+//    KVBdateform returns its text.
 //
-// Rules: FailCalls makes calls whose recorded text starts with a prefix
-// return a status; SetText makes text results of matching calls a text.
+// Scripts: FailCalls makes calls whose recorded text starts with a prefix
+// fail with a secondary code; SetText makes text results of matching calls a
+// text.
 #ifndef DEXT_RECORDS_FAKE_LIBRARY_H_
 #define DEXT_RECORDS_FAKE_LIBRARY_H_
 
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <set>
 #include <string>
 #include <vector>
@@ -53,11 +72,6 @@ namespace dext {
 
 class FakeLibrary {
  public:
-  // Statuses of the fake's own failures.
-  static constexpr int16_t kMissing = 2;
-  static constexpr int16_t kEndOfFile = 3;
-  static constexpr int16_t kNoRecord = 4;
-
   // A record: field values by "NAME" (occurrence 0 or 1) or "NAME#n".
   using Record = std::map<std::string, std::string>;
 
@@ -66,35 +80,57 @@ class FakeLibrary {
   FakeLibrary(const FakeLibrary&) = delete;
   FakeLibrary& operator=(const FakeLibrary&) = delete;
 
+  // The status libkvb returns with a secondary code (KVB_ERR_*): the kind of
+  // failure it belongs to (not found, bad request, bad file, locked, I/O).
+  static int16_t StatusOf(int16_t code);
+
   // Every call so far, in order.
   const std::vector<std::string>& calls() const { return calls_; }
   // The calls of one function ("KVBopen"), in order.
   std::vector<std::string> CallsTo(const std::string& function) const;
   void ClearCalls() { calls_.clear(); }
 
-  // The next `times` calls whose text starts with prefix return status
-  // (times -1: all of them). The newest matching rule wins.
-  void FailCalls(const std::string& prefix, int16_t status, int times = -1);
+  // The next `times` calls whose text starts with prefix fail (times -1: all
+  // of them) with the secondary code, and libkvb's status for it or the
+  // status given. The newest matching rule wins. A text result of a failing
+  // call is "".
+  void FailCalls(const std::string& prefix, int16_t code, int times = -1);
+  void FailCallsWith(const std::string& prefix, int16_t status, int16_t code, int times = -1);
   // Text results of calls whose text starts with prefix are this text.
   void SetText(const std::string& prefix, const std::string& text);
 
+  // The layout of keyed files opened with a layout file of this name, as a
+  // .FID file holds it. The name is matched by its last component in any
+  // case: "KJRVH.FID" serves "F:\KD\FF\KJRVH.FID". A text that does not
+  // parse makes those opens fail with KVB_ERR_MALFORMED_LAYOUT.
+  void SetLayout(const std::string& layout_file, const std::string& text);
+
+  // Off: calls() stays empty (a fuzz target saves the time).
+  bool record_calls = true;
   int16_t base = 40;
-  int16_t secondary_code = 0;
   std::map<int, std::string> chain_parameters;
   std::string rewritten_network_type;
   std::set<std::string> existing_files;
 
   void SetTextFile(const std::string& name, const std::vector<std::string>& lines);
-  // Lines written to a made text file.
+  // The lines of a text file as the last close of a made file published them.
   std::vector<std::string> TextFile(const std::string& name) const;
+  // Stores a record under a key (trailing blanks aside) of a keyed file.
   void SetRecord(const std::string& name, const std::string& key, const Record& record);
-  // The record stored under a key, or nullptr.
+  bool HasRecord(const std::string& name, const std::string& key) const;
+  // The record stored under a key, or nullptr. A record written from a
+  // buffer of a known layout holds every field occurrence, padded.
   const Record* FindRecord(const std::string& name, const std::string& key) const;
 
-  // A field of a file number's buffer ("" when unset), and setting one.
-  std::string Field(int16_t file, const std::string& field, int16_t occurrence = 0) const;
-  void SetField(int16_t file, const std::string& field, int16_t occurrence,
-                const std::string& value);
+  // A KVBfput into the buffer of a known layout whose value, trailing
+  // blanks aside, is longer than the field: the field keeps only its width.
+  struct CutValue {
+    int16_t file;
+    std::string field;
+    int16_t occurrence;
+    std::string value;
+  };
+  const std::vector<CutValue>& cut_values() const { return cut_values_; }
 
   // The key under which a field occurrence is kept in a Record.
   static std::string FieldKey(const std::string& field, int16_t occurrence);
@@ -104,21 +140,22 @@ class FakeLibrary {
   friend struct Calls;
 
  private:
-  struct OpenFile {
-    std::string name;
-    bool keyed = false;
-    std::string position;
-    std::size_t next_line = 0;
-    std::string pending_line;
+  struct Failure {
+    int16_t status;
+    int16_t code;
   };
   struct Rule {
     std::string prefix;
-    int16_t status;
+    Failure failure;
     int times;
   };
+  struct State;
 
-  // Records a call and returns the status a rule gives it (0 when none).
-  int16_t Note(const std::string& call);
+  // Records a call; true when a rule makes it fail, which is then the last
+  // failure.
+  bool Note(const std::string& call);
+  // Records code as the last failure and returns libkvb's status for it.
+  int16_t Fail(int16_t code);
   const char* TextResult(const std::string& call, const std::string& text);
 
   RecordLibrary previous_table_;
@@ -126,10 +163,9 @@ class FakeLibrary {
   std::vector<std::string> calls_;
   std::vector<Rule> rules_;
   std::vector<std::pair<std::string, std::string>> texts_;
-  std::map<int16_t, OpenFile> files_;
-  std::map<int16_t, Record> buffers_;
-  std::map<std::string, std::vector<std::string>> text_files_;
-  std::map<std::string, std::map<std::string, Record>> records_;
+  Failure last_failure_{0, 0};
+  std::vector<CutValue> cut_values_;
+  std::unique_ptr<State> state_;
   std::string text_result_;
 };
 

@@ -69,16 +69,20 @@ TEST_F(LineOutputTest, PrinterLineEndsAreCounted) {
 }
 
 TEST_F(LineOutputTest, FileSideGoesThroughTheCheckedOperations) {
-  EXPECT_EQ(PutLine("D:\\DALVERO", FileOffset{1}, 4), 0);  // width unchanged, no cutting
-  EXPECT_EQ(EndLines(FileOffset{5}, 1, 512), 0);
+  ASSERT_EQ(Library().KVBmake("DEX2GL.DAT", "", "", 41, 0, 0), 0);
+  library.ClearCalls();
+  EXPECT_EQ(PutLine("D:\\DALVERO", FileOffset{1}, 4), 0);  // the library cuts to the width
+  EXPECT_EQ(EndLines(FileOffset{1}, 1, 512), 0);
   EXPECT_EQ(library.calls(),
-            (std::vector<std::string>{"KVBput(D:\\DALVERO,41,4)", "KVBwrite(45,1,512)"}));
+            (std::vector<std::string>{"KVBput(D:\\DALVERO,41,4)", "KVBwrite(41,1,512)"}));
 
-  library.FailCalls("KVBwrite", 8);
-  EXPECT_EQ(EndLines(FileOffset{2}, 1, 512), 8);
-  EXPECT_EQ(Session().ErrorInfo.Message, "ID  2, Write Error # 8-0 in ");
+  library.FailCalls("KVBwrite", KVB_ERR_DISK_FULL);
+  EXPECT_EQ(EndLines(FileOffset{1}, 1, 512), 5);
+  EXPECT_EQ(Session().ErrorInfo.Message, "ID  1, Write Error # 5-23 in ");
   EXPECT_EQ(Session().PrintedLines, 0);
   EXPECT_EQ(printer.paper, "");
+  ASSERT_EQ(Library().KVBclose(41), 0);
+  EXPECT_EQ(library.TextFile("DEX2GL.DAT"), std::vector<std::string>{"D:\\D"});
 }
 
 // The default printer is opened at its first use, which is this test's

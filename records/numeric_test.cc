@@ -88,11 +88,15 @@ class LibraryNumbersTest : public ::testing::Test {
 };
 
 // The rounding is the library's: the program hands it the plain number text
-// and reads back whatever number its answer holds.
+// (2.675 as written, though the double is a little less) and reads back
+// whatever number its answer holds.
 TEST_F(LibraryNumbersTest, RoundingGoesThroughTheLibrary) {
-  library.SetText("KVBroundstub", " 1 2.5 rest");
-  EXPECT_DOUBLE_EQ(RoundNumber(0.00001, 5), 12.5);
+  EXPECT_DOUBLE_EQ(RoundNumber(2.675, 2), 2.68);
+  EXPECT_DOUBLE_EQ(RoundNumber(-2.5, 0), -3);
+  EXPECT_EQ(RoundNumber(0.00001, 5), 0);  // handed over as "0"
   EXPECT_EQ(library.CallsTo("KVBroundstub").back(), "KVBroundstub(0,5)");  // never 1E-05
+  library.SetText("KVBroundstub", " 1 2.5 rest");
+  EXPECT_DOUBLE_EQ(RoundNumber(1, 2), 12.5);
   library.SetText("KVBroundstub", "");
   EXPECT_EQ(RoundNumber(1, 2), 0);
 
@@ -107,16 +111,21 @@ TEST_F(LibraryNumbersTest, RoundingGoesThroughTheLibrary) {
   EXPECT_EQ(library.calls()[1], "KVBroundstub(7,2)");
 }
 
-TEST_F(LibraryNumbersTest, FieldValueKeepsTrailingBlanks) {
-  library.SetText("KVBfiditemstub(NAME,43,0)", "SMITH     ");
-  EXPECT_EQ(FieldValue("NAME", FileNumber{43}, 0), "SMITH     ");
+TEST_F(LibraryNumbersTest, FieldsAreReadAsStoredAndPutUnchecked) {
+  library.SetLayout("KCU.FID", "VENO 8 key\nNAME 30\n");
+  ASSERT_EQ(Library().KVBopen("KCU.DAT", "F:\\KD\\FF\\KCU.FID", "", 43, 3, 0), 0);
+  PutFieldValue("SMITH", "NAME", FileNumber{43}, 0);
+  EXPECT_EQ(FieldValue("NAME", FileNumber{43}, 1), "SMITH" + std::string(25, ' '));
+  PutFieldValue("X", "NOTE", FileNumber{43}, 0);  // the layout lacks it: ignored
+  EXPECT_EQ(FieldValue("NOTE", FileNumber{43}, 0), "");
+  EXPECT_EQ(library.CallsTo("KVBfput").back(), "KVBfput(X,NOTE,43,0,0)");
 }
 
 TEST_F(LibraryNumbersTest, EditNumberTakesTheCurrencySymbolBack) {
   Session().CurrencySymbol = "$";
-  library.SetText("KVBedit", "  edited");
-  EXPECT_EQ(EditNumber("12.5", "ZZZZZZ.99"), "  edited");
-  EXPECT_EQ(library.CallsTo("KVBedit")[0], "KVBedit(12.5,ZZZZZZ.99,$)");
+  EXPECT_EQ(EditNumber("12.505", "ZZZZZZ.99"), "    12.51");
+  EXPECT_EQ(EditNumber("1234567", "ZZZZZZ.99"), "");
+  EXPECT_EQ(library.CallsTo("KVBedit")[0], "KVBedit(12.505,ZZZZZZ.99,$)");
 
   // A library that rewrites its copy of the symbol: the session takes it.
   struct Rewriting {

@@ -62,20 +62,18 @@ TEST_F(OrderlyEndTest, EndProgramClosesFileZeroAndReinitialisesWithTheBase) {
 }
 
 TEST_F(OrderlyEndTest, FailuresInsideEndProgramAreIgnored) {
-  library.FailCalls("KVBclose(0)", 6);
-  library.secondary_code = 2;
+  library.FailCalls("KVBclose(0)", KVB_ERR_IO_ERROR);
   EXPECT_EQ(EndStatus([] { EndProgram(ExitStatus::kTransferred); }), ExitStatus::kTransferred);
   EXPECT_EQ(library.calls(),
             (std::vector<std::string>{"KVBclose(0)", "KVBerr(40)", "KVBinit(40)"}));
-  EXPECT_EQ(Session().ErrorInfo.Message, "ID  -40, Close Error # 6-2 in ");
+  EXPECT_EQ(Session().ErrorInfo.Message, "ID  -40, Close Error # 5-22 in ");
   EXPECT_TRUE(screen.boxes.empty());  // filled, never shown
 }
 
 // The start of a transfer closes all files; when that fails the user sees
 // the close-all text in the error box, and after OK the program ends.
 TEST_F(OrderlyEndTest, FailedCloseAllAtTheStartEndsThroughTheErrorBox) {
-  library.FailCalls("KVBcloseall", 7);
-  library.secondary_code = 3;
+  library.FailCalls("KVBcloseall", KVB_ERR_DISK_FULL);
   ExitStatus status = EndStatus([] {
     Session().LastStatus = CloseAll(Session().FileBase);
     if (Session().LastStatus != 0) ShowErrorAndEnd();
@@ -86,16 +84,16 @@ TEST_F(OrderlyEndTest, FailedCloseAllAtTheStartEndsThroughTheErrorBox) {
   // The system's text first; below it the library's words for the code and
   // what is safe to do.
   EXPECT_EQ(screen.boxes[0].text,
-            "ID  40, Close All Error # 7-3 in \nfailure 3.\nNothing of the deal being posted was "
+            "ID  40, Close All Error # 5-23 in \ndisk full.\nNothing of the deal being posted was "
             "stored and the deal file is kept: fix this and run DEXT again.");
   EXPECT_EQ(screen.boxes[0].title, "Error");
   EXPECT_EQ(screen.boxes[0].style, 48);
   // A deal still open is rolled back before the box; the files close after OK.
   EXPECT_EQ(library.calls(), (std::vector<std::string>{"KVBcloseall(40)", "KVBerr(40)",
-                                                       "KVBrollback(40)", "KVBerrtext(3)",
+                                                       "KVBrollback(40)", "KVBerrtext(23)",
                                                        "KVBclose(0)", "KVBinit(40)"}));
   EXPECT_EQ(screen.calls_while_shown, 4u);
-  EXPECT_EQ(Session().LastStatus, 7);
+  EXPECT_EQ(Session().LastStatus, 5);
 }
 
 }  // namespace

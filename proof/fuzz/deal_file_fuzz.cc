@@ -1,98 +1,330 @@
-// Any deal file through the real driver and the three postings into a
-// dealership on a memory-backed temporary folder (libkvb and SQLite as in
-// production): the transfer never crashes, ends in order, and leaves every
-// record file sound. Each input starts from the same sample dealership.
-#include <sqlite3.h>
-#include <stdlib.h>
-#include <unistd.h>
-
+// Any deal file through the deal parser and the three postings, in process,
+// on the recording fake of the record library with the sample layouts.
+//
+// The input is read as libkvb reads a text file (lines ended by LF or CRLF,
+// a Ctrl-Z ends it) and as the driver takes its records (at most 249
+// characters), two records a deal. Every deal that parses is posted on a
+// sold vehicle of its stock number, and the run aborts when
+//  - a value put does not fit its field (the library would cut it, or drop
+//    it for a field its layout lacks);
+//  - an amount put on an accounting line is neither empty nor an edited
+//    number that reads back as the deal's value for the line rounded to
+//    cents;
+//  - a new accounting entry with an amount too large for its line is
+//    written instead of stopping the transfer through the orderly end, or a
+//    posting stops for another reason;
+//  - a fault of a deal that does not parse does not name the deal.
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 #include <fstream>
-#include <sstream>
+#include <iterator>
+#include <optional>
 #include <string>
+#include <utility>
+#include <variant>
+#include <vector>
 
-#include "records/library.h"
-#include "screen/transfer_form.h"
-#include "session/orderly_end.h"
 #include "context/session.h"
-#include "session/start.h"
+#include "kvb.h"
+#include "records/fake_library.h"
+#include "records/library.h"
+#include "records/numeric.h"
+#include "session/orderly_end.h"
 #include "toolkit/front_end.h"
-#include "toolkit/headless.h"
-#include "transfer/transfer.h"
+#include "transfer/deal.h"
+#include "transfer/postings.h"
+#include "transfer/text.h"
+#include "transfer/transfer_files.h"
 
-namespace fs = std::filesystem;
-
+namespace dext {
 namespace {
 
-fs::path pristine;  // a sample dealership, made once
-fs::path trial;     // its copy for the current input
-std::ostringstream shown;
+using C = DealColumn;
 
-fs::path TemporaryFolder() {
-  const fs::path base = fs::exists("/dev/shm") ? "/dev/shm" : "/tmp";
-  std::string pattern = (base / "dext-deal-fuzz-XXXXXX").string();
-  if (mkdtemp(pattern.data()) == nullptr) std::abort();
-  return pattern;
+constexpr char kAccountingName[] = "F:\\DLR\\KJRVH.DAT";
+constexpr char kCustomerName[] = "F:\\DLR\\KCU.DAT";
+constexpr char kInventoryName[] = "F:\\DLR\\KVIN.DAT";
+
+// Where each of the deal's amounts goes on the accounting entry of a KJRVH
+// file: a field and line, the columns whose values add up to it.
+struct AmountLine {
+  const char* field;
+  int16_t line;  // 0: a single field
+  ColumnRange columns;
+  ColumnRange addend;  // record 0: none
+};
+
+constexpr AmountLine kAmountLines[] = {
+    {"DA", 3, C::kDebitLine3, {}},         {"DA", 4, C::kDebitLine4, {}},
+    {"DA", 5, C::kDebitLine5, C::kDebitLine5Addend},
+    {"DA", 6, C::kDebitLine6, {}},         {"DA", 8, C::kTradeInAmount, {}},
+    {"DA", 9, C::kDebitLine9, {}},         {"TA", 0, C::kTotalAmount, {}},
+    {"CA", 2, C::kCreditLine2, {}},        {"CA", 10, C::kCreditLine10, {}},
+    {"DA", 11, C::kLine11, {}},            {"CA", 11, C::kLine11, {}},
+    {"CA", 3, C::kCreditLine3, {}},        {"CA", 5, C::kCreditLine5, {}},
+    {"CA", 6, C::kCreditLine6, {}},
+    {"CA", 7, C::kCreditLine7, C::kCreditLine7Addend},
+    {"CA", 8, C::kCreditLine8, {}},        {"CA", 9, C::kCreditLine9, {}},
+    {"DA", 22, C::kSecondPairLine, {}},    {"CA", 22, C::kSecondPairLine, {}},
+    {"DA", 21, C::kFirstPairLine, {}},     {"CA", 21, C::kFirstPairLine, {}},
+    {"CP", 0, C::kCpAmount, {}},
+};
+
+bool IsAmountField(const std::string& field) {
+  return field == "DA" || field == "CA" || field == "TA" || field == "CP";
 }
 
-void MakeDealership() {
-  pristine = TemporaryFolder();
-  trial = pristine.string() + "-trial";
-  setenv("KVBTOOL", KVBTOOL_PATH, 1);
-  const std::string command = std::string(DEXT_SAMPLE_PATH) + " '" + pristine.string() +
-                              "' --deals 4 --vehicles 12 --seed 9 >/dev/null";
-  if (std::system(command.c_str()) != 0) std::abort();
-  fs::remove(pristine / "work" / "DEXT.DAT");
-  setenv("KVB_DRIVE_F", (trial / "F").c_str(), 1);
-  static toolkit::HeadlessFrontEnd front_end(shown);
-  toolkit::SetFrontEnd(&front_end);
+void Check(bool holds, const std::string& what) {
+  if (holds) return;
+  fprintf(stderr, "deal_file_fuzz: %s\n", what.c_str());
+  std::abort();
 }
 
-void CheckIntegrity() {
-  sqlite3* db = nullptr;
-  const std::string path = (trial / "F" / "DLR" / "KVBSTORE.DB").string();
-  if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
-    std::abort();
+std::string LayoutText(const char* name) {
+  std::ifstream in(std::string(DEXT_LAYOUTS_DIR) + "/" + name, std::ios::binary);
+  Check(static_cast<bool>(in), std::string("cannot read the layout ") + name);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// The deal file's records as the driver reads them.
+std::vector<std::string> DealRecords(const uint8_t* data, size_t size) {
+  std::vector<std::string> records;
+  std::string line;
+  auto end_line = [&] {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    records.push_back(line.substr(0, kDealRecordLength));
+    line.clear();
+  };
+  for (size_t i = 0; i < size && data[i] != 0x1A; ++i) {
+    if (data[i] == '\n') {
+      end_line();
+    } else {
+      line += static_cast<char>(data[i]);
+    }
   }
-  sqlite3_stmt* check = nullptr;
-  sqlite3_prepare_v2(db, "PRAGMA quick_check", -1, &check, nullptr);
-  if (sqlite3_step(check) != SQLITE_ROW ||
-      std::string(reinterpret_cast<const char*>(sqlite3_column_text(check, 0))) != "ok") {
-    std::abort();
-  }
-  sqlite3_finalize(check);
-  sqlite3_close(db);
+  if (!line.empty()) end_line();  // a last line without its end
+  return records;
 }
+
+// A put to an amount field of the accounting file.
+struct AmountPut {
+  std::string field;
+  int16_t line;
+  std::string value;
+};
+
+// What the wrapped KVBfput sees of the current deal.
+struct Observed {
+  int16_t accounting_file = 0;
+  std::vector<AmountPut> amounts;
+  std::vector<std::string> messages;
+} observed;
+
+decltype(&::KVBfput) fake_put = nullptr;
+
+// The fake's KVBfput: a value that is not blank must find its field (the
+// fake reports one that is cut).
+int16_t CheckedPut(const char* value, const char* field, int16_t file, int16_t occurrence,
+                   int16_t flag) {
+  const int16_t status = fake_put(value, field, file, occurrence, flag);
+  Check(status == 0 || TrimRight(value).empty(),
+        "\"" + std::string(value) + "\" put into " + field + " " + std::to_string(occurrence) +
+            " of file " + std::to_string(file) + " is dropped, secondary code " +
+            std::to_string(Library().KVBerr(0)));
+  if (file == observed.accounting_file && IsAmountField(field)) {
+    observed.amounts.push_back({field, occurrence, value});
+  }
+  return status;
+}
+
+class Screen : public toolkit::FrontEnd {
+ public:
+  void ShowMessage(const std::string& text, int, const std::string&) override {
+    observed.messages.push_back(text);
+  }
+  void Beep() override {}
+};
+
+std::string Rounded(double amount) {
+  return TextFromLibrary(::KVBroundstub(NumberText(amount).c_str(), 2));
+}
+
+bool FitsItsLine(double amount) {
+  char currency[] = "$";
+  return amount == 0 || *::KVBedit(NumberText(amount).c_str(), "ZZZZZZ.99", currency) != '\0';
+}
+
+double AmountOf(const Deal& deal, const AmountLine& line) {
+  if (line.addend.record == 0) return deal.Amount(line.columns);
+  return deal.Amount(line.addend) + deal.Amount(line.columns);
+}
+
+// Every amount put is empty or reads back as its line's amount, rounded.
+void CheckAmountsPut(const Deal& deal) {
+  for (const AmountPut& put : observed.amounts) {
+    if (TrimRight(put.value).empty()) continue;
+    const AmountLine* line = nullptr;
+    for (const AmountLine& candidate : kAmountLines) {
+      const int16_t own_line = candidate.line == 0 ? 1 : candidate.line;
+      if (put.field == candidate.field && (put.line == 0 ? 1 : put.line) == own_line) {
+        line = &candidate;
+      }
+    }
+    const std::string where = deal.Name() + ": " + put.field + " " + std::to_string(put.line);
+    Check(line != nullptr, where + " got \"" + put.value + "\" but takes no amount");
+    const std::string expected = Rounded(AmountOf(deal, *line));
+    const double read_back = NumericValue(TextFromLibrary(::KVBunedit(put.value.c_str())));
+    Check(read_back == NumericValue(expected),
+          where + " got \"" + put.value + "\", not " + expected);
+  }
+}
+
+// The stock number as the library takes it: a text ends at a zero byte.
+std::string KeyOf(const Deal& deal) { return TrimRight(deal.StockNumber().c_str()); }
+
+// The sold vehicle of the deal as the driver leaves it before the postings:
+// positioned, read and marked in the inventory file's buffer. Its VIN and
+// whether it is new vary with the deal's number, as does an accounting entry
+// already there.
+void PlaceSoldVehicle(FakeLibrary& library, const Deal& deal, const TransferFiles& files) {
+  const std::string stock_number = KeyOf(deal);
+  const int variant = deal.number % 6;
+  const std::string vin =
+      variant == 5 ? "JH4" : "1HGCM82633A00435" + std::to_string(variant % 3);
+  library.SetRecord(kInventoryName, stock_number,
+                    {{"STKNO", stock_number}, {"ACT", "2"}, {"NU", variant % 2 ? "N" : "U"},
+                     {"VIN", vin}, {"YEAR", "2019"}, {"MAK", "HONDA"}, {"MODEL", "ACCORD"}});
+  if (variant == 4 && !library.HasRecord(kAccountingName, stock_number)) {
+    library.SetRecord(kAccountingName, stock_number,
+                      {{"STKNO", stock_number}, {"DA#8", "  1500.00"}, {"SM", "07"}});
+  }
+  Check(Library().KVBposn(files.inventory.value, stock_number.c_str(), -1, "",
+                          KVB_POSN_ON_KEY) == 0 &&
+            Library().KVBread(files.inventory.value, KVB_READ_AT_POSITION) == 0,
+        "the sold vehicle cannot be read");
+}
+
+void OpenTargetFiles(const TransferFiles& files) {
+  const struct {
+    const char* data;
+    const char* layout;
+    FileNumber number;
+  } targets[] = {
+      {kAccountingName, "F:\\KD\\FF\\KJRVH.FID", files.accounting},
+      {kCustomerName, "F:\\KD\\FF\\KCU.FID", files.customer},
+      {kInventoryName, "F:\\KD\\FF\\KVIN.FID", files.inventory},
+  };
+  for (const auto& target : targets) {
+    Check(Library().KVBopen(target.data, target.layout, "", target.number.value, 3, 0) == 0,
+          std::string("cannot open ") + target.data);
+  }
+}
+
+bool AllAmountsFit(const Deal& deal) {
+  for (const AmountLine& line : kAmountLines) {
+    if (!FitsItsLine(AmountOf(deal, line))) return false;
+  }
+  return true;
+}
+
+bool PostDeal(FakeLibrary& library, const Deal& deal, const TransferFiles& files) {
+  OpenTargetFiles(files);
+  PlaceSoldVehicle(library, deal, files);
+  observed.accounting_file = files.accounting.value;
+  observed.amounts.clear();
+  observed.messages.clear();
+  const std::string stock_number = KeyOf(deal);
+  const bool new_entry = !library.HasRecord(kAccountingName, stock_number);
+  const bool fits = !new_entry || AllAmountsFit(deal);
+  bool ended = true;
+  try {
+    PostAccounting(deal, files);
+    Check(fits, deal.Name() + ": an amount too large for its line was posted");
+    Check(library.HasRecord(kAccountingName, stock_number),
+          deal.Name() + ": no accounting entry");
+    PostServiceCustomer(deal, files);
+    PostVehicleInventory(deal, files);
+    ended = false;
+  } catch (const ProgramEnd& end) {
+    const std::string message = observed.messages.empty() ? "" : observed.messages.back();
+    Check(end.status == ExitStatus::kFailed && !fits &&
+              message.find("Too Large For") != std::string::npos,
+          deal.Name() + ": the postings stopped: " + message);
+    Check(!library.HasRecord(kAccountingName, stock_number),
+          deal.Name() + ": the entry with the amount too large was written");
+  }
+  CheckAmountsPut(deal);
+  if (!library.cut_values().empty()) {
+    const FakeLibrary::CutValue& cut = library.cut_values().front();
+    Check(false, deal.Name() + ": \"" + cut.value + "\" put into " + cut.field + " " +
+                     std::to_string(cut.occurrence) + " of file " + std::to_string(cut.file) +
+                     " is cut");
+  }
+  return !ended;
+}
+
+// A transfer's target files on a fake library of their own, set up at the
+// first deal to post.
+class Transfer {
+ public:
+  Transfer() {
+    static const std::string layouts[] = {LayoutText("KJRVH.FID"), LayoutText("KCU.FID"),
+                                          LayoutText("KVIN.FID")};
+    library_.record_calls = false;
+    library_.SetLayout("KJRVH.FID", layouts[0]);
+    library_.SetLayout("KCU.FID", layouts[1]);
+    library_.SetLayout("KVIN.FID", layouts[2]);
+    RecordLibrary table = Library();
+    fake_put = table.KVBfput;
+    table.KVBfput = &CheckedPut;
+    BindLibrary(table);
+
+    ResetSession();
+    SessionContext& session = Session();
+    session.FileBase = library_.base;
+    session.RoundingPlaces = 5;
+    session.CurrencySymbol = "$";
+    files_ = TargetFiles(kKjrvh);
+  }
+
+  // False when the postings ended the transfer.
+  bool Post(const Deal& deal) { return PostDeal(library_, deal, files_); }
+
+ private:
+  FakeLibrary library_;
+  TransferFiles files_;
+};
 
 }  // namespace
+}  // namespace dext
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  if (pristine.empty()) MakeDealership();
-  std::error_code ignored;
-  fs::remove_all(trial, ignored);
-  fs::copy(pristine, trial, fs::copy_options::recursive);
-  std::ofstream(trial / "work" / "DEXT.DAT", std::ios::binary)
-      .write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
-  fs::current_path(trial / "work");
+  using namespace dext;
+  static const std::vector<NumberColumn> number_columns = NumberColumns(kKjrvh);
+  static Screen screen;
+  toolkit::SetFrontEnd(&screen);
 
-  if (dext::TransferFormExists()) dext::DestroyTransferForm();
-  dext::ResetSession();
-  dext::BindLibrary(dext::LibKvb());
-  dext::StartSession("");
-  dext::SessionContext& session = dext::Session();
-  try {
-    dext::StartTransfer();
-    dext::Library().KVBinit(session.FileBase);  // a posting stopped the run
-  } catch (const dext::ProgramEnd& end) {
-    const bool transferred = end.status == dext::ExitStatus::kTransferred;
-    // Success deletes the deal file; every other end keeps it.
-    if (transferred == fs::exists(trial / "work" / "DEXT.DAT")) std::abort();
+  // As the driver: a deal that does not parse, or one whose postings stop,
+  // ends the transfer; a deal whose stock number is blank has no sold vehicle
+  // and is skipped.
+  std::optional<Transfer> transfer;
+  const std::vector<std::string> records = DealRecords(data, size);
+  for (size_t i = 0; i + 1 < records.size(); i += 2) {
+    const int number = static_cast<int>(i / 2 + 1);
+    auto parsed = ParseDeal(number, records[i], records[i + 1], number_columns);
+    if (const auto* fault = std::get_if<DealFault>(&parsed)) {
+      const std::string name = "Deal " + std::to_string(number) + ", Stock No. ";
+      Check(fault->message.compare(0, name.size(), name) == 0,
+            "a fault that does not name its deal: " + fault->message);
+      break;
+    }
+    const Deal& deal = std::get<Deal>(parsed);
+    if (KeyOf(deal).empty()) continue;
+    if (!transfer) transfer.emplace();
+    if (!transfer->Post(deal)) break;
   }
-  shown.str("");
-  CheckIntegrity();
-  fs::current_path(pristine);
+  toolkit::SetFrontEnd(nullptr);
   return 0;
 }

@@ -51,7 +51,7 @@ int main(int argc, char** argv) {
                  "front end). Exit status 0 after \"Y\", 2 after Escape or Cancel.\n";
     return std::string(argv[1]) == "--help" ? 0 : 64;
   }
-  dext::FakeLibrary library;  // justification and editing stand-ins
+  dext::FakeLibrary library;  // the library without files: the screen opens none
   dext::ExitStatus status = dext::ExitStatus::kCancelled;
   {
     std::unique_ptr<toolkit::FrontEnd> front_end;
