@@ -114,25 +114,6 @@ TEST(ParseDealTest, DealsAndTheirFaults) {
   }
 }
 
-// What the driver shows below a fault: what to do, and that nothing of the
-// deal was posted.
-TEST(ParseDealTest, FaultDetailsSayWhatToDo) {
-  const Records comma = DealWith({{C::kStockNumber, "A1"}, {C::kDebitLine4, "1,5"}});
-  const Records utf8 = DealWith({{C::kStockNumber, "A1"}, {C::kCity, "Montr\xC3\xA9" "al"}});
-  const auto number = std::get<DealFault>(
-      ParseDeal(1, comma.first, comma.second, NumberColumns(kKjrvh)));
-  EXPECT_EQ(number.detail,
-            "An amount is written as digits with at most one decimal point and a leading sign, "
-            "like -1234.56. Nothing of this deal was posted and the deal file DEXT.DAT is kept: "
-            "correct the deal and run DEXT again.");
-  const auto text =
-      std::get<DealFault>(ParseDeal(1, utf8.first, utf8.second, NumberColumns(kKjrvh)));
-  EXPECT_EQ(text.detail,
-            "DEXT.DAT must be in Windows-1252: in UTF-8 an accented letter takes two bytes and "
-            "shifts every column after it. Nothing of this deal was posted and the deal file is "
-            "kept: save it as Windows-1252 and run DEXT again.");
-}
-
 // The columns as the postings cut them: short records give fewer characters
 // or none, amounts read their leading number.
 TEST(DealTest, ColumnsOfShortRecords) {

@@ -190,37 +190,6 @@ TEST_F(DriverTest, LockedVehicleIsRetriedUntilTheOtherProcessLetsGo) {
   EXPECT_EQ(Stored("KVIN", "A00001", "ACT"), "2");
 }
 
-TEST_F(DriverTest, SkippedDealIsKeptInTheSkipFile) {
-  MakeDealership();
-  const std::string missing = Deal("Z99999");
-  WriteText(work_ / "DEXT.DAT", Deal("A00001") + missing + Deal("A00002"));
-  EXPECT_EQ(RunDext(), ExitStatus::kTransferred);
-  EXPECT_TRUE(Messages().empty());
-  EXPECT_EQ(ReadText(work_ / "DEXT.SKP"), missing);
-  EXPECT_EQ(Stored("KVIN", "A00002", "ACT"), "2");
-  EXPECT_EQ(Stored("KJRVH", "Z99999", "STKNO"), "<none>");
-}
-
-TEST_F(DriverTest, InterruptedRunCompletesWhenRunAgain) {
-  MakeDealership();
-  // The second deal's amount does not fit its line: the run stops there.
-  WriteText(work_ / "DEXT.DAT", Deal("A00001", "T00001") + Deal("A00002", "", "99999999"));
-  EXPECT_EQ(RunDext(), ExitStatus::kFailed);
-  ASSERT_EQ(Messages().size(), 1u);
-  EXPECT_NE(Messages()[0].find("A00002"), std::string::npos);
-  EXPECT_TRUE(Exists(work_ / "DEXT.DAT"));
-  EXPECT_EQ(Stored("KJRVH", "A00002", "STKNO"), "<none>");
-  const std::string first_run = Dump("KJRVH.DAT", "A00001") + Dump("KVIN.DAT", "T00001");
-
-  // The deal is corrected and the transfer runs again from the first deal.
-  WriteText(work_ / "DEXT.DAT", Deal("A00001", "T00001") + Deal("A00002"));
-  NewSession();
-  EXPECT_EQ(RunDext(), ExitStatus::kTransferred);
-  EXPECT_FALSE(Exists(work_ / "DEXT.DAT"));
-  EXPECT_EQ(Dump("KJRVH.DAT", "A00001") + Dump("KVIN.DAT", "T00001"), first_run);
-  EXPECT_EQ(Stored("KJRVH", "A00002", "STKNO"), "A00002");
-}
-
 // The accounting file is KJRVH when the destination has it, else KJRTH; the
 // deal's line pair (record 2 columns 1-8, record 1 columns 242-249) goes to
 // its last two lines.
@@ -246,20 +215,6 @@ TEST_F(DriverTest, AccountingFileAndItsLinePairAreChosenByTheDestination) {
     }
     TearDown();  // a fresh dealership for the next case
     SetUp();
-  }
-}
-
-TEST_F(DriverTest, SampleDealershipTransfersCompletely) {
-  ASSERT_TRUE(MakeSample(40, 80, 5));
-  EXPECT_EQ(RunDext(), ExitStatus::kTransferred);
-  EXPECT_TRUE(Messages().empty()) << Messages()[0];
-  EXPECT_FALSE(Exists(work_ / "DEXT.DAT"));
-  EXPECT_FALSE(Exists(work_ / "DEXT.SKP"));
-  // Every sold vehicle (A00000 to A00039) carries the mark.
-  for (int i = 0; i < 40; ++i) {
-    char stock[8];
-    std::snprintf(stock, sizeof stock, "A%05d", i);
-    EXPECT_EQ(Stored("KVIN", stock, "ACT"), "2") << stock;
   }
 }
 
