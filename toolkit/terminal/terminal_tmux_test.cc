@@ -66,7 +66,6 @@ TEST_F(TerminalTest, FormLargerThanTheTerminalIsNotDrawnUntilItFits) {
   EXPECT_TRUE(tmux_.WaitFor("typed [xyz] ended 0")) << tmux_.Screen();
 }
 
-#ifdef DEXT_PATH
 // ncurses alone would print "Error opening terminal" and exit with status 1,
 // which dext documents as "nothing to transfer".
 TEST_F(TerminalTest, DextOnAnUnknownTerminalTypeSaysSo) {
@@ -86,6 +85,5 @@ TEST_F(TerminalTest, DextOnAnUnknownTerminalTypeSaysSo) {
   EXPECT_TRUE(tmux_.WaitFor("ended 3")) << tmux_.Screen();
   std::filesystem::remove_all(work);
 }
-#endif
 
 }  // namespace
