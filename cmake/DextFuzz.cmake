@@ -1,14 +1,19 @@
-# dext_add_fuzzer(<name> <source> LIBS <libs...>)
-# A libFuzzer target, built only with DEXT_FUZZ (clang), into <build>/fuzz/.
+# dext_add_fuzzer(<name> <source> LIBS <libs...> [DEFINITIONS <defs...>] [DEPENDS <targets...>])
+# A libFuzzer target, built only with DEXT_FUZZ (clang), into <build>/fuzz/;
+# DEFINITIONS are compile definitions, DEPENDS the programs it runs.
 add_custom_target(fuzzers)
 function(dext_add_fuzzer name source)
   if(NOT DEXT_FUZZ)
     return()
   endif()
-  cmake_parse_arguments(ARG "" "" "LIBS" ${ARGN})
+  cmake_parse_arguments(ARG "" "" "LIBS;DEFINITIONS;DEPENDS" ${ARGN})
   add_executable(${name} EXCLUDE_FROM_ALL ${source})
   target_link_libraries(${name} PRIVATE ${ARG_LIBS})
+  target_compile_definitions(${name} PRIVATE ${ARG_DEFINITIONS})
   target_link_options(${name} PRIVATE -fsanitize=fuzzer)
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/fuzz)
+  if(ARG_DEPENDS)
+    add_dependencies(${name} ${ARG_DEPENDS})
+  endif()
   add_dependencies(fuzzers ${name})
 endfunction()
