@@ -1,5 +1,8 @@
 #include "record.h"
 
+#include <algorithm>
+#include <cstring>
+
 #include "status.h"
 
 namespace kvb {
@@ -12,8 +15,8 @@ std::string_view TrimRight(std::string_view text) {
 
 void Fill(std::string& bytes, int offset, int width, std::string_view value) {
   size_t n = std::min<size_t>(value.size(), width);
-  bytes.replace(offset, n, value.substr(0, n));
-  bytes.replace(offset + n, width - n, width - n, ' ');
+  std::memmove(bytes.data() + offset, value.data(), n);
+  std::memset(bytes.data() + offset + n, ' ', width - n);
 }
 
 }  // namespace
