@@ -37,9 +37,10 @@ enum class Origin { kLiteral, kBlankArea, kNumber };
 
 class Editor {
  public:
-  Editor(const Decimal& rounded, const PictureShape& shape, std::string_view currency)
+  // integer: the significant integer digits of rounded.
+  Editor(const Decimal& rounded, const std::string& integer, const PictureShape& shape,
+         std::string_view currency)
       : shape_(shape), currency_(currency.empty() ? std::string_view(" ") : currency) {
-    std::string integer = rounded.SignificantInteger();
     integer_digits_ = std::string(shape.integer_positions - integer.size(), '0') + integer;
     fraction_digits_ = rounded.fraction;
     fraction_digits_.resize(shape.fraction_positions, '0');
@@ -118,9 +119,10 @@ std::string EditNumber(std::string_view number, std::string_view picture,
   PictureShape shape = Measure(picture);
   if (shape.integer_positions + shape.fraction_positions == 0) return "";
   Decimal rounded = RoundToPlaces(ReadNumber(number), static_cast<int>(shape.fraction_positions));
-  if (rounded.SignificantInteger().size() > shape.integer_positions) return "";
+  const std::string integer = rounded.SignificantInteger();
+  if (integer.size() > shape.integer_positions) return "";
 
-  Editor editor(rounded, shape, currency);
+  Editor editor(rounded, integer, shape, currency);
   std::string text = editor.Lay(picture);
   if (editor.negative() && !shape.has_sign && !editor.PlaceFloatingSign(text)) return "";
   return text;
