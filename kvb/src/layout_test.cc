@@ -38,6 +38,8 @@ TEST(LayoutTest, FindsEveryFieldOfALargeLayoutInAnyCase) {
   EXPECT_EQ(layout.Find("F300_X"), nullptr);
   EXPECT_EQ(layout.Find("F1_"), nullptr);
   EXPECT_EQ(layout.Find(""), nullptr);
+  EXPECT_EQ(layout.Find(std::string_view("K\0", 2)), nullptr);
+  EXPECT_EQ(layout.Find("F1_X_AND_SIXTEEN+"), nullptr);
   Layout copy = layout;
   EXPECT_EQ(copy.Find("f299_x"), &copy.fields().back());
 }
