@@ -37,15 +37,16 @@ enum class Origin { kLiteral, kBlankArea, kNumber };
 
 class Editor {
  public:
-  // integer: the significant integer digits of rounded.
-  Editor(const Decimal& rounded, const std::string& integer, const PictureShape& shape,
+  // integer: the significant integer digits of rounded, which fit the
+  // picture's integer positions; both must outlive the editor.
+  Editor(const Decimal& rounded, std::string_view integer, const PictureShape& shape,
          std::string_view currency)
-      : shape_(shape), currency_(currency.empty() ? std::string_view(" ") : currency) {
-    integer_digits_ = std::string(shape.integer_positions - integer.size(), '0') + integer;
-    fraction_digits_ = rounded.fraction;
-    fraction_digits_.resize(shape.fraction_positions, '0');
-    negative_ = rounded.negative && !rounded.IsZero();
-  }
+      : shape_(shape),
+        currency_(currency.empty() ? std::string_view(" ") : currency),
+        integer_(integer),
+        fraction_(rounded.fraction),
+        leading_zeros_(shape.integer_positions - integer.size()),
+        negative_(rounded.negative && !rounded.IsZero()) {}
 
   std::string Lay(std::string_view picture) {
     text_.reserve(picture.size() + currency_.size());
@@ -59,9 +60,9 @@ class Editor {
         Put('.', Origin::kNumber);
         blanking = false;
       } else if (IsDigitPosition(p) && in_fraction) {
-        Put(fraction_digits_[next_fraction++], Origin::kNumber);
+        Put(FractionDigit(next_fraction++), Origin::kNumber);
       } else if (IsDigitPosition(p)) {
-        char digit = integer_digits_[next_integer++];
+        char digit = IntegerDigit(next_integer++);
         if (blanking && p != '9' && digit == '0') {
           Put(' ', Origin::kBlankArea);
         } else {
@@ -101,11 +102,19 @@ class Editor {
     text_ += c;
   }
 
+  // The digits the picture's positions show, the integer padded with
+  // leading zeros to its positions and the fraction with trailing ones.
+  char IntegerDigit(size_t k) const {
+    return k < leading_zeros_ ? '0' : integer_[k - leading_zeros_];
+  }
+  char FractionDigit(size_t k) const { return k < fraction_.size() ? fraction_[k] : '0'; }
+
   const PictureShape& shape_;
   std::string_view currency_;
-  std::string integer_digits_;
-  std::string fraction_digits_;
-  bool negative_ = false;
+  std::string_view integer_;
+  std::string_view fraction_;  // never longer than the picture's fraction positions
+  size_t leading_zeros_;
+  bool negative_;
   std::string text_;
   Origin last_origin_ = Origin::kLiteral;
   size_t first_shown_ = std::string::npos;  // the first character of Origin::kNumber
