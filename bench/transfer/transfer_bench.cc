@@ -22,6 +22,7 @@
 #include <cstring>
 #include <sstream>
 #include <filesystem>
+#include <fstream>
 #include <optional>
 #include <string>
 
@@ -177,14 +178,43 @@ void Load(Table& table, const sample::Table& rows) {
   table.Exec("COMMIT");
 }
 
+// The record width of a layout file: the widths of its fields times their
+// occurrences.
+int RecordWidth(const fs::path& layout) {
+  std::ifstream in(layout);
+  int width = 0;
+  std::string line;
+  while (std::getline(in, line)) {
+    std::istringstream words(line.substr(0, line.find('#')));
+    std::string name, field_width, occurrences;
+    if (!(words >> name >> field_width)) continue;
+    words >> occurrences;
+    width += std::stoi(field_width) *
+             (occurrences.empty() || occurrences == "key" ? 1 : std::stoi(occurrences));
+  }
+  return width;
+}
+
+// Records as wide as the transfer's: those of the dealership's layouts.
+struct Widths {
+  int vehicle, accounting, customer;
+};
+
+Widths LayoutWidths(const fs::path& dealership) {
+  const fs::path layouts = dealership / "F" / "KD" / "FF";
+  return {RecordWidth(layouts / "KVIN.FID"), RecordWidth(layouts / "KJRVH.FID"),
+          RecordWidth(layouts / "KCU.FID")};
+}
+
 // Per deal the same reads and writes as the transfer: the sold vehicle is
 // read and written back; the accounting record is looked up and written when
 // new; the customer is read and written; the traded vehicle is looked up and
 // written when new.
-Rate RunPlainSqlite(const fs::path& root, const sample::SampleDealership& shop) {
+Rate RunPlainSqlite(const fs::path& root, const sample::SampleDealership& shop,
+                    const Widths& widths) {
   fs::create_directories(root);
-  Table vehicles(root / "kvin.db", 400), accounting(root / "kjrvh.db", 900),
-      customers(root / "kcu.db", 400);
+  Table vehicles(root / "kvin.db", widths.vehicle),
+      accounting(root / "kjrvh.db", widths.accounting), customers(root / "kcu.db", widths.customer);
   Load(vehicles, shop.vehicles);
   Load(customers, shop.customers);
   Load(accounting, shop.accounting);
@@ -225,6 +255,7 @@ int main(int argc, char** argv) {
   setenv("KVBTOOL", KVBTOOL_PATH, 1);
   if (!kvb::CountSyncs()) return 1;
   std::optional<sample::SampleDealership> shop;  // made after the first transfer
+  Widths widths{};
   double best_dext = 0, best_sqlite = 0, dext_syncs = 0, sqlite_syncs = 0;
   long dext_rss = 0;
   for (int round = 1; round <= options.rounds; ++round) {
@@ -233,12 +264,13 @@ int main(int argc, char** argv) {
                              " --deals " + std::to_string(options.deals) + " --vehicles " +
                              std::to_string(options.vehicles) + " --seed 1 >/dev/null";
     if (std::system(make.c_str()) != 0) return 1;
+    widths = LayoutWidths(dealership);
     const Rate dext = RunDext(dealership, options.deals);
     if (!shop) {
       dext_rss = PeakRssKb();
       shop = sample::MakeSampleDealership({options.deals, options.vehicles, 1});
     }
-    const Rate sqlite = RunPlainSqlite(root / ("sqlite" + std::to_string(round)), *shop);
+    const Rate sqlite = RunPlainSqlite(root / ("sqlite" + std::to_string(round)), *shop, widths);
     std::printf("  round %d: dext %.1f deals/s, plain SQLite %.1f deals/s\n", round,
                 dext.deals_per_second, sqlite.deals_per_second);
     best_dext = std::max(best_dext, dext.deals_per_second);

@@ -1,7 +1,10 @@
 #include "layout.h"
 
+#include <algorithm>
+#include <bit>
 #include <cctype>
 #include <charconv>
+#include <cstdint>
 #include <fstream>
 #include <sstream>
 
@@ -39,20 +42,51 @@ bool ParseCount(const std::string& word, int low, int high, int* value) {
   return ec == std::errc() && end == word.data() + word.size() && *value >= low && *value <= high;
 }
 
-std::string Upper(std::string_view text) {
-  std::string upper(text);
-  for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  return upper;
+char AsciiUpper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
+
+// FNV-1a of the upper-case name.
+size_t NameHash(std::string_view name) {
+  uint32_t hash = 2166136261u;
+  for (char c : name) hash = (hash ^ static_cast<unsigned char>(AsciiUpper(c))) * 16777619u;
+  return hash;
+}
+
+// stored is upper case already.
+bool SameName(std::string_view stored, std::string_view wanted) {
+  if (stored.size() != wanted.size()) return false;
+  for (size_t i = 0; i < wanted.size(); ++i) {
+    if (AsciiUpper(wanted[i]) != stored[i]) return false;
+  }
+  return true;
 }
 
 }  // namespace
 
 const Field* Layout::Find(std::string_view name) const {
-  std::string wanted = Upper(name);
-  for (const Field& field : fields_) {
-    if (field.name == wanted) return &field;
+  if (slots_.empty()) return nullptr;
+  const size_t mask = slots_.size() - 1;
+  for (size_t i = NameHash(name) & mask;; i = (i + 1) & mask) {
+    const int slot = slots_[i];
+    if (slot < 0) return nullptr;
+    if (SameName(fields_[slot].name, name)) return &fields_[slot];
   }
-  return nullptr;
+}
+
+void Layout::Add(Field field) {
+  fields_.push_back(std::move(field));
+  if (2 * fields_.size() <= slots_.size()) {
+    Enter(fields_.size() - 1);
+    return;
+  }
+  slots_.assign(std::bit_ceil(std::max<size_t>(16, 4 * fields_.size())), -1);
+  for (size_t f = 0; f < fields_.size(); ++f) Enter(f);
+}
+
+void Layout::Enter(size_t f) {
+  const size_t mask = slots_.size() - 1;
+  size_t i = NameHash(fields_[f].name) & mask;
+  while (slots_[i] >= 0) i = (i + 1) & mask;
+  slots_[i] = static_cast<int>(f);
 }
 
 std::string Layout::Canonical() const {
@@ -112,7 +146,7 @@ bool ParseLayout(std::string_view text, std::string_view source, Layout* layout,
     field.offset = result.record_width_;
     result.record_width_ += field.width * field.occurrences;
     if (result.record_width_ > kMaxRecordWidth) return fail(line_number, "record too wide");
-    result.fields_.push_back(field);
+    result.Add(std::move(field));
   }
   if (result.fields_.empty()) return fail(line_number, "no fields");
   if (key_line == 0) return fail(line_number, "no key field (mark one with 'key')");

@@ -33,7 +33,9 @@ class Layout {
   const Field& key() const { return fields_[key_index_]; }
   int record_width() const { return record_width_; }
 
-  // The field called name (any case), or nullptr.
+  // The field called name (any ASCII case), or nullptr. A lookup in a hash
+  // index, without allocating: programs look fields up by name on every put
+  // and get.
   const Field* Find(std::string_view name) const;
 
   // The layout as canonical text: equal for layouts with the same fields,
@@ -43,7 +45,15 @@ class Layout {
 
  private:
   friend bool ParseLayout(std::string_view, std::string_view, Layout*, std::string*);
+  // Appends a field and enters it into the index.
+  void Add(Field field);
+  // Enters fields_[f] into a free slot.
+  void Enter(size_t f);
+
   std::vector<Field> fields_;
+  // Open addressing by the hash of the upper-case name: an index into
+  // fields_, or -1 for a free slot; at most half the slots are taken.
+  std::vector<int> slots_;
   size_t key_index_ = 0;
   int record_width_ = 0;
 };

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
+#include <string>
+
 namespace kvb {
 namespace {
 
@@ -19,6 +22,26 @@ TEST(LayoutTest, FieldsGetOffsetsInOrderAndTheKeyIsMarked) {
   EXPECT_EQ(layout.record_width(), 6 + 9 * 22 + 17);
   EXPECT_EQ(layout.Find("vin"), &layout.fields()[2]);
   EXPECT_EQ(layout.Find("NOPE"), nullptr);
+}
+
+TEST(LayoutTest, FindsEveryFieldOfALargeLayoutInAnyCase) {
+  std::string text = "K 1 key\n";
+  for (int i = 0; i < 300; ++i) text += "F" + std::to_string(i) + "_X 1\n";
+  Layout layout;
+  std::string error;
+  ASSERT_TRUE(ParseLayout(text, "BIG.FID", &layout, &error)) << error;
+  for (size_t i = 0; i < layout.fields().size(); ++i) {
+    std::string lower = layout.fields()[i].name;
+    for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    EXPECT_EQ(layout.Find(lower), &layout.fields()[i]) << lower;
+  }
+  EXPECT_EQ(layout.Find("F300_X"), nullptr);
+  EXPECT_EQ(layout.Find("F1_"), nullptr);
+  EXPECT_EQ(layout.Find(""), nullptr);
+  EXPECT_EQ(layout.Find(std::string_view("K\0", 2)), nullptr);
+  EXPECT_EQ(layout.Find("F1_X_AND_SIXTEEN+"), nullptr);
+  Layout copy = layout;
+  EXPECT_EQ(copy.Find("f299_x"), &copy.fields().back());
 }
 
 TEST(LayoutTest, CanonicalTextIgnoresSpacingAndCommentsButNotWidths) {

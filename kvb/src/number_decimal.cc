@@ -88,13 +88,13 @@ Decimal ReadNumber(std::string_view text, bool* found) {
 }
 
 Decimal RoundToPlaces(const Decimal& value, int places) {
-  const std::string digits = value.integer + value.fraction;
   const long point = static_cast<long>(value.integer.size());
   const long cut = point + places;  // digits kept: [0, cut)
+  if (cut >= point + static_cast<long>(value.fraction.size())) return value;
   Decimal result;
   result.negative = value.negative;
-  if (cut >= static_cast<long>(digits.size())) return value;
   if (cut < 0) return result;  // below half of the rounding unit: zero
+  const std::string digits = value.integer + value.fraction;
 
   std::string kept = digits.substr(0, cut);
   long integer_length = point;

@@ -1,7 +1,6 @@
 #include "number_edit.h"
 
 #include <cstddef>
-#include <vector>
 
 #include "number_decimal.h"
 
@@ -36,24 +35,21 @@ PictureShape Measure(std::string_view picture) {
 // a sign position goes into a blank just before the first shown digit.
 enum class Origin { kLiteral, kBlankArea, kNumber };
 
-struct Cell {
-  char c;
-  Origin origin;
-};
-
 class Editor {
  public:
-  Editor(const Decimal& rounded, const PictureShape& shape, std::string_view currency)
-      : shape_(shape), currency_(currency.empty() ? std::string_view(" ") : currency) {
-    std::string integer = rounded.SignificantInteger();
-    integer_digits_ = std::string(shape.integer_positions - integer.size(), '0') + integer;
-    fraction_digits_ = rounded.fraction;
-    fraction_digits_.resize(shape.fraction_positions, '0');
-    negative_ = rounded.negative && !rounded.IsZero();
-  }
+  // integer: the significant integer digits of rounded, which fit the
+  // picture's integer positions; both must outlive the editor.
+  Editor(const Decimal& rounded, std::string_view integer, const PictureShape& shape,
+         std::string_view currency)
+      : shape_(shape),
+        currency_(currency.empty() ? std::string_view(" ") : currency),
+        integer_(integer),
+        fraction_(rounded.fraction),
+        leading_zeros_(shape.integer_positions - integer.size()),
+        negative_(rounded.negative && !rounded.IsZero()) {}
 
-  std::vector<Cell> Lay(std::string_view picture) {
-    std::vector<Cell> cells;
+  std::string Lay(std::string_view picture) {
+    text_.reserve(picture.size() + currency_.size());
     bool blanking = true;  // still inside the leading zeros
     size_t next_integer = 0;
     size_t next_fraction = 0;
@@ -61,56 +57,69 @@ class Editor {
       char p = picture[i];
       bool in_fraction = i > shape_.point && shape_.point != std::string_view::npos;
       if (i == shape_.point) {
-        cells.push_back({'.', Origin::kNumber});
+        Put('.', Origin::kNumber);
         blanking = false;
       } else if (IsDigitPosition(p) && in_fraction) {
-        cells.push_back({fraction_digits_[next_fraction++], Origin::kNumber});
+        Put(FractionDigit(next_fraction++), Origin::kNumber);
       } else if (IsDigitPosition(p)) {
-        char digit = integer_digits_[next_integer++];
+        char digit = IntegerDigit(next_integer++);
         if (blanking && p != '9' && digit == '0') {
-          cells.push_back({' ', Origin::kBlankArea});
+          Put(' ', Origin::kBlankArea);
         } else {
-          cells.push_back({digit, Origin::kNumber});
+          Put(digit, Origin::kNumber);
           blanking = false;
         }
       } else if (p == ',') {
-        if (blanking) {
-          cells.push_back({' ', Origin::kBlankArea});
-        } else {
-          cells.push_back({',', Origin::kNumber});
-        }
+        Put(blanking ? ' ' : ',', blanking ? Origin::kBlankArea : Origin::kNumber);
       } else if (p == '$') {
-        for (char c : currency_) cells.push_back({c, Origin::kLiteral});
+        for (char c : currency_) Put(c, Origin::kLiteral);
       } else if (p == '-') {
-        cells.push_back({negative_ ? '-' : ' ', Origin::kLiteral});
+        Put(negative_ ? '-' : ' ', Origin::kLiteral);
       } else {
-        cells.push_back({p, Origin::kLiteral});
+        Put(p, Origin::kLiteral);
       }
     }
-    return cells;
+    return std::move(text_);
   }
 
   bool negative() const { return negative_; }
 
- private:
-  const PictureShape& shape_;
-  std::string_view currency_;
-  std::string integer_digits_;
-  std::string fraction_digits_;
-  bool negative_ = false;
-};
-
-// Puts a '-' into the blank just before the first shown digit; false when
-// there is no such blank.
-bool PlaceFloatingSign(std::vector<Cell>& cells) {
-  for (size_t i = 0; i < cells.size(); ++i) {
-    if (cells[i].origin != Origin::kNumber) continue;
-    if (i == 0 || cells[i - 1].origin != Origin::kBlankArea) return false;
-    cells[i - 1].c = '-';
+  // Puts a '-' into the blank just before the first shown digit of the laid
+  // out text; false when there is no such blank.
+  bool PlaceFloatingSign(std::string& text) const {
+    if (first_shown_ == std::string::npos || !blank_before_first_shown_) return false;
+    text[first_shown_ - 1] = '-';
     return true;
   }
-  return false;
-}
+
+ private:
+  void Put(char c, Origin origin) {
+    if (origin == Origin::kNumber && first_shown_ == std::string::npos) {
+      first_shown_ = text_.size();
+      blank_before_first_shown_ = last_origin_ == Origin::kBlankArea;
+    }
+    last_origin_ = origin;
+    text_ += c;
+  }
+
+  // The digits the picture's positions show, the integer padded with
+  // leading zeros to its positions and the fraction with trailing ones.
+  char IntegerDigit(size_t k) const {
+    return k < leading_zeros_ ? '0' : integer_[k - leading_zeros_];
+  }
+  char FractionDigit(size_t k) const { return k < fraction_.size() ? fraction_[k] : '0'; }
+
+  const PictureShape& shape_;
+  std::string_view currency_;
+  std::string_view integer_;
+  std::string_view fraction_;  // never longer than the picture's fraction positions
+  size_t leading_zeros_;
+  bool negative_;
+  std::string text_;
+  Origin last_origin_ = Origin::kLiteral;
+  size_t first_shown_ = std::string::npos;  // the first character of Origin::kNumber
+  bool blank_before_first_shown_ = false;
+};
 
 }  // namespace
 
@@ -119,15 +128,12 @@ std::string EditNumber(std::string_view number, std::string_view picture,
   PictureShape shape = Measure(picture);
   if (shape.integer_positions + shape.fraction_positions == 0) return "";
   Decimal rounded = RoundToPlaces(ReadNumber(number), static_cast<int>(shape.fraction_positions));
-  if (rounded.SignificantInteger().size() > shape.integer_positions) return "";
+  const std::string integer = rounded.SignificantInteger();
+  if (integer.size() > shape.integer_positions) return "";
 
-  Editor editor(rounded, shape, currency);
-  std::vector<Cell> cells = editor.Lay(picture);
-  if (editor.negative() && !shape.has_sign && !PlaceFloatingSign(cells)) return "";
-
-  std::string text;
-  text.reserve(cells.size());
-  for (const Cell& cell : cells) text += cell.c;
+  Editor editor(rounded, integer, shape, currency);
+  std::string text = editor.Lay(picture);
+  if (editor.negative() && !shape.has_sign && !editor.PlaceFloatingSign(text)) return "";
   return text;
 }
 

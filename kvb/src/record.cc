@@ -1,5 +1,8 @@
 #include "record.h"
 
+#include <algorithm>
+#include <cstring>
+
 #include "status.h"
 
 namespace kvb {
@@ -12,8 +15,8 @@ std::string_view TrimRight(std::string_view text) {
 
 void Fill(std::string& bytes, int offset, int width, std::string_view value) {
   size_t n = std::min<size_t>(value.size(), width);
-  bytes.replace(offset, n, value.substr(0, n));
-  bytes.replace(offset + n, width - n, width - n, ' ');
+  std::memmove(bytes.data() + offset, value.data(), n);
+  std::memset(bytes.data() + offset + n, ' ', width - n);
 }
 
 }  // namespace
@@ -78,7 +81,13 @@ std::string_view Record::Key() const {
 
 int16_t Record::CopyFrom(const Record& source) {
   if (&source == this) return kNone;
-  std::string copy = bytes_;
+  // The key field is the only one that may refuse its value: checked first,
+  // so that a refusal leaves the record as it was.
+  const Field& key = layout_->key();
+  if (const Field* from = source.layout().Find(key.name); from != nullptr) {
+    std::string_view value = std::string_view(source.bytes_).substr(from->offset, from->width);
+    if (TrimRight(value).size() > static_cast<size_t>(key.width)) return kKeyTooLong;
+  }
   for (const Field& to : layout_->fields()) {
     const Field* from = source.layout().Find(to.name);
     if (from == nullptr) continue;
@@ -86,13 +95,9 @@ int16_t Record::CopyFrom(const Record& source) {
     for (int i = 0; i < count; ++i) {
       std::string_view value =
           std::string_view(source.bytes_).substr(from->offset + i * from->width, from->width);
-      if (&to == &layout_->key() && TrimRight(value).size() > static_cast<size_t>(to.width)) {
-        return kKeyTooLong;
-      }
-      Fill(copy, to.offset + i * to.width, to.width, value);
+      Fill(bytes_, to.offset + i * to.width, to.width, value);
     }
   }
-  bytes_ = std::move(copy);
   return kNone;
 }
 

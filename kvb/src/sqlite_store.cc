@@ -230,22 +230,22 @@ class SqliteStore : public TransactionalStore {
   }
 
   int16_t Begin() override {
-    int16_t code = Exec("BEGIN IMMEDIATE");
+    int16_t code = Run(begin_, "BEGIN IMMEDIATE");
     in_transaction_ = code == kNone;
     return code;
   }
   int16_t Commit() override {
-    int16_t code = Exec("COMMIT");
+    int16_t code = Run(commit_, "COMMIT");
     if (code == kNone) {
       Committed();
     } else if (!sqlite3_get_autocommit(db_)) {
-      Exec("ROLLBACK");  // a failed COMMIT may leave the transaction open
+      Run(rollback_, "ROLLBACK");  // a failed COMMIT may leave the transaction open
     }
     Ended();
     return code;
   }
   void Rollback() override {
-    if (!sqlite3_get_autocommit(db_)) Exec("ROLLBACK");
+    if (!sqlite3_get_autocommit(db_)) Run(rollback_, "ROLLBACK");
     Ended();
   }
 
@@ -263,6 +263,17 @@ class SqliteStore : public TransactionalStore {
     return CodeOf(sqlite3_exec(db_, sql, nullptr, nullptr, nullptr));
   }
 
+  // Runs a statement of every transaction, prepared on its first use and
+  // kept: no parsing per transaction.
+  int16_t Run(Statement& statement, const char* sql) {
+    if (statement.get() == nullptr) {
+      if (int rc = statement.Prepare(db_, sql); rc != SQLITE_OK) return CodeOf(rc);
+    }
+    int rc = sqlite3_step(statement.get());
+    sqlite3_reset(statement.get());
+    return CodeOf(rc);
+  }
+
  private:
   int16_t ApplyDurable(bool durable) override {
     return Exec(durable ? "PRAGMA synchronous=FULL" : "PRAGMA synchronous=NORMAL");
@@ -277,6 +288,9 @@ class SqliteStore : public TransactionalStore {
   }
 
   sqlite3* db_;
+  Statement begin_;
+  Statement commit_;
+  Statement rollback_;
 };
 
 int16_t SqliteTable::Put(std::string_view key, std::string_view record) {

@@ -51,16 +51,21 @@ int16_t TextReader::Open(const std::string& host_path) {
   return fd_ >= 0 ? kNone : CodeOfErrno();
 }
 
+int TextReader::Refill() {
+  ssize_t n;
+  do {
+    n = read(fd_, buffer_, sizeof buffer_);
+  } while (n < 0 && errno == EINTR);
+  if (n < 0) return kFailed;
+  if (n == 0) return kEnd;
+  next_ = 0;
+  filled_ = static_cast<size_t>(n);
+  return 0;
+}
+
 int TextReader::Get() {
   if (next_ == filled_) {
-    ssize_t n;
-    do {
-      n = read(fd_, buffer_, sizeof buffer_);
-    } while (n < 0 && errno == EINTR);
-    if (n < 0) return kFailed;
-    if (n == 0) return kEnd;
-    next_ = 0;
-    filled_ = static_cast<size_t>(n);
+    if (int status = Refill(); status != 0) return status;
   }
   return static_cast<unsigned char>(buffer_[next_++]);
 }
@@ -76,10 +81,22 @@ int16_t TextReader::CheckEndAfterCtrlZ() {
 int16_t TextReader::Next(std::string* line) {
   if (stopped_ != kNone) return stopped_;
   std::string text;
-  int c;
-  while ((c = Get()) >= 0 && c != '\n' && c != kCtrlZ) {
-    if (text.size() > kMaxLine) return Stop(kLineTooLong);  // one more for a CR
-    text += static_cast<char>(c);
+  int c;  // what ended the line: '\n', Ctrl-Z, kEnd or kFailed
+  for (;;) {
+    if (next_ == filled_ && (c = Refill()) != 0) break;
+    // Takes the buffered bytes up to a line end or Ctrl-Z at once.
+    const char* begin = buffer_ + next_;
+    const char* end = buffer_ + filled_;
+    const char* stop = begin;
+    while (stop != end && *stop != '\n' && *stop != kCtrlZ) ++stop;
+    text.append(begin, stop);
+    next_ += static_cast<size_t>(stop - begin);
+    if (text.size() > kMaxLine + 1) return Stop(kLineTooLong);  // one more for a CR
+    if (stop != end) {
+      c = static_cast<unsigned char>(*stop);
+      ++next_;
+      break;
+    }
   }
   if (c == kFailed) return Stop(kIoError);
   if (c == kCtrlZ) {

@@ -30,6 +30,9 @@ class TextReader {
   int16_t Next(std::string* line);
 
  private:
+  // Reads the next part of the file into the buffer: 0, or kEnd at the end
+  // of the file, or kFailed.
+  int Refill();
   // The next byte, or kEnd at the end of the file, or kFailed.
   int Get();
   // After a Ctrl-Z: kNone when at most one line end follows it.
