@@ -107,10 +107,13 @@ int32_t RoundToInt32(double value) {
 
 std::string NumberText(double value) {
   if (!std::isfinite(value)) return "0";
+  // As printf's "%.15g" would write it, without printf's cost: this runs for
+  // every amount of every deal.
   char buffer[64];
-  std::snprintf(buffer, sizeof buffer, "%.15G", value);
-  std::string text(buffer);
-  if (text.find('E') == std::string::npos) return text == "-0" ? "0" : text;
+  const auto written =
+      std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, 15);
+  std::string text(buffer, written.ptr);
+  if (text.find('e') == std::string::npos) return text == "-0" ? "0" : text;
   if (std::fabs(value) >= kFixedPointLimit) return LargeNumberText(value);
   // nearbyint rounds halves to the even neighbour in the default mode.
   return FixedPointText(static_cast<int64_t>(std::nearbyint(value * 10000.0)));

@@ -80,12 +80,16 @@ int CountDeals(const std::string& name) {
   std::ifstream in(name, std::ios::binary);
   int lines = 0;
   bool open_line = false;
-  for (char c; in.get(c) && c != '\x1A';) {
-    if (c == '\n') {
-      ++lines;
-      open_line = false;
-    } else if (c != '\r') {
-      open_line = true;
+  std::vector<char> chunk(64 * 1024);
+  while (in.read(chunk.data(), static_cast<std::streamsize>(chunk.size())) || in.gcount() > 0) {
+    for (const char* c = chunk.data(); c != chunk.data() + in.gcount(); ++c) {
+      if (*c == '\x1A') return (lines + (open_line ? 1 : 0) + 1) / 2;
+      if (*c == '\n') {
+        ++lines;
+        open_line = false;
+      } else if (*c != '\r') {
+        open_line = true;
+      }
     }
   }
   return (lines + (open_line ? 1 : 0) + 1) / 2;

@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 #include <thread>
+#include <vector>
 #include <variant>
 
 #include "context/session.h"
@@ -66,9 +67,9 @@ std::optional<std::pair<std::string, std::string>> ReadDealRecords(int number) {
 // The deal as parsed; a deal that is not what it seems stops the transfer
 // before anything of it is posted.
 Deal ParsedDeal(int number, std::pair<std::string, std::string> records,
-                const TransferFiles& files) {
-  auto parsed = ParseDeal(number, std::move(records.first), std::move(records.second),
-                          NumberColumns(files.accounting_layout));
+                const std::vector<NumberColumn>& number_columns) {
+  auto parsed =
+      ParseDeal(number, std::move(records.first), std::move(records.second), number_columns);
   if (auto* fault = std::get_if<DealFault>(&parsed)) {
     StopWithError(kDealFile, fault->message, fault->detail);
   }
@@ -178,10 +179,11 @@ void SetUnattendedLockWait(std::chrono::seconds wait) { UnattendedLockWait() = w
 
 int16_t TransferDeals(const TransferFiles& files) {
   if (DealFileAlreadyTransferred(DealFileName())) EndOfDeals();
+  const std::vector<NumberColumn> number_columns = NumberColumns(files.accounting_layout);
   for (int number = 1;; ++number) {
     auto records = ReadDealRecords(number);
     if (!records) break;
-    const Deal deal = ParsedDeal(number, std::move(*records), files);
+    const Deal deal = ParsedDeal(number, std::move(*records), number_columns);
     toolkit::ShowStatus(DealProgress(deal.number));
     SetScreenField(0, deal.StockNumber());
     BeginDealProgress(deal);
