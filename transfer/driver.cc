@@ -1,6 +1,7 @@
 // The transfer driver's entry: the file set under the saved destination, and
 // the destination prompt that asks for it when it is missing or unusable.
 #include <cstdint>
+#include <cstring>
 #include <optional>
 #include <string>
 #include <vector>
@@ -109,7 +110,16 @@ std::string Listed(const std::vector<std::string>& names) {
 // Only a deal file that is not there is "nothing to transfer"; one that is
 // there but cannot be used stops with the reason and stays.
 void OpenDealFile() {
-  const std::vector<std::string> names = NamesInAnyCase(Files(), ".", kDealFileName);
+  int error = 0;
+  const std::vector<std::string> names = NamesInAnyCase(Files(), ".", kDealFileName, &error);
+  if (error != 0) {
+    // A folder that cannot be read may well hold a deal file: that is no
+    // "nothing to transfer".
+    StopWithError(kDealFile, "The Work Folder Could Not Be Read",
+                  "Looking for " + std::string(kDealFileName) + " failed: " +
+                      std::strerror(error) +
+                      ". Nothing was transferred: make the folder readable and run DEXT again.");
+  }
   if (names.empty()) NothingToTransfer();
   if (names.size() > 1) {
     StopWithError(kDealFile, "Several Deal Files In This Folder: " + Listed(names),

@@ -123,9 +123,9 @@ FileSystem& Files() { return Bound() != nullptr ? *Bound() : PosixFiles(); }
 void BindFileSystem(FileSystem* files) { Bound() = files; }
 
 std::vector<std::string> NamesInAnyCase(FileSystem& files, const std::string& folder,
-                                        const std::string& name) {
+                                        const std::string& name, int* error) {
   std::vector<std::string> entries;
-  files.ListFolder(folder, &entries);
+  *error = files.ListFolder(folder, &entries);
   std::vector<std::string> names;
   for (const std::string& entry : entries) {
     if (::strcasecmp(entry.c_str(), name.c_str()) == 0) names.push_back(entry);

@@ -69,10 +69,11 @@ FileSystem& Files();
 void BindFileSystem(FileSystem* files);
 
 // The entries of folder whose names equal name in any case (strcasecmp), in
-// byte order; when the folder cannot be read, those found before that. DEXT's
-// one case-insensitive lookup of a file name.
+// byte order. DEXT's one case-insensitive lookup of a file name. When the
+// folder cannot be read, *error is set to the errno value (else to 0) and
+// the names found before that are returned.
 std::vector<std::string> NamesInAnyCase(FileSystem& files, const std::string& folder,
-                                        const std::string& name);
+                                        const std::string& name, int* error);
 
 }  // namespace dext
 

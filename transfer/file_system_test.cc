@@ -101,5 +101,17 @@ TEST_F(FileFaultTest, ADealFileThatCannotBeDeletedIsAFailureWithTheCause) {
   EXPECT_EQ(Field(kInventoryFile, "ACT"), "");
 }
 
+// A work folder that cannot be read is a failure, not "nothing to transfer":
+// it may well hold a deal file.
+TEST_F(FileFaultTest, AWorkFolderThatCannotBeReadIsAFailure) {
+  files_.Fail(Op::kListFolder, EACCES, ".");
+  EXPECT_EQ(Transfer({testing::FullDeal()}), ExitStatus::kFailed);
+  ASSERT_EQ(Messages().size(), 1u);
+  EXPECT_EQ(Messages()[0].substr(0, Messages()[0].find('\n')),
+            "The Work Folder Could Not Be Read");
+  EXPECT_NE(Messages()[0].find("failed: Permission denied."), std::string::npos) << Messages()[0];
+  EXPECT_TRUE(Exists(work_ / "DEXT.DAT"));
+}
+
 }  // namespace
 }  // namespace dext
