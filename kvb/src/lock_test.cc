@@ -15,8 +15,6 @@
 namespace kvb {
 namespace {
 
-int16_t LockAt(int16_t number, const char* key);
-
 class LockTest : public ::testing::TestWithParam<test::StoreKind> {
  protected:
   void SetUp() override {
@@ -27,43 +25,33 @@ class LockTest : public ::testing::TestWithParam<test::StoreKind> {
   test::ScratchFolder folder_;
 };
 
-TEST_P(LockTest, TwoOpensInOneProcessContend) {
-  ASSERT_EQ(Open(1), 0);
-  ASSERT_EQ(Open(2), 0);
+int16_t LockAt(int16_t number, const char* key) {
+  KVBposn(number, key, -1, "", 256);
+  return KVBrlock(number);
+}
+
+// Opens of one process contend like processes. A lock lasts until its open
+// positions on another key, locks another key or is closed; closing another
+// open of the file keeps it.
+TEST_P(LockTest, ALockLastsUntilItsOpenMovesLocksAnotherKeyOrCloses) {
+  for (int16_t number : {1, 2, 3}) ASSERT_EQ(Open(number), 0);
+  EXPECT_NE(KVBrlock(1), 0);
+  EXPECT_EQ(KVBerr(0), kNoPosition);
   ASSERT_EQ(LockAt(1, "A100"), 0);
   EXPECT_EQ(KVBrlock(1), 0);  // the holder may lock again
   EXPECT_NE(LockAt(2, "A100"), 0);
   EXPECT_EQ(KVBerr(0), kLocked);
   EXPECT_EQ(LockAt(2, "B200"), 0);  // other keys are free
-}
-
-TEST_P(LockTest, LockLastsUntilThePositionMovesAnotherKeyIsLockedOrTheFileCloses) {
-  ASSERT_EQ(Open(1), 0);
-  ASSERT_EQ(Open(2), 0);
+  KVBclose(3);
   ASSERT_EQ(Open(3), 0);
-  ASSERT_EQ(LockAt(1, "A100"), 0);
   KVBposn(1, "A100  ", -1, "", 256);  // the same key: still held
-  EXPECT_NE(LockAt(2, "A100"), 0);
+  EXPECT_NE(LockAt(3, "A100"), 0);
   KVBposn(1, "B200", -1, "", 256);
   EXPECT_EQ(LockAt(2, "A100"), 0);
   EXPECT_EQ(LockAt(2, "C300"), 0);  // locking another key drops A100
   EXPECT_EQ(LockAt(3, "A100"), 0);
   KVBclose(3);
   EXPECT_EQ(LockAt(1, "A100"), 0);
-}
-
-TEST_P(LockTest, ClosingAnotherOpenOfTheFileKeepsTheLock) {
-  ASSERT_EQ(Open(1), 0);
-  ASSERT_EQ(Open(2), 0);
-  ASSERT_EQ(LockAt(1, "A100"), 0);
-  KVBclose(2);
-  ASSERT_EQ(Open(2), 0);
-  EXPECT_NE(LockAt(2, "A100"), 0);
-}
-
-int16_t LockAt(int16_t number, const char* key) {
-  KVBposn(number, key, -1, "", 256);
-  return KVBrlock(number);
 }
 
 // LockAt, tried for up to two seconds: a server ends the session of a
@@ -138,12 +126,6 @@ TEST_P(LockFileTest, AFailureToLockIsNotReportedAsLocked) {
   ASSERT_EQ(Open(1), 0);
   EXPECT_EQ(LockAt(1, "A100"), kStatusIo);
   EXPECT_EQ(KVBerr(0), kIoError);
-}
-
-TEST_P(LockTest, ALockWithoutPositionIsRefused) {
-  ASSERT_EQ(Open(1), 0);
-  EXPECT_NE(KVBrlock(1), 0);
-  EXPECT_EQ(KVBerr(0), kNoPosition);
 }
 
 INSTANTIATE_TEST_SUITE_P(Stores, LockFileTest, ::testing::Values(test::StoreKind::kSqlite),
