@@ -46,25 +46,6 @@ TEST(RecordTest, RefusalsChangeNothing) {
   EXPECT_EQ(record.Key(), "123456");
 }
 
-TEST(RecordTest, CopyCarriesSharedNamesOccurrenceByOccurrence) {
-  Layout from_layout = test::ParseOrDie("STKNO 6 key\nVIN 17\nDA 4 2\nONLY 3\n");
-  Layout to_layout = test::ParseOrDie("K 2 key\nSTKNO 6\nVIN 5\nDA 6 3\nNAME 4\n");
-  Record from(&from_layout), to(&to_layout);
-  from.Put("STKNO", 0, "S1");
-  from.Put("VIN", 0, "1HGCM82633A004352");
-  from.Put("DA", 1, "1.5");
-  from.Put("DA", 2, "2.5");
-  to.Put("DA", 3, "keep");
-  to.Put("NAME", 0, "kept");
-  ASSERT_EQ(to.CopyFrom(from), kNone);
-  EXPECT_EQ(Value(to, "STKNO", 0), "S1    ");
-  EXPECT_EQ(Value(to, "VIN", 0), "1HGCM");
-  EXPECT_EQ(Value(to, "DA", 1), "1.5   ");
-  EXPECT_EQ(Value(to, "DA", 2), "2.5   ");
-  EXPECT_EQ(Value(to, "DA", 3), "keep  ");
-  EXPECT_EQ(Value(to, "NAME", 0), "kept");
-}
-
 TEST(RecordTest, CopyRefusesToCutAKey) {
   Layout from_layout = test::ParseOrDie("A 1 key\nVENO 10\n");
   Layout to_layout = test::ParseOrDie("VENO 8 key\nX 1\n");
