@@ -1,6 +1,5 @@
 // Text record files through the library's entry points.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include "kvb.h"
@@ -32,35 +31,45 @@ std::vector<std::string> Lines(const std::string& content, int16_t count,
   return lines;
 }
 
-TEST(TextApiTest, LinesEndAtLfOrCrlfAndOnlyTheVeryEndEndsTheFile) {
+// Lines end at LF or CRLF, count cuts them, and only the very end ends the
+// file: a Ctrl-Z followed by more than one line end, or a line far longer
+// than any record, is a damaged file.
+TEST(TextApiTest, LinesEndAtLfOrCrlfCountCutsThemAndOnlyTheVeryEndEndsTheFile) {
   test::ScratchFolder folder;
-  using L = std::vector<std::string>;
-  EXPECT_EQ(Lines("", -1), L{});
-  EXPECT_EQ(Lines("one\r\ntwo\nthree", -1), (L{"one", "two", "three"}));
-  EXPECT_EQ(Lines("one\r\n\r\nthree\r\n", -1), (L{"one", "", "three"}));
-  // A Ctrl-Z ends the file when at most one line end follows it.
-  EXPECT_EQ(Lines("one\r\ntwo\x1A", -1), (L{"one", "two"}));
-  EXPECT_EQ(Lines("one\r\n\x1A\r\n", -1), L{"one"});
-  EXPECT_EQ(Lines("one\x1A\n", -1), L{"one"});
-  // Anything more after it means the file is damaged, not that it ended.
-  EXPECT_EQ(Lines("one\r\n\x1A"
-                  "garbage\r\n",
-                  -1, kCtrlZInside),
-            L{"one"});
-  EXPECT_EQ(Lines("one\r\ntw\x1Ao\r\n", -1, kCtrlZInside), L{"one"});
-  EXPECT_EQ(Lines("\x1A\r\n\r\n", -1, kCtrlZInside), L{});
+  const std::string longest(65536, 'x');  // the longest line allowed
+  const std::string deal(300, 'D');
+  const struct {
+    std::string content;
+    int16_t count;
+    std::vector<std::string> lines;
+    int16_t end = kEndOfFile;
+  } cases[] = {
+      {"", -1, {}},
+      {"one\r\ntwo\nthree", -1, {"one", "two", "three"}},
+      {"one\r\n\r\nthree\r\n", -1, {"one", "", "three"}},
+      {"one\r\ntwo\x1A", -1, {"one", "two"}},
+      {"one\r\n\x1A\r\n", -1, {"one"}},
+      {"one\x1A\n", -1, {"one"}},
+      {"one\r\n\x1Agarbage\r\n", -1, {"one"}, kCtrlZInside},
+      {"one\r\ntw\x1Ao\r\n", -1, {"one"}, kCtrlZInside},
+      {"\x1A\r\n\r\n", -1, {}, kCtrlZInside},
+      {"abcdef\r\nxy\r\n", 3, {"abc", "xy"}},
+      {"abcdef\r\n", 0, {""}},
+      {deal + "\r\n" + deal + "\r\n", 249, {deal.substr(0, 249), deal.substr(0, 249)}},
+      {longest + "\r\nnext", 10, {longest.substr(0, 10), "next"}},
+      {longest + "x\r\nnext", 10, {}, kLineTooLong},
+      {"one\n" + longest + "x", 10, {"one"}, kLineTooLong},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(::testing::PrintToString(c.content.substr(0, 20)));
+    EXPECT_EQ(Lines(c.content, c.count, c.end), c.lines);
+  }
   EXPECT_EQ(StatusOf(kCtrlZInside), kStatusBadFile);
+  EXPECT_EQ(StatusOf(kLineTooLong), kStatusBadFile);
 }
 
-TEST(TextApiTest, ALineFarLongerThanAnyRecordFailsInsteadOfGrowingForever) {
+TEST(TextApiTest, AnEndlessLineFailsInsteadOfGrowingForever) {
   test::ScratchFolder folder;
-  using L = std::vector<std::string>;
-  std::string longest(65536, 'x');  // the longest line allowed
-  std::string cut = longest.substr(0, 10);
-  EXPECT_EQ(Lines(longest + "\r\nnext", 10), (L{cut, "next"}));
-  EXPECT_EQ(Lines(longest + "x\r\nnext", 10, kLineTooLong), L{});
-  EXPECT_EQ(Lines("one\n" + longest + "x", 10, kLineTooLong), L{"one"});
-  EXPECT_EQ(StatusOf(kLineTooLong), kStatusBadFile);
   alarm(60);  // an endless line must not hang the test run
   std::filesystem::create_symlink("/dev/zero", "ZERO.DAT");
   ASSERT_EQ(KVBopen("ZERO.DAT", "", "", kFile, 1, 0), 0);
@@ -81,16 +90,6 @@ TEST(TextApiTest, AFailingReadIsAnInputOutputErrorNeverTheEnd) {
     EXPECT_EQ(KVBerr(0), kIoError);
   }
   KVBclose(kFile);
-}
-
-TEST(TextApiTest, CountCutsTheLineAndTheRestIsSkipped) {
-  test::ScratchFolder folder;
-  using L = std::vector<std::string>;
-  EXPECT_EQ(Lines("abcdef\r\nxy\r\n", 3), (L{"abc", "xy"}));
-  EXPECT_EQ(Lines("abcdef\r\n", 0), L{""});
-  std::string deal(300, 'D');
-  EXPECT_EQ(Lines(deal + "\r\n" + deal + "\r\n", 249),
-            (L{deal.substr(0, 249), deal.substr(0, 249)}));
 }
 
 TEST(TextApiTest, ReadWithOptionZeroStaysAndSucceedsWhileOpen) {
@@ -124,21 +123,6 @@ TEST(TextApiTest, MakePutWriteCloseReplacesTheFileAsAWhole) {
   ASSERT_EQ(KVBclose(kFile), 0);
   EXPECT_EQ(test::ReadFile("DEX2GL.DAT"), "F:\\DLRab  \r\n");
   EXPECT_EQ(std::filesystem::directory_iterator(folder.path())->path().filename(), "DEX2GL.DAT");
-}
-
-TEST(TextApiTest, ADeathBeforeTheCloseLeavesTheOldFile) {
-  test::ScratchFolder folder;
-  test::WriteFile("DEX2GL.DAT", "OLD\r\n");
-  pid_t child = fork();
-  if (child == 0) {
-    KVBmake("DEX2GL.DAT", "", "", kFile, 0, 0);
-    KVBput("NEW", kFile, -1);
-    KVBwrite(kFile, 1, 0);
-    _exit(0);  // no close
-  }
-  int status = 0;
-  waitpid(child, &status, 0);
-  EXPECT_EQ(test::ReadFile("DEX2GL.DAT"), "OLD\r\n");
 }
 
 TEST(TextApiTest, MisuseFailsWithItsOwnCode) {
