@@ -21,7 +21,8 @@ TEST(ReadNumberTest, ReadsEveryShapeTheLibraryMeets) {
       {"-", "0", false},        {"", "0", false},          {"abc", "0", false},
       {"0.00-", "0", true},                           // zero is never negative
       {"007", "7", true},       {"5-3", "-5", true},  // a '-' outside the digits
-      {"1E+15", "1", true},     {"\xff\x80 9", "9", true},
+      {"1E+15", "1", true},     {"\xff\x80 9", "9", true}, {"--5", "-5", true},
+      {"-  5", "-5", true},
   };
   for (const Case& c : cases) {
     bool found = !c.found;
