@@ -27,20 +27,13 @@ TEST(ChainBlockTest, RefusesAnythingButAWholeBlock) {
       good.substr(0, good.size() - 2),  // one line short
       good + "\n",                      // one line too many
       "KVB chain block 1\n\\x\n" + good.substr(good.find('\n') + 2),
+      "KVB chain block 1\nends in \\\n" + good.substr(good.find('\n') + 2),
       "KVB chain block 1\n" + std::string(kChainTextMax + 1, 'y') + good.substr(good.find('\n')),
   };
   for (const std::string& stored : bad) {
     ChainBlock block;
     EXPECT_FALSE(ParseChainBlock(stored, &block)) << stored.substr(0, 40);
   }
-}
-
-TEST(ChainBlockTest, UnescapeRefusesALoneBackslash) {
-  std::string text;
-  EXPECT_TRUE(UnescapeLine("a\\\\b\\n", &text));
-  EXPECT_EQ(text, "a\\b\n");
-  EXPECT_FALSE(UnescapeLine("ends in \\", &text));
-  EXPECT_FALSE(UnescapeLine("\\t", &text));
 }
 
 }  // namespace

@@ -1,12 +1,12 @@
 #include "chain_store.h"
 
-#include <dirent.h>
 #include <gtest/gtest.h>
 #include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <string>
 #include <thread>
@@ -14,40 +14,28 @@
 
 #include "chain_codes.h"
 #include "kvb.h"
+#include "test_support.h"
 
 namespace kvb {
 namespace {
 
 class ChainStoreTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    char pattern[] = "/tmp/kvb-chain-test-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    root_ = pattern;
-    folder_ = root_ + "/state/chain";
-    setenv("KVB_CHAIN_DIR", folder_.c_str(), 1);
-  }
-  void TearDown() override {
-    unsetenv("KVB_CHAIN_DIR");
-    chmod(folder_.c_str(), 0700);
-    ASSERT_EQ(system(("rm -rf '" + root_ + "'").c_str()), 0);
-  }
+  void SetUp() override { setenv("KVB_CHAIN_DIR", folder_.c_str(), 1); }
+  void TearDown() override { unsetenv("KVB_CHAIN_DIR"); }
 
   std::string Block(int handle) const { return folder_ + "/block-" + std::to_string(handle); }
   static mode_t ModeOf(const std::string& path) {
     struct stat st;
     return lstat(path.c_str(), &st) == 0 ? st.st_mode & 07777 : 0;
   }
-  int FilesInFolder() const {
-    int count = 0;
-    DIR* dir = opendir(folder_.c_str());
-    while (dirent* entry = dir ? readdir(dir) : nullptr) count += entry->d_name[0] != '.' ? 1 : 0;
-    if (dir) closedir(dir);
-    return count;
+  // Every entry of the folder, a hidden temporary file too.
+  long FilesInFolder() const {
+    return std::distance(std::filesystem::directory_iterator(folder_), {});
   }
 
-  std::string root_;
-  std::string folder_;
+  test::ScratchFolder root_;
+  const std::string folder_ = root_ / "state/chain";
 };
 
 TEST_F(ChainStoreTest, PutGetFreeThroughTheLibrary) {
@@ -115,7 +103,7 @@ TEST_F(ChainStoreTest, RefusesBlocksOthersCouldHaveWritten) {
   EXPECT_STREQ(KVBdataget(9, 0), "");
   EXPECT_EQ(KVBerr(0), kChainUnsafeBlock);
 
-  const std::string linked = root_ + "/linked";
+  const std::string linked = root_ / "linked";
   ASSERT_EQ(symlink(folder_.c_str(), linked.c_str()), 0);
   ChainFolder through_link;
   EXPECT_EQ(through_link.Open(linked), kChainUnsafeFolder);
