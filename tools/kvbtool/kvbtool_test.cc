@@ -186,33 +186,14 @@ TEST_F(KvbtoolTest, EveryCommandHasHelpAndTheToolItsVersion) {
 
 TEST_F(KvbtoolTest, LockIsHeldUntilStandardInputClosesAndRefusedMeanwhile) {
   CreateKvin();
-  int to_holder[2], from_holder[2];
-  ASSERT_EQ(pipe(to_holder), 0);
-  ASSERT_EQ(pipe(from_holder), 0);
-  pid_t holder = fork();
-  if (holder == 0) {
-    dup2(to_holder[0], 0);
-    dup2(from_holder[1], 1);
-    close(to_holder[1]);
-    close(from_holder[0]);
-    execl(KVBTOOL_PATH, "kvbtool", "lock", "F:\\DATA\\KVIN.DAT", "A1", nullptr);
-    _exit(127);
-  }
-  close(to_holder[0]);
-  close(from_holder[1]);
-  FILE* said = fdopen(from_holder[0], "r");
-  char line[64] = "";
-  ASSERT_NE(fgets(line, sizeof line, said), nullptr);
-  EXPECT_STREQ(line, "locked A1\n");
-
+  const std::string held = root_ + "/held";
+  FILE* holder = popen((KVBTOOL_PATH " lock " + Kvin() + " A1 >" + held).c_str(), "w");
+  ASSERT_NE(holder, nullptr);
+  for (int i = 0; i < 100 && ReadFile(held).empty(); ++i) usleep(50000);
+  EXPECT_EQ(ReadFile(held), "locked A1\n");
   EXPECT_EQ(Run("lock " + Kvin() + " A1"), 1);
   EXPECT_NE(errors_.find("record locked"), std::string::npos) << errors_;
-
-  close(to_holder[1]);  // the holder lets go
-  int status = 0;
-  waitpid(holder, &status, 0);
-  fclose(said);
-  EXPECT_EQ(WEXITSTATUS(status), 0);
+  EXPECT_EQ(pclose(holder), 0);  // its standard input closes: it lets go and exits 0
   EXPECT_EQ(Run("lock " + Kvin() + " A1"), 0);
 }
 
