@@ -124,18 +124,6 @@ TEST_F(AccountingPostingTest, ExistingRecordStaysAndHandsTheDealOn) {
   EXPECT_EQ(Field(kInventoryFile, "IP"), "");  // DA 8 of the stored record is not the deal's
 }
 
-TEST_F(AccountingPostingTest, ShortDealRecordPostsWhatItHas) {
-  StockVehicle("E50005");
-  DealRecords deal;
-  deal.first.Put(1, 6, "E50005");
-  deal.first.Put(46, 8, "  250.00");  // record 1 ends at column 53, record 2 is empty
-  ASSERT_EQ(Transfer({deal}), ExitStatus::kTransferred);
-  LoadAccounting("E50005");
-  EXPECT_EQ(WholeField(kAccountingFile, "DA", 3), "   250.00");
-  EXPECT_EQ(Field(kAccountingFile, "LN1"), "");
-  EXPECT_EQ(WholeField(kAccountingFile, "SM"), "00");
-}
-
 TEST_F(AccountingPostingTest, AmountTooLargeForItsLineStopsBeforeTheRecordIsWritten) {
   StockVehicle("A10001");
   DealRecords deal = FullDeal();

@@ -1,10 +1,8 @@
 // PostVehicleInventory, run by dext on a dealership with the real libkvb: the
-// traded vehicle's new record, a stock number already in the inventory, a
-// blank line 8, a short deal record, and the previous owner when no customer
-// record was posted.
+// traded vehicle's new record and the previous owner when no customer record
+// was posted. (No trade-in, one already stocked and short deal records:
+// proof/same_output_test.cc and proof/bad_deal_file_test.cc.)
 #include <gtest/gtest.h>
-
-#include <algorithm>
 
 #include "context/session.h"
 #include "transfer/postings.h"
@@ -53,27 +51,6 @@ TEST_F(InventoryPostingTest, TradedVehicleIsAddedAsUsedWithTheBuyerAsPreviousOwn
   for (const auto& [field, text] : expected) {
     EXPECT_EQ(WholeField(kInventoryFile, field), text) << field;
   }
-}
-
-TEST_F(InventoryPostingTest, NothingHappensWithoutATradeOrForAStockedOne) {
-  StoreRecord(kInventoryFile, {{"STKNO", "T00042"}, {"VIN", "OLDVIN0001"}, {"PROWN", "KEEP ME"},
-                               {"NU", "U"}});
-  const std::string stocked = Dump("KVIN.DAT", "T00042");
-  ASSERT_EQ(Transfer({TradeDeal("A10001", "1FTFW1E50JFA12345", "T00042", "Nguyen"),
-                      TradeDeal("A10002", "1FTFW1E50JFA99999", "      ", "Nguyen")}),
-            ExitStatus::kTransferred);
-  EXPECT_EQ(Dump("KVIN.DAT", "T00042"), stocked);
-  const std::string all = Dump("KVIN.DAT", "");
-  EXPECT_EQ(std::count(all.begin(), all.end(), '\n'), 4) << all;  // header and 3 vehicles
-}
-
-TEST_F(InventoryPostingTest, ShortSecondRecordLeavesTheLastFieldsEmpty) {
-  DealRecords deal = TradeDeal("A10001", "1FTFW1E50JFA12345", "T00043", "Nguyen");
-  deal.second.Put(209, 16, "");  // record 2 now ends with BODY
-  TransferAndLoad({deal}, "T00043");
-  EXPECT_EQ(Field(kInventoryFile, "BODY"), "4DR");
-  EXPECT_EQ(Field(kInventoryFile, "MILES"), "");
-  EXPECT_EQ(Field(kInventoryFile, "COL"), "");
 }
 
 // A sold vehicle with a short VIN posts no customer; the previous owner must

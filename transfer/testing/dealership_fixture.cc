@@ -6,7 +6,6 @@
 #include <unistd.h>
 
 #include <cstdio>
-#include <cstdlib>
 #include <fstream>
 #include <sstream>
 
@@ -80,7 +79,6 @@ DealRecords FullDeal() {
 }
 
 std::string KvbtoolPath() { return KVBTOOL_PATH; }
-std::string DextSamplePath() { return DEXT_SAMPLE_PATH; }
 
 int RunKvbtool(const std::vector<std::string>& words) {
   std::vector<std::string> all = {KvbtoolPath()};
@@ -138,15 +136,6 @@ std::optional<ExitStatus> DealershipTest::RunDext(const std::string& keys) {
 std::optional<ExitStatus> DealershipTest::PressKeys(const std::string& keys) {
   front_end->Script(toolkit::ParseKeyScript(keys));
   return RunUntilEnd([] { toolkit::RunEventLoop(); });
-}
-
-bool DealershipTest::MakeSample(int deals, int vehicles, int seed) {
-  setenv("KVBTOOL", KvbtoolPath().c_str(), 1);
-  // --force: root_ already holds the layouts and folders SetUp made.
-  const std::string command = DextSamplePath() + " '" + root_.string() + "' --force --deals " +
-                              std::to_string(deals) + " --vehicles " + std::to_string(vehicles) +
-                              " --seed " + std::to_string(seed) + " >/dev/null";
-  return std::system(command.c_str()) == 0;
 }
 
 void DealershipTest::OnMessage(std::function<void(const std::string&)> action) {

@@ -85,9 +85,6 @@ class DealershipTest : public ::testing::Test {
   // Delivers more scripted keys to the screen that is waiting.
   std::optional<ExitStatus> PressKeys(const std::string& keys);
 
-  // Builds a sample dealership in root_ with dext-sample; false on failure.
-  bool MakeSample(int deals, int vehicles, int seed);
-
   // Called while a message box is up, before it is answered.
   void OnMessage(std::function<void(const std::string&)> action);
 
@@ -106,9 +103,8 @@ class DealershipTest : public ::testing::Test {
 // Runs kvbtool with the words; returns its exit status.
 int RunKvbtool(const std::vector<std::string>& words);
 
-// Path of an executable built with the project.
+// Path of kvbtool as built with the project.
 std::string KvbtoolPath();
-std::string DextSamplePath();
 
 }  // namespace dext::testing
 
