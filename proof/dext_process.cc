@@ -39,23 +39,32 @@ std::vector<char*> Pointers(std::vector<std::string>& words) {
   return pointers;
 }
 
-// Runs a program to its end with standard output into output (when given).
-int RunProgram(std::vector<std::string> words, const Environment& extra, const fs::path& output,
-               const fs::path& directory = {}) {
+// Starts a program in directory (when given) with the current environment
+// and extra, standard input from /dev/null, standard output into output
+// (/dev/null when empty) and standard error into error_fd (when not -1).
+pid_t Spawn(std::vector<std::string> words, const Environment& extra, const fs::path& directory,
+            const fs::path& output, int error_fd = -1) {
   std::vector<std::string> environment = EnvironmentWith(extra);
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   if (!directory.empty()) posix_spawn_file_actions_addchdir_np(&actions, directory.c_str());
+  posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
   posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO,
                                    output.empty() ? "/dev/null" : output.c_str(),
                                    O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  if (error_fd >= 0) posix_spawn_file_actions_adddup2(&actions, error_fd, STDERR_FILENO);
   pid_t pid = -1;
   const int spawned = posix_spawn(&pid, words[0].c_str(), &actions, nullptr,
                                   Pointers(words).data(), Pointers(environment).data());
   posix_spawn_file_actions_destroy(&actions);
   if (spawned != 0) throw std::runtime_error("cannot start " + words[0]);
+  return pid;
+}
+
+// Runs a program to its end with standard output into output (when given).
+int RunProgram(std::vector<std::string> words, const Environment& extra, const fs::path& output) {
   int status = 0;
-  waitpid(pid, &status, 0);
+  waitpid(Spawn(std::move(words), extra, {}, output), &status, 0);
   return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
 }
 
@@ -140,25 +149,14 @@ DextProcess::DextProcess(const fs::path& root, const Environment& extra,
   if (fd < 0) throw std::runtime_error("cannot make a temporary file");
   error_file_ = pattern;
 
+  output_file_ = error_file_.string() + ".out";
   std::vector<std::string> words = {DEXT_PATH};
   if (user == RunAs::kNobody) {
     words.insert(words.begin(), {"/usr/bin/setpriv", "--reuid=nobody", "--regid=nogroup",
                                  "--clear-groups"});
   }
-  std::vector<std::string> entries = EnvironmentWith(environment);
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addchdir_np(&actions, work.c_str());
-  posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-  output_file_ = error_file_.string() + ".out";
-  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, output_file_.c_str(),
-                                   O_WRONLY | O_CREAT | O_TRUNC, 0600);
-  posix_spawn_file_actions_adddup2(&actions, fd, STDERR_FILENO);
-  const int spawned = posix_spawn(&pid_, words[0].c_str(), &actions, nullptr,
-                                  Pointers(words).data(), Pointers(entries).data());
-  posix_spawn_file_actions_destroy(&actions);
+  pid_ = Spawn(words, environment, work, output_file_, fd);
   close(fd);
-  if (spawned != 0) throw std::runtime_error("cannot start dext");
 }
 
 DextProcess::~DextProcess() {
@@ -274,6 +272,25 @@ bool AppendRecords(sqlite3* db, const std::string& name, std::string* text) {
   return rc == SQLITE_DONE;
 }
 
+// Lines of a dump that are not in the other dump (for readable failures).
+std::string DumpDifference(const std::string& expected, const std::string& actual) {
+  auto lines = [](const std::string& text) {
+    std::set<std::string> set;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) set.insert(line);
+    return set;
+  };
+  const std::set<std::string> want = lines(expected), have = lines(actual);
+  std::string difference;
+  for (const std::string& line : want) {
+    if (have.count(line) == 0) difference += "- " + line + "\n";
+  }
+  for (const std::string& line : have) {
+    if (want.count(line) == 0) difference += "+ " + line + "\n";
+  }
+  return difference;
+}
+
 }  // namespace
 
 std::string SnapshotTargets(const fs::path& root) {
@@ -314,24 +331,6 @@ std::string CheckIntegrity(const fs::path& root) {
   sqlite3_close(db);
   if (answer == "ok") return "ok";
   return "KVBSTORE.DB: " + (answer.empty() ? std::string("no answer") : answer);
-}
-
-std::string DumpDifference(const std::string& expected, const std::string& actual) {
-  auto lines = [](const std::string& text) {
-    std::set<std::string> set;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) set.insert(line);
-    return set;
-  };
-  const std::set<std::string> want = lines(expected), have = lines(actual);
-  std::string difference;
-  for (const std::string& line : want) {
-    if (have.count(line) == 0) difference += "- " + line + "\n";
-  }
-  for (const std::string& line : have) {
-    if (want.count(line) == 0) difference += "+ " + line + "\n";
-  }
-  return difference;
 }
 
 std::string TargetDifferences(const std::map<std::string, std::string>& reference,

@@ -141,11 +141,8 @@ std::map<std::string, std::string> DumpTargets(const std::filesystem::path& root
 // it found.
 std::string CheckIntegrity(const std::filesystem::path& root);
 
-// Lines of a dump that are not in the other dump (for readable failures).
-std::string DumpDifference(const std::string& expected, const std::string& actual);
-
 // For each target file under root whose dump is not the reference's: its
-// name, " differs:" and the lines that differ. Empty when all match.
+// name, " differs:" and the lines only one of them has. Empty when all match.
 std::string TargetDifferences(const std::map<std::string, std::string>& reference,
                               const std::filesystem::path& root);
 

@@ -74,12 +74,9 @@ TEST_F(RerunTest, TheLogAndTheSummarySayWhatEachRunDid) {
   ASSERT_TRUE(rerun.Exited(0));
   EXPECT_EQ(rerun.output,
             "2 deals transferred (and 1 by an earlier run), 0 skipped; the deal file is done.\n");
+  // The lines of a whole run: the same-output proof.
   const std::string log = ReadFile(trial_ / "work" / "DEXT.LOG");
-  EXPECT_NE(log.find(" deal file DEXT.DAT with 3 deals\r\n"), std::string::npos) << log;
   EXPECT_NE(log.find(" deal 1 " + stock + ": done by an earlier run\r\n"), std::string::npos) << log;
-  EXPECT_NE(log.find(" deal 2 " + records_[2].substr(0, 6) + ": posted: accounting record "),
-            std::string::npos)
-      << log;
   EXPECT_EQ(Count(log, "ended: "), 1u) << "the killed run logs no ending";
   EXPECT_NE(log.find("ended: transferred (status 0): 2 deals transferred"), std::string::npos);
 
