@@ -114,18 +114,5 @@ TEST(ParseDealTest, DealsAndTheirFaults) {
   }
 }
 
-// The columns as the postings cut them: short records give fewer characters
-// or none, amounts read their leading number.
-TEST(DealTest, ColumnsOfShortRecords) {
-  const Deal deal{5, "A10001" + std::string(39, ' ') + "1234.5", "  12"};
-  EXPECT_EQ(deal.Text(C::kDebitLine3), "1234.5");
-  EXPECT_DOUBLE_EQ(deal.Amount(C::kDebitLine3), 1234.5);
-  EXPECT_EQ(deal.Text(C::kFinanceTerm), "");
-  EXPECT_EQ(deal.Amount(C::kFinanceTerm), 0);
-  EXPECT_EQ(deal.Text(C::kFirstPairLine), "  12");
-  EXPECT_DOUBLE_EQ(deal.Amount(C::kFirstPairLine), 12);
-  EXPECT_EQ(deal.Text(C::kCpAmount), "");
-}
-
 }  // namespace
 }  // namespace dext
