@@ -24,7 +24,7 @@ class DriverTest : public testing::DealershipTest {
   void MakeDealership(bool save_destination = true, bool with_kjrth = false) {
     MakeKeyedFiles(/*with_kjrvh=*/true, with_kjrth);
     OpenTargetFiles();
-    StoreRecord(kInventoryFile, {{"STKNO", "A10001"}, {"VIN", "1FTFW1E50JFA12345"}, {"NU", "N"}});
+    StockVehicle("A10001");
     Library().KVBcloseall(Session().FileBase);
     if (save_destination) WriteText(work_ / "DEX2GL.DAT", "F:\\DLR              \r\n");
     WriteText(work_ / "DEXT.DAT", testing::FullDeal().Text());

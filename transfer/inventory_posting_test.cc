@@ -14,18 +14,12 @@ namespace {
 using testing::DealRecords;
 using testing::Fields;
 
-class InventoryPostingTest : public testing::DealershipTest {
+class InventoryPostingTest : public testing::PostingTest {
  protected:
-  void SetUp() override {
-    DealershipTest::SetUp();
-    MakeKeyedFiles();
-    OpenTargetFiles();
-  }
-
   // A deal of the sold vehicle stock (stocked here) taking in trade_stock.
   DealRecords TradeDeal(const std::string& stock, const std::string& vin,
                         const std::string& trade_stock, const std::string& last_name) {
-    StoreRecord(kInventoryFile, {{"STKNO", stock}, {"VIN", vin}, {"NU", "N"}});
+    StockVehicle(stock, vin);
     DealRecords deal = testing::FullDeal();
     deal.first.Put(1, 6, stock);
     deal.first.Put(89, 6, trade_stock);
@@ -33,15 +27,11 @@ class InventoryPostingTest : public testing::DealershipTest {
     return deal;
   }
 
-  void TransferAndLoad(const std::vector<DealRecords>& deals, const std::string& stock) {
-    ASSERT_EQ(Transfer(deals), ExitStatus::kTransferred);
-    Reopen();
-    ASSERT_TRUE(LoadRecord(kInventoryFile, stock)) << stock;
-  }
 };
 
 TEST_F(InventoryPostingTest, TradedVehicleIsAddedAsUsedWithTheBuyerAsPreviousOwner) {
-  TransferAndLoad({TradeDeal("A10001", "1FTFW1E50JFA12345", "t00042", "Nguyen")}, "T00042");
+  TransferAndLoad({TradeDeal("A10001", "1FTFW1E50JFA12345", "t00042", "Nguyen")},
+                  kInventoryFile, "T00042");
   const Fields expected = {
       {"STKNO", "T00042"}, {"DIM", "09"}, {"DID", "23"}, {"DIY", "26"},
       {"PROWN", "MAXIMILIAN k NGUYEN" + std::string(11, ' ')}, {"VIN", "2T1BURHE0JC012345"},
@@ -58,7 +48,7 @@ TEST_F(InventoryPostingTest, TradedVehicleIsAddedAsUsedWithTheBuyerAsPreviousOwn
 TEST_F(InventoryPostingTest, ShortVinStillGivesThisDealsBuyerAsPreviousOwner) {
   TransferAndLoad({TradeDeal("A10001", "1FTFW1E50JFA12345", "T00044", "Earlier"),
                    TradeDeal("A10002", "SHORT12", "T00045", "Nguyen")},
-                  "T00045");
+                  kInventoryFile, "T00045");
   EXPECT_EQ(Field(kInventoryFile, "PROWN"), "MAXIMILIAN k NGUYEN");
   ASSERT_TRUE(LoadRecord(kInventoryFile, "T00044"));
   EXPECT_EQ(Field(kInventoryFile, "PROWN"), "MAXIMILIAN k EARLIER");

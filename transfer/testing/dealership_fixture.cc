@@ -219,6 +219,11 @@ void DealershipTest::StoreRecord(FileOffset offset, const Fields& fields) {
   ASSERT_EQ(WriteRecord(NumberOf(offset), 1, KVB_WRITE_KEYED), 0) << Session().ErrorInfo.Message;
 }
 
+void DealershipTest::StockVehicle(const std::string& stock, const std::string& vin,
+                                  const std::string& nu) {
+  StoreRecord(kInventoryFile, {{"STKNO", stock}, {"VIN", vin}, {"NU", nu}});
+}
+
 bool DealershipTest::LoadRecord(FileOffset offset, const std::string& key) {
   EXPECT_EQ(PositionOnKey(NumberOf(offset), key), 0);
   return ReadRecord(NumberOf(offset), KVB_READ_AT_POSITION) == 0;
@@ -259,6 +264,13 @@ std::optional<ExitStatus> DealershipTest::Transfer(const std::vector<DealRecords
   return RunDext();
 }
 
+void DealershipTest::TransferAndLoad(const std::vector<DealRecords>& deals, FileOffset offset,
+                                     const std::string& key) {
+  ASSERT_EQ(Transfer(deals), ExitStatus::kTransferred);
+  Reopen();
+  ASSERT_TRUE(LoadRecord(offset, key)) << key;
+}
+
 std::optional<ExitStatus> DealershipTest::RunUntilEnd(const std::function<void()>& step) {
   try {
     step();
@@ -269,5 +281,11 @@ std::optional<ExitStatus> DealershipTest::RunUntilEnd(const std::function<void()
 }
 
 const std::vector<std::string>& DealershipTest::Messages() const { return messages; }
+
+void PostingTest::SetUp() {
+  DealershipTest::SetUp();
+  MakeKeyedFiles();
+  OpenTargetFiles();
+}
 
 }  // namespace dext::testing

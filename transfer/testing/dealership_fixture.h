@@ -54,6 +54,9 @@ class DealershipTest : public ::testing::Test {
   // Stores a record: the buffer of file FileBase + offset is cleared, the
   // fields are put ("DA.3" for occurrence 3) and the record is written.
   void StoreRecord(FileOffset offset, const Fields& fields);
+  // Stores the vehicle in the inventory.
+  void StockVehicle(const std::string& stock, const std::string& vin = "1FTFW1E50JFA12345",
+                    const std::string& nu = "N");
   // Loads the record under key into the buffer of FileBase + offset; false
   // when there is none.
   bool LoadRecord(FileOffset offset, const std::string& key);
@@ -67,6 +70,10 @@ class DealershipTest : public ::testing::Test {
   // Closes the files, saves F:\DLR as the destination, writes the deals as
   // DEXT.DAT and runs dext in a fresh session (see RunDext).
   std::optional<ExitStatus> Transfer(const std::vector<DealRecords>& deals);
+  // Transfers the deals, which must all go, and loads the record under key
+  // of FileBase + offset in a fresh session.
+  void TransferAndLoad(const std::vector<DealRecords>& deals, FileOffset offset,
+                       const std::string& key);
 
   // Runs the step; returns how the program ended, or nullopt when it returned.
   std::optional<ExitStatus> RunUntilEnd(const std::function<void()>& step);
@@ -98,6 +105,12 @@ class DealershipTest : public ::testing::Test {
 
  private:
   std::filesystem::path previous_directory_;
+};
+
+// A dealership whose keyed files KJRVH, KCU and KVIN are made and open.
+class PostingTest : public DealershipTest {
+ protected:
+  void SetUp() override;
 };
 
 // Runs kvbtool with the words; returns its exit status.
