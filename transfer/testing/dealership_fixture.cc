@@ -3,7 +3,6 @@
 #include <spawn.h>
 #include <stdlib.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <fstream>
@@ -12,7 +11,6 @@
 #include "kvb.h"
 #include "records/checked.h"
 #include "records/library.h"
-#include "records/line_output.h"
 #include "records/numeric.h"
 #include "screen/transfer_form.h"
 #include "context/session.h"
@@ -127,15 +125,13 @@ void DealershipTest::NewSession() {
 
 std::optional<ExitStatus> DealershipTest::RunDext(const std::string& keys) {
   front_end->Script(toolkit::ParseKeyScript(keys));
-  return RunUntilEnd([] {
+  try {
     StartTransfer();
     toolkit::RunEventLoop();
-  });
-}
-
-std::optional<ExitStatus> DealershipTest::PressKeys(const std::string& keys) {
-  front_end->Script(toolkit::ParseKeyScript(keys));
-  return RunUntilEnd([] { toolkit::RunEventLoop(); });
+  } catch (const ProgramEnd& end) {
+    return end.status;
+  }
+  return std::nullopt;
 }
 
 void DealershipTest::OnMessage(std::function<void(const std::string&)> action) {
@@ -269,15 +265,6 @@ void DealershipTest::TransferAndLoad(const std::vector<DealRecords>& deals, File
   ASSERT_EQ(Transfer(deals), ExitStatus::kTransferred);
   Reopen();
   ASSERT_TRUE(LoadRecord(offset, key)) << key;
-}
-
-std::optional<ExitStatus> DealershipTest::RunUntilEnd(const std::function<void()>& step) {
-  try {
-    step();
-  } catch (const ProgramEnd& end) {
-    return end.status;
-  }
-  return std::nullopt;
 }
 
 const std::vector<std::string>& DealershipTest::Messages() const { return messages; }

@@ -75,9 +75,6 @@ class DealershipTest : public ::testing::Test {
   void TransferAndLoad(const std::vector<DealRecords>& deals, FileOffset offset,
                        const std::string& key);
 
-  // Runs the step; returns how the program ended, or nullopt when it returned.
-  std::optional<ExitStatus> RunUntilEnd(const std::function<void()>& step);
-
   // The messages shown in boxes since SetUp.
   const std::vector<std::string>& Messages() const;
 
@@ -88,9 +85,6 @@ class DealershipTest : public ::testing::Test {
   // the scripted keys. Returns how the program ended, or nullopt when it is
   // still waiting on the screen after the keys.
   std::optional<ExitStatus> RunDext(const std::string& keys = "");
-
-  // Delivers more scripted keys to the screen that is waiting.
-  std::optional<ExitStatus> PressKeys(const std::string& keys);
 
   // Called while a message box is up, before it is answered.
   void OnMessage(std::function<void(const std::string&)> action);
