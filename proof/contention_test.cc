@@ -8,7 +8,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <fstream>
 #include <iostream>
 
 #include "proof/dext_process.h"
@@ -22,24 +21,6 @@ constexpr char kLocked[] = "Error: The Vehicle Inventory Record Is Locked.";
 int Rounds() {
   const char* rounds = std::getenv("DEXT_PROOF_CONTENTION_ROUNDS");
   return rounds != nullptr && std::atoi(rounds) > 0 ? std::atoi(rounds) : 3;
-}
-
-// A second work folder beside root/work holding the same deals.
-fs::path SecondWorkFolder(const fs::path& root) {
-  const fs::path second = root / "work2";
-  fs::create_directories(second);
-  for (const char* name : {"DEXT.DAT", "DEX2GL.DAT"}) {
-    fs::copy_file(root / "work" / name, second / name, fs::copy_options::overwrite_existing);
-  }
-  return second;
-}
-
-size_t Count(const std::string& text, const std::string& part) {
-  size_t count = 0;
-  for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) {
-    ++count;
-  }
-  return count;
 }
 
 TEST(ContentionTest, TwoTransfersOfTheSameVehiclesLoseNothing) {

@@ -20,13 +20,6 @@ namespace dext::proof {
 namespace fs = std::filesystem;
 namespace {
 
-std::string ReadAll(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
 // The current environment with the given names replaced or added.
 std::vector<std::string> EnvironmentWith(const Environment& extra) {
   std::vector<std::string> entries;
@@ -46,23 +39,32 @@ std::vector<char*> Pointers(std::vector<std::string>& words) {
   return pointers;
 }
 
-// Runs a program to its end with standard output into output (when given).
-int RunProgram(std::vector<std::string> words, const Environment& extra, const fs::path& output,
-               const fs::path& directory = {}) {
+// Starts a program in directory (when given) with the current environment
+// and extra, standard input from /dev/null, standard output into output
+// (/dev/null when empty) and standard error into error_fd (when not -1).
+pid_t Spawn(std::vector<std::string> words, const Environment& extra, const fs::path& directory,
+            const fs::path& output, int error_fd = -1) {
   std::vector<std::string> environment = EnvironmentWith(extra);
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   if (!directory.empty()) posix_spawn_file_actions_addchdir_np(&actions, directory.c_str());
+  posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
   posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO,
                                    output.empty() ? "/dev/null" : output.c_str(),
                                    O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  if (error_fd >= 0) posix_spawn_file_actions_adddup2(&actions, error_fd, STDERR_FILENO);
   pid_t pid = -1;
   const int spawned = posix_spawn(&pid, words[0].c_str(), &actions, nullptr,
                                   Pointers(words).data(), Pointers(environment).data());
   posix_spawn_file_actions_destroy(&actions);
   if (spawned != 0) throw std::runtime_error("cannot start " + words[0]);
+  return pid;
+}
+
+// Runs a program to its end with standard output into output (when given).
+int RunProgram(std::vector<std::string> words, const Environment& extra, const fs::path& output) {
   int status = 0;
-  waitpid(pid, &status, 0);
+  waitpid(Spawn(std::move(words), extra, {}, output), &status, 0);
   return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
 }
 
@@ -93,6 +95,48 @@ void CopyDealership(const fs::path& from, const fs::path& to) {
   fs::copy(from, to, fs::copy_options::recursive);
 }
 
+std::string ReadFile(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+void WriteFile(const fs::path& path, const std::string& text) {
+  std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
+}
+
+std::vector<std::string> DealFileRecords(const fs::path& root) {
+  std::vector<std::string> records;
+  std::istringstream in(ReadFile(root / "work" / "DEXT.DAT"));
+  for (std::string line; std::getline(in, line);) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    records.push_back(line);
+  }
+  return records;
+}
+
+std::string DealFileText(const std::vector<std::string>& records, const std::string& end) {
+  std::string text;
+  for (const std::string& record : records) text += record + end;
+  return text;
+}
+
+size_t Count(const std::string& text, const std::string& part) {
+  size_t count = 0;
+  for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++count;
+  return count;
+}
+
+fs::path SecondWorkFolder(const fs::path& root) {
+  const fs::path second = root / "work2";
+  fs::create_directories(second);
+  for (const char* name : {"DEXT.DAT", "DEX2GL.DAT"}) {
+    fs::copy_file(root / "work" / name, second / name, fs::copy_options::overwrite_existing);
+  }
+  return second;
+}
+
 DextProcess::DextProcess(const fs::path& root, const Environment& extra,
                          const fs::path& work_folder, RunAs user) {
   Environment environment = extra;
@@ -105,25 +149,14 @@ DextProcess::DextProcess(const fs::path& root, const Environment& extra,
   if (fd < 0) throw std::runtime_error("cannot make a temporary file");
   error_file_ = pattern;
 
+  output_file_ = error_file_.string() + ".out";
   std::vector<std::string> words = {DEXT_PATH};
   if (user == RunAs::kNobody) {
     words.insert(words.begin(), {"/usr/bin/setpriv", "--reuid=nobody", "--regid=nogroup",
                                  "--clear-groups"});
   }
-  std::vector<std::string> entries = EnvironmentWith(environment);
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addchdir_np(&actions, work.c_str());
-  posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-  output_file_ = error_file_.string() + ".out";
-  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, output_file_.c_str(),
-                                   O_WRONLY | O_CREAT | O_TRUNC, 0600);
-  posix_spawn_file_actions_adddup2(&actions, fd, STDERR_FILENO);
-  const int spawned = posix_spawn(&pid_, words[0].c_str(), &actions, nullptr,
-                                  Pointers(words).data(), Pointers(entries).data());
-  posix_spawn_file_actions_destroy(&actions);
+  pid_ = Spawn(words, environment, work, output_file_, fd);
   close(fd);
-  if (spawned != 0) throw std::runtime_error("cannot start dext");
 }
 
 DextProcess::~DextProcess() {
@@ -133,39 +166,26 @@ DextProcess::~DextProcess() {
   fs::remove(output_file_, ignored);
 }
 
-ProcessEnd DextProcess::Wait() {
+ProcessEnd DextProcess::Wait() { return WaitAtMost(-1); }
+
+ProcessEnd DextProcess::WaitAtMost(int seconds) {  // seconds < 0: no limit
   ProcessEnd end;
   int status = 0;
-  if (pid_ > 0 && waitpid(pid_, &status, 0) == pid_) {
-    if (WIFEXITED(status)) end.exit_status = WEXITSTATUS(status);
-    if (WIFSIGNALED(status)) end.signal = WTERMSIG(status);
+  pid_t ended = -1;
+  for (int tick = 0;
+       pid_ > 0 && (ended = waitpid(pid_, &status, seconds < 0 ? 0 : WNOHANG)) == 0; ++tick) {
+    if (tick == seconds * 100) kill(pid_, SIGKILL);
+    usleep(10000);
   }
+  if (ended == pid_ && WIFEXITED(status)) end.exit_status = WEXITSTATUS(status);
+  if (ended == pid_ && WIFSIGNALED(status)) end.signal = WTERMSIG(status);
   pid_ = -1;
-  end.error_output = ReadAll(error_file_);
-  end.output = ReadAll(output_file_);
+  end.error_output = ReadFile(error_file_);
+  end.output = ReadFile(output_file_);
   return end;
 }
 
-ProcessEnd DextProcess::WaitAtMost(int seconds) {
-  for (int tick = 0; tick < seconds * 100; ++tick) {
-    int status = 0;
-    if (waitpid(pid_, &status, WNOHANG) == pid_) {
-      ProcessEnd end;
-      if (WIFEXITED(status)) end.exit_status = WEXITSTATUS(status);
-      if (WIFSIGNALED(status)) end.signal = WTERMSIG(status);
-      pid_ = -1;
-      end.error_output = ReadAll(error_file_);
-      end.output = ReadAll(output_file_);
-  end.output = ReadAll(output_file_);
-      return end;
-    }
-    usleep(10000);
-  }
-  kill(pid_, SIGKILL);
-  return Wait();
-}
-
-std::string DextProcess::ErrorOutputSoFar() const { return ReadAll(error_file_); }
+std::string DextProcess::ErrorOutputSoFar() const { return ReadFile(error_file_); }
 
 ProcessEnd RunDext(const fs::path& root, const Environment& extra, const fs::path& work_folder,
                    RunAs user) {
@@ -180,7 +200,7 @@ HeldVehicleLock::HeldVehicleLock(const fs::path& root, const std::string& stock_
   input_ = popen(command.c_str(), "we");  // not inherited by dext
   if (input_ == nullptr) throw std::runtime_error("cannot start kvbtool lock");
   for (int tries = 0; tries < 500; ++tries) {
-    if (ReadAll(said).find("locked") != std::string::npos) return;
+    if (ReadFile(said).find("locked") != std::string::npos) return;
     usleep(10000);
   }
   throw std::runtime_error("kvbtool lock did not take the lock on " + stock_number);
@@ -194,7 +214,7 @@ std::string DumpTarget(const fs::path& root, const std::string& name) {
   const int status = RunProgram({KVBTOOL_PATH, "dump", (root / "F" / "DLR" / name).string()}, {},
                                 output);
   if (status != 0) return "kvbtool dump failed with " + std::to_string(status);
-  return ReadAll(output);
+  return ReadFile(output);
 }
 
 std::string DextPath() { return DEXT_PATH; }
@@ -252,6 +272,25 @@ bool AppendRecords(sqlite3* db, const std::string& name, std::string* text) {
   return rc == SQLITE_DONE;
 }
 
+// Lines of a dump that are not in the other dump (for readable failures).
+std::string DumpDifference(const std::string& expected, const std::string& actual) {
+  auto lines = [](const std::string& text) {
+    std::set<std::string> set;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) set.insert(line);
+    return set;
+  };
+  const std::set<std::string> want = lines(expected), have = lines(actual);
+  std::string difference;
+  for (const std::string& line : want) {
+    if (have.count(line) == 0) difference += "- " + line + "\n";
+  }
+  for (const std::string& line : have) {
+    if (want.count(line) == 0) difference += "+ " + line + "\n";
+  }
+  return difference;
+}
+
 }  // namespace
 
 std::string SnapshotTargets(const fs::path& root) {
@@ -280,12 +319,8 @@ std::string StoredRecords(const fs::path& root, const std::string& name) {
 }
 
 std::string CheckIntegrity(const fs::path& root) {
-  const fs::path path = root / "F" / "DLR" / "KVBSTORE.DB";
-  sqlite3* db = nullptr;
-  if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
-    sqlite3_close(db);
-    return "KVBSTORE.DB: cannot open";
-  }
+  sqlite3* db = OpenStoreToRead(root);
+  if (db == nullptr) return "KVBSTORE.DB: cannot open";
   sqlite3_stmt* check = nullptr;
   sqlite3_prepare_v2(db, "PRAGMA integrity_check", -1, &check, nullptr);
   std::string answer;
@@ -296,24 +331,6 @@ std::string CheckIntegrity(const fs::path& root) {
   sqlite3_close(db);
   if (answer == "ok") return "ok";
   return "KVBSTORE.DB: " + (answer.empty() ? std::string("no answer") : answer);
-}
-
-std::string DumpDifference(const std::string& expected, const std::string& actual) {
-  auto lines = [](const std::string& text) {
-    std::set<std::string> set;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) set.insert(line);
-    return set;
-  };
-  const std::set<std::string> want = lines(expected), have = lines(actual);
-  std::string difference;
-  for (const std::string& line : want) {
-    if (have.count(line) == 0) difference += "- " + line + "\n";
-  }
-  for (const std::string& line : have) {
-    if (want.count(line) == 0) difference += "+ " + line + "\n";
-  }
-  return difference;
 }
 
 std::string TargetDifferences(const std::map<std::string, std::string>& reference,

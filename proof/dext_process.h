@@ -42,6 +42,22 @@ void MakeSampleDealership(const std::filesystem::path& root, int deals, int vehi
 // Replaces to's contents by a copy of from (record files, WAL files and all).
 void CopyDealership(const std::filesystem::path& from, const std::filesystem::path& to);
 
+// A file's bytes (empty when it cannot be read), and a file written anew.
+std::string ReadFile(const std::filesystem::path& path);
+void WriteFile(const std::filesystem::path& path, const std::string& text);
+
+// The records of root/work/DEXT.DAT without their line ends, and records
+// joined into a deal file, each ended by end.
+std::vector<std::string> DealFileRecords(const std::filesystem::path& root);
+std::string DealFileText(const std::vector<std::string>& records, const std::string& end = "\r\n");
+
+// How often part occurs in text.
+size_t Count(const std::string& text, const std::string& part);
+
+// A second work folder root/work2 with copies of root/work's DEXT.DAT and
+// DEX2GL.DAT: another workstation selling the same vehicles.
+std::filesystem::path SecondWorkFolder(const std::filesystem::path& root);
+
 struct ProcessEnd {
   int exit_status = -1;  // when it exited
   int signal = 0;        // when a signal ended it
@@ -125,11 +141,8 @@ std::map<std::string, std::string> DumpTargets(const std::filesystem::path& root
 // it found.
 std::string CheckIntegrity(const std::filesystem::path& root);
 
-// Lines of a dump that are not in the other dump (for readable failures).
-std::string DumpDifference(const std::string& expected, const std::string& actual);
-
 // For each target file under root whose dump is not the reference's: its
-// name, " differs:" and the lines that differ. Empty when all match.
+// name, " differs:" and the lines only one of them has. Empty when all match.
 std::string TargetDifferences(const std::map<std::string, std::string>& reference,
                               const std::filesystem::path& root);
 

@@ -5,72 +5,43 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 
-#include <fstream>
-#include <sstream>
-
 #include "proof/dext_process.h"
 
 namespace dext::proof {
 namespace {
 namespace fs = std::filesystem;
 
-std::string ReadFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-size_t Count(const std::string& text, const std::string& part) {
-  size_t count = 0;
-  for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++count;
-  return count;
-}
-
 class RerunTest : public ::testing::Test {
  protected:
   void SetUp() override {
     MakeSampleDealership(pristine_, 3, 9, 7);
-    std::istringstream in(ReadFile(pristine_ / "work" / "DEXT.DAT"));
-    for (std::string line; std::getline(in, line);) {
-      if (!line.empty() && line.back() == '\r') line.pop_back();
-      records_.push_back(line);
-    }
+    records_ = DealFileRecords(pristine_);
     ASSERT_EQ(records_.size(), 6u);
   }
 
-  std::string DealFile() const {
-    std::string text;
-    for (const std::string& record : records_) text += record + "\r\n";
-    return text;
-  }
-
-  // The dealership with the deal file, run to the end.
-  std::map<std::string, std::string> Uninterrupted(const std::string& deal_file) {
+  // The dealership with the deal file of records, run to the end.
+  std::map<std::string, std::string> Uninterrupted(const std::vector<std::string>& records) {
     const fs::path run = scratch_.path() / "uninterrupted";
     CopyDealership(pristine_, run);
-    std::ofstream(run / "work" / "DEXT.DAT", std::ios::binary | std::ios::trunc) << deal_file;
+    WriteFile(run / "work" / "DEXT.DAT", DealFileText(records));
     EXPECT_TRUE(RunDext(run).Exited(0));
     skipped_uninterrupted_ = ReadFile(run / "work" / "DEXT.SKP");
     return DumpTargets(run);
   }
 
-  // Leaves trial_ as a run killed after exactly `deals` deals leaves it: the
-  // kill comes at the first write point after which the target files are
-  // those of a run of the first `deals` deals and the next deal is not done.
-  void StopAfter(int deals, const std::string& deal_file) {
+  // Leaves trial_ as a run on the deal file of records killed after exactly
+  // `deals` deals leaves it: the kill comes at the first write point after
+  // which the target files are those of a run of the first `deals` deals.
+  void StopAfter(int deals, const std::vector<std::string>& records) {
     const fs::path first = scratch_.path() / "first";
     CopyDealership(pristine_, first);
-    std::string head;
-    std::istringstream in(deal_file);
-    std::string line;
-    for (int record = 0; record < 2 * deals && std::getline(in, line); ++record) head += line + "\n";
-    std::ofstream(first / "work" / "DEXT.DAT", std::ios::binary | std::ios::trunc) << head;
+    WriteFile(first / "work" / "DEXT.DAT",
+              DealFileText({records.begin(), records.begin() + 2 * deals}));
     ASSERT_TRUE(RunDext(first).Exited(0));
     const auto after_deals = DumpTargets(first);
     for (long point = 1; point < 200; ++point) {
       CopyDealership(pristine_, trial_);
-      std::ofstream(trial_ / "work" / "DEXT.DAT", std::ios::binary | std::ios::trunc) << deal_file;
+      WriteFile(trial_ / "work" / "DEXT.DAT", DealFileText(records));
       const ProcessEnd end =
           RunDext(trial_, {{"KVB_FAULT_AT", std::to_string(point)}, {"KVB_FAULT_KILL", "1"}});
       ASSERT_EQ(end.signal, SIGKILL) << "no write point leaves exactly " << deals << " deals";
@@ -88,27 +59,24 @@ class RerunTest : public ::testing::Test {
 TEST_F(RerunTest, ADealSkippedBeforeTheStopStaysSkippedWhenItsVehicleArrives) {
   records_[0].replace(0, 6, "Z99999");   // the first deal sells a vehicle not in stock
   records_[2].replace(88, 6, "Z99999");  // the second takes that vehicle in trade
-  const auto reference = Uninterrupted(DealFile());
+  const auto reference = Uninterrupted(records_);
   ASSERT_EQ(Count(skipped_uninterrupted_, "Z99999"), 1u);
-  StopAfter(2, DealFile());
+  StopAfter(2, records_);
   ASSERT_TRUE(RunDext(trial_).Exited(0));
   EXPECT_EQ(TargetDifferences(reference, trial_), "");
   EXPECT_EQ(ReadFile(trial_ / "work" / "DEXT.SKP"), skipped_uninterrupted_);
 }
 
 TEST_F(RerunTest, TheLogAndTheSummarySayWhatEachRunDid) {
-  StopAfter(1, DealFile());
+  StopAfter(1, records_);
   const std::string stock = records_[0].substr(0, 6);
   const ProcessEnd rerun = RunDext(trial_);
   ASSERT_TRUE(rerun.Exited(0));
   EXPECT_EQ(rerun.output,
             "2 deals transferred (and 1 by an earlier run), 0 skipped; the deal file is done.\n");
+  // The lines of a whole run: the same-output proof.
   const std::string log = ReadFile(trial_ / "work" / "DEXT.LOG");
-  EXPECT_NE(log.find(" deal file DEXT.DAT with 3 deals\r\n"), std::string::npos) << log;
   EXPECT_NE(log.find(" deal 1 " + stock + ": done by an earlier run\r\n"), std::string::npos) << log;
-  EXPECT_NE(log.find(" deal 2 " + records_[2].substr(0, 6) + ": posted: accounting record "),
-            std::string::npos)
-      << log;
   EXPECT_EQ(Count(log, "ended: "), 1u) << "the killed run logs no ending";
   EXPECT_NE(log.find("ended: transferred (status 0): 2 deals transferred"), std::string::npos);
 
@@ -124,7 +92,7 @@ TEST_F(RerunTest, TheLogAndTheSummarySayWhatEachRunDid) {
 }
 
 TEST_F(RerunTest, ARecordChangedAfterTheStopIsNotWrittenAgain) {
-  StopAfter(1, DealFile());
+  StopAfter(1, records_);
   std::string accounting = DumpTarget(trial_, "KJRVH.DAT");
   const std::string stock = records_[0].substr(0, 6);
   const size_t line = accounting.find("\n" + stock + ",");
@@ -139,11 +107,11 @@ TEST_F(RerunTest, ARecordChangedAfterTheStopIsNotWrittenAgain) {
 }
 
 TEST_F(RerunTest, ACorrectedDealFileKeepsTheProgressOfTheDealsThatDidNotChange) {
-  const std::string original = DealFile();
+  const std::vector<std::string> original = records_;
   records_[4].replace(45, 8, "  123.45");  // the third deal's DA line 3 corrected
-  const auto reference = Uninterrupted(DealFile());
+  const auto reference = Uninterrupted(records_);
   StopAfter(1, original);
-  std::ofstream(trial_ / "work" / "DEXT.DAT", std::ios::binary | std::ios::trunc) << DealFile();
+  WriteFile(trial_ / "work" / "DEXT.DAT", DealFileText(records_));
   ASSERT_TRUE(RunDext(trial_).Exited(0));
   EXPECT_EQ(TargetDifferences(reference, trial_), "");
 }

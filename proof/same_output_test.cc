@@ -29,17 +29,6 @@ namespace fs = std::filesystem;
 using dext::testing::DealRecords;
 using Outputs = std::map<std::string, std::string>;  // by expected file name
 
-std::string ReadFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-void WriteFile(const fs::path& path, const std::string& text) {
-  std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
-}
-
 std::string MaskedLog(const std::string& log) {
   std::istringstream in(log);
   std::string masked;

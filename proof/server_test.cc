@@ -7,9 +7,6 @@
 #include <stdlib.h>
 #include <unistd.h>
 
-#include <fstream>
-#include <sstream>
-
 #include "proof/dext_process.h"
 #include "testing/pg_server.h"
 
@@ -35,16 +32,6 @@ class ServerTest : public ::testing::Test {
     setenv("KVB_DRIVE_F", (root / "F").c_str(), 1);
     MakeSampleDealership(root, deals, vehicles, seed);
     return root;
-  }
-
-  // A second work folder beside root/work holding the same deals.
-  static fs::path SecondWorkFolder(const fs::path& root) {
-    const fs::path second = root / "work2";
-    fs::create_directories(second);
-    for (const char* name : {"DEXT.DAT", "DEX2GL.DAT"}) {
-      fs::copy_file(root / "work" / name, second / name);
-    }
-    return second;
   }
 
   kvb::test::PgServer& server_ = kvb::test::PgServer::Shared();
@@ -92,12 +79,8 @@ TEST_F(ServerTest, AServerStoppedMidTransferIsAnErrorAndTheRerunCompletes) {
 
   const fs::path trial = Dealership("stopped", 40, 120, 5);
   DextProcess transfer(trial, {});
-  const fs::path log = trial / "work" / "DEXT.LOG";
-  for (int tries = 0;; ++tries) {
-    std::ifstream in(log);
-    std::stringstream text;
-    text << in.rdbuf();
-    if (text.str().find(" deal 3 ") != std::string::npos) break;
+  for (int tries = 0; ReadFile(trial / "work" / "DEXT.LOG").find(" deal 3 ") == std::string::npos;
+       ++tries) {
     ASSERT_LT(tries, 2000) << "the transfer never reached its third deal";
     usleep(1000);
   }

@@ -19,32 +19,19 @@ class WorkFolderTest : public ::testing::Test {
   void SetUp() override {
     MakeSampleDealership(pristine_, 3, 9, 5);
     CopyDealership(pristine_, trial_);
-    const fs::path reference = scratch_.path() / "reference";
-    CopyDealership(pristine_, reference);
-    ASSERT_TRUE(RunDext(reference).Exited(0));
-    transferred_ = DumpTargets(reference);
     untouched_ = DumpTargets(pristine_);
-  }
-
-  // Lets the user nobody into the dealership: every folder and file of the
-  // trial open to all, the work folder as given.
-  void OpenToEveryone(fs::perms work_folder) {
-    fs::permissions(scratch_.path(), fs::perms::all & ~fs::perms::group_write & ~fs::perms::others_write);
-    for (const auto& entry : fs::recursive_directory_iterator(trial_)) {
-      fs::permissions(entry.path(), entry.is_directory() ? fs::perms::all
-                                                        : fs::perms::owner_read | fs::perms::owner_write |
-                                                              fs::perms::group_read | fs::perms::group_write |
-                                                              fs::perms::others_read | fs::perms::others_write);
+    const std::vector<std::string> records = DealFileRecords(pristine_);
+    for (size_t first = 0; first < records.size(); first += 2) {
+      stocks_.push_back(records[first].substr(0, 6));
     }
-    fs::permissions(trial_, fs::perms::all);
-    fs::permissions(work_, work_folder);
   }
 
   ScratchFolder scratch_;
   fs::path pristine_ = scratch_.path() / "pristine";
   fs::path trial_ = scratch_.path() / "trial";
   fs::path work_ = trial_ / "work";
-  std::map<std::string, std::string> transferred_, untouched_;
+  std::map<std::string, std::string> untouched_;
+  std::vector<std::string> stocks_;  // the deals' stock numbers
 };
 
 TEST_F(WorkFolderTest, DealFilesDifferingOnlyInCaseAreNamedAndBothKept) {
@@ -61,11 +48,7 @@ TEST_F(WorkFolderTest, DealFilesDifferingOnlyInCaseAreNamedAndBothKept) {
 }
 
 TEST_F(WorkFolderTest, ASecondRunInTheSameFolderEndsAtOnceAndTouchesNothing) {
-  std::string first_stock;
-  std::ifstream(work_ / "DEXT.DAT") >> first_stock;
-  first_stock = first_stock.substr(0, 6);
-  std::unique_ptr<HeldVehicleLock> other_workstation =
-      std::make_unique<HeldVehicleLock>(trial_, first_stock);
+  auto other_workstation = std::make_unique<HeldVehicleLock>(trial_, stocks_[0]);
   DextProcess first(trial_, {});
   for (int tries = 0; first.ErrorOutputSoFar().find("Locked") == std::string::npos; ++tries) {
     ASSERT_LT(tries, 500) << "the first run never met the locked vehicle";
@@ -82,18 +65,18 @@ TEST_F(WorkFolderTest, ASecondRunInTheSameFolderEndsAtOnceAndTouchesNothing) {
   other_workstation.reset();
   const ProcessEnd first_end = first.Wait();
   EXPECT_TRUE(first_end.Exited(0)) << first_end.error_output;
-  EXPECT_EQ(TargetDifferences(transferred_, trial_), "");
+  const fs::path one_run = scratch_.path() / "reference";
+  CopyDealership(pristine_, one_run);
+  ASSERT_TRUE(RunDext(one_run).Exited(0));
+  EXPECT_EQ(TargetDifferences(DumpTargets(one_run), trial_), "");
 }
 
 TEST_F(WorkFolderTest, UnattendedAVehicleLockedTooLongStopsTheTransfer) {
-  std::string first_stock;
-  std::ifstream(work_ / "DEXT.DAT") >> first_stock;
-  first_stock = first_stock.substr(0, 6);
-  HeldVehicleLock other_workstation(trial_, first_stock);
+  HeldVehicleLock other_workstation(trial_, stocks_[0]);
   const ProcessEnd end = DextProcess(trial_, {{"DEXT_LOCK_WAIT", "2"}}).WaitAtMost(20);
   EXPECT_TRUE(end.Exited(3)) << end.error_output;
   EXPECT_NE(end.error_output.find("Error: The Vehicle Inventory Record Is Locked.\nStock No. " +
-                                  first_stock + " was still in use at another workstation after 2 "
+                                  stocks_[0] + " was still in use at another workstation after 2 "
                                                 "seconds (DEXT_LOCK_WAIT)."),
             std::string::npos)
       << end.error_output;
@@ -131,19 +114,13 @@ TEST_F(WorkFolderTest, ATargetLayoutWithoutALineTheTransferWritesStopsBeforeTheF
 // locked-vehicle box with Escape: the transfer ends as cancelled, the deal
 // file kept, the deals before it posted.
 TEST_F(WorkFolderTest, InTheTerminalTheLockedBoxCanBeCancelled) {
-  std::vector<std::string> stocks;
-  for (std::ifstream in(work_ / "DEXT.DAT"); in;) {
-    std::string record1, record2;
-    if (!std::getline(in, record1) || !std::getline(in, record2)) break;
-    stocks.push_back(record1.substr(0, 6));
-  }
-  ASSERT_EQ(stocks.size(), 3u);
-  HeldVehicleLock other_workstation(trial_, stocks[1]);
+  ASSERT_EQ(stocks_.size(), 3u);
+  HeldVehicleLock other_workstation(trial_, stocks_[1]);
   toolkit::testing::Tmux tmux;
   tmux.Start("cd '" + work_.string() + "' && env -u DISPLAY KVB_DRIVE_F='" +
              (trial_ / "F").string() + "' DEXT_UI=terminal " + DextPath());
   ASSERT_TRUE(tmux.WaitFor("[ Cancel ]")) << tmux.Screen();
-  EXPECT_TRUE(tmux.WaitFor("Stock No. " + stocks[1] + " is in use at another workstation."))
+  EXPECT_TRUE(tmux.WaitFor("Stock No. " + stocks_[1] + " is in use at another workstation."))
       << tmux.Screen();
   EXPECT_TRUE(tmux.WaitFor("Deal 2 of 3")) << tmux.Screen();
   tmux.Keys("Escape");
@@ -165,9 +142,16 @@ TEST_F(WorkFolderTest, ALockThatFailsIsAnErrorNotAnotherWorkstation) {
 }
 
 TEST_F(WorkFolderTest, ADealFileThatCannotBeOpenedIsAFailure) {
-  // Owned by root and readable by nobody else: there, but not for nobody.
-  OpenToEveryone(fs::perms::all);
-  fs::permissions(work_ / "DEXT.DAT", fs::perms::owner_read | fs::perms::owner_write);
+  // Every folder and file of the trial open to the user nobody but the deal
+  // file, owned by root and readable by nobody else: there, but not for nobody.
+  using enum fs::perms;
+  fs::permissions(scratch_.path(), all & ~group_write & ~others_write);
+  const fs::perms read_write = all & ~owner_exec & ~group_exec & ~others_exec;
+  for (const auto& entry : fs::recursive_directory_iterator(trial_)) {
+    fs::permissions(entry.path(), entry.is_directory() ? all : read_write);
+  }
+  fs::permissions(trial_, all);
+  fs::permissions(work_ / "DEXT.DAT", owner_read | owner_write);
   const ProcessEnd end = RunDext(trial_, {}, {}, RunAs::kNobody);
   EXPECT_TRUE(end.Exited(3)) << end.error_output;
   EXPECT_NE(end.error_output.find("Error: ID  1, Open Error # "), std::string::npos)

@@ -14,14 +14,8 @@ namespace {
 
 using testing::DealRecords;
 
-class CustomerPostingTest : public testing::DealershipTest {
+class CustomerPostingTest : public testing::PostingTest {
  protected:
-  void SetUp() override {
-    DealershipTest::SetUp();
-    MakeKeyedFiles();
-    OpenTargetFiles();
-  }
-
   void Stock(const std::string& stock, const std::string& vin, const std::string& nu = "N") {
     StoreRecord(kInventoryFile, {{"STKNO", stock}, {"VIN", vin}, {"NU", nu}, {"MILES", "000012"}});
   }
@@ -33,13 +27,6 @@ class CustomerPostingTest : public testing::DealershipTest {
     deal.first.Put(7, 6, delivery);
     deal.first.Put(184, 2, term);
     return deal;
-  }
-
-  // Transfers the deals, then reads the customer under key into the buffer.
-  void TransferAndLoad(const std::vector<DealRecords>& deals, const std::string& key) {
-    ASSERT_EQ(Transfer(deals), ExitStatus::kTransferred);
-    Reopen();
-    ASSERT_TRUE(LoadRecord(kCustomerFile, key)) << key;
   }
 
   void ExpectStored(const std::vector<std::pair<const char*, std::string>>& expected) {
@@ -67,7 +54,7 @@ TEST_F(CustomerPostingTest, KeyIsTheLastEightCharactersOfTheVin) {
 
 TEST_F(CustomerPostingTest, NewCustomerStoresEveryColumnOfTheDealWhole) {
   Stock("A10001", "1FTFW1E50JFA12345");
-  TransferAndLoad({Deal("A10001")}, "JFA12345");
+  TransferAndLoad({Deal("A10001")}, kCustomerFile, "JFA12345");
   ExpectStored({
       {"VENO", "JFA12345"}, {"ACNO", "MACA12345"}, {"NAME", "MAXIMILIAN k MACDONALD-ORTIZ  "},
       {"ADDRS", "1207 Lakeview Dr" + std::string(14, ' ')}, {"CITY", "Fort Wayne     "},
@@ -86,7 +73,7 @@ TEST_F(CustomerPostingTest, ExistingCustomerKeepsItsHistory) {
   StoreRecord(kCustomerFile, {{"VENO", "JFA12345"}, {"NAME", "OLD NAME"}, {"INSMO", "07"},
                               {"FUMO", "02"}, {"FUDAY", "11"}, {"FUYR", "24"}, {"LSMO", "09"},
                               {"LSDAY", "30"}, {"LSYR", "25"}, {"LSODOM", "045000"}});
-  TransferAndLoad({Deal("A10001", "092326", "  ")}, "JFA12345");
+  TransferAndLoad({Deal("A10001", "092326", "  ")}, kCustomerFile, "JFA12345");
   ExpectStored({{"NAME", "MAXIMILIAN k MACDONALD-ORTIZ  "}, {"INSMO", "07"}, {"FUMO", "02"},
                 {"FUDAY", "11"}, {"FUYR", "24"}, {"LSMO", "09"}, {"LSDAY", "30"}, {"LSYR", "25"},
                 {"LSODOM", "045000"}, {"SCEM", "00"}});
@@ -97,14 +84,14 @@ TEST_F(CustomerPostingTest, ReplacementRulesDiffer) {
   Stock("A10001", "1FTFW1E50JFA12345");
   StoreRecord(kCustomerFile, {{"VENO", "JFA12345"}, {"INSMO", "-1"}, {"FUMO", "-1"},
                               {"LSMO", "0"}});
-  TransferAndLoad({Deal("A10001", "082326")}, "JFA12345");
+  TransferAndLoad({Deal("A10001", "082326")}, kCustomerFile, "JFA12345");
   ExpectStored({{"INSMO", "-1"}, {"FUMO", "08"}, {"LSMO", "08"}});
 }
 
 TEST_F(CustomerPostingTest, FollowUpOnlyForAVehicleMarkedExactlyN) {
   Stock("A10001", "1FTFW1E50JFA12345", "U");
   Stock("A10002", "1FTFW1E50JFA67890", "n");
-  TransferAndLoad({Deal("A10001"), Deal("A10002")}, "JFA12345");
+  TransferAndLoad({Deal("A10001"), Deal("A10002")}, kCustomerFile, "JFA12345");
   EXPECT_EQ(Field(kCustomerFile, "FUMO"), "");
   ASSERT_TRUE(LoadRecord(kCustomerFile, "JFA67890"));
   EXPECT_EQ(Field(kCustomerFile, "FUMO"), "");

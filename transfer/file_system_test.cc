@@ -22,19 +22,17 @@ using testing::DealRecords;
 using testing::FaultyFileSystem;
 using Op = FaultyFileSystem::Op;
 
-class FileFaultTest : public testing::DealershipTest {
+class FileFaultTest : public testing::PostingTest {
  protected:
   void SetUp() override {
-    DealershipTest::SetUp();
+    PostingTest::SetUp();
     BindFileSystem(&files_);
-    MakeKeyedFiles();
-    OpenTargetFiles();
-    StoreRecord(kInventoryFile, {{"STKNO", "A10001"}, {"VIN", "1FTFW1E50JFA12345"}, {"NU", "N"}});
+    StockVehicle("A10001");
   }
 
   void TearDown() override {
     BindFileSystem(nullptr);
-    DealershipTest::TearDown();
+    PostingTest::TearDown();
   }
 
   // Runs dext on the same deal file again, nothing failing.
@@ -91,7 +89,7 @@ TEST_F(FileFaultTest, ADealFileThatCannotBeDeletedIsAFailureWithTheCause) {
   // The office takes the mark off the sold vehicle: a rerun that posted the
   // deal again would put it back.
   Reopen();
-  StoreRecord(kInventoryFile, {{"STKNO", "A10001"}, {"VIN", "1FTFW1E50JFA12345"}, {"NU", "N"}});
+  StockVehicle("A10001");
   Library().KVBcloseall(Session().FileBase);
   EXPECT_EQ(RunAgain(), ExitStatus::kTransferred);
   EXPECT_EQ(Messages().size(), 1u);

@@ -3,17 +3,14 @@
 #include <spawn.h>
 #include <stdlib.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
 #include <cstdio>
-#include <cstdlib>
 #include <fstream>
 #include <sstream>
 
 #include "kvb.h"
 #include "records/checked.h"
 #include "records/library.h"
-#include "records/line_output.h"
 #include "records/numeric.h"
 #include "screen/transfer_form.h"
 #include "context/session.h"
@@ -80,7 +77,6 @@ DealRecords FullDeal() {
 }
 
 std::string KvbtoolPath() { return KVBTOOL_PATH; }
-std::string DextSamplePath() { return DEXT_SAMPLE_PATH; }
 
 int RunKvbtool(const std::vector<std::string>& words) {
   std::vector<std::string> all = {KvbtoolPath()};
@@ -129,24 +125,13 @@ void DealershipTest::NewSession() {
 
 std::optional<ExitStatus> DealershipTest::RunDext(const std::string& keys) {
   front_end->Script(toolkit::ParseKeyScript(keys));
-  return RunUntilEnd([] {
+  try {
     StartTransfer();
     toolkit::RunEventLoop();
-  });
-}
-
-std::optional<ExitStatus> DealershipTest::PressKeys(const std::string& keys) {
-  front_end->Script(toolkit::ParseKeyScript(keys));
-  return RunUntilEnd([] { toolkit::RunEventLoop(); });
-}
-
-bool DealershipTest::MakeSample(int deals, int vehicles, int seed) {
-  setenv("KVBTOOL", KvbtoolPath().c_str(), 1);
-  // --force: root_ already holds the layouts and folders SetUp made.
-  const std::string command = DextSamplePath() + " '" + root_.string() + "' --force --deals " +
-                              std::to_string(deals) + " --vehicles " + std::to_string(vehicles) +
-                              " --seed " + std::to_string(seed) + " >/dev/null";
-  return std::system(command.c_str()) == 0;
+  } catch (const ProgramEnd& end) {
+    return end.status;
+  }
+  return std::nullopt;
 }
 
 void DealershipTest::OnMessage(std::function<void(const std::string&)> action) {
@@ -230,6 +215,11 @@ void DealershipTest::StoreRecord(FileOffset offset, const Fields& fields) {
   ASSERT_EQ(WriteRecord(NumberOf(offset), 1, KVB_WRITE_KEYED), 0) << Session().ErrorInfo.Message;
 }
 
+void DealershipTest::StockVehicle(const std::string& stock, const std::string& vin,
+                                  const std::string& nu) {
+  StoreRecord(kInventoryFile, {{"STKNO", stock}, {"VIN", vin}, {"NU", nu}});
+}
+
 bool DealershipTest::LoadRecord(FileOffset offset, const std::string& key) {
   EXPECT_EQ(PositionOnKey(NumberOf(offset), key), 0);
   return ReadRecord(NumberOf(offset), KVB_READ_AT_POSITION) == 0;
@@ -270,15 +260,19 @@ std::optional<ExitStatus> DealershipTest::Transfer(const std::vector<DealRecords
   return RunDext();
 }
 
-std::optional<ExitStatus> DealershipTest::RunUntilEnd(const std::function<void()>& step) {
-  try {
-    step();
-  } catch (const ProgramEnd& end) {
-    return end.status;
-  }
-  return std::nullopt;
+void DealershipTest::TransferAndLoad(const std::vector<DealRecords>& deals, FileOffset offset,
+                                     const std::string& key) {
+  ASSERT_EQ(Transfer(deals), ExitStatus::kTransferred);
+  Reopen();
+  ASSERT_TRUE(LoadRecord(offset, key)) << key;
 }
 
 const std::vector<std::string>& DealershipTest::Messages() const { return messages; }
+
+void PostingTest::SetUp() {
+  DealershipTest::SetUp();
+  MakeKeyedFiles();
+  OpenTargetFiles();
+}
 
 }  // namespace dext::testing

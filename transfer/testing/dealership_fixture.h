@@ -54,6 +54,9 @@ class DealershipTest : public ::testing::Test {
   // Stores a record: the buffer of file FileBase + offset is cleared, the
   // fields are put ("DA.3" for occurrence 3) and the record is written.
   void StoreRecord(FileOffset offset, const Fields& fields);
+  // Stores the vehicle in the inventory.
+  void StockVehicle(const std::string& stock, const std::string& vin = "1FTFW1E50JFA12345",
+                    const std::string& nu = "N");
   // Loads the record under key into the buffer of FileBase + offset; false
   // when there is none.
   bool LoadRecord(FileOffset offset, const std::string& key);
@@ -67,9 +70,10 @@ class DealershipTest : public ::testing::Test {
   // Closes the files, saves F:\DLR as the destination, writes the deals as
   // DEXT.DAT and runs dext in a fresh session (see RunDext).
   std::optional<ExitStatus> Transfer(const std::vector<DealRecords>& deals);
-
-  // Runs the step; returns how the program ended, or nullopt when it returned.
-  std::optional<ExitStatus> RunUntilEnd(const std::function<void()>& step);
+  // Transfers the deals, which must all go, and loads the record under key
+  // of FileBase + offset in a fresh session.
+  void TransferAndLoad(const std::vector<DealRecords>& deals, FileOffset offset,
+                       const std::string& key);
 
   // The messages shown in boxes since SetUp.
   const std::vector<std::string>& Messages() const;
@@ -81,12 +85,6 @@ class DealershipTest : public ::testing::Test {
   // the scripted keys. Returns how the program ended, or nullopt when it is
   // still waiting on the screen after the keys.
   std::optional<ExitStatus> RunDext(const std::string& keys = "");
-
-  // Delivers more scripted keys to the screen that is waiting.
-  std::optional<ExitStatus> PressKeys(const std::string& keys);
-
-  // Builds a sample dealership in root_ with dext-sample; false on failure.
-  bool MakeSample(int deals, int vehicles, int seed);
 
   // Called while a message box is up, before it is answered.
   void OnMessage(std::function<void(const std::string&)> action);
@@ -103,12 +101,17 @@ class DealershipTest : public ::testing::Test {
   std::filesystem::path previous_directory_;
 };
 
+// A dealership whose keyed files KJRVH, KCU and KVIN are made and open.
+class PostingTest : public DealershipTest {
+ protected:
+  void SetUp() override;
+};
+
 // Runs kvbtool with the words; returns its exit status.
 int RunKvbtool(const std::vector<std::string>& words);
 
-// Path of an executable built with the project.
+// Path of kvbtool as built with the project.
 std::string KvbtoolPath();
-std::string DextSamplePath();
 
 }  // namespace dext::testing
 
