@@ -1,6 +1,6 @@
 #include "records/library.h"
 
-#include <vector>
+#include <algorithm>
 
 #include "platform/lstr.h"
 
@@ -34,18 +34,13 @@ RecordLibrary LibKvb() {
   };
 }
 
-// Measures, then copies into a buffer of its own, as the library's strings
-// are only borrowed. A longer string than a 16-bit count can measure is cut
+// Measures, then copies into a text of its own, as the library's strings are
+// only borrowed. A longer string than a 16-bit count can measure is cut
 // to its first 32,766 bytes rather than refused.
 std::string TextFromLibrary(const char* address) {
   int length = platform::LStrLen(address);
   if (length == 0) return std::string();
-  if (length > kLongestLibraryText) {
-    return std::string(address, kLongestLibraryText);
-  }
-  std::vector<char> buffer(length + 1);
-  platform::LStrCpy(buffer.data(), address);
-  return std::string(buffer.data(), length);
+  return std::string(address, std::min(length, kLongestLibraryText));
 }
 
 }  // namespace dext
