@@ -177,8 +177,7 @@ int16_t FillForExistingRecord(const Deal& deal, const TransferFiles& files) {
   return 0;
 }
 
-}  // namespace
-
+// The amount columns, named by the field and line they post to.
 std::vector<NumberColumn> AmountColumns(const AccountingLayout& accounting_layout) {
   std::vector<NumberColumn> columns;
   for (const Row& row : kRows) {
@@ -190,6 +189,8 @@ std::vector<NumberColumn> AmountColumns(const AccountingLayout& accounting_layou
   }
   return columns;
 }
+
+}  // namespace
 
 std::vector<FieldUse> AccountingFieldsUsed(const AccountingLayout& accounting_layout) {
   std::vector<FieldUse> fields = {{"STKNO", 0}};

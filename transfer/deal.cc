@@ -20,6 +20,20 @@ size_t ContinuationsAfter(unsigned char lead) {
   return 0;
 }
 
+// True when text holds a well-formed UTF-8 sequence of two to four bytes.
+bool HoldsUtf8Sequence(const std::string& text) {
+  for (size_t i = 0; i < text.size(); ++i) {
+    const size_t continuations = ContinuationsAfter(static_cast<unsigned char>(text[i]));
+    if (continuations == 0 || i + continuations >= text.size()) continue;
+    bool sequence = true;
+    for (size_t k = 1; k <= continuations; ++k) {
+      sequence = sequence && IsContinuation(static_cast<unsigned char>(text[i + k]));
+    }
+    if (sequence) return true;
+  }
+  return false;
+}
+
 DealFault WrittenInUtf8(const Deal& deal) {
   return DealFault{deal.Name() + ": The Deal File Is Written In UTF-8",
                    std::string(kDealFileName) +
@@ -50,19 +64,6 @@ double Deal::Amount(ColumnRange columns) const { return NumericValue(Text(column
 
 std::string Deal::Name() const {
   return "Deal " + std::to_string(number) + ", Stock No. " + TrimRight(StockNumber());
-}
-
-bool HoldsUtf8Sequence(const std::string& text) {
-  for (size_t i = 0; i < text.size(); ++i) {
-    const size_t continuations = ContinuationsAfter(static_cast<unsigned char>(text[i]));
-    if (continuations == 0 || i + continuations >= text.size()) continue;
-    bool sequence = true;
-    for (size_t k = 1; k <= continuations; ++k) {
-      sequence = sequence && IsContinuation(static_cast<unsigned char>(text[i + k]));
-    }
-    if (sequence) return true;
-  }
-  return false;
 }
 
 std::variant<Deal, DealFault> ParseDeal(int number, std::string first_record,

@@ -124,9 +124,6 @@ std::variant<Deal, DealFault> ParseDeal(int number, std::string first_record,
                                         std::string second_record,
                                         const std::vector<NumberColumn>& number_columns);
 
-// True when text holds a well-formed UTF-8 sequence of two to four bytes.
-bool HoldsUtf8Sequence(const std::string& text);
-
 }  // namespace dext
 
 #endif  // DEXT_TRANSFER_DEAL_H_

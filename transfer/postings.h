@@ -49,9 +49,6 @@ bool ReadAtPosition(FileNumber file);
 // Every column of a deal the postings read as a number.
 std::vector<NumberColumn> NumberColumns(const AccountingLayout& accounting_layout);
 
-// The accounting posting's amount columns.
-std::vector<NumberColumn> AmountColumns(const AccountingLayout& accounting_layout);
-
 // The sold vehicle's mileage, read by the service customer posting.
 NumberColumn MileageColumn();
 

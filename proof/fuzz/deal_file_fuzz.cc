@@ -28,6 +28,7 @@
 
 #include "context/session.h"
 #include "kvb.h"
+#include "records/checked.h"
 #include "records/fake_library.h"
 #include "records/library.h"
 #include "records/numeric.h"
@@ -200,9 +201,8 @@ void PlaceSoldVehicle(FakeLibrary& library, const Deal& deal, const TransferFile
     library.SetRecord(kAccountingName, stock_number,
                       {{"STKNO", stock_number}, {"DA#8", "  1500.00"}, {"SM", "07"}});
   }
-  Check(Library().KVBposn(files.inventory.value, stock_number.c_str(), -1, "",
-                          KVB_POSN_ON_KEY) == 0 &&
-            Library().KVBread(files.inventory.value, KVB_READ_AT_POSITION) == 0,
+  Check(PositionOnKey(files.inventory, stock_number) == 0 &&
+            ReadRecord(files.inventory, KVB_READ_AT_POSITION) == 0,
         "the sold vehicle cannot be read");
 }
 
@@ -230,7 +230,6 @@ bool AllAmountsFit(const Deal& deal) {
 }
 
 bool PostDeal(FakeLibrary& library, const Deal& deal, const TransferFiles& files) {
-  OpenTargetFiles(files);
   PlaceSoldVehicle(library, deal, files);
   observed.accounting_file = files.accounting.value;
   observed.amounts.clear();
@@ -287,6 +286,7 @@ class Transfer {
     session.RoundingPlaces = 5;
     session.CurrencySymbol = "$";
     files_ = TargetFiles(kKjrvh);
+    OpenTargetFiles(files_);
   }
 
   // False when the postings ended the transfer.
