@@ -23,17 +23,7 @@ std::map<int16_t, std::string>& FullNames() {
 // failure and its message in ErrorInfo. Returns the status unchanged.
 int16_t Check(int16_t status, int16_t number, const char* label, bool names_a_file = true) {
   if (status == 0) return 0;
-  SessionContext& session = Session();
-  ErrorRecord& error = session.ErrorInfo;
-  error.FileOffset = number;
-  error.Status = status;
-  error.ProgramName = session.ProgramName;
-  int16_t secondary = Library().KVBerr(session.FileBase);
-  error.Code = secondary;
-  error.FileName = names_a_file ? OpenedFileName(FileOffset{number}) : "";
-  error.Detail.clear();
-  error.Message = "ID  " + std::to_string(number) + label + std::to_string(status) + "-" +
-                  std::to_string(secondary) + " in " + session.ProgramName;
+  RecordFailure(number, label, status, Library().KVBerr(Session().FileBase), names_a_file);
   return status;
 }
 
@@ -54,6 +44,20 @@ void RememberFileName(const std::string& data_file, FileNumber file) {
 std::string OpenedFileName(FileOffset offset) {
   const auto name = FullNames().find(ValueOf(offset));
   return name == FullNames().end() ? "" : name->second;
+}
+
+void RecordFailure(int16_t number, const char* label, int16_t status, int16_t code,
+                   bool names_a_file) {
+  SessionContext& session = Session();
+  ErrorRecord& error = session.ErrorInfo;
+  error.FileOffset = number;
+  error.Status = status;
+  error.ProgramName = session.ProgramName;
+  error.Code = code;
+  error.FileName = names_a_file ? OpenedFileName(FileOffset{number}) : "";
+  error.Detail.clear();
+  error.Message = "ID  " + std::to_string(number) + label + std::to_string(status) + "-" +
+                  std::to_string(code) + " in " + session.ProgramName;
 }
 
 int16_t OpenFile(const std::string& data_file, const std::string& layout, const std::string& text,

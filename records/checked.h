@@ -15,6 +15,13 @@ namespace dext {
 // The name the file at offset was last opened or made under (empty: none).
 std::string OpenedFileName(FileOffset offset);
 
+// Records a failure in ErrorInfo as the checked operations do: "ID  " and
+// the number (a file's offset, or a base), the label (", Read Error # "),
+// status-code and the program's name; the file's name when names_a_file.
+// Detail is cleared.
+void RecordFailure(int16_t number, const char* label, int16_t status, int16_t code,
+                   bool names_a_file = true);
+
 int16_t OpenFile(const std::string& data_file, const std::string& layout, const std::string& text,
                  FileNumber file, int16_t mode, int16_t flag);
 int16_t MakeFile(const std::string& data_file, const std::string& layout, const std::string& text,

@@ -37,16 +37,8 @@ int16_t ReadWholeRecord(FileNumber file) {
 
 void RecordWholeReadFailure(FileOffset offset, int16_t status, int16_t code,
                             const std::string& detail) {
-  SessionContext& session = Session();
-  ErrorRecord& error = session.ErrorInfo;
-  error.FileOffset = ValueOf(offset);
-  error.Status = status;
-  error.Code = code;
-  error.FileName = OpenedFileName(offset);
-  error.ProgramName = session.ProgramName;
-  error.Message = "ID  " + std::to_string(ValueOf(offset)) + ", Read Error # " + std::to_string(status) +
-                  "-" + std::to_string(code) + " in " + session.ProgramName;
-  error.Detail = detail;
+  RecordFailure(ValueOf(offset), ", Read Error # ", status, code);
+  Session().ErrorInfo.Detail = detail;
 }
 
 std::string RecordRead() {
