@@ -77,6 +77,7 @@ extern "C" {
 #define KVB_ERR_NO_STORE_TABLE 34 /* .DAT whose records are not in the folder's store */
 #define KVB_ERR_STORE_IN_TRANSACTION 35 /* write to a store held by the transaction of another base of this process */
 #define KVB_ERR_TRANSACTION_UNDONE 36 /* a write of the transaction failed: all undone */
+#define KVB_ERR_TABLE_HAS_RECORDS 37 /* make or upgrade of a file whose records the store holds already */
 /* Files again. */
 #define KVB_ERR_PERMISSION_DENIED 40 /* the system refused access to a file or folder */
 #define KVB_ERR_DAMAGED_STORE 41 /* KVBSTORE.DB is not a sound SQLite database */
@@ -86,6 +87,8 @@ extern "C" {
 #define KVB_ERR_LOGIN_REFUSED 52 /* the server answered but refused the login */
 #define KVB_ERR_BAD_STORE_SETTING 53 /* KVB_STORE_X is not a usable connection string */
 #define KVB_ERR_NETWORK_FILESYSTEM 54 /* an SQLite store on a network filesystem: use the PostgreSQL store */
+#define KVB_ERR_SERVER_TIMEOUT 55 /* the record server did not answer in time */
+#define KVB_ERR_COMMIT_UNKNOWN 56 /* connection lost during KVBcommit: stored or not, unknown */
 
 /* The flags a caller passes to position, read and write keyed records. */
 #define KVB_POSN_ON_KEY 256      /* KVBposn: on the key itself (the one way this library positions) */
@@ -137,8 +140,13 @@ KVB_API int16_t KVBerr(int16_t base);
  *  - KVBrollback discards its writes. Closing a keyed file under the base
  *    (KVBclose, KVBcloseall, KVBinit(base), opening under its number) rolls
  *    it back and ends it.
- *  - KVBbegin waits for no one; the first write waits (up to the busy time)
- *    for a transaction of another process on the same files to end.
+ *  - KVBbegin waits for no one. The first read or write of a keyed file
+ *    under the base starts the store's transaction: it waits (up to the busy
+ *    time) for a transaction of another process on the same files to end,
+ *    and from then on a record read and written back in the transaction
+ *    cannot be changed by another process in between (SQLite: the store's
+ *    write lock; PostgreSQL: the row's lock, taken by the read). A read of a
+ *    file of another store than the transaction's is an ordinary read.
  *  - Only one transaction at a time for a base (code 32); KVBcommit and
  *    KVBrollback without one fail with code 33. While a transaction has
  *    written to a folder's files, writes to them from files of another base
@@ -164,6 +172,9 @@ KVB_API int16_t KVBrclear(int16_t file);
 KVB_API int16_t KVBcopy(int16_t source, int16_t destination);
 /* Locks the positioned key against every other open of the file. */
 KVB_API int16_t KVBrlock(int16_t file);
+/* Deletes the record at the position of a keyed file (fails with code 19
+ * when there is none); inside a transaction of its base, as part of it. */
+KVB_API int16_t KVBdelete(int16_t file);
 /* Keyed file: stores the buffer under the key held in its key field.
  * Text file: ends the pending line. */
 KVB_API int16_t KVBwrite(int16_t file, int16_t count, int16_t option);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include "keyed_stub.h"
 #include "kvb.h"
 #include "status.h"
 #include "test_support.h"
@@ -191,6 +192,27 @@ TEST_P(KeyedSqliteTest, AWriteProtectedDataFileOpensReadOnly) {
   KVBfput("A1", "STKNO", kvin, 0, 0);
   EXPECT_NE(KVBwrite(kvin, 1, 512), 0);
   EXPECT_EQ(KVBerr(base_), kWrongDirection);
+}
+
+TEST_P(KeyedSqliteTest, AMakeReplacesAnEmptyTableWithoutItsDatButNeverOneWithRecords) {
+  const int16_t kvin = base_ + 6;
+  ASSERT_EQ(Open(kvin), 0);
+  KVBfput("A1", "STKNO", kvin, 0, 0);
+  ASSERT_EQ(KVBwrite(kvin, 1, 512), 0);
+  KVBclose(0);
+  std::filesystem::remove(folder_ / "data/kvin.dat");  // the .DAT deleted by hand
+  EXPECT_NE(KVBmake(kData, kLayout, "", kvin, 3, 0), 0);
+  EXPECT_EQ(KVBerr(base_), kTableHasRecords);
+  ASSERT_EQ(PlaceStub(folder_ / "data/kvin.dat", false), kNone);
+  ASSERT_EQ(Open(kvin), 0);
+  KVBposn(kvin, "A1", -1, "", 256);
+  EXPECT_EQ(KVBread(kvin, 512), 0) << "the records are still there";
+  KVBclose(kvin);
+
+  // A table a make left without its .DAT holds nothing: made anew.
+  test::MakeKeyed(folder_ / "data/EMPTY.DAT", folder_ / "KD/FF/KVIN.FID", test::kVehicleLayout);
+  std::filesystem::remove(folder_ / "data/EMPTY.DAT");
+  EXPECT_EQ(KVBmake("F:\\DATA\\EMPTY.DAT", kLayout, "", kvin, 3, 0), 0) << KVBerr(base_);
 }
 
 INSTANTIATE_TEST_SUITE_P(Stores, KeyedSqliteTest, ::testing::Values(test::StoreKind::kSqlite),

@@ -123,6 +123,12 @@ int16_t KeyedFile::Write() {
   return table_->Put(buffer_.Key(), buffer_.bytes());
 }
 
+int16_t KeyedFile::Delete() {
+  if (!position_) return kNoPosition;
+  if (read_only_) return kWrongDirection;
+  return table_->Delete(*position_);
+}
+
 int16_t KeyedFile::SetDurable(bool durable) { return store_->SetDurable(durable); }
 
 int16_t KeyedFile::Sync() { return store_->Sync(); }

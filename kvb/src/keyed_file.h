@@ -52,6 +52,9 @@ class KeyedFile {
   int16_t CheckWrite() const;
   // Stores the buffer under its own key field (insert or replace).
   int16_t Write();
+  // Removes the record at the position: kNoPosition, kWrongDirection
+  // (read-only), kNoRecord (none there).
+  int16_t Delete();
 
   // durable: every commit of the store is on disk when it returns (the
   // default). The setting is the store's, shared by its files.

@@ -63,6 +63,16 @@ void RollBack(Library& library, std::map<int16_t, Transaction>::iterator transac
 // transaction of its base when there is one, else as its own commit.
 int16_t WriteKeyed(Library& library, int16_t number, KeyedFile& file);
 
+// Deletes the record at the position of the keyed file under number, as
+// WriteKeyed writes.
+int16_t DeleteKeyed(Library& library, int16_t number, KeyedFile& file);
+
+// Reads the record at the position of the keyed file under number. Inside
+// an open transaction of its base that has no store yet, the read starts the
+// store's transaction first, so that what is read and then written back in
+// the transaction cannot change in between.
+int16_t ReadKeyed(Library& library, int16_t number, KeyedFile& file);
+
 // Closes one file: a made text file is published, a keyed file synced when
 // its writes were not yet durable. Closing a keyed file under a base with an
 // open transaction rolls the transaction back. Returns kNone or the first

@@ -3,10 +3,15 @@
 #include <libpq-fe.h>
 #include <unistd.h>
 
+#include <chrono>
+#include <functional>
 #include <map>
+#include <memory>
 #include <optional>
+#include <string>
 #include <string_view>
 
+#include "pg_call.h"
 #include "status.h"
 
 namespace kvb {
@@ -29,11 +34,19 @@ constexpr char kMakeCatalogue[] =
 // store), and the server probes an idle workstation after 10 seconds, every
 // 5 seconds, 3 times (and gives up on unacknowledged data after 25 seconds),
 // so it ends the session of a workstation that lost power, and with it its
-// locks and transaction, within about half a minute.
-constexpr char kSessionSettings[] =
-    "SET synchronous_commit = on; SET lock_timeout = '5s';"
-    "SET tcp_keepalives_idle = 10; SET tcp_keepalives_interval = 5;"
-    "SET tcp_keepalives_count = 3; SET tcp_user_timeout = 25000";
+// locks and transaction, within about half a minute. A session that sits in
+// an open transaction longer than twice the workstation's own wait for the
+// server has been given up by the workstation (a connection that hangs
+// without breaking): the server ends it too, so its locks go.
+std::string SessionSettings() {
+  const long idle_seconds =
+      2 * std::chrono::duration_cast<std::chrono::seconds>(ServerWait()).count();
+  return "SET synchronous_commit = on; SET lock_timeout = '5s';"
+         "SET tcp_keepalives_idle = 10; SET tcp_keepalives_interval = 5;"
+         "SET tcp_keepalives_count = 3; SET tcp_user_timeout = 25000;"
+         "SET idle_in_transaction_session_timeout = '" +
+         std::to_string(idle_seconds) + "s'";
+}
 
 constexpr Oid kInt4 = 23, kInt8 = 20, kBytea = 17;
 
@@ -68,6 +81,7 @@ class PgTable : public RecordTable {
   }
   int16_t Get(std::string_view key, std::string* record) override;
   int16_t Put(std::string_view key, std::string_view record) override;
+  int16_t Delete(std::string_view key) override;
   int16_t Scan(const std::function<bool(std::string_view)>& visit) override;
 
  private:
@@ -94,7 +108,8 @@ class PgKeyLock : public KeyLock {
 
 class PgStore : public TransactionalStore {
  public:
-  explicit PgStore(PGconn* conn) : TransactionalStore(true), conn_(conn), pid_(getpid()) {}
+  explicit PgStore(PGconn* conn)
+      : TransactionalStore(true), conn_(conn), pid_(getpid()), wait_(ServerWait()) {}
   ~PgStore() override {
     // A child of fork leaves the parent's connection alone: closing it would
     // end the parent's session.
@@ -129,17 +144,41 @@ class PgStore : public TransactionalStore {
     return kIoError;
   }
 
-  int16_t Exec(const char* sql) {
-    if (lost_) return kConnectionLost;
-    Result result(PQexec(conn_, sql));
-    return Check(result.get());
+  int16_t Exec(const char* sql, std::unique_ptr<Result>* out = nullptr) {
+    return Call([&] { return PQsendQuery(conn_, sql); }, out);
   }
 
-  // Runs a prepared statement (or, with sql, a one-off one) with parameters
-  // given as binary values; text_params marks those sent as text.
+  // Sends a command with send (a PQsend... call) and waits for its results,
+  // each within the server wait. On success *out (when given) takes the
+  // result. A wait that runs out leaves the connection unusable.
+  template <typename Send>
+  int16_t Call(Send send, std::unique_ptr<Result>* out) {
+    if (lost_) return kConnectionLost;
+    if (send() == 0) return Check(nullptr);
+    PGresult* raw = nullptr;
+    switch (AwaitCommand(conn_, wait_, &raw)) {
+      case Awaited::kTimedOut: return Lose(kServerTimeout);
+      case Awaited::kFailed: return Lose(kConnectionLost);
+      default: break;
+    }
+    auto result = std::make_unique<Result>(raw);
+    int16_t code = Check(result->get());
+    if (code == kNone && out != nullptr) *out = std::move(result);
+    return code;
+  }
+
+  // The connection broke or hangs: every later call fails, and the server
+  // has rolled back (or will roll back) the transaction.
+  int16_t Lose(int16_t code) {
+    lost_ = true;
+    in_transaction_ = false;
+    return code;
+  }
+
+  // Runs a prepared statement with parameters given as binary values;
+  // text_params marks those sent as text.
   int16_t Run(const char* prepared, const std::string_view* params, int count,
               unsigned text_params, int result_format, std::unique_ptr<Result>* out) {
-    if (lost_) return kConnectionLost;
     const char* values[3];
     int lengths[3], formats[3];
     for (int i = 0; i < count; ++i) {
@@ -147,23 +186,33 @@ class PgStore : public TransactionalStore {
       lengths[i] = static_cast<int>(params[i].size());
       formats[i] = (text_params >> i) & 1 ? 0 : 1;
     }
-    auto result = std::make_unique<Result>(
-        PQexecPrepared(conn_, prepared, count, values, lengths, formats, result_format));
-    int16_t code = Check(result->get());
-    if (code == kNone && out != nullptr) *out = std::move(result);
-    return code;
+    return Call(
+        [&] {
+          return PQsendQueryPrepared(conn_, prepared, count, values, lengths, formats,
+                                     result_format);
+        },
+        out);
+  }
+
+  // A one-off statement with text parameters.
+  int16_t Query(const char* sql, int count, const char* const* values,
+                std::unique_ptr<Result>* out) {
+    return Call(
+        [&] { return PQsendQueryParams(conn_, sql, count, nullptr, values, nullptr, nullptr, 0); },
+        out);
   }
 
   int16_t OpenTable(const std::string& name, std::unique_ptr<RecordTable>* table) override {
     if (int16_t code = Catalogue(); code != kNone) return code;
     const char* values[] = {name.c_str()};
-    if (lost_) return kConnectionLost;
-    Result found(PQexecParams(conn_, "SELECT id, layout FROM kvb_files WHERE name = $1", 1,
-                              nullptr, values, nullptr, nullptr, 0));
-    if (int16_t code = Check(found.get()); code != kNone) return code;
-    if (!found.HasRow()) return kMissingFile;
-    *table = std::make_unique<PgTable>(this, std::string(found.Value(0, 0)),
-                                       std::string(found.Value(0, 1)));
+    std::unique_ptr<Result> found;
+    if (int16_t code = Query("SELECT id, layout FROM kvb_files WHERE name = $1", 1, values, &found);
+        code != kNone) {
+      return code;
+    }
+    if (!found->HasRow()) return kMissingFile;
+    *table = std::make_unique<PgTable>(this, std::string(found->Value(0, 0)),
+                                       std::string(found->Value(0, 1)));
     return kNone;
   }
 
@@ -173,19 +222,19 @@ class PgStore : public TransactionalStore {
     int16_t code = Exec("BEGIN");
     if (code == kNone) code = Exec(kCatalogueLock);
     if (code == kNone) {
-      Result exists(PQexec(conn_, kCatalogueExists));
-      code = Check(exists.get());
-      if (code == kNone && exists.Value(0, 0) != "t") code = Exec(kMakeCatalogue);
+      std::unique_ptr<Result> exists;
+      code = Exec(kCatalogueExists, &exists);
+      if (code == kNone && exists->Value(0, 0) != "t") code = Exec(kMakeCatalogue);
     }
     if (code == kNone) code = CheckFormat();
     if (code == kNone) {
+      // A file the server has, with or without records, is never replaced.
       const char* values[] = {name.c_str(), canonical_layout.c_str()};
-      Result insert(PQexecParams(conn_,
-                                 "INSERT INTO kvb_files(name, layout) VALUES($1, $2)"
-                                 " ON CONFLICT (name) DO NOTHING",
-                                 2, nullptr, values, nullptr, nullptr, 0));
-      code = Check(insert.get());
-      if (code == kNone && std::string_view(PQcmdTuples(insert.get())) != "1") {
+      std::unique_ptr<Result> insert;
+      code = Query(
+          "INSERT INTO kvb_files(name, layout) VALUES($1, $2) ON CONFLICT (name) DO NOTHING", 2,
+          values, &insert);
+      if (code == kNone && std::string_view(PQcmdTuples(insert->get())) != "1") {
         code = kFileExists;
       }
     }
@@ -204,11 +253,21 @@ class PgStore : public TransactionalStore {
     return code;
   }
   int16_t Commit() override {
+    // A connection known to be gone before the COMMIT goes out stored
+    // nothing: the server rolls back a transaction whose session ends.
     if (lost_) return kConnectionLost;
-    Result result(PQexec(conn_, "COMMIT"));
-    int16_t code = Check(result.get());
+    if (PQconsumeInput(conn_) == 0 || PQstatus(conn_) != CONNECTION_OK) {
+      Lose(kConnectionLost);
+      Ended();
+      return kConnectionLost;
+    }
+    std::unique_ptr<Result> result;
+    int16_t code = Exec("COMMIT", &result);
+    // The COMMIT went out and no answer came back: the server may have
+    // stored the transaction or not.
+    if (code == kConnectionLost || code == kServerTimeout) code = kCommitUnknown;
     // COMMIT of a transaction that failed answers ROLLBACK.
-    if (code == kNone && std::string_view(PQcmdStatus(result.get())) != "COMMIT") code = kIoError;
+    if (code == kNone && std::string_view(PQcmdStatus(result->get())) != "COMMIT") code = kIoError;
     if (code == kNone) Committed();
     Ended();
     return code;
@@ -228,6 +287,34 @@ class PgStore : public TransactionalStore {
     }
   }
 
+  // Every record of the file id in key order, one row at a time, each row
+  // within the server wait; every result is read, to the end.
+  int16_t Stream(const std::string& id, const std::function<bool(std::string_view)>& visit) {
+    if (lost_) return kConnectionLost;
+    const char* values[] = {id.c_str()};
+    if (!PQsendQueryPrepared(conn_, "kvb_scan", 1, values, nullptr, nullptr, 1)) {
+      return Check(nullptr);
+    }
+    PQsetSingleRowMode(conn_);
+    int16_t code = kNone;
+    bool visiting = true;
+    for (;;) {
+      PGresult* next = nullptr;
+      const Awaited awaited = AwaitNextResult(conn_, wait_, &next);
+      if (awaited == Awaited::kEnd) return code;
+      if (awaited == Awaited::kTimedOut) return Lose(kServerTimeout);
+      if (awaited == Awaited::kFailed) return Lose(kConnectionLost);
+      Result result(next);
+      if (int16_t failure = Check(next); failure != kNone) {
+        if (code == kNone) code = failure;
+        continue;
+      }
+      if (visiting && PQresultStatus(next) == PGRES_SINGLE_TUPLE) {
+        visiting = visit(result.Value(0, 0));
+      }
+    }
+  }
+
   // Record locks of this process's opens of the server's files, by lock id:
   // the server's session locks do not tell one open from another.
   std::map<int64_t, const PgKeyLock*>& locks() { return locks_; }
@@ -240,10 +327,11 @@ class PgStore : public TransactionalStore {
   // for another format.
   int16_t Catalogue() {
     if (catalogue_) return kNone;
-    if (lost_) return kConnectionLost;
-    Result exists(PQexec(conn_, kCatalogueExists));
-    if (int16_t code = Check(exists.get()); code != kNone) return code;
-    if (exists.Value(0, 0) != "t") return kMissingFile;
+    std::unique_ptr<Result> exists;
+    if (int16_t code = Exec(kCatalogueExists, &exists); code != kNone) {
+      return code;
+    }
+    if (exists->Value(0, 0) != "t") return kMissingFile;
     if (int16_t code = CheckFormat(); code != kNone) return code;
     struct Statement {
       const char* name;
@@ -252,6 +340,11 @@ class PgStore : public TransactionalStore {
       Oid types[3];
     } statements[] = {
         {"kvb_get", "SELECT data FROM kvb_records WHERE file = $1 AND key = $2", 2, {kInt4, kBytea}},
+        // Inside a transaction a record is read to be written back: its row
+        // stays locked against other writers until the transaction ends.
+        {"kvb_get_locked", "SELECT data FROM kvb_records WHERE file = $1 AND key = $2 FOR UPDATE",
+         2, {kInt4, kBytea}},
+        {"kvb_delete", "DELETE FROM kvb_records WHERE file = $1 AND key = $2", 2, {kInt4, kBytea}},
         {"kvb_put",
          "INSERT INTO kvb_records(file, key, data) VALUES($1, $2, $3)"
          " ON CONFLICT (file, key) DO UPDATE SET data = EXCLUDED.data",
@@ -262,18 +355,27 @@ class PgStore : public TransactionalStore {
         {"kvb_unlock", "SELECT pg_advisory_unlock($1)", 1, {kInt8}},
     };
     for (const Statement& statement : statements) {
-      Result prepared(
-          PQprepare(conn_, statement.name, statement.sql, statement.count, statement.types));
-      if (int16_t code = Check(prepared.get()); code != kNone) return code;
+      if (int16_t code = Call(
+              [&] {
+                return PQsendPrepare(conn_, statement.name, statement.sql, statement.count,
+                                     statement.types);
+              },
+              nullptr);
+          code != kNone) {
+        return code;
+      }
     }
     catalogue_ = true;
     return kNone;
   }
 
   int16_t CheckFormat() {
-    Result format(PQexec(conn_, "SELECT value FROM kvb_meta WHERE name = 'format'"));
-    if (int16_t code = Check(format.get()); code != kNone) return code;
-    return format.HasRow() && format.Value(0, 0) == kFormat ? kNone : kNotOurs;
+    std::unique_ptr<Result> format;
+    if (int16_t code = Exec("SELECT value FROM kvb_meta WHERE name = 'format'", &format);
+        code != kNone) {
+      return code;
+    }
+    return format->HasRow() && format->Value(0, 0) == kFormat ? kNone : kNotOurs;
   }
 
   // A SET inside a transaction would be undone by its rollback; the base
@@ -294,6 +396,7 @@ class PgStore : public TransactionalStore {
 
   PGconn* conn_;
   pid_t pid_;
+  std::chrono::milliseconds wait_;
   bool lost_ = false;
   bool catalogue_ = false;
   std::map<int64_t, const PgKeyLock*> locks_;
@@ -302,7 +405,8 @@ class PgStore : public TransactionalStore {
 int16_t PgTable::Get(std::string_view key, std::string* record) {
   std::string_view params[] = {id_, key};
   std::unique_ptr<Result> result;
-  if (int16_t code = store_->Run("kvb_get", params, 2, 0b1, 1, &result); code != kNone) {
+  const char* statement = store_->in_transaction() ? "kvb_get_locked" : "kvb_get";
+  if (int16_t code = store_->Run(statement, params, 2, 0b1, 1, &result); code != kNone) {
     return code;
   }
   if (!result->HasRow()) return kNoRecord;
@@ -317,31 +421,18 @@ int16_t PgTable::Put(std::string_view key, std::string_view record) {
   return code;
 }
 
+int16_t PgTable::Delete(std::string_view key) {
+  std::string_view params[] = {id_, key};
+  std::unique_ptr<Result> result;
+  int16_t code = store_->Run("kvb_delete", params, 2, 0b1, 0, &result);
+  if (code == kNone && std::string_view(PQcmdTuples(result->get())) == "0") return kNoRecord;
+  store_->AfterPut(code);
+  return code;
+}
+
 int16_t PgTable::Scan(const std::function<bool(std::string_view)>& visit) {
   // One row at a time: a file may be larger than is wise to hold at once.
-  if (store_->lost()) return kConnectionLost;
-  PGconn* conn = store_->conn();
-  const char* values[] = {id_.c_str()};
-  if (!PQsendQueryPrepared(conn, "kvb_scan", 1, values, nullptr, nullptr, 1) ||
-      !PQsetSingleRowMode(conn)) {
-    Result failed(PQgetResult(conn));
-    while (PGresult* rest = PQgetResult(conn)) PQclear(rest);
-    int16_t code = store_->Check(failed.get());
-    return code != kNone ? code : store_->Check(nullptr);
-  }
-  int16_t code = kNone;
-  bool visiting = true;
-  while (PGresult* next = PQgetResult(conn)) {  // every result is read, to the end
-    Result result(next);
-    if (int16_t failure = store_->Check(next); failure != kNone) {
-      if (code == kNone) code = failure;
-      continue;
-    }
-    if (visiting && PQresultStatus(next) == PGRES_SINGLE_TUPLE) {
-      visiting = visit(result.Value(0, 0));
-    }
-  }
-  return code;
+  return store_->Stream(id_, visit);
 }
 
 int16_t PgKeyLock::Lock(std::string_view key) {
@@ -415,8 +506,13 @@ int16_t OpenPgStore(const std::string& conninfo, std::unique_ptr<RecordStore>* s
     return ping == PQPING_OK ? kLoginRefused : kServerUnreachable;
   }
   PQsetNoticeProcessor(conn, IgnoreNotice, nullptr);  // no call prints
+  // Commands are sent without waiting, so that every wait is bounded.
+  if (PQsetnonblocking(conn, 1) != 0) {
+    PQfinish(conn);
+    return kIoError;
+  }
   auto pg = std::make_unique<PgStore>(conn);
-  if (int16_t code = pg->Exec(kSessionSettings); code != kNone) return code;
+  if (int16_t code = pg->Exec(SessionSettings().c_str()); code != kNone) return code;
   *store = std::move(pg);
   return kNone;
 }
@@ -425,10 +521,10 @@ std::string PgSessionSetting(RecordStore& store, const std::string& name) {
   auto* pg = dynamic_cast<PgStore*>(&store);
   if (pg == nullptr) return "";
   const char* values[] = {name.c_str()};
-  Result result(
-      PQexecParams(pg->conn(), "SELECT current_setting($1)", 1, nullptr, values, nullptr, nullptr, 0));
-  return pg->Check(result.get()) == kNone && result.HasRow() ? std::string(result.Value(0, 0))
-                                                              : "";
+  std::unique_ptr<Result> result;
+  return pg->Query("SELECT current_setting($1)", 1, values, &result) == kNone && result->HasRow()
+             ? std::string(result->Value(0, 0))
+             : "";
 }
 
 }  // namespace kvb

@@ -25,6 +25,10 @@ class CheckedTable : public RecordTable {
     int16_t code = store_->BeforeWrite();
     return code != kNone ? code : target_->Put(key, record);
   }
+  int16_t Delete(std::string_view key) override {
+    int16_t code = store_->BeforeWrite();
+    return code != kNone ? code : target_->Delete(key);
+  }
   int16_t Scan(const std::function<bool(std::string_view)>& visit) override {
     return target_->Scan(visit);
   }

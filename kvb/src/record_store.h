@@ -29,6 +29,8 @@ class RecordTable {
   virtual int16_t Get(std::string_view key, std::string* record) = 0;
   // Inserts or replaces: its own transaction, or part of the store's open one.
   virtual int16_t Put(std::string_view key, std::string_view record) = 0;
+  // Removes the record under key (kNoRecord when there is none), as Put does.
+  virtual int16_t Delete(std::string_view key) = 0;
   // Every record in key order; stops early when visit returns false.
   virtual int16_t Scan(const std::function<bool(std::string_view record)>& visit) = 0;
 };
@@ -41,9 +43,10 @@ class RecordStore {
   // kNoStoreTable when the store holds no such file.
   virtual int16_t OpenTable(const std::string& name, std::unique_ptr<RecordTable>* table) = 0;
   // Makes an empty table with its layout. A store whose files have a .DAT
-  // stub in their folder replaces a table of that name (one left by a create
-  // or upgrade that died before its .DAT appeared); a store without stubs
-  // refuses it (kFileExists).
+  // stub in their folder replaces an empty table of that name (one left by a
+  // create that died before its .DAT appeared) and refuses one that holds
+  // records (kTableHasRecords); a store without stubs refuses any table of
+  // that name (kFileExists). No table that holds records is ever dropped.
   virtual int16_t CreateTable(const std::string& name, const std::string& canonical_layout) = 0;
 
   // The record lock for one open of the table name, when the store keeps
@@ -145,8 +148,8 @@ class RecordStoreWrapper : public RecordStore {
 
 // A store whose tables ask before every record read and write whether to
 // fail it, and which asks the same before Commit and Sync. Counting a write
-// means counting a Put, a Commit or a Sync: a transaction of n Puts is n + 1
-// writes, a Put outside a transaction one.
+// means counting a Put, a Delete, a Commit or a Sync: a transaction of n Puts
+// is n + 1 writes, a Put outside a transaction one.
 class CheckedStore : public RecordStoreWrapper {
  public:
   using RecordStoreWrapper::RecordStoreWrapper;

@@ -41,8 +41,8 @@ int16_t KVBposn(int16_t file, const char* key, int16_t /*direction*/, const char
 }
 
 int16_t KVBread(int16_t file, int16_t /*option*/) {
-  return WithFile(file, [](Library&, OpenFile& open) -> int16_t {
-    if (open.keyed) return open.keyed->Read();
+  return WithFile(file, [&](Library& library, OpenFile& open) -> int16_t {
+    if (open.keyed) return ReadKeyed(library, file, *open.keyed);
     return open.reader ? kNone : kWrongDirection;  // a text record stays where it is
   });
 }
@@ -68,6 +68,12 @@ int16_t KVBcopy(int16_t source, int16_t destination) {
 
 int16_t KVBrlock(int16_t file) {
   return WithKeyed(file, [](KeyedFile& keyed) { return keyed.Lock(); });
+}
+
+int16_t KVBdelete(int16_t file) {
+  return WithFile(file, [&](Library& library, OpenFile& open) -> int16_t {
+    return open.keyed ? DeleteKeyed(library, file, *open.keyed) : kNotKeyed;
+  });
 }
 
 int16_t KVBwrite(int16_t file, int16_t count, int16_t /*option*/) {

@@ -92,7 +92,8 @@ class SqliteTable : public RecordTable {
     const std::string table = Quoted(name_);
     if (get_.Prepare(db_, "SELECT data FROM " + table + " WHERE key = ?1") != SQLITE_OK ||
         put_.Prepare(db_, "INSERT OR REPLACE INTO " + table + "(key, data) VALUES(?1, ?2)") !=
-            SQLITE_OK) {
+            SQLITE_OK ||
+        delete_.Prepare(db_, "DELETE FROM " + table + " WHERE key = ?1") != SQLITE_OK) {
       return kNotOurs;
     }
     return kNone;
@@ -126,6 +127,7 @@ class SqliteTable : public RecordTable {
   }
 
   int16_t Put(std::string_view key, std::string_view record) override;
+  int16_t Delete(std::string_view key) override;
 
   int16_t Scan(const std::function<bool(std::string_view)>& visit) override {
     Statement query;
@@ -145,6 +147,7 @@ class SqliteTable : public RecordTable {
   std::string name_;
   Statement get_;
   Statement put_;
+  Statement delete_;
 };
 
 class SqliteStore : public TransactionalStore {
@@ -206,6 +209,10 @@ class SqliteStore : public TransactionalStore {
     if (in_transaction_) return kStoreInTransaction;
     const std::string table = Quoted(name);
     int16_t code = Begin();
+    // A table without its .DAT is one a create that died left behind, or one
+    // whose .DAT was deleted: an empty one is replaced, one that holds
+    // records is never touched.
+    if (code == kNone) code = RefuseTableWithRecords(name);
     if (code == kNone) {
       code = Exec(("DROP TABLE IF EXISTS " + table +
                    ";"
@@ -227,6 +234,23 @@ class SqliteStore : public TransactionalStore {
     if (code == kNone) return Commit();
     Rollback();
     return code;
+  }
+
+  // kTableHasRecords when the store has a table name holding a record.
+  int16_t RefuseTableWithRecords(const std::string& name) {
+    Statement exists;
+    int rc = exists.Prepare(db_, "SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = ?1");
+    if (rc != SQLITE_OK) return CodeOf(rc);
+    sqlite3_bind_text(exists.get(), 1, name.data(), name.size(), SQLITE_STATIC);
+    rc = sqlite3_step(exists.get());
+    if (rc == SQLITE_DONE) return kNone;
+    if (rc != SQLITE_ROW) return CodeOf(rc);
+    Statement any;
+    rc = any.Prepare(db_, "SELECT 1 FROM " + Quoted(name) + " LIMIT 1");
+    if (rc != SQLITE_OK) return CodeOf(rc);
+    rc = sqlite3_step(any.get());
+    if (rc == SQLITE_ROW) return kTableHasRecords;
+    return CodeOf(rc);
   }
 
   int16_t Begin() override {
@@ -300,6 +324,17 @@ int16_t SqliteTable::Put(std::string_view key, std::string_view record) {
   int rc = sqlite3_step(stmt);
   sqlite3_reset(stmt);
   int16_t code = CodeOf(rc);
+  store_->AfterPut(code);
+  return code;
+}
+
+int16_t SqliteTable::Delete(std::string_view key) {
+  sqlite3_stmt* stmt = delete_.get();
+  sqlite3_bind_blob(stmt, 1, key.data(), key.size(), SQLITE_STATIC);
+  int rc = sqlite3_step(stmt);
+  sqlite3_reset(stmt);
+  int16_t code = CodeOf(rc);
+  if (code == kNone && sqlite3_changes(db_) == 0) return kNoRecord;
   store_->AfterPut(code);
   return code;
 }

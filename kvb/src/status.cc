@@ -49,6 +49,8 @@ constexpr CodeInfo kCodes[] = {
     {kNoStoreTable, kStatusNotFound, "records of the file not in the folder's KVBSTORE.DB"},
     {kStoreInTransaction, kStatusLocked, "files held by a transaction of another file base"},
     {kTransactionUndone, kStatusBadRequest, "transaction undone by a failed write"},
+    {kTableHasRecords, kStatusBadFile,
+     "the store holds records of this file already (kvbtool stub puts back a missing .DAT)"},
     {kPermissionDenied, kStatusIo, "permission denied"},
     {kDamagedStore, kStatusBadFile, "the folder's KVBSTORE.DB is damaged"},
     {kConnectionLost, kStatusIo, "connection to the record server lost"},
@@ -57,6 +59,9 @@ constexpr CodeInfo kCodes[] = {
     {kBadStoreSetting, kStatusBadRequest, "KVB_STORE_<letter> is not a usable connection string"},
     {kNetworkFilesystem, kStatusBadRequest,
      "keyed files on a network filesystem: use a record server (KVB_STORE_<letter>)"},
+    {kServerTimeout, kStatusIo, "no answer from the record server in time (KVB_SERVER_WAIT)"},
+    {kCommitUnknown, kStatusIo,
+     "connection to the record server lost during the commit: stored or not is unknown"},
 };
 
 const CodeInfo* Find(int16_t code) {

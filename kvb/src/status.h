@@ -69,6 +69,7 @@ inline constexpr int16_t kNoTransaction = KVB_ERR_NO_TRANSACTION;
 inline constexpr int16_t kNoStoreTable = KVB_ERR_NO_STORE_TABLE;
 inline constexpr int16_t kStoreInTransaction = KVB_ERR_STORE_IN_TRANSACTION;
 inline constexpr int16_t kTransactionUndone = KVB_ERR_TRANSACTION_UNDONE;
+inline constexpr int16_t kTableHasRecords = KVB_ERR_TABLE_HAS_RECORDS;
 
 // Files again (40-49).
 inline constexpr int16_t kPermissionDenied = KVB_ERR_PERMISSION_DENIED;
@@ -79,6 +80,8 @@ inline constexpr int16_t kServerUnreachable = KVB_ERR_SERVER_UNREACHABLE;
 inline constexpr int16_t kLoginRefused = KVB_ERR_LOGIN_REFUSED;
 inline constexpr int16_t kBadStoreSetting = KVB_ERR_BAD_STORE_SETTING;
 inline constexpr int16_t kNetworkFilesystem = KVB_ERR_NETWORK_FILESYSTEM;
+inline constexpr int16_t kServerTimeout = KVB_ERR_SERVER_TIMEOUT;
+inline constexpr int16_t kCommitUnknown = KVB_ERR_COMMIT_UNKNOWN;
 
 // The status that goes with a secondary code of this file's range; codes of
 // other ranges report kStatusBadRequest.

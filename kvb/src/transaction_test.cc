@@ -24,10 +24,11 @@ std::string Holders(int16_t first_number, const char* key) {
   return holders;
 }
 
-int16_t Store(int16_t file, const char* stock) {
+int16_t Store(int16_t file, const char* stock, const char* name = "") {
   KVBrclear(file);
   KVBfput(stock, "STKNO", file, 0, 0);
   KVBfput("1HGCM82633A004352", "VIN", file, 0, 0);
+  KVBfput(name, "NAME", file, 0, 0);
   return KVBwrite(file, 1, 512);
 }
 
@@ -40,27 +41,48 @@ int16_t OpenAll(int16_t first_number) {
   return 0;
 }
 
-// Started again as the other process of these tests (KVB_TEST_PEEK=key),
-// the test program prints Holders(key) and ends before any test runs.
-const bool kPeeking = [] {
-  const char* key = getenv("KVB_TEST_PEEK");
-  if (key == nullptr) return false;
-  printf("%s", OpenAll(700) == 0 ? Holders(700, key).c_str() : "cannot open");
+// Started again as the other process of these tests, the test program
+// prints Holders(key) (KVB_TEST_PEEK=key), or, with its files open, prints a
+// line, stores key in the first file with the name OTHER and prints the
+// write's status (KVB_TEST_WRITE=key); then it ends before any test runs.
+const bool kOtherProcess = [] {
+  const char* peek = getenv("KVB_TEST_PEEK");
+  const char* write = getenv("KVB_TEST_WRITE");
+  if (peek == nullptr && write == nullptr) return false;
+  if (OpenAll(700) != 0) {
+    printf("cannot open");
+  } else if (peek != nullptr) {
+    printf("%s", Holders(700, peek).c_str());
+  } else {
+    printf("writing\n");
+    fflush(stdout);
+    printf("%d", Store(700, write, "OTHER"));
+  }
   fflush(stdout);
   _exit(0);
 }();
 
-// Holders(key) as another process sees them.
-std::string HoldersElsewhere(const char* key) {
+// Starts this program as the other process, with setting in its environment.
+FILE* StartElsewhere(const std::string& setting) {
   char self[4096];
   ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
-  if (n <= 0) return "no program";
+  if (n <= 0) return nullptr;
   self[n] = '\0';
-  FILE* out = popen(("KVB_TEST_PEEK=" + std::string(key) + " '" + self + "'").c_str(), "r");
+  return popen((setting + " '" + self + "'").c_str(), "r");
+}
+
+// What the other process printed, once it ended.
+std::string OutputOf(FILE* out) {
   char seen[64] = "";
+  if (out == nullptr) return "no program";
   if (fgets(seen, sizeof seen, out) == nullptr) seen[0] = '\0';
   pclose(out);
   return seen;
+}
+
+// Holders(key) as another process sees them.
+std::string HoldersElsewhere(const char* key) {
+  return OutputOf(StartElsewhere("KVB_TEST_PEEK=" + std::string(key)));
 }
 
 class TransactionTest : public ::testing::TestWithParam<test::StoreKind> {
@@ -111,6 +133,45 @@ TEST_P(TransactionTest, RollbackAndClosingAFileDiscardTheWrites) {
   EXPECT_EQ(Holders(base_, "I1"), "nnnn");
   EXPECT_NE(KVBrollback(base_), 0);
   EXPECT_EQ(HoldersElsewhere("I1"), "nnnn");
+}
+
+TEST_P(TransactionTest, ARecordReadInsideATransactionIsHeldAgainstOtherWritersUntilItEnds) {
+  ASSERT_EQ(Store(base_, "H1", "BEFORE"), 0);
+  ASSERT_EQ(KVBbegin(base_), 0);
+  KVBposn(base_, "H1", -1, "", 256);
+  ASSERT_EQ(KVBread(base_, 512), 0);  // read to be written back
+  // The other process writes the record while this one holds it read: its
+  // write must wait for this transaction's end and so come last.
+  FILE* other = StartElsewhere("KVB_TEST_WRITE=H1");
+  char line[64] = "";
+  ASSERT_NE(fgets(line, sizeof line, other), nullptr);
+  usleep(200 * 1000);
+  KVBfput("MINE", "NAME", base_, 0, 0);
+  ASSERT_EQ(KVBwrite(base_, 1, 512), 0);
+  ASSERT_EQ(KVBcommit(base_), 0);
+  EXPECT_EQ(OutputOf(other), "0");
+  KVBposn(base_, "H1", -1, "", 256);
+  ASSERT_EQ(KVBread(base_, 512), 0);
+  EXPECT_STREQ(KVBfiditemstub("NAME", base_, 0), "OTHER       ")
+      << "the other write went through while the record was read for writing";
+}
+
+TEST_P(TransactionTest, DeleteRemovesTheRecordAtThePositionAsPartOfTheTransaction) {
+  ASSERT_EQ(Store(base_, "D1"), 0);
+  ASSERT_EQ(Store(base_ + 1, "D1"), 0);
+  ASSERT_EQ(KVBbegin(base_), 0);
+  KVBposn(base_, "D1", -1, "", 256);
+  ASSERT_EQ(KVBdelete(base_), 0);
+  KVBposn(base_ + 2, "D1", -1, "", 256);
+  EXPECT_EQ(KVBdelete(base_ + 2), kStatusNotFound);
+  EXPECT_EQ(KVBerr(base_), kNoRecord);
+  EXPECT_EQ(Holders(base_, "D1"), "nynn");
+  EXPECT_EQ(HoldersElsewhere("D1"), "yynn");
+  ASSERT_EQ(KVBcommit(base_), 0) << "a delete of no record undoes nothing";
+  EXPECT_EQ(HoldersElsewhere("D1"), "nynn");
+  KVBposn(base_ + 1, "D1", -1, "", 256);
+  ASSERT_EQ(KVBdelete(base_ + 1), 0);  // outside a transaction: a commit of its own
+  EXPECT_EQ(HoldersElsewhere("D1"), "nnnn");
 }
 
 TEST_P(TransactionTest, MisuseFailsWithItsOwnCodeAndKeepsTheTransaction) {

@@ -1,11 +1,12 @@
 // Transactions across the keyed files of one store: KVBbegin, KVBcommit,
 // KVBrollback, and the writes inside them.
 //
-// A transaction belongs to a file-number base and takes in the writes to
-// keyed files numbered base .. base + 255. It starts the store's transaction
-// at its first write (so a transaction that writes nothing touches no
-// store), and from then on every write of it must go to that store: the
-// files of one folder share one store, so one commit stores them all.
+// A transaction belongs to a file-number base and takes in the reads and
+// writes of keyed files numbered base .. base + 255. It starts the store's
+// transaction at its first read or write (so a transaction that touches no
+// record touches no store), and from then on every write of it must go to
+// that store: the files of one folder share one store, so one commit stores
+// them all.
 #include "kvb.h"
 #include "open_files.h"
 #include "status.h"
@@ -13,31 +14,44 @@
 using namespace kvb;
 
 namespace kvb {
+namespace {
 
-int16_t WriteKeyed(Library& library, int16_t number, KeyedFile& file) {
-  if (int16_t code = file.CheckWrite(); code != kNone) return code;
+// Starts the store's transaction for the base's transaction, on the store
+// of file: kNone, or why it could not start.
+int16_t StartInStore(Transaction& open, KeyedFile& file) {
+  if (file.store().in_transaction()) return kStoreInTransaction;
+  if (int16_t code = file.store().Begin(); code != kNone) {
+    // A store that cannot start the transaction failed the call; a busy one
+    // only made it wait in vain, and the call may be tried again.
+    if (code != kBusy) open.undone = true;
+    return code;
+  }
+  open.store = file.shared_store();
+  return kNone;
+}
+
+// Runs change (a write or delete of file) as its own commit or inside the
+// open transaction of its base. A change that fails in the store undoes the
+// transaction; `harmless` is a failure that changed nothing (no record to
+// delete).
+template <typename Change>
+int16_t ChangeKeyed(Library& library, int16_t number, KeyedFile& file, Change change,
+                    int16_t harmless) {
   auto transaction = TransactionOf(library, number);
   if (transaction == library.transactions.end()) {
     // Outside a transaction: its own commit, unless the shared store is in
     // the middle of another base's transaction, which would take it in.
-    return file.store().in_transaction() ? kStoreInTransaction : file.Write();
+    return file.store().in_transaction() ? kStoreInTransaction : change();
   }
   Transaction& open = transaction->second;
   if (open.undone) return kTransactionUndone;
   if (!open.store) {
-    if (file.store().in_transaction()) return kStoreInTransaction;
-    if (int16_t code = file.store().Begin(); code != kNone) {
-      // A store that cannot start the transaction failed the write; a busy
-      // one only made it wait in vain, and the write may be tried again.
-      if (code != kBusy) open.undone = true;
-      return code;
-    }
-    open.store = file.shared_store();
+    if (int16_t code = StartInStore(open, file); code != kNone) return code;
   } else if (open.store != file.shared_store()) {
     return kSecondStore;
   }
-  int16_t code = file.Write();
-  if (code != kNone) {
+  int16_t code = change();
+  if (code != kNone && code != harmless) {
     // A failed write may have undone the whole transaction in the store
     // already; undo it in every case, so that a commit never stores a part.
     open.store->Rollback();
@@ -45,6 +59,30 @@ int16_t WriteKeyed(Library& library, int16_t number, KeyedFile& file) {
     open.undone = true;
   }
   return code;
+}
+
+}  // namespace
+
+int16_t WriteKeyed(Library& library, int16_t number, KeyedFile& file) {
+  if (int16_t code = file.CheckWrite(); code != kNone) return code;
+  return ChangeKeyed(library, number, file, [&] { return file.Write(); }, kNone);
+}
+
+int16_t DeleteKeyed(Library& library, int16_t number, KeyedFile& file) {
+  return ChangeKeyed(library, number, file, [&] { return file.Delete(); }, kNoRecord);
+}
+
+int16_t ReadKeyed(Library& library, int16_t number, KeyedFile& file) {
+  auto transaction = TransactionOf(library, number);
+  if (transaction != library.transactions.end()) {
+    Transaction& open = transaction->second;
+    // A file of another store than the transaction's, or a read after the
+    // transaction was undone, is read as any file.
+    if (!open.undone && !open.store && !file.store().in_transaction()) {
+      if (int16_t code = StartInStore(open, file); code != kNone) return code;
+    }
+  }
+  return file.Read();
 }
 
 }  // namespace kvb

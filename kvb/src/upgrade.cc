@@ -69,6 +69,32 @@ int16_t CopyRecords(sqlite3* db, RecordStore& store, RecordTable& table) {
   return code;
 }
 
+// kNone when the store's table name holds exactly the old file's layout and
+// records (an upgrade that died after its copy); else kTableHasRecords.
+int16_t HoldsSameFile(sqlite3* db, const std::string& layout, RecordStore& store,
+                      const std::string& name) {
+  std::unique_ptr<RecordTable> table;
+  std::string stored_layout;
+  if (int16_t code = store.OpenTable(name, &table); code != kNone) return code;
+  if (int16_t code = table->ReadLayout(&stored_layout); code != kNone) return code;
+  if (stored_layout != layout) return kTableHasRecords;
+  sqlite3_stmt* query = nullptr;
+  if (sqlite3_prepare_v2(db, "SELECT data FROM records ORDER BY key", -1, &query, nullptr) !=
+      SQLITE_OK) {
+    sqlite3_finalize(query);
+    return kNotOurs;
+  }
+  bool same = true;
+  int16_t code = table->Scan([&](std::string_view record) {
+    same = sqlite3_step(query) == SQLITE_ROW && Column(query, 0) == record;
+    return same;
+  });
+  if (code == kNone && same && sqlite3_step(query) != SQLITE_DONE) same = false;
+  sqlite3_finalize(query);
+  if (code != kNone) return code;
+  return same ? kNone : kTableHasRecords;
+}
+
 // Moves one old-form file: kNone, kNotOurs (not a keyed file, left alone)
 // or an error.
 int16_t MoveFile(const std::string& path, StoreCache& stores) {
@@ -83,11 +109,20 @@ int16_t MoveFile(const std::string& path, StoreCache& stores) {
   std::shared_ptr<RecordStore> store;
   if (int16_t code = stores.Get(FolderOf(path), true, &store); code != kNone) return code;
   const std::string name = TableNameOf(path);
-  // A table left by an earlier run that died before its stub is replaced.
-  if (int16_t code = store->CreateTable(name, layout); code != kNone) return code;
-  std::unique_ptr<RecordTable> table;
-  if (int16_t code = store->OpenTable(name, &table); code != kNone) return code;
-  if (int16_t code = CopyRecords(old.db, *store, *table); code != kNone) return code;
+  // An empty table left by an earlier run is replaced. One that holds
+  // records is this file's copy made by a run that died before its stub, or
+  // the records of a live file (an old file restored over its stub): the
+  // first only needs its stub, the second is never replaced.
+  int16_t code = store->CreateTable(name, layout);
+  if (code == kTableHasRecords) {
+    if (code = HoldsSameFile(old.db, layout, *store, name); code != kNone) return code;
+  } else if (code != kNone) {
+    return code;
+  } else {
+    std::unique_ptr<RecordTable> table;
+    if (code = store->OpenTable(name, &table); code != kNone) return code;
+    if (code = CopyRecords(old.db, *store, *table); code != kNone) return code;
+  }
   if (sqlite3_close(old.db) != SQLITE_OK) return kBusy;
   old.db = nullptr;
   if (int16_t code = PlaceStub(path, true); code != kNone) return code;

@@ -102,9 +102,32 @@ TEST_F(UpgradeTest, OldFilesAreRefusedUntilUpgradedThenOpenWithTheirRecords) {
   EXPECT_EQ(StateOf("KVIN.DAT", 3), "new");
 }
 
+TEST_F(UpgradeTest, AnOldFileRestoredOverALiveOneNeverReplacesItsRecords) {
+  UpgradeReport report;
+  ASSERT_EQ(UpgradeFolder(folder_.path(), &report), kNone) << report.failed;
+  ASSERT_EQ(KVBopen("KCU.DAT", "KVIN.FID", "", 1, 3, 0), 0);
+  KVBrclear(1);
+  KVBfput("S9", "STKNO", 1, 0, 0);
+  ASSERT_EQ(KVBwrite(1, 1, 512), 0);  // a record the old file does not have
+  KVBclose(1);
+  std::filesystem::remove(folder_ / "KCU.DAT");
+  MakeOldKeyedFile(folder_ / "KCU.DAT", 3);  // a backup put back over the stub
+
+  UpgradeReport refused;
+  EXPECT_EQ(UpgradeFolder(folder_.path(), &refused), kTableHasRecords);
+  EXPECT_EQ(refused.failed, "KCU.DAT");
+  ASSERT_EQ(PlaceStub(folder_ / "KCU.DAT", true), kNone);
+  ASSERT_EQ(KVBopen("KCU.DAT", "KVIN.FID", "", 1, 3, 0), 0);
+  KVBposn(1, "S9", -1, "", 256);
+  EXPECT_EQ(KVBread(1, 512), 0) << "the live file's records are kept";
+}
+
 TEST_F(UpgradeTest, AnUpgradeKilledAtAnyWriteLeavesEachFileOldOrNewAndARerunFinishes) {
   // Two files of three records: per file three writes and a commit.
   for (long at = 1; at <= 8; ++at) {
+    for (const char* store : {"KVBSTORE.DB", "KVBSTORE.DB-wal", "KVBSTORE.DB-shm"}) {
+      std::filesystem::remove(folder_ / store);
+    }
     for (const char* name : kOldFiles) {
       std::filesystem::remove(folder_ / name);
       MakeOldKeyedFile(folder_ / name, 3);
