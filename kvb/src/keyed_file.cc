@@ -154,4 +154,17 @@ int16_t CreateKeyedFile(StoreCache& stores, const std::string& host_path, const 
   return PlaceStub(host_path, false);
 }
 
+int16_t RestoreStub(StoreCache& stores, const std::string& host_path) {
+  if (ServerFile server; OnServer(host_path, &server)) return kBadName;
+  std::string found;
+  if (int16_t code = ResolvePath(host_path, &found); code != kNone) return code;
+  struct stat st;
+  if (lstat(found.c_str(), &st) == 0) return kFileExists;
+  std::shared_ptr<RecordStore> store;
+  if (int16_t code = stores.Get(FolderOf(host_path), false, &store); code != kNone) return code;
+  std::unique_ptr<RecordTable> table;
+  if (int16_t code = store->OpenTable(TableNameOf(host_path), &table); code != kNone) return code;
+  return PlaceStub(host_path, false);
+}
+
 }  // namespace kvb

@@ -82,6 +82,12 @@ class KeyedFile {
 // (kFileExists when the .DAT is there).
 int16_t CreateKeyedFile(StoreCache& stores, const std::string& host_path, const Layout& layout);
 
+// Puts back the .DAT stub of a keyed file of a folder's store whose .DAT was
+// deleted: kNone, kFileExists (the .DAT is there), kNoStoreTable (the
+// folder's store holds no file of that name) or another failure. Files on a
+// server have no .DAT (kBadName).
+int16_t RestoreStub(StoreCache& stores, const std::string& host_path);
+
 }  // namespace kvb
 
 #endif  // KVB_SRC_KEYED_FILE_H_

@@ -146,6 +146,22 @@ TEST_F(KvbtoolTest, CheckTellsTheLayoutTheRecordsAndTheStoreIntegrity) {
   EXPECT_NE(output_.find("integrity check found no problems"), std::string::npos) << output_;
 }
 
+// A .DAT deleted by hand leaves its records in the store: a create never
+// replaces them, and stub puts the .DAT back.
+TEST_F(KvbtoolTest, ADeletedDatKeepsItsRecordsUntilStubPutsItBack) {
+  CreateKvin();
+  ASSERT_EQ(Run("load " + Kvin(), "STKNO,VIN\nA1,VIN1\n"), 0) << errors_;
+  std::filesystem::remove(root_ + "/data/KVIN.DAT");
+  EXPECT_EQ(Run("create " + Kvin() + " " SAMPLE_LAYOUTS "/KVIN.FID"), 1);
+  EXPECT_NE(errors_.find("kvbtool stub puts back"), std::string::npos) << errors_;
+  ASSERT_EQ(Run("stub " + Kvin()), 0) << errors_;
+  EXPECT_EQ(Dumped(1), "A1,,,VIN1" + std::string(14, ','));
+  EXPECT_EQ(Run("stub " + Kvin()), 1);
+  EXPECT_NE(errors_.find("the .DAT is there"), std::string::npos) << errors_;
+  EXPECT_EQ(Run("stub 'F:\\DATA\\NONE.DAT'"), 1);
+  EXPECT_NE(errors_.find("holds no records of this file"), std::string::npos) << errors_;
+}
+
 // What cannot be read says why: not a keyed file, not allowed, or damaged.
 TEST_F(KvbtoolTest, FilesThatCannotBeReadSayWhy) {
   CreateKvin();
@@ -178,7 +194,7 @@ TEST_F(KvbtoolTest, EveryCommandHasHelpAndTheToolItsVersion) {
   EXPECT_EQ(output_, "kvbtool " DEXT_VERSION "\n");
   for (const char* command :
        {"--help", "create --help", "load --help", "dump --help", "check --help", "lock --help",
-        "copy --help", "upgrade --help", "chain --help"}) {
+        "copy --help", "upgrade --help", "stub --help", "chain --help"}) {
     EXPECT_EQ(Run(command), 0) << command;
     EXPECT_NE(output_.find("usage: kvbtool"), std::string::npos) << command;
   }
