@@ -11,6 +11,7 @@
 #include <optional>
 
 #include "path.h"
+#include "sqlite_vfs.h"
 #include "status.h"
 
 namespace kvb {
@@ -395,7 +396,7 @@ int16_t OpenSqliteStore(const std::string& folder, bool create,
   }
   int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX | (create ? SQLITE_OPEN_CREATE : 0);
   sqlite3* db = nullptr;
-  int rc = sqlite3_open_v2(path.c_str(), &db, flags, nullptr);
+  int rc = sqlite3_open_v2(path.c_str(), &db, flags, StoreVfsName());
   if (rc != SQLITE_OK) {
     const int system_error = sqlite3_system_errno(db);
     sqlite3_close_v2(db);
