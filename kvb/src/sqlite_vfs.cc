@@ -2,9 +2,11 @@
 
 #include <fcntl.h>
 #include <sqlite3.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <map>
 #include <mutex>
 #include <new>
 #include <string>
@@ -27,13 +29,35 @@ struct StoreFile {
 StoreFile* Of(sqlite3_file* file) { return reinterpret_cast<StoreFile*>(file); }
 const sqlite3_io_methods* Real(sqlite3_file* file) { return Of(file)->real()->pMethods; }
 
-// Allocates the first bytes of the file at path on disk: SQLITE_OK, or
+// Allocates the first bytes of the index at path on disk: SQLITE_OK, or
 // SQLITE_FULL when the disk has no room for them.
+//
+// The allocation goes through a descriptor kept open for the life of the
+// process: closing any descriptor of a file drops every POSIX lock the
+// process holds on that file, and SQLite's locks on the index are such locks.
+// Only a descriptor of an index that is no longer at the path (the last user
+// deleted it) is closed, as no lock of this process can be on it.
 int Reserve(const std::string& path, off_t bytes) {
-  const int fd = open(path.c_str(), O_RDWR | O_CLOEXEC);
-  if (fd < 0) return SQLITE_IOERR_SHMOPEN;
-  const int error = posix_fallocate(fd, 0, bytes);
-  close(fd);
+  static std::mutex mutex;
+  static std::map<std::string, int> descriptors;
+  std::lock_guard guard(mutex);
+  struct stat now {};
+  if (stat(path.c_str(), &now) != 0) return SQLITE_IOERR_SHMOPEN;
+  auto held = descriptors.find(path);
+  if (held != descriptors.end()) {
+    struct stat open {};
+    if (fstat(held->second, &open) != 0 || open.st_ino != now.st_ino || open.st_dev != now.st_dev) {
+      close(held->second);
+      descriptors.erase(held);
+      held = descriptors.end();
+    }
+  }
+  if (held == descriptors.end()) {
+    const int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
+    if (fd < 0) return SQLITE_IOERR_SHMOPEN;
+    held = descriptors.emplace(path, fd).first;
+  }
+  const int error = posix_fallocate(held->second, 0, bytes);
   if (error == 0) return SQLITE_OK;
   // A filesystem that cannot allocate ahead (EOPNOTSUPP) keeps SQLite's own
   // way of extending the file.
