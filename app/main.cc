@@ -17,6 +17,7 @@
 #include "toolkit/front_ends.h"
 #include "toolkit/headless.h"
 #include "toolkit/message_box.h"
+#include "transfer/file_system.h"
 #include "transfer/transfer.h"
 
 namespace {
@@ -77,9 +78,10 @@ bool IsOption(const std::string& argument) {
 }
 
 // Runs the program on an installed front end until it ends in order.
-[[noreturn]] void Run(const std::string& command_line, bool headless) {
-  dext::RegisterTransferProcedures();
-  dext::Main(command_line);
+[[noreturn]] void Run(const std::string& command_line, bool headless,
+                      dext::TransferDriver& driver) {
+  driver.RegisterProcedures();
+  dext::Main(command_line, driver);
   toolkit::RunEventLoop();
   // No more input and the program has not ended: the transfer screen is
   // waiting for the destination that nobody can type.
@@ -137,10 +139,13 @@ int main(int argc, char** argv) {
   bool headless = headless_front_end != nullptr;
   // Nobody answers a headless box: a locked vehicle is retried once a second
   // for DEXT_LOCK_WAIT seconds, then the transfer stops.
-  if (headless) dext::SetUnattendedLockWait(lock_wait);
+  dext::TransferSettings settings;
+  if (headless) settings.unattended_lock_wait = lock_wait;
+  dext::RunReport report(dext::Files());
+  dext::TransferDriver driver(report, settings);
   int status = static_cast<int>(dext::ExitStatus::kFailed);
   try {
-    Run(command_line, headless);
+    Run(command_line, headless, driver);
   } catch (const dext::ProgramEnd& end) {
     status = static_cast<int>(end.status);
   } catch (const std::exception& problem) {
@@ -152,6 +157,9 @@ int main(int argc, char** argv) {
   // The front end gives the terminal back first, so the line stays readable.
   toolkit::SetFrontEnd(nullptr);
   front_end.reset();
-  std::cout << dext::FinishRunReport(static_cast<dext::ExitStatus>(status)) << std::endl;
+  std::cout << report.Finish(static_cast<dext::ExitStatus>(status)) << std::endl;
+  // A summary that did not reach its reader (a closed pipe, a full disk) is
+  // said by the exit status; what the run did is in DEXT.LOG.
+  if (!std::cout.good()) return static_cast<int>(dext::ExitStatus::kOutputFailed);
   return status;
 }

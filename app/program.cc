@@ -6,9 +6,9 @@
 
 namespace dext {
 
-void Main(const std::string& command_line) {
+void Main(const std::string& command_line, TransferDriver& driver) {
   StartSession(command_line);
-  Session().ResultWord = StartTransfer();
+  Session().ResultWord = driver.StartTransfer();
 }
 
 }  // namespace dext

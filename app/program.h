@@ -5,13 +5,15 @@
 
 #include <string>
 
+#include "transfer/transfer.h"
+
 namespace dext {
 
 // Starts the session from the command-line text (the arguments after the
-// program's name) and runs the transfer, keeping its result in ResultWord.
-// Returns when the transfer needs the user; the program then runs on the
-// screen's events until it ends through EndProgram.
-void Main(const std::string& command_line);
+// program's name) and runs the transfer through the driver, keeping its
+// result in ResultWord. Returns when the transfer needs the user; the
+// program then runs on the screen's events until it ends through EndProgram.
+void Main(const std::string& command_line, TransferDriver& driver);
 
 }  // namespace dext
 

@@ -3,7 +3,8 @@
 // records. dext never crashes; a short record posts what its columns hold,
 // exactly as the same record padded with blanks to 249 characters does. A
 // deal file that is damaged, unreadable or not what it seems stops the
-// transfer before the deal it spoils, and stays.
+// transfer before the deal it spoils, and stays; one that ends inside its
+// last record (cut short, or still being written) is not even claimed.
 #include <gtest/gtest.h>
 
 #include <vector>
@@ -36,7 +37,7 @@ class BadDealFileTest : public ::testing::Test {
   std::map<std::string, std::string> Transferred(const std::string& deal_file) {
     const ProcessEnd end = Run(deal_file);
     EXPECT_TRUE(end.Exited(0)) << end.error_output;
-    EXPECT_FALSE(fs::exists(trial_ / "work" / "DEXT.DAT"));
+    EXPECT_FALSE(DealFileKept(trial_ / "work"));
     return DumpTargets(trial_);
   }
 
@@ -49,18 +50,20 @@ class BadDealFileTest : public ::testing::Test {
 TEST_F(BadDealFileTest, FramingThatChangesNothing) {
   const std::string whole = DealFileText(deals_);
   const auto reference = Transferred(whole);
-  std::vector<std::string> long_lines = deals_;
+  std::vector<std::string> long_lines = deals_, whole_records = deals_;
   for (std::string& line : long_lines) {
     line.resize(249, ' ');
     line += std::string(300, 'X');  // beyond column 249: never read
   }
+  whole_records.back().resize(249, ' ');
+  const std::string whole_last = DealFileText(whole_records);
   const struct {
     const char* name;
     std::string text;
   } cases[] = {
       {"LF line ends", DealFileText(deals_, "\n")},
       {"Ctrl-Z after the last line", whole + "\x1A"},
-      {"last line without an end", whole.substr(0, whole.size() - 2)},
+      {"a whole last record without a line end", whole_last.substr(0, whole_last.size() - 2)},
       {"lines longer than 249", DealFileText(long_lines)},
   };
   for (const auto& c : cases) {
@@ -122,12 +125,25 @@ TEST_F(BadDealFileTest, ADamagedOrForeignDealFileStopsBeforeTheDealItSpoils) {
     const ProcessEnd end = Run(c.text);
     EXPECT_TRUE(end.Exited(3)) << end.error_output;
     EXPECT_NE(end.error_output.find(c.error), std::string::npos) << end.error_output;
-    EXPECT_TRUE(fs::exists(trial_ / "work" / "DEXT.DAT"));
+    EXPECT_TRUE(DealFileKept(trial_ / "work"));
     EXPECT_EQ(TargetDifferences(c.posted, trial_), "");
   }
 
+  // A last record shorter than a whole one and without a line end: a copy
+  // cut short, or a file still being written. Nothing is posted, and the
+  // deal file keeps its name for the run after it is complete.
+  const std::string whole = DealFileText(deals_);
+  const ProcessEnd cut = Run(whole.substr(0, whole.size() - 10));
+  EXPECT_TRUE(cut.Exited(3)) << cut.error_output;
+  EXPECT_NE(cut.error_output.find("Error: The Deal File DEXT.DAT Ends Inside A Record"),
+            std::string::npos)
+      << cut.error_output;
+  EXPECT_TRUE(fs::exists(trial_ / "work" / "DEXT.DAT"));
+  EXPECT_EQ(TargetDifferences(nothing, trial_), "");
+
   // A deal file linked to a device whose line never ends, and one whose
-  // read fails: the transfer stops at once, nothing posted, the link kept.
+  // read fails: the transfer stops at once, nothing posted, the link kept
+  // (claimed under the run's name).
   for (const char* device : {"/dev/zero", "/proc/self/mem"}) {
     SCOPED_TRACE(device);
     CopyDealership(pristine_, trial_);
@@ -137,7 +153,7 @@ TEST_F(BadDealFileTest, ADamagedOrForeignDealFileStopsBeforeTheDealItSpoils) {
     EXPECT_TRUE(end.Exited(3)) << end.error_output;
     EXPECT_NE(end.error_output.find("Error: ID  1, Read Error # "), std::string::npos)
         << end.error_output;
-    EXPECT_TRUE(fs::is_symlink(trial_ / "work" / "DEXT.DAT"));
+    EXPECT_TRUE(fs::is_symlink(DealFileIn(trial_ / "work")));
     EXPECT_EQ(TargetDifferences(nothing, trial_), "");
   }
 }

@@ -1,5 +1,7 @@
 // dext killed (SIGKILL) at every write of the record files and at every
-// commit, then run again to the end. Right after the kill each deal is in the
+// commit, and right before it claims (renames) and deletes the deal file,
+// then run again to the end from another desk (another host name, the work
+// folder through another path). Right after the kill each deal is in the
 // files whole or not at all: the target files equal those of a run of the
 // first k deals, for some k. After the rerun every file passes SQLite's
 // integrity check, the deal file is gone, and the target files end up exactly
@@ -42,21 +44,23 @@ void RunDealByDeal(const fs::path& pristine, const fs::path& scratch, int deals,
   }
 }
 
-// What went wrong when dext is killed at the write point and run again, empty
-// when it recovered to the uninterrupted result (the last of deal_by_deal).
-std::string RecoverAt(long write_point, const fs::path& pristine, const fs::path& trial,
-                      const std::vector<Dumps>& deal_by_deal, bool* reached) {
+// What went wrong when dext is killed where the switches say and run again
+// from another desk, empty when it recovered to the uninterrupted result
+// (the last of deal_by_deal).
+std::string RecoverAt(const Environment& kill_switches, const fs::path& pristine,
+                      const fs::path& trial, const std::vector<Dumps>& deal_by_deal,
+                      bool* reached) {
   const Dumps& reference = deal_by_deal.back();
   CopyDealership(pristine, trial);
-  const ProcessEnd killed =
-      RunDext(trial, {{"KVB_FAULT_AT", std::to_string(write_point)}, {"KVB_FAULT_KILL", "1"}});
+  const ProcessEnd killed = RunDext(trial, kill_switches);
   *reached = killed.signal == SIGKILL;
   if (!*reached) {
     return killed.Exited(0) ? "" : "run ended with " + std::to_string(killed.exit_status) + ": " +
                                        killed.error_output;
   }
   std::string problems;
-  if (!fs::exists(trial / "work" / "DEXT.DAT")) problems += "deal file gone after the kill; ";
+  // Killed after its deletion, the deal file is done: nothing is left to do.
+  const bool kept = DealFileKept(trial / "work");
   if (std::string found = CheckIntegrity(trial); found != "ok") {
     problems += "after the kill " + found;
   }
@@ -64,9 +68,15 @@ std::string RecoverAt(long write_point, const fs::path& pristine, const fs::path
   if (std::find(deal_by_deal.begin(), deal_by_deal.end(), after_kill) == deal_by_deal.end()) {
     problems += "after the kill a deal is in the files in part; ";
   }
-  const ProcessEnd rerun = RunDext(trial);
-  if (!rerun.Exited(0)) problems += "rerun failed: " + rerun.error_output;
-  if (fs::exists(trial / "work" / "DEXT.DAT")) problems += "deal file left after the rerun; ";
+  if (!kept && after_kill != reference) problems += "deal file gone before every deal was in; ";
+  const ProcessEnd rerun = RunDext(trial, {}, {}, RunAs::kSelf, Desk::kOther);
+  if (!rerun.Exited(kept ? 0 : 1)) problems += "rerun failed: " + rerun.error_output;
+  if (DealFileKept(trial / "work")) problems += "deal file left after the rerun; ";
+  // The progress of a claim goes with its file (but for a kill between the
+  // two, which leaves a record that only takes room).
+  if (kept && Count(DumpTarget(trial, "DEXTRUNS.DAT"), "\n") != 1) {
+    problems += "progress left after the rerun; ";
+  }
   if (std::string found = CheckIntegrity(trial); found != "ok") {
     problems += "after the rerun " + found;
   }
@@ -88,9 +98,19 @@ TEST(CrashSweepTest, EveryWritePointRecoversToTheUninterruptedResult) {
 
   long crashed = 0;
   int failures = 0;
+  for (const char* step : {"claim", "delete"}) {
+    bool reached = false;
+    const std::string problems =
+        RecoverAt({{"DEXT_FAULT_KILL_AT", step}}, pristine, trial, deal_by_deal, &reached);
+    if (!problems.empty() && ++failures <= 3) ADD_FAILURE() << "before " << step << ": " << problems;
+    EXPECT_TRUE(reached) << "no kill before " << step;
+    crashed += reached;
+  }
   for (long point = 1;; ++point) {
     bool reached = false;
-    const std::string problems = RecoverAt(point, pristine, trial, deal_by_deal, &reached);
+    const std::string problems =
+        RecoverAt({{"KVB_FAULT_AT", std::to_string(point)}, {"KVB_FAULT_KILL", "1"}}, pristine,
+                  trial, deal_by_deal, &reached);
     if (!problems.empty() && ++failures <= 3) ADD_FAILURE() << "write " << point << ": " << problems;
     if (!reached) break;
     ++crashed;
@@ -127,7 +147,7 @@ TEST(CrashSweepTest, AReaderNeverSeesHalfADeal) {
     ++snapshots;
     seen.insert(snapshot);
     in_part += whole.count(snapshot) == 0;
-    if (!fs::exists(trial / "work" / "DEXT.DAT")) break;
+    if (!DealFileKept(trial / "work")) break;
   }
   EXPECT_TRUE(transfer.Wait().Exited(0));
   EXPECT_EQ(in_part, 0) << "of " << snapshots << " snapshots";

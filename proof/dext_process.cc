@@ -106,9 +106,22 @@ void WriteFile(const fs::path& path, const std::string& text) {
   std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
 }
 
+fs::path DealFileIn(const fs::path& work) {
+  std::error_code error;
+  for (fs::directory_iterator it(work, error), end; !error && it != end; it.increment(error)) {
+    const std::string name = it->path().filename().string();
+    if (name.size() == 25 && name.rfind("DEXT-", 0) == 0 && name.substr(21) == ".RUN") {
+      return it->path();
+    }
+  }
+  return work / "DEXT.DAT";
+}
+
+bool DealFileKept(const fs::path& work) { return fs::exists(DealFileIn(work)); }
+
 std::vector<std::string> DealFileRecords(const fs::path& root) {
   std::vector<std::string> records;
-  std::istringstream in(ReadFile(root / "work" / "DEXT.DAT"));
+  std::istringstream in(ReadFile(DealFileIn(root / "work")));
   for (std::string line; std::getline(in, line);) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
     records.push_back(line);
@@ -138,7 +151,7 @@ fs::path SecondWorkFolder(const fs::path& root) {
 }
 
 DextProcess::DextProcess(const fs::path& root, const Environment& extra,
-                         const fs::path& work_folder, RunAs user) {
+                         const fs::path& work_folder, RunAs user, Desk desk) {
   Environment environment = extra;
   environment["DEXT_UI"] = "headless";
   environment["KVB_DRIVE_F"] = (root / "F").string();
@@ -154,6 +167,14 @@ DextProcess::DextProcess(const fs::path& root, const Environment& extra,
   if (user == RunAs::kNobody) {
     words.insert(words.begin(), {"/usr/bin/setpriv", "--reuid=nobody", "--regid=nogroup",
                                  "--clear-groups"});
+  }
+  if (desk == Desk::kOther) {
+    const fs::path elsewhere = root / "mounted-elsewhere";
+    words.insert(words.begin(),
+                 {"/usr/bin/unshare", "--uts", "--mount", "/bin/sh", "-c",
+                  "hostname frontdesk-workstation-2 && mkdir -p '" + elsewhere.string() +
+                      "' && mount --bind . '" + elsewhere.string() + "' && cd '" +
+                      elsewhere.string() + "' && exec \"$0\" \"$@\""});
   }
   pid_ = Spawn(words, environment, work, output_file_, fd);
   close(fd);
@@ -188,8 +209,8 @@ ProcessEnd DextProcess::WaitAtMost(int seconds) {  // seconds < 0: no limit
 std::string DextProcess::ErrorOutputSoFar() const { return ReadFile(error_file_); }
 
 ProcessEnd RunDext(const fs::path& root, const Environment& extra, const fs::path& work_folder,
-                   RunAs user) {
-  return DextProcess(root, extra, work_folder, user).Wait();
+                   RunAs user, Desk desk) {
+  return DextProcess(root, extra, work_folder, user, desk).Wait();
 }
 
 HeldVehicleLock::HeldVehicleLock(const fs::path& root, const std::string& stock_number) {

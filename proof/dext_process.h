@@ -46,7 +46,12 @@ void CopyDealership(const std::filesystem::path& from, const std::filesystem::pa
 std::string ReadFile(const std::filesystem::path& path);
 void WriteFile(const std::filesystem::path& path, const std::string& text);
 
-// The records of root/work/DEXT.DAT without their line ends, and records
+// The deal file in a work folder: the file a run claimed (DEXT-<claim>.RUN)
+// when there is one, else DEXT.DAT; and whether either is there.
+std::filesystem::path DealFileIn(const std::filesystem::path& work);
+bool DealFileKept(const std::filesystem::path& work);
+
+// The records of root/work's deal file without their line ends, and records
 // joined into a deal file, each ended by end.
 std::vector<std::string> DealFileRecords(const std::filesystem::path& root);
 std::string DealFileText(const std::vector<std::string>& records, const std::string& end = "\r\n");
@@ -70,13 +75,22 @@ struct ProcessEnd {
 // unprivileged user nobody, for whom file permissions hold.
 enum class RunAs { kSelf, kNobody };
 
+// Which workstation a dext process runs on: this one, or another desk of the
+// dealership, with a host name of its own that shares its first 15
+// characters with this one's second desk ("frontdesk-workstation-2"), and
+// the work folder reached through another path (a bind mount of it), as a
+// desk that has the folder mounted elsewhere sees it. Needs root (a UTS and
+// a mount namespace of the process's own).
+enum class Desk { kThis, kOther };
+
 // A dext process started headless in root/work (or work_folder) with drive F:
 // mapped to root/F, plus the extra environment (DEXT_KEYS in it types keys;
 // without it none are typed).
 class DextProcess {
  public:
   DextProcess(const std::filesystem::path& root, const Environment& extra,
-              const std::filesystem::path& work_folder = {}, RunAs user = RunAs::kSelf);
+              const std::filesystem::path& work_folder = {}, RunAs user = RunAs::kSelf,
+              Desk desk = Desk::kThis);
   ~DextProcess();
   DextProcess(const DextProcess&) = delete;
   DextProcess& operator=(const DextProcess&) = delete;
@@ -95,7 +109,8 @@ class DextProcess {
 
 // Starts dext and waits for it.
 ProcessEnd RunDext(const std::filesystem::path& root, const Environment& extra = {},
-                   const std::filesystem::path& work_folder = {}, RunAs user = RunAs::kSelf);
+                   const std::filesystem::path& work_folder = {}, RunAs user = RunAs::kSelf,
+                   Desk desk = Desk::kThis);
 
 // Holds a record lock with kvbtool lock on a key of root/F/DLR/KVIN.DAT, as
 // another workstation would, until destroyed.

@@ -47,7 +47,7 @@ std::string FailCall(const Fault& fault, long n, const fs::path& pristine, const
       failed.error_output.find(fault.shown) == std::string::npos) {
     problems += "error box: '" + failed.error_output + "'; ";
   }
-  if (!fs::exists(trial / "work" / "DEXT.DAT")) problems += "deal file deleted; ";
+  if (!DealFileKept(trial / "work")) problems += "deal file deleted; ";
   const ProcessEnd clean = RunDext(trial);
   if (!clean.Exited(0)) problems += "clean run: " + clean.error_output;
   problems += TargetDifferences(reference, trial);

@@ -1,7 +1,8 @@
 // A transfer stopped between two deals and run again: the rerun skips the
 // deals that were done and posts the rest as one run would, even when a
 // skipped deal's vehicle has arrived since, a posted record was changed in
-// between, or the deal file was corrected.
+// between, the deal file was corrected (and saved by an editor that trims
+// trailing blanks), or the rerun comes from another desk.
 #include <gtest/gtest.h>
 #include <signal.h>
 
@@ -62,9 +63,30 @@ TEST_F(RerunTest, ADealSkippedBeforeTheStopStaysSkippedWhenItsVehicleArrives) {
   const auto reference = Uninterrupted(records_);
   ASSERT_EQ(Count(skipped_uninterrupted_, "Z99999"), 1u);
   StopAfter(2, records_);
-  ASSERT_TRUE(RunDext(trial_).Exited(0));
+  const ProcessEnd rerun = RunDext(trial_, {}, {}, RunAs::kSelf, Desk::kOther);
+  ASSERT_TRUE(rerun.Exited(0)) << rerun.error_output;
   EXPECT_EQ(TargetDifferences(reference, trial_), "");
   EXPECT_EQ(ReadFile(trial_ / "work" / "DEXT.SKP"), skipped_uninterrupted_);
+  EXPECT_EQ(rerun.output,
+            "1 deal transferred (and 1 by an earlier run), 1 skipped (Z99999, kept in DEXT.SKP); "
+            "the deal file is done.\n");
+  EXPECT_NE(ReadFile(trial_ / "work" / "DEXT.LOG")
+                .find(" deal 1 Z99999: skipped by an earlier run, no inventory record; kept in "
+                      "DEXT.SKP\r\n"),
+            std::string::npos);
+}
+
+// Two equal deals skipped in one file are two deals: both are kept.
+TEST_F(RerunTest, EqualSkippedDealsAreEachKept) {
+  records_[0].replace(0, 6, "Z99999");
+  records_[2] = records_[0];
+  records_[3] = records_[1];
+  const auto reference = Uninterrupted(records_);
+  EXPECT_EQ(Count(skipped_uninterrupted_, "Z99999"), 2u);
+  StopAfter(1, records_);
+  ASSERT_TRUE(RunDext(trial_).Exited(0));
+  EXPECT_EQ(ReadFile(trial_ / "work" / "DEXT.SKP"), skipped_uninterrupted_);
+  EXPECT_EQ(TargetDifferences(reference, trial_), "");
 }
 
 TEST_F(RerunTest, TheLogAndTheSummarySayWhatEachRunDid) {
@@ -76,7 +98,8 @@ TEST_F(RerunTest, TheLogAndTheSummarySayWhatEachRunDid) {
             "2 deals transferred (and 1 by an earlier run), 0 skipped; the deal file is done.\n");
   // The lines of a whole run: the same-output proof.
   const std::string log = ReadFile(trial_ / "work" / "DEXT.LOG");
-  EXPECT_NE(log.find(" deal 1 " + stock + ": done by an earlier run\r\n"), std::string::npos) << log;
+  EXPECT_NE(log.find(" deal 1 " + stock + ": posted by an earlier run\r\n"), std::string::npos)
+      << log;
   EXPECT_EQ(Count(log, "ended: "), 1u) << "the killed run logs no ending";
   EXPECT_NE(log.find("ended: transferred (status 0): 2 deals transferred"), std::string::npos);
 
@@ -111,9 +134,37 @@ TEST_F(RerunTest, ACorrectedDealFileKeepsTheProgressOfTheDealsThatDidNotChange) 
   records_[4].replace(45, 8, "  123.45");  // the third deal's DA line 3 corrected
   const auto reference = Uninterrupted(records_);
   StopAfter(1, original);
-  WriteFile(trial_ / "work" / "DEXT.DAT", DealFileText(records_));
-  ASSERT_TRUE(RunDext(trial_).Exited(0));
+  // Saved by an editor that trims trailing blanks and writes LF line ends.
+  std::vector<std::string> edited = records_;
+  for (std::string& record : edited) record.erase(record.find_last_not_of(' ') + 1);
+  WriteFile(DealFileIn(trial_ / "work"), DealFileText(edited, "\n"));
+  const ProcessEnd rerun = RunDext(trial_);
+  ASSERT_TRUE(rerun.Exited(0)) << rerun.error_output;
+  EXPECT_NE(rerun.output.find("(and 1 by an earlier run)"), std::string::npos) << rerun.output;
   EXPECT_EQ(TargetDifferences(reference, trial_), "");
+}
+
+// A deal already transferred that was changed since is not posted again, nor
+// are the deals after it: the run stops and says so.
+TEST_F(RerunTest, AChangedDealAlreadyTransferredStopsTheRerun) {
+  StopAfter(2, records_);
+  const auto stopped = DumpTargets(trial_);
+  std::vector<std::string> changed = records_;
+  changed[0].replace(45, 8, "  999.99");
+  WriteFile(DealFileIn(trial_ / "work"), DealFileText(changed));
+  const ProcessEnd rerun = RunDext(trial_);
+  EXPECT_TRUE(rerun.Exited(3));
+  EXPECT_NE(rerun.error_output.find(
+                "Error: The Deals Already Transferred From This Deal File Were Changed"),
+            std::string::npos)
+      << rerun.error_output;
+  EXPECT_EQ(TargetDifferences(stopped, trial_), "");
+  WriteFile(DealFileIn(trial_ / "work"), DealFileText({records_.begin(), records_.begin() + 2}));
+  const ProcessEnd shortened = RunDext(trial_);
+  EXPECT_TRUE(shortened.Exited(3));
+  EXPECT_NE(shortened.error_output.find("Fewer Deals Than Were Transferred"), std::string::npos)
+      << shortened.error_output;
+  EXPECT_EQ(TargetDifferences(stopped, trial_), "");
 }
 
 }  // namespace

@@ -7,8 +7,8 @@
 // Compared: every record of the target files as stored, blanks and all
 // (*.records, see StoredRecords: kvbtool dump trims trailing blanks), DEXT.SKP
 // and DEX2GL.DAT as written, the summary line (stdout), and DEXT.LOG with what
-// varies from run to run masked: each line's time and the run line's
-// workstation, user and folder.
+// varies from run to run masked: each line's time, the run line's
+// workstation, user and folder, and the claim of the deal file.
 //
 // DEXT_WRITE_EXPECTED=1 writes the expected files from this run instead of
 // comparing: only on the code whose output is the reference, then commit them.
@@ -35,6 +35,10 @@ std::string MaskedLog(const std::string& log) {
   for (std::string line; std::getline(in, line);) {
     line.replace(0, std::min<size_t>(line.size(), 19), "<time>");
     if (line.starts_with("<time> run on ")) line = "<time> run on <host> by <user> in <folder>";
+    // The claim is random: "claimed as DEXT-0123456789abcdef.RUN".
+    if (const size_t claim = line.find("claimed as DEXT-"); claim != std::string::npos) {
+      line.replace(claim + 16, 16, "<claim>");
+    }
     masked += line + "\n";
   }
   return masked;

@@ -1,7 +1,8 @@
 // The record files on a PostgreSQL server (KVB_STORE_F), as several
 // workstations share them: two dext processes in different work folders
-// selling the same vehicles at once, and the server stopped in the middle of
-// a transfer and started again. Each ends as one uninterrupted run would.
+// selling the same vehicles at once, the server stopped in the middle of a
+// transfer and started again, and a connection that hangs without breaking.
+// Each ends as one uninterrupted run would.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <stdlib.h>
@@ -9,6 +10,7 @@
 
 #include "proof/dext_process.h"
 #include "testing/pg_server.h"
+#include "testing/stall_relay.h"
 
 namespace dext::proof {
 namespace {
@@ -65,8 +67,8 @@ TEST_F(ServerTest, KilledAtSpreadOutWritesTheRerunEqualsOneRun) {
     const ProcessEnd killed =
         RunDext(trial, {{"KVB_FAULT_AT", std::to_string(point)}, {"KVB_FAULT_KILL", "1"}});
     EXPECT_EQ(killed.signal, SIGKILL) << killed.error_output;
-    EXPECT_TRUE(fs::exists(trial / "work" / "DEXT.DAT"));
-    const ProcessEnd rerun = RunDext(trial);
+    EXPECT_TRUE(DealFileKept(trial / "work"));
+    const ProcessEnd rerun = RunDext(trial, {}, {}, RunAs::kSelf, Desk::kOther);
     EXPECT_TRUE(rerun.Exited(0)) << rerun.error_output;
     EXPECT_EQ(TargetDifferences(reference, trial), "");
   }
@@ -89,14 +91,49 @@ TEST_F(ServerTest, AServerStoppedMidTransferIsAnErrorAndTheRerunCompletes) {
   ASSERT_TRUE(server_.Start()) << server_.error();
   if (stopped.Exited(0)) GTEST_SKIP() << "the transfer finished before the server stopped";
   EXPECT_TRUE(stopped.Exited(3)) << stopped.error_output;
-  EXPECT_NE(stopped.error_output.find("connection to the record server lost."),
-            std::string::npos)
+  EXPECT_NE(stopped.error_output.find("connection to the record server lost"), std::string::npos)
       << stopped.error_output;
-  EXPECT_TRUE(fs::exists(trial / "work" / "DEXT.DAT"));
+  EXPECT_TRUE(DealFileKept(trial / "work"));
 
   const ProcessEnd rerun = RunDext(trial);
   EXPECT_TRUE(rerun.Exited(0)) << rerun.error_output;
-  EXPECT_FALSE(fs::exists(trial / "work" / "DEXT.DAT"));
+  EXPECT_FALSE(DealFileKept(trial / "work"));
+  EXPECT_EQ(TargetDifferences(reference, trial), "");
+}
+
+// A relay that stops passing bytes without closing anything, as a hung
+// router or VPN does: dext gives up within its wait (KVB_SERVER_WAIT) with
+// the error box, the server ends the session it left in a transaction, and
+// a rerun completes.
+TEST_F(ServerTest, AConnectionThatHangsEndsTheTransferInBoundedTimeAndTheRerunCompletes) {
+  const fs::path uninterrupted = Dealership("uninterrupted", 40, 120, 7);
+  ASSERT_TRUE(RunDext(uninterrupted).Exited(0));
+  const auto reference = DumpTargets(uninterrupted);
+
+  const fs::path trial = Dealership("hung", 40, 120, 7);
+  const std::string direct = getenv("KVB_STORE_F");
+  kvb::test::StallRelay relay(server_.folder() + "/.s.PGSQL.5432");
+  ASSERT_TRUE(relay.listening());
+  DextProcess transfer(trial, {{"KVB_STORE_F", relay.Conninfo(direct.substr(direct.find("dbname=") + 7))},
+                               {"KVB_SERVER_WAIT", "2"}});
+  for (int tries = 0; ReadFile(trial / "work" / "DEXT.LOG").find(" deal 3 ") == std::string::npos;
+       ++tries) {
+    ASSERT_LT(tries, 5000) << "the transfer never reached its third deal";
+    usleep(1000);
+  }
+  relay.Freeze();
+  const ProcessEnd hung = transfer.WaitAtMost(30);
+  if (hung.Exited(0)) GTEST_SKIP() << "the transfer finished before the relay froze";
+  EXPECT_TRUE(hung.Exited(3)) << "signal " << hung.signal << ": " << hung.error_output;
+  // Hung on a read or write, or on the commit, whose outcome is then unknown.
+  EXPECT_TRUE(hung.error_output.find("no answer from the record server in time") !=
+                  std::string::npos ||
+              hung.error_output.find("it may or may not have been stored") != std::string::npos)
+      << hung.error_output;
+  EXPECT_TRUE(DealFileKept(trial / "work"));
+
+  const ProcessEnd rerun = RunDext(trial);
+  EXPECT_TRUE(rerun.Exited(0)) << rerun.error_output;
   EXPECT_EQ(TargetDifferences(reference, trial), "");
 }
 

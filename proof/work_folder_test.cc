@@ -1,7 +1,7 @@
 // The work folder as users leave it: deal files whose names differ only in
 // case, two dext runs at once, a deal file that cannot be read. None of them
 // may end as a success with deals lost or posted twice. (A deal file that
-// cannot be deleted: transfer/file_system_test.cc.)
+// cannot be deleted or locked: transfer/file_system_test.cc.)
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -57,7 +57,8 @@ TEST_F(WorkFolderTest, ASecondRunInTheSameFolderEndsAtOnceAndTouchesNothing) {
 
   const ProcessEnd second = RunDext(trial_);
   EXPECT_TRUE(second.Exited(3)) << second.error_output;
-  EXPECT_NE(second.error_output.find("Error: Another DEXT Is Transferring DEXT.DAT In This Folder"),
+  EXPECT_NE(second.error_output.find("Error: Another DEXT Is Transferring " +
+                                     DealFileIn(work_).filename().string() + " In This Folder"),
             std::string::npos)
       << second.error_output;
   EXPECT_EQ(TargetDifferences(untouched_, trial_), "") << "the second run posted";
@@ -80,7 +81,7 @@ TEST_F(WorkFolderTest, UnattendedAVehicleLockedTooLongStopsTheTransfer) {
                                                 "seconds (DEXT_LOCK_WAIT)."),
             std::string::npos)
       << end.error_output;
-  EXPECT_TRUE(fs::exists(work_ / "DEXT.DAT"));
+  EXPECT_TRUE(DealFileKept(work_));
   EXPECT_EQ(TargetDifferences(untouched_, trial_), "");
   EXPECT_TRUE(RunDext(trial_, {{"DEXT_LOCK_WAIT", "soon"}}).Exited(64));
 }
@@ -125,7 +126,7 @@ TEST_F(WorkFolderTest, InTheTerminalTheLockedBoxCanBeCancelled) {
   EXPECT_TRUE(tmux.WaitFor("Deal 2 of 3")) << tmux.Screen();
   tmux.Keys("Escape");
   EXPECT_TRUE(tmux.WaitFor("ended 2")) << tmux.Screen();
-  EXPECT_TRUE(fs::exists(work_ / "DEXT.DAT"));
+  EXPECT_TRUE(DealFileKept(work_));
 }
 
 TEST_F(WorkFolderTest, ALockThatFailsIsAnErrorNotAnotherWorkstation) {
@@ -138,7 +139,7 @@ TEST_F(WorkFolderTest, ALockThatFailsIsAnErrorNotAnotherWorkstation) {
             std::string::npos)
       << end.error_output;
   EXPECT_EQ(end.error_output.find("Is Locked"), std::string::npos) << end.error_output;
-  EXPECT_TRUE(fs::exists(work_ / "DEXT.DAT"));
+  EXPECT_TRUE(DealFileKept(work_));
 }
 
 TEST_F(WorkFolderTest, ADealFileThatCannotBeOpenedIsAFailure) {
@@ -154,7 +155,9 @@ TEST_F(WorkFolderTest, ADealFileThatCannotBeOpenedIsAFailure) {
   fs::permissions(work_ / "DEXT.DAT", owner_read | owner_write);
   const ProcessEnd end = RunDext(trial_, {}, {}, RunAs::kNobody);
   EXPECT_TRUE(end.Exited(3)) << end.error_output;
-  EXPECT_NE(end.error_output.find("Error: ID  1, Open Error # "), std::string::npos)
+  EXPECT_NE(end.error_output.find("Error: The Deal File DEXT.DAT Could Not Be Opened\nOpening it "
+                                  "failed: Permission denied."),
+            std::string::npos)
       << end.error_output;
   EXPECT_EQ(end.error_output.find("No Data Found"), std::string::npos) << end.error_output;
   EXPECT_EQ(TargetDifferences(untouched_, trial_), "");

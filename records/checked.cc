@@ -134,4 +134,8 @@ int16_t PositionOnKey(FileNumber file, const std::string& key) {
 
 int16_t StoreRecord(FileNumber file) { return WriteRecord(file, 1, KVB_WRITE_KEYED); }
 
+int16_t DeleteRecord(FileNumber file) {
+  return Check(Library().KVBdelete(file.value), IdOf(file), ", Record Delete Error # ");
+}
+
 }  // namespace dext

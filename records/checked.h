@@ -50,6 +50,9 @@ int16_t PositionOnKey(FileNumber file, const std::string& key);
 // Stores the record buffer of a keyed file under the key in its key field.
 int16_t StoreRecord(FileNumber file);
 
+// Deletes the record at the position of a keyed file (KVBdelete).
+int16_t DeleteRecord(FileNumber file);
+
 }  // namespace dext
 
 #endif  // DEXT_RECORDS_CHECKED_H_

@@ -416,6 +416,15 @@ struct FakeLibrary::Calls {
       return open.position ? kvb::kNone : kvb::kNoPosition;
     });
   }
+  static int16_t Delete(int16_t file) {
+    if (int16_t status = Scripted(CallText("KVBdelete", Num(file)))) return status;
+    return WithKeyed(file, [](OpenFile& open) -> int16_t {
+      if (!open.position) return kvb::kNoPosition;
+      if (open.read_only) return kvb::kWrongDirection;
+      return S().records[open.name].erase(TrimRight(*open.position)) == 1 ? kvb::kNone
+                                                                          : kvb::kNoRecord;
+    });
+  }
   static int16_t Write(int16_t file, int16_t count, int16_t option) {
     if (int16_t status = Scripted(CallText("KVBwrite", Num(file), Num(count), Num(option)))) {
       return status;
@@ -589,7 +598,8 @@ FakeLibrary::FakeLibrary()
       &Calls::Init,        &Calls::Open,     &Calls::Make,      &Calls::Close,
       &Calls::CloseAll,    &Calls::Host,     &Calls::AutoSecure, &Calls::Err,
       &Calls::Position,    &Calls::Read,     &Calls::Clear,     &Calls::Copy,
-      &Calls::Lock,        &Calls::Write,    &Calls::Put,       &Calls::Get,
+      &Calls::Lock,        &Calls::Delete,   &Calls::Write,     &Calls::Put,
+      &Calls::Get,
       &Calls::FieldPut,    &Calls::FieldGet, &Calls::Round,     &Calls::Edit,
       &Calls::Unedit,      &Calls::Picture,  &Calls::LeftJustify, &Calls::Center,
       &Calls::RightJustify, &Calls::DateForm, &Calls::DataGet,  &Calls::GetFiles,

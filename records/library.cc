@@ -26,7 +26,8 @@ RecordLibrary LibKvb() {
   return RecordLibrary{
       &::KVBinit,      &::KVBopen,      &::KVBmake,      &::KVBclose,       &::KVBcloseall,
       &::KVBhost,      &::KVBautosecure, &::KVBerr,      &::KVBposn,        &::KVBread,
-      &::KVBrclear,    &::KVBcopy,      &::KVBrlock,     &::KVBwrite,       &::KVBput,
+      &::KVBrclear,    &::KVBcopy,      &::KVBrlock,     &::KVBdelete,      &::KVBwrite,
+      &::KVBput,
       &::KVBget,       &::KVBfput,      &::KVBfiditemstub, &::KVBroundstub, &::KVBedit,
       &::KVBunedit,    &::KVBpicture,   &::KVBljust,     &::KVBcenter,      &::KVBrjust,
       &::KVBdateform,  &::KVBdataget,   &::KVBgetfiles,  &::KVBdatafree,    &::KVBfileexists,

@@ -24,6 +24,7 @@ struct RecordLibrary {
   decltype(&::KVBrclear) KVBrclear;
   decltype(&::KVBcopy) KVBcopy;
   decltype(&::KVBrlock) KVBrlock;
+  decltype(&::KVBdelete) KVBdelete;
   decltype(&::KVBwrite) KVBwrite;
   decltype(&::KVBput) KVBput;
   decltype(&::KVBget) KVBget;

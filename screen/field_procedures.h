@@ -4,16 +4,17 @@
 #define DEXT_SCREEN_FIELD_PROCEDURES_H_
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 namespace dext {
 
-using FieldProcedure = int16_t (*)();
+using FieldProcedure = std::function<int16_t()>;
 
 // Registers (or replaces, or with nullptr removes) the procedure of a field name.
 void RegisterFieldProcedure(const std::string& field_name, FieldProcedure procedure);
 
-// The procedure of a field name (trailing blanks removed), or nullptr.
+// The procedure of a field name (trailing blanks removed), or an empty one.
 FieldProcedure FindFieldProcedure(const std::string& field_name);
 
 }  // namespace dext

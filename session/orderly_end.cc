@@ -9,6 +9,17 @@ namespace dext {
 
 namespace {
 
+// What is safe to do when the caller said nothing of its own.
+std::string DefaultAdvice(const ErrorRecord& error) {
+  if (error.Code == KVB_ERR_COMMIT_UNKNOWN) {
+    return "The connection to the record server was lost while the deal was being stored: it "
+           "may or may not have been stored. The deal file is kept; the next run finds out and "
+           "goes on from there.";
+  }
+  return "Nothing of the deal being posted was stored and the deal file is kept: fix this and "
+         "run DEXT again.";
+}
+
 // The lines under the message: the file and what went wrong, in plain words,
 // and what is safe to do next.
 std::string ExplainedError(const ErrorRecord& error) {
@@ -21,21 +32,22 @@ std::string ExplainedError(const ErrorRecord& error) {
     }
     text += "\n" + cause + ".";
   }
-  text += "\n" + (error.Detail.empty()
-                      ? std::string("Nothing of the deal being posted was stored and the deal "
-                                    "file is kept: fix this and run DEXT again.")
-                      : error.Detail);
+  text += "\n" + (!error.Detail.empty() ? error.Detail : DefaultAdvice(error));
   return text;
 }
 
 }  // namespace
 
 void ShowErrorAndEnd() {
-  // A deal still open is undone before the box waits for the user, so other
-  // workstations never wait on it and never see half of it. Without one the
-  // library answers "no transaction", which changes nothing.
+  // A deal still open is undone, and the record files closed (their record
+  // locks with them), before the box waits for the user: other workstations
+  // never wait on this one's deal or vehicle meanwhile, and never see half a
+  // deal. Without a deal open the rollback answers "no transaction", which
+  // changes nothing.
+  const std::string text = ExplainedError(Session().ErrorInfo);
   Library().KVBrollback(Session().FileBase);
-  toolkit::MessageBox(ExplainedError(Session().ErrorInfo), toolkit::kExclamation, "Error");
+  Library().KVBcloseall(Session().FileBase);
+  toolkit::MessageBox(text, toolkit::kExclamation, "Error");
   EndProgram(ExitStatus::kFailed);
 }
 

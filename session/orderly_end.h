@@ -22,6 +22,7 @@ enum class ExitStatus : int {
   kFailed = 3,             // a failed operation, shown in the error box
   kUsage = 64,             // bad command line
   kUnavailable = 69,       // the chosen front end cannot be used (no display, TERM unknown)
+  kOutputFailed = 74,      // the run ended, but its summary line could not be written
 };
 
 struct ProgramEnd {

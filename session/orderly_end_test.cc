@@ -88,11 +88,13 @@ TEST_F(OrderlyEndTest, FailedCloseAllAtTheStartEndsThroughTheErrorBox) {
             "stored and the deal file is kept: fix this and run DEXT again.");
   EXPECT_EQ(screen.boxes[0].title, "Error");
   EXPECT_EQ(screen.boxes[0].style, 48);
-  // A deal still open is rolled back before the box; the files close after OK.
+  // A deal still open is rolled back and the files closed (their record
+  // locks with them) before the box; the program ends after OK.
   EXPECT_EQ(library.calls(), (std::vector<std::string>{"KVBcloseall(40)", "KVBerr(40)",
-                                                       "KVBrollback(40)", "KVBerrtext(23)",
-                                                       "KVBclose(0)", "KVBinit(40)"}));
-  EXPECT_EQ(screen.calls_while_shown, 4u);
+                                                       "KVBerrtext(23)", "KVBrollback(40)",
+                                                       "KVBcloseall(40)", "KVBclose(0)",
+                                                       "KVBinit(40)"}));
+  EXPECT_EQ(screen.calls_while_shown, 5u);
   EXPECT_EQ(Session().LastStatus, 5);
 }
 

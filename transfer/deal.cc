@@ -1,56 +1,72 @@
 #include "transfer/deal.h"
 
 #include <cstddef>
+#include <optional>
+#include <string_view>
 #include <utility>
 
 #include "records/numeric.h"
-#include "transfer/deal_file.h"
+#include "platform/cp1252.h"
 #include "transfer/text.h"
 
 namespace dext {
 namespace {
 
-bool IsContinuation(unsigned char c) { return c >= 0x80 && c <= 0xBF; }
-
-// Bytes that follow a UTF-8 lead byte; 0 for a byte that leads nothing.
-size_t ContinuationsAfter(unsigned char lead) {
-  if (lead >= 0xC2 && lead <= 0xDF) return 1;
-  if (lead >= 0xE0 && lead <= 0xEF) return 2;
-  if (lead >= 0xF0 && lead <= 0xF4) return 3;
-  return 0;
-}
-
-// True when text holds a well-formed UTF-8 sequence of two to four bytes.
-bool HoldsUtf8Sequence(const std::string& text) {
-  for (size_t i = 0; i < text.size(); ++i) {
-    const size_t continuations = ContinuationsAfter(static_cast<unsigned char>(text[i]));
-    if (continuations == 0 || i + continuations >= text.size()) continue;
-    bool sequence = true;
-    for (size_t k = 1; k <= continuations; ++k) {
-      sequence = sequence && IsContinuation(static_cast<unsigned char>(text[i + k]));
+// True when the record is text in UTF-8 rather than Windows-1252: all of it
+// is well-formed UTF-8, with at least one character of several bytes, and
+// each such character is a byte-order mark or one Windows-1252 has (an
+// accented letter, a curly quote, the euro sign), as a UTF-8 file of a
+// Windows-1252 text holds. Windows-1252 text can form such sequences by
+// chance ("\xC9\x92" is E-acute then a curly apostrophe) but hardly all
+// through a record, and then they decode to characters no such text holds.
+bool InUtf8(const std::string& record) {
+  bool several_bytes = false;
+  for (size_t i = 0; i < record.size();) {
+    if (static_cast<unsigned char>(record[i]) < 0x80) {
+      ++i;
+      continue;
     }
-    if (sequence) return true;
+    size_t taken = 1;
+    const std::optional<char32_t> code =
+        platform::DecodeUtf8(std::string_view(record).substr(i), taken);
+    if (!code) return false;
+    const bool byte_order_mark = *code == 0xFEFF;
+    if (!byte_order_mark && (*code < 0xA0 || !platform::Cp1252FromCodePoint(*code))) return false;
+    several_bytes = true;
+    i += taken;
   }
-  return false;
+  return several_bytes;
 }
 
-DealFault WrittenInUtf8(const Deal& deal) {
+// True when the columns, their blanks skipped, hold one plain decimal number
+// (an optional sign, digits and at most one decimal point): how a number is
+// read, blanks anywhere skipped.
+bool HoldsPlainNumber(const std::string& text) {
+  std::string without_blanks;
+  for (char c : text) {
+    if (c != ' ') without_blanks += c;
+  }
+  return ReadsWhollyAsNumber(without_blanks);
+}
+
+DealFault WrittenInUtf8(const Deal& deal, const std::string& deal_file) {
   return DealFault{deal.Name() + ": The Deal File Is Written In UTF-8",
-                   std::string(kDealFileName) +
-                       " must be in Windows-1252: in UTF-8 an accented letter takes two bytes "
-                       "and shifts every column after it. Nothing of this deal was posted and "
-                       "the deal file is kept: save it as Windows-1252 and run DEXT again."};
+                   "The deal file must be in Windows-1252: in UTF-8 an accented letter takes two "
+                   "bytes and shifts every column after it. Nothing of this deal was posted and "
+                   "the deal file " + deal_file +
+                       " is kept: save it as Windows-1252 and run DEXT again."};
 }
 
-DealFault NotAPlainNumber(const Deal& deal, const NumberColumn& number, const std::string& text) {
+DealFault NotAPlainNumber(const Deal& deal, const NumberColumn& number, const std::string& text,
+                          const std::string& deal_file) {
   const ColumnRange& columns = number.columns;
   return DealFault{
       deal.Name() + ": Record " + std::to_string(columns.record) + ", Columns " +
           std::to_string(columns.first) + "-" + std::to_string(columns.last()) + " (" +
           number.target + ") Hold \"" + TrimRight(text) + "\", Not A Plain Number",
       "An amount is written as digits with at most one decimal point and a leading sign, "
-      "like -1234.56. Nothing of this deal was posted and the deal file " +
-          std::string(kDealFileName) + " is kept: correct the deal and run DEXT again."};
+      "like -1234.56. Nothing of this deal was posted and the deal file " + deal_file +
+          " is kept: correct the deal and run DEXT again."};
 }
 
 }  // namespace
@@ -68,15 +84,16 @@ std::string Deal::Name() const {
 
 std::variant<Deal, DealFault> ParseDeal(int number, std::string first_record,
                                         std::string second_record,
-                                        const std::vector<NumberColumn>& number_columns) {
+                                        const std::vector<NumberColumn>& number_columns,
+                                        const std::string& deal_file) {
   Deal deal{number, std::move(first_record), std::move(second_record)};
-  if (HoldsUtf8Sequence(deal.first_record) || HoldsUtf8Sequence(deal.second_record)) {
-    return WrittenInUtf8(deal);
+  if (InUtf8(deal.first_record) || InUtf8(deal.second_record)) {
+    return WrittenInUtf8(deal, deal_file);
   }
   for (const NumberColumn& column : number_columns) {
     const std::string text = deal.Text(column.columns);
-    if (!TrimRight(text).empty() && !ReadsWhollyAsNumber(text)) {
-      return NotAPlainNumber(deal, column, text);
+    if (!TrimRight(text).empty() && !HoldsPlainNumber(text)) {
+      return NotAPlainNumber(deal, column, text, deal_file);
     }
   }
   return deal;

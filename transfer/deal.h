@@ -115,14 +115,16 @@ struct DealFault {
   std::string detail;
 };
 
-// Reads deal `number` from its two records as the deal file holds them. A
-// deal that is not what it seems would be posted with wrong money or shifted
-// columns: text in UTF-8 (an accented letter takes two bytes and shifts every
-// column after it, a byte-order mark included), or a number column that is
-// neither blank nor one plain decimal number ("1,234.56", "$5", "12-").
+// Reads deal `number` from its two records as the deal file (named in the
+// messages) holds them. A deal that is not what it seems would be posted with
+// wrong money or shifted columns: text in UTF-8 (an accented letter takes two
+// bytes and shifts every column after it, a byte-order mark included), or a
+// number column that, its blanks skipped as they are when it is read, is
+// neither empty nor one plain decimal number ("1,234.56", "$5", "12-").
 std::variant<Deal, DealFault> ParseDeal(int number, std::string first_record,
                                         std::string second_record,
-                                        const std::vector<NumberColumn>& number_columns);
+                                        const std::vector<NumberColumn>& number_columns,
+                                        const std::string& deal_file);
 
 }  // namespace dext
 

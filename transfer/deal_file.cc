@@ -47,23 +47,43 @@ std::string RecordRead() {
   return session.RecordBuffer.substr(0, length);
 }
 
-bool AppendSkippedDeal(FileSystem& files, const std::string& path, const std::string& record1,
-                       const std::string& record2) {
+bool SkippedDealsSize(FileSystem& files, const std::string& path, uint64_t* size,
+                      std::string* cause) {
   std::unique_ptr<AppendFile> file;
-  if (files.OpenForAppend(path, FileSystem::Access::kAppendAndRead, &file) != 0) return false;
-  const std::string lines = record1 + "\r\n" + record2 + "\r\n";
-  // A run stopped after keeping the deal but before noting it done keeps it
-  // once, not twice.
-  std::string tail;
-  if (file->ReadTail(lines.size(), &tail) == 0 && tail == lines) return file->Close() == 0;
-  size_t written = 0;
-  while (written < lines.size()) {
-    size_t n = 0;
-    if (file->Append(std::string_view(lines).substr(written), &n) != 0 || n == 0) break;
-    written += n;
+  int error = files.OpenForAppend(path, FileSystem::Access::kAppend, &file);
+  if (error == 0) error = file->Size(size);
+  if (file != nullptr) file->Close();  // nothing was written: its close changes nothing
+  if (error != 0) *cause = std::strerror(error);
+  return error == 0;
+}
+
+bool KeepSkippedDeal(FileSystem& files, const std::string& path, const std::string& record1,
+                     const std::string& record2, uint64_t kept_at, std::string* cause) {
+  std::unique_ptr<AppendFile> file;
+  int error = files.OpenForAppend(path, FileSystem::Access::kAppendAndRead, &file);
+  if (error != 0) {
+    *cause = std::strerror(error);
+    return false;
   }
-  const bool synced = written == lines.size() && file->Sync() == 0;
-  return file->Close() == 0 && synced;
+  const std::string lines = record1 + "\r\n" + record2 + "\r\n";
+  // A run stopped after noting the deal and keeping it finds it kept.
+  std::string there;
+  if (file->ReadAt(kept_at, lines.size(), &there) == 0 && there == lines) {
+    error = file->Close();
+  } else {
+    size_t written = 0;
+    while (error == 0 && written < lines.size()) {
+      size_t n = 0;
+      error = file->Append(std::string_view(lines).substr(written), &n);
+      if (error == 0 && n == 0) error = ENOSPC;
+      written += n;
+    }
+    if (error == 0) error = file->Sync();
+    const int closed = file->Close();
+    if (error == 0) error = closed;
+  }
+  if (error != 0) *cause = std::strerror(error);
+  return error == 0;
 }
 
 int CountDeals(const std::string& name) {
@@ -85,26 +105,6 @@ int CountDeals(const std::string& name) {
     }
   }
   return (lines + (open_line ? 1 : 0) + 1) / 2;
-}
-
-std::string& DealFileName() {
-  static std::string name = kDealFileName;
-  return name;
-}
-
-DealFileLock LockDealFile(FileSystem& files, const std::string& name) {
-  static std::unique_ptr<FileLock> held;
-  held.reset();
-  const int error = files.LockFile(name, &held);
-  if (error == 0) return DealFileLock::kTaken;
-  return error == EWOULDBLOCK ? DealFileLock::kHeldByAnother : DealFileLock::kNotOpened;
-}
-
-bool DeleteDealFile(FileSystem& files, const std::string& name, std::string* cause) {
-  const int error = files.DeleteFile(name);
-  if (error == 0 || error == ENOENT) return true;
-  *cause = std::strerror(error);
-  return false;
 }
 
 }  // namespace dext

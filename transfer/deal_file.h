@@ -1,6 +1,5 @@
 // The driver's own file work outside the record library's checked operations:
-// whole-record reads, the file of skipped deals and the deletion of the deal
-// file after the last deal.
+// whole-record reads and the file of skipped deals.
 #ifndef DEXT_TRANSFER_DEAL_FILE_H_
 #define DEXT_TRANSFER_DEAL_FILE_H_
 
@@ -13,7 +12,6 @@
 
 namespace dext {
 
-inline constexpr char kDealFileName[] = "DEXT.DAT";
 inline constexpr char kSavedDestinationName[] = "DEX2GL.DAT";
 inline constexpr char kSkippedDealsName[] = "DEXT.SKP";
 
@@ -32,29 +30,22 @@ void RecordWholeReadFailure(FileOffset offset, int16_t status, int16_t code,
 // The first ResultWord characters of RecordBuffer.
 std::string RecordRead();
 
-// Appends the two records of a deal, one line each, to the file at path and
-// makes them durable, unless the file ends with them already. False when
-// that fails.
-bool AppendSkippedDeal(FileSystem& files, const std::string& path, const std::string& record1,
-                       const std::string& record2);
+// The size of the file of skipped deals at path (0 when there is none yet):
+// where the next deal kept there goes. False with *cause when it cannot be
+// told.
+bool SkippedDealsSize(FileSystem& files, const std::string& path, uint64_t* size,
+                      std::string* cause);
 
-// How taking the deal file's lock went.
-enum class DealFileLock { kTaken, kHeldByAnother, kNotOpened };
-
-// Takes an exclusive lock on the deal file for the rest of the process (or
-// until the next call), so a second dext in the same work folder finds the
-// first and leaves the file alone. The lock goes with the process.
-DealFileLock LockDealFile(FileSystem& files, const std::string& name);
+// Makes sure the two records of a skipped deal, one line each, are in the
+// file at path from kept_at on (where they went, or were to go, when the
+// deal was noted done): appends them and makes them durable unless they are
+// there. False with *cause when that fails.
+bool KeepSkippedDeal(FileSystem& files, const std::string& path, const std::string& record1,
+                     const std::string& record2, uint64_t kept_at, std::string* cause);
 
 // The number of deals (record pairs) in the deal file, counted from its line
 // ends, for the user's information; -1 when it is no regular file.
 int CountDeals(const std::string& name);
-
-// The name StartTransfer found the deal file under, for the deal loop.
-std::string& DealFileName();
-
-// Deletes the file; true when it is gone. On failure *cause says why.
-bool DeleteDealFile(FileSystem& files, const std::string& name, std::string* cause);
 
 }  // namespace dext
 

@@ -1,15 +1,16 @@
-// TransferDeals: the loop over the deal file, two records a deal. Each sold
-// vehicle is locked, then marked and written back and the three postings run
-// in one transaction with the note that the deal is done: a deal is in the
-// files whole or not at all, and a rerun after a stop skips exactly the deals
-// that were done.
+// TransferDeals: the loop over the claimed deal file, two records a deal.
+// Each sold vehicle is locked, then read, marked and written back and the
+// three postings run in one transaction with the note that the deal is done:
+// a deal is in the files whole or not at all, and a rerun of the claim
+// (from any workstation) goes on after the deals that were done.
+#include <cctype>
 #include <chrono>
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <thread>
-#include <vector>
 #include <variant>
+#include <vector>
 
 #include "context/session.h"
 #include "records/checked.h"
@@ -20,24 +21,22 @@
 #include "toolkit/message_box.h"
 #include "transfer/deal.h"
 #include "transfer/deal_file.h"
-#include "transfer/deal_progress.h"
 #include "transfer/file_system.h"
 #include "transfer/postings.h"
-#include "transfer/run_report.h"
 #include "transfer/text.h"
-#include "transfer/transfer.h"
+#include "transfer/transfer_run.h"
 
 namespace dext {
 namespace {
 
-std::string KeptAdvice() {
-  return "The deal file " + DealFileName() + " is kept; fix this and run DEXT again.";
+std::string KeptAdvice(const TransferRun& run) {
+  return "The deal file " + run.claim.name() + " is kept; fix this and run DEXT again.";
 }
 
 // Reads the next deal record: the record, or none at the end of the deal
 // file. Any other failure (a disk error, a damaged file) is no end of the
 // deals: it goes to the error box and the deal file stays.
-std::optional<std::string> ReadDealRecord() {
+std::optional<std::string> ReadDealRecord(const TransferRun& run) {
   SessionContext& session = Session();
   session.ResultWord = kDealRecordLength;
   session.LastStatus = ReadWholeRecord(NumberOf(kDealFile));
@@ -45,20 +44,21 @@ std::optional<std::string> ReadDealRecord() {
   const int16_t code = Library().KVBerr(session.FileBase);
   if (code == KVB_ERR_END_OF_FILE) return std::nullopt;
   RecordWholeReadFailure(kDealFile, session.LastStatus, code,
-                         "The deal file could not be read. " + KeptAdvice());
+                         "The deal file could not be read. " + KeptAdvice(run));
   ShowErrorAndEnd();
 }
 
 // Reads the next deal: none at the end of the deal file. A deal file that
 // ends after a deal's first record is damaged, not ended.
-std::optional<std::pair<std::string, std::string>> ReadDealRecords(int number) {
-  std::optional<std::string> first = ReadDealRecord();
+std::optional<std::pair<std::string, std::string>> ReadDealRecords(const TransferRun& run,
+                                                                   int number) {
+  std::optional<std::string> first = ReadDealRecord(run);
   if (!first) return std::nullopt;
-  std::optional<std::string> second = ReadDealRecord();
+  std::optional<std::string> second = ReadDealRecord(run);
   if (!second) {
     RecordWholeReadFailure(kDealFile, Session().LastStatus, KVB_ERR_END_OF_FILE,
                            "The deal file ends after the first record of deal " +
-                               std::to_string(number) + ". " + KeptAdvice());
+                               std::to_string(number) + ". " + KeptAdvice(run));
     ShowErrorAndEnd();
   }
   return std::make_pair(std::move(*first), std::move(*second));
@@ -66,29 +66,24 @@ std::optional<std::pair<std::string, std::string>> ReadDealRecords(int number) {
 
 // The deal as parsed; a deal that is not what it seems stops the transfer
 // before anything of it is posted.
-Deal ParsedDeal(int number, std::pair<std::string, std::string> records,
+Deal ParsedDeal(const TransferRun& run, int number, std::pair<std::string, std::string> records,
                 const std::vector<NumberColumn>& number_columns) {
-  auto parsed =
-      ParseDeal(number, std::move(records.first), std::move(records.second), number_columns);
+  auto parsed = ParseDeal(number, std::move(records.first), std::move(records.second),
+                          number_columns, run.claim.name());
   if (auto* fault = std::get_if<DealFault>(&parsed)) {
     StopWithError(kDealFile, fault->message, fault->detail);
   }
   return std::get<Deal>(std::move(parsed));
 }
 
-std::optional<std::chrono::seconds>& UnattendedLockWait() {
-  static std::optional<std::chrono::seconds> wait;
-  return wait;
-}
-
 // Another workstation holds the record: the user is told, and after each OK
 // the lock is tried again. A lock that fails for any other reason is an
 // error. Unattended, the lock is tried once a second until the wait is over.
-void LockSoldVehicle(const std::string& stock_number, const TransferFiles& files) {
+void LockSoldVehicle(const TransferRun& run, const std::string& stock_number) {
   SessionContext& session = Session();
   const std::string vehicle = "Stock No. " + TrimRight(stock_number);
   const auto started = std::chrono::steady_clock::now();
-  while ((session.LastStatus = LockRecord(files.inventory)) != 0) {
+  while ((session.LastStatus = LockRecord(run.files.inventory)) != 0) {
     if (session.ErrorInfo.Code != KVB_ERR_LOCKED) ShowErrorAndEnd();
     const int answer = toolkit::MessageBox(
         "The Vehicle Inventory Record Is Locked.\n" + vehicle +
@@ -96,7 +91,7 @@ void LockSoldVehicle(const std::string& stock_number, const TransferFiles& files
             "and keeps the deal file.",
         toolkit::kExclamation + toolkit::kOkCancel, "Error");
     if (answer == toolkit::kAnswerCancel) EndProgram(ExitStatus::kCancelled);
-    const auto& wait = UnattendedLockWait();
+    const auto& wait = run.unattended_lock_wait;
     if (!wait) continue;
     if (std::chrono::steady_clock::now() - started >= *wait) {
       StopWithError(kInventoryFile, "The Vehicle Inventory Record Is Locked.",
@@ -109,17 +104,33 @@ void LockSoldVehicle(const std::string& stock_number, const TransferFiles& files
   }
 }
 
-// A deal whose sold vehicle has no inventory record is skipped, but the deal
-// file is deleted after the last deal: its records are kept in DEXT.SKP
-// first, and the transfer stops when they cannot be kept.
-void KeepSkippedDeal(const Deal& deal) {
-  if (AppendSkippedDeal(Files(), kSkippedDealsName, deal.first_record, deal.second_record)) {
+// A skipped deal's records go to DEXT.SKP, since the deal file is deleted
+// after the last deal. The deal is noted done first, with where they go: a
+// run that stops before they are there (a crash, a full disk) leaves that to
+// the next run, which puts them there once.
+void KeepSkippedDealOrStop(const TransferRun& run, const Deal& deal, uint64_t kept_at) {
+  std::string cause;
+  if (KeepSkippedDeal(Files(), kSkippedDealsName, deal.first_record, deal.second_record, kept_at,
+                      &cause)) {
     return;
   }
   StopWithError(kDealFile,
                 "Stock No. " + TrimRight(deal.StockNumber()) +
                     ": The Skipped Deal Could Not Be Saved In " + kSkippedDealsName,
-                KeptAdvice());
+                "Writing it failed: " + cause + ". " + KeptAdvice(run));
+}
+
+uint64_t SkippedDealsEnd(const TransferRun& run, const Deal& deal) {
+  uint64_t size = 0;
+  std::string cause;
+  if (!SkippedDealsSize(Files(), kSkippedDealsName, &size, &cause)) {
+    StopWithError(kDealFile,
+                  "Stock No. " + TrimRight(deal.StockNumber()) + ": " + kSkippedDealsName +
+                      " Could Not Be Opened",
+                  "Opening it failed: " + cause + ". Nothing of this deal was posted. " +
+                      KeptAdvice(run));
+  }
+  return size;
 }
 
 bool RunPostings(const Deal& deal, const TransferFiles& files) {
@@ -128,73 +139,109 @@ bool RunPostings(const Deal& deal, const TransferFiles& files) {
 }
 
 // Posts the deal as one transaction. The sold vehicle is locked first, so the
-// locked-record message never waits with a transaction open. False when a
-// posting stopped the transfer (the deal is undone).
-bool PostDeal(const Deal& deal, const TransferFiles& files) {
+// locked-record message never waits with a transaction open; it is read
+// inside the transaction, so nothing changes it between the read and the
+// write. False when a posting stopped the transfer (the deal is undone).
+bool PostDeal(TransferRun& run, const Deal& deal) {
   const int16_t base = Session().FileBase;
   const std::string stock_number = deal.StockNumber();
-  CheckStatus(PositionOnKey(files.inventory, stock_number));
-  LockSoldVehicle(stock_number, files);
+  CheckStatus(PositionOnKey(run.files.inventory, stock_number));
+  LockSoldVehicle(run, stock_number);
   CheckStatus(BeginTransaction(base));
-  if (ReadAtPosition(files.inventory)) {
-    RecordFields(files.inventory).Put("2", "ACT");  // sold
-    CheckStatus(StoreRecord(files.inventory));
-    if (!RunPostings(deal, files)) {
+  if (ReadAtPosition(run.files.inventory)) {
+    RecordFields(run.files.inventory).Put("2", "ACT");  // sold
+    CheckStatus(StoreRecord(run.files.inventory));
+    if (!RunPostings(deal, run.files)) {
       Library().KVBrollback(base);
       return false;
     }
-    NoteDealDone(DealDone::kPosted, stock_number);
+    run.progress.NoteDone(deal);
     CheckStatus(CommitTransaction(base));
-    ReportDeal(deal.number, stock_number, DealOutcome::kPosted);
+    run.report.Deal(deal.number, stock_number, DealOutcome::kPosted, CurrentPostings());
   } else {
-    KeepSkippedDeal(deal);
-    NoteDealDone(DealDone::kSkipped, stock_number);
+    const uint64_t kept_at = SkippedDealsEnd(run, deal);
+    run.progress.NoteSkipped(deal, kept_at);
     CheckStatus(CommitTransaction(base));
-    ReportDeal(deal.number, stock_number, DealOutcome::kSkipped);
+    KeepSkippedDealOrStop(run, deal, kept_at);
+    run.report.Deal(deal.number, stock_number, DealOutcome::kSkipped);
   }
+  CurrentPostings() = DealPostings{};
   return true;
 }
 
-// Every deal is posted: the deal file goes, so the next run does not post
-// its deals again. The progress names the file first, so a run that finds
-// it again (deletion failed or interrupted) only deletes it; when it cannot
-// be deleted that is said.
-[[noreturn]] void EndOfDeals() {
-  NoteDealFileTransferred(DealFileName());
-  CheckStatus(CloseAll(Session().FileBase));
-  std::string cause;
-  if (!DeleteDealFile(Files(), DealFileName(), &cause)) {
-    StopWithError(kDealFile,
-                  "Every Deal Was Transferred, But " + DealFileName() + " Could Not Be Deleted",
-                  "Deleting it failed: " + cause + ". Remove " + DealFileName() +
-                      " from this folder before new deals arrive; DEXT will not post it again "
-                      "while it is unchanged.");
+// A deal an earlier run of the claim did: reported, not posted again. The
+// last of them, when skipped, may still lack its records in DEXT.SKP.
+void MeetDoneDeal(TransferRun& run, const Deal& deal) {
+  SkippedBefore skipped;
+  if (!run.progress.CheckDoneDeal(deal, &skipped)) {
+    run.report.Deal(deal.number, deal.StockNumber(), DealOutcome::kPostedBefore);
+    return;
   }
+  if (deal.number == run.progress.deals_done()) KeepSkippedDealOrStop(run, deal, skipped.kept_at);
+  run.report.Deal(deal.number, deal.StockNumber(), DealOutcome::kSkippedBefore);
+}
+
+// Every deal is posted: the claimed file goes, unless deals were added to it
+// meanwhile, and with it the progress of its claim.
+[[noreturn]] void EndOfDeals(TransferRun& run, long deals) {
+  CheckStatus(CloseFile(NumberOf(kDealFile)));
+  const ClaimEnd end = FinishClaim(Files(), ".", run.claim, 2 * deals);
+  const std::string name = run.claim.name();
+  if (!end.deleted && end.more_deals > 0) {
+    StopWithError(kDealFile, "Deals Were Added To " + name + " While It Was Transferred",
+                  "Every deal that was there when it was read was transferred; " +
+                      std::to_string(end.more_deals) +
+                      " more deals are in it now and nothing of them was posted. Run DEXT "
+                      "again to transfer them.");
+  }
+  if (!end.deleted) {
+    std::string why = end.why;
+    why[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(why[0])));
+    StopWithError(kDealFile, "Every Deal Was Transferred, But " + name + " Could Not Be Deleted",
+                  why + ". DEXT will not post its deals again: the next run only deletes it.");
+  }
+  if (!end.rescued_into.empty()) {
+    run.report.Note(std::to_string(end.more_deals) + " deals added while the deal file was deleted "
+                    "are kept in " + end.rescued_into + ": run DEXT again to transfer them.");
+  } else if (!end.why.empty()) {
+    StopWithError(kDealFile, "Deals Were Added To " + name + " While It Was Deleted",
+                  "Every deal that was there when it was read was transferred, but " + end.why +
+                      ". Ask the finance desk to send the deals it added at this moment again.");
+  }
+  if (!run.progress.Forget()) {
+    run.report.Note("The transfer's progress could not be removed from its file; it only takes "
+                    "room.");
+  }
+  int error = 0;
+  if (!NamesInAnyCase(Files(), ".", kDealFileName, &error).empty()) {
+    run.report.Note("A new deal file " + std::string(kDealFileName) +
+                    " is waiting: run DEXT again to transfer it.");
+  }
+  CheckStatus(CloseAll(Session().FileBase));
   EndProgram(ExitStatus::kTransferred);
 }
 
 }  // namespace
 
-void SetUnattendedLockWait(std::chrono::seconds wait) { UnattendedLockWait() = wait; }
-
-int16_t TransferDeals(const TransferFiles& files) {
-  if (DealFileAlreadyTransferred(DealFileName())) EndOfDeals();
-  const std::vector<NumberColumn> number_columns = NumberColumns(files.accounting_layout);
+int16_t TransferDeals(TransferRun& run) {
+  const std::vector<NumberColumn> number_columns = NumberColumns(run.files.accounting_layout);
+  long deals = 0;
   for (int number = 1;; ++number) {
-    auto records = ReadDealRecords(number);
+    auto records = ReadDealRecords(run, number);
     if (!records) break;
-    const Deal deal = ParsedDeal(number, std::move(*records), number_columns);
-    toolkit::ShowStatus(DealProgress(deal.number));
+    const Deal deal = ParsedDeal(run, number, std::move(*records), number_columns);
+    deals = number;
+    toolkit::ShowStatus(run.report.Progress(deal.number));
     SetScreenField(0, deal.StockNumber());
-    BeginDealProgress(deal);
-    if (CurrentDealDone() != DealDone::kNo) {
-      ReportDeal(deal.number, deal.StockNumber(), DealOutcome::kDoneBefore);
-    } else if (!PostDeal(deal, files)) {
+    if (deal.number <= run.progress.deals_done()) {
+      MeetDoneDeal(run, deal);
+    } else if (!PostDeal(run, deal)) {
       return 1;
     }
     CheckStatus(ReadRecord(NumberOf(kDealFile), KVB_READ_CURRENT));
   }
-  EndOfDeals();
+  run.progress.CheckEndOfDeals(deals);
+  EndOfDeals(run, deals);
 }
 
 }  // namespace dext

@@ -1,84 +1,57 @@
 #include "transfer/deal_progress.h"
 
-#include <sys/stat.h>
+#include <stdlib.h>
 #include <unistd.h>
 
-#include <cstdint>
+#include <cerrno>
+#include <cinttypes>
 #include <cstdio>
-#include <cstdlib>
+#include <cstring>
+#include <filesystem>
 #include <map>
 
-#include "platform/computer_name.h"
+#include "context/session.h"
 #include "records/checked.h"
 #include "records/library.h"
-#include "records/line_output.h"
 #include "records/numeric.h"
-#include "context/session.h"
-#include "transfer/text.h"
+#include "session/orderly_end.h"
 #include "transfer/postings.h"
+#include "transfer/text.h"
 #include "transfer/transfer_files.h"
 
 namespace dext {
 namespace {
 
-constexpr const char* kLayoutLines[] = {
-    "# DEXTPROG.FID - how far DEXT has come with the deal files of its work folders",
-    "KEY     48  key  # work folder, generation, deal; or F and the work folder",
-    "STATE    1       # P posted, S skipped",
-    "STKNO    6       # the deal's sold vehicle",
-    "GEN      8       # a folder's current generation",
-    "FILEID  80       # a folder's transferred deal file, until it is deleted",
-};
+constexpr char kLayout[] =
+    "# DEXTRUNS.FID - how far DEXT has come with each claimed deal file\n"
+    "KEY     24  key  # the claim; or the claim, S and the number of a skipped deal\n"
+    "DONE     8       # deals done, posted or skipped\n"
+    "CHAIN   16       # fingerprint of the deals done, in their order\n"
+    "SKIPS    8       # how many of them were skipped\n"
+    "DEAL     8       # a skipped deal: its number in the deal file\n"
+    "STKNO    6       # a skipped deal: its sold vehicle\n"
+    "SKPAT   12       # a skipped deal: the size of DEXT.SKP before its records\n";
 
-struct Progress {
-  std::string folder;      // hash of the workstation and the work folder
-  long generation = 1;
-  std::string deal_key;    // key of the current deal
-  std::map<std::string, int> seen;  // deals of this run by content, for equal deals
-};
-
-Progress& TheProgress() {
-  static Progress progress;
-  return progress;
-}
+constexpr uint64_t kFnvOffset = 0xcbf29ce484222325ull;
+constexpr uint64_t kFnvPrime = 0x100000001b3ull;
 
 FileNumber ProgressFile() { return NumberOf(kProgressFile); }
 
-std::string Hash(const std::string& bytes) {
-  uint64_t hash = 0xcbf29ce484222325ull;  // FNV-1a
-  for (unsigned char c : bytes) hash = (hash ^ c) * 0x100000001b3ull;
+std::string Hex(uint64_t value) {
   char text[17];
-  std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(hash));
+  std::snprintf(text, sizeof text, "%016" PRIx64, value);
   return text;
 }
 
-std::string WorkFolder() {
-  char* real = realpath(".", nullptr);
-  std::string folder = real != nullptr ? real : ".";
-  std::free(real);
-  return folder;
-}
-
-std::string FolderKey() { return "F" + TheProgress().folder; }
-
-// The deal file's identity on disk: a file sent again later is another file.
-std::string Identity(const std::string& deal_file) {
-  struct stat st {};
-  if (::stat(deal_file.c_str(), &st) != 0) return "";
-  char text[96];
-  std::snprintf(text, sizeof text, "%llx:%llx:%llx:%lld.%09ld",
-                static_cast<unsigned long long>(st.st_dev),
-                static_cast<unsigned long long>(st.st_ino),
-                static_cast<unsigned long long>(st.st_size), static_cast<long long>(st.st_mtim.tv_sec),
-                st.st_mtim.tv_nsec);
-  return text;
-}
+std::string SkipKey(const std::string& claim, long skip) { return claim + "S" + std::to_string(skip); }
 
 // Positions on key and reads its record; false when there is none.
 bool Load(const std::string& key) {
   CheckStatus(PositionOnKey(ProgressFile(), key));
   return ReadAtPosition(ProgressFile());
 }
+
+long Number(const char* field) { return std::atol(FieldValue(field, ProgressFile(), 0).c_str()); }
 
 void Store(const std::string& key, const std::map<std::string, std::string>& fields) {
   CheckStatus(ClearRecord(ProgressFile()));
@@ -87,75 +60,146 @@ void Store(const std::string& key, const std::map<std::string, std::string>& fie
   CheckStatus(StoreRecord(ProgressFile()));
 }
 
-void StoreFolder(const std::string& transferred_file) {
-  Store(FolderKey(), {{"GEN", std::to_string(TheProgress().generation)},
-                      {"FILEID", transferred_file}});
-}
-
-void MakeProgressFile(const std::string& data, const std::string& layout) {
-  CheckStatus(MakeFile(layout, "", "", ProgressFile(), 0, 0));
-  for (const char* line : kLayoutLines) {
-    CheckStatus(PutLine(line, kProgressFile, -1));
-    CheckStatus(EndLines(kProgressFile, 1, 0));
+// The layout, written where every workstation can read it: the temporary
+// folder of this one. The store keeps the layout a file was made with and
+// compares it on every open.
+class LayoutFile {
+ public:
+  LayoutFile() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "DEXTRUNS-XXXXXX").string();
+    const int fd = mkstemp(pattern.data());
+    if (fd < 0) return;
+    const bool written = write(fd, kLayout, sizeof kLayout - 1) ==
+                         static_cast<ssize_t>(sizeof kLayout - 1);
+    if (close(fd) == 0 && written) path_ = pattern;
   }
-  CheckStatus(CloseFile(ProgressFile()));
-  // Another workstation may make it at the same moment: then it is there.
+  ~LayoutFile() {
+    if (!path_.empty()) unlink(path_.c_str());
+  }
+  const std::string& path() const { return path_; }
+
+ private:
+  std::string path_;
+};
+
+// Makes the progress file; another workstation making it at the same moment
+// is no failure. One whose records the store holds without its .DAT is never
+// made anew: that would drop the progress of every run.
+void MakeProgressFile(const std::string& data, const std::string& layout) {
   const int16_t status = MakeFile(data, layout, "", ProgressFile(), 3, 0);
-  if (status != 0 && Session().ErrorInfo.Code == KVB_ERR_FILE_EXISTS) return;
+  const int16_t code = Session().ErrorInfo.Code;
+  if (status != 0 && code == KVB_ERR_FILE_EXISTS) return;
+  if (status != 0 && code == KVB_ERR_TABLE_HAS_RECORDS) {
+    Session().ErrorInfo.Detail =
+        data + " was deleted, but its records, how far each transfer has come, are still in "
+               "the store. Nothing was transferred. Put it back with: kvbtool stub '" + data +
+        "', then run DEXT again.";
+    ShowErrorAndEnd();
+  }
   CheckStatus(status);
   CheckStatus(CloseFile(ProgressFile()));
 }
 
 }  // namespace
 
-void OpenDealProgress(const std::string& destination) {
-  Progress& progress = TheProgress();
-  progress = Progress{};
-  progress.folder = Hash(platform::ComputerName() + "|" + WorkFolder());
+DealProgress::DealProgress(const std::string& destination, std::string claim)
+    : claim_(std::move(claim)), chain_(kFnvOffset) {
+  const LayoutFile layout;
+  if (layout.path().empty()) {
+    StopWithError(kProgressFile, "The Layout Of " + std::string(kProgressFileName) +
+                                     " Could Not Be Written",
+                  "DEXT writes it to " + std::filesystem::temp_directory_path().string() +
+                      " while it opens its progress file: " + std::strerror(errno) +
+                      ". Nothing was transferred: make that folder writable (or set TMPDIR) "
+                      "and run DEXT again.");
+  }
   const std::string data = destination + "\\" + kProgressFileName;
-  const std::string layout = destination + "\\" + kProgressLayoutName;
-  if (Library().KVBfileexists(data.c_str()) == 0) MakeProgressFile(data, layout);
-  CheckStatus(OpenFile(data, layout, "", ProgressFile(), 3, 0));
-  if (Load(FolderKey())) {
-    progress.generation = std::atol(FieldValue("GEN", ProgressFile(), 0).c_str());
-  } else {
-    StoreFolder("");
+  if (Library().KVBfileexists(data.c_str()) == 0) MakeProgressFile(data, layout.path());
+  CheckStatus(OpenFile(data, layout.path(), "", ProgressFile(), 3, 0));
+  if (Load(claim_)) {
+    done_ = Number("DONE");
+    skips_ = Number("SKIPS");
+    stored_chain_ = TrimRight(FieldValue("CHAIN", ProgressFile(), 0));
   }
 }
 
-bool DealFileAlreadyTransferred(const std::string& deal_file) {
-  if (!Load(FolderKey())) return false;
-  const std::string transferred = TrimRight(FieldValue("FILEID", ProgressFile(), 0));
-  if (transferred.empty()) return false;
-  if (transferred == Identity(deal_file)) return true;
-  StoreFolder("");  // that file is gone: this is another one
+void DealProgress::Fold(const Deal& deal) {
+  for (const std::string* record : {&deal.first_record, &deal.second_record}) {
+    for (unsigned char c : TrimRight(*record)) chain_ = (chain_ ^ c) * kFnvPrime;
+    chain_ = (chain_ ^ '\n') * kFnvPrime;
+  }
+}
+
+bool DealProgress::CheckDoneDeal(const Deal& deal, SkippedBefore* skipped) {
+  Fold(deal);
+  if (next_skip_ <= skips_ && next_skip_deal_ == 0 && Load(SkipKey(claim_, next_skip_))) {
+    next_skip_deal_ = Number("DEAL");
+    next_skipped_.stock_number = FieldValue("STKNO", ProgressFile(), 0);
+    next_skipped_.kept_at = static_cast<uint64_t>(
+        std::strtoull(FieldValue("SKPAT", ProgressFile(), 0).c_str(), nullptr, 10));
+  }
+  const bool was_skipped = next_skip_deal_ == deal.number;
+  if (was_skipped) {
+    *skipped = next_skipped_;
+    ++next_skip_;
+    next_skip_deal_ = 0;
+  }
+  if (deal.number == done_ && Hex(chain_) != stored_chain_) {
+    StopWithError(kDealFile,
+                  "The Deals Already Transferred From This Deal File Were Changed",
+                  "An earlier run transferred its first " + std::to_string(done_) +
+                      " deals; one of them is no longer as it was (or deals were added or "
+                      "removed among them). Nothing more was posted: put those deals back as "
+                      "they were and run DEXT again.");
+  }
+  return was_skipped;
+}
+
+void DealProgress::CheckEndOfDeals(long deals) {
+  if (deals >= done_) return;
+  StopWithError(kDealFile, "The Deal File Holds Fewer Deals Than Were Transferred",
+                "An earlier run transferred its first " + std::to_string(done_) +
+                    " deals; it now ends after " + std::to_string(deals) +
+                    ". Nothing more was posted: put the deals back as they were and run DEXT "
+                    "again.");
+}
+
+void DealProgress::StoreClaim() {
+  Store(claim_, {{"DONE", std::to_string(done_)},
+                 {"CHAIN", Hex(chain_)},
+                 {"SKIPS", std::to_string(skips_)}});
+}
+
+void DealProgress::NoteDone(const Deal& deal) {
+  Fold(deal);
+  done_ = deal.number;
+  StoreClaim();
+}
+
+void DealProgress::NoteSkipped(const Deal& deal, uint64_t kept_at) {
+  Fold(deal);
+  done_ = deal.number;
+  ++skips_;
+  Store(SkipKey(claim_, skips_), {{"DEAL", std::to_string(deal.number)},
+                                  {"STKNO", deal.StockNumber()},
+                                  {"SKPAT", std::to_string(kept_at)}});
+  StoreClaim();
+}
+
+bool DealProgress::Forget() {
+  const RecordLibrary& library = Library();
+  const int16_t base = Session().FileBase;
+  const int16_t file = ProgressFile().value;
+  if (library.KVBbegin(base) != 0) return false;
+  bool removed = true;
+  for (long skip = 0; skip <= skips_ && removed; ++skip) {
+    const std::string key = skip == 0 ? claim_ : SkipKey(claim_, skip);
+    removed = library.KVBposn(file, key.c_str(), -1, "", KVB_POSN_ON_KEY) == 0 &&
+              (library.KVBdelete(file) == 0 || library.KVBerr(base) == KVB_ERR_NO_RECORD);
+  }
+  if (removed && library.KVBcommit(base) == 0) return true;
+  library.KVBrollback(base);
   return false;
-}
-
-void BeginDealProgress(const Deal& deal) {
-  Progress& progress = TheProgress();
-  const std::string content = Hash(deal.first_record + "\n" + deal.second_record);
-  const int earlier = progress.seen[content]++;
-  char generation[9];
-  std::snprintf(generation, sizeof generation, "%08lx", progress.generation);
-  char count[5];
-  std::snprintf(count, sizeof count, "%04x", earlier & 0xffff);
-  progress.deal_key = progress.folder + generation + content + count;
-}
-
-DealDone CurrentDealDone() {
-  if (!Load(TheProgress().deal_key)) return DealDone::kNo;
-  return FieldValue("STATE", ProgressFile(), 0) == "S" ? DealDone::kSkipped : DealDone::kPosted;
-}
-
-void NoteDealDone(DealDone how, const std::string& stock_number) {
-  Store(TheProgress().deal_key,
-        {{"STATE", how == DealDone::kSkipped ? "S" : "P"}, {"STKNO", stock_number}});
-}
-
-void NoteDealFileTransferred(const std::string& deal_file) {
-  ++TheProgress().generation;
-  StoreFolder(Identity(deal_file));
 }
 
 }  // namespace dext

@@ -1,53 +1,77 @@
-// How far the transfer of this work folder's deal file has come, kept in a
-// keyed file of DEXT's own beside the target files (DEXTPROG.DAT, made on
-// first use) so that it commits together with each deal's writes.
+// How far the transfer of each claimed deal file has come, kept in a keyed
+// file of DEXT's own beside the target files (DEXTRUNS.DAT, made on first
+// use) so that it commits together with each deal's writes.
 //
-// Each deal that is done, posted or skipped, has a record keyed by the work
-// folder, the folder's current generation, the bytes of its two records and
-// how many equal deals came before it in the file. A rerun after a stop skips
-// exactly those deals, and a deal file corrected after a stop keeps the
-// progress of every deal that did not change. When a transfer completes the
-// generation moves on, so the same deals sent again later are posted again.
-//
-// The folder's record also names the deal file whose transfer completed
-// until that file is deleted: a run that finds the very same file again
-// (stopped between the two steps) only deletes it.
+// A run posts the deals of its claimed file in order and stops at the first
+// that fails, so the deals done (posted, or skipped for want of an inventory
+// record) are always the first ones of the file. The claim's record holds how
+// many they are and a fingerprint of them in their order; each skipped one
+// has a record of its own. A later run of the same claim, from any
+// workstation, reads those deals again without posting them, checks that
+// they are still the same (trailing blanks and line ends do not count, so a
+// file saved again by an editor is the same file), and goes on with the
+// next. When the claimed file is deleted, its records go too.
 #ifndef DEXT_TRANSFER_DEAL_PROGRESS_H_
 #define DEXT_TRANSFER_DEAL_PROGRESS_H_
 
+#include <cstdint>
 #include <string>
 
 #include "transfer/deal.h"
 
 namespace dext {
 
-inline constexpr char kProgressFileName[] = "DEXTPROG.DAT";
-inline constexpr char kProgressLayoutName[] = "DEXTPROG.FID";
+inline constexpr char kProgressFileName[] = "DEXTRUNS.DAT";
 
-// Opens the progress file under the destination path at offset 4, making it
-// and its layout there when the destination has none. Every failure goes to
-// the error box.
-void OpenDealProgress(const std::string& destination);
+// A deal an earlier run of the claim skipped: its records were appended to
+// DEXT.SKP at kept_at (the file's size before them).
+struct SkippedBefore {
+  std::string stock_number;
+  uint64_t kept_at = 0;
+};
 
-// True when the deal file named is the one whose transfer already completed
-// (only its deletion is left).
-bool DealFileAlreadyTransferred(const std::string& deal_file);
+class DealProgress {
+ public:
+  // Opens the progress file under the destination path at offset 4 (made
+  // there when the store has none) and reads the claim's record. Every
+  // failure goes to the error box.
+  DealProgress(const std::string& destination, std::string claim);
 
-// Starts the next deal of the deal file: its key comes from its records.
-void BeginDealProgress(const Deal& deal);
+  // Deals 1 .. deals_done() were done by earlier runs of the claim.
+  long deals_done() const { return done_; }
 
-enum class DealDone { kNo, kPosted, kSkipped };
+  // For a deal an earlier run did (number <= deals_done()): true when it
+  // skipped it (*skipped filled), false when it posted it. Reaching the last
+  // of them, a deal file whose done deals are no longer those that were done
+  // stops the transfer (error box) before anything more is posted.
+  bool CheckDoneDeal(const Deal& deal, SkippedBefore* skipped);
 
-// Whether the current deal is done, as an earlier run of this deal file left it.
-DealDone CurrentDealDone();
+  // At the end of the deal file after `deals` deals: a file that now holds
+  // fewer deals than were done stops the transfer (error box).
+  void CheckEndOfDeals(long deals);
 
-// Notes the current deal as done, inside the deal's transaction.
-void NoteDealDone(DealDone how, const std::string& stock_number);
+  // Notes the deal done, inside the deal's transaction; a skipped deal with
+  // where its records go in DEXT.SKP.
+  void NoteDone(const Deal& deal);
+  void NoteSkipped(const Deal& deal, uint64_t kept_at);
 
-// After the last deal, before the deal file is deleted: this generation ends
-// and the deal file is named as transferred. The next run that finds another
-// deal file clears the name.
-void NoteDealFileTransferred(const std::string& deal_file);
+  // After the claimed file is deleted: its records go, in one transaction.
+  // False when they could not be removed (they only take room).
+  bool Forget();
+
+ private:
+  void Fold(const Deal& deal);
+  void StoreClaim();
+
+  std::string claim_;
+  long done_ = 0;            // deals done, by earlier runs and this one
+  long skips_ = 0;           // of them skipped
+  long next_skip_ = 1;       // the next earlier skipped deal to meet
+  long next_skip_deal_ = 0;  // its deal number, once read (0: not yet)
+  SkippedBefore next_skipped_;
+  std::string stored_chain_;  // the fingerprint the earlier runs left
+  uint64_t chain_;           // fingerprint of the deals read so far
+};
 
 }  // namespace dext
 

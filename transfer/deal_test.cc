@@ -62,6 +62,18 @@ TEST(ParseDealTest, DealsAndTheirFaults) {
                  {C::kFirstName, "\xD1\xD1o\xF1o"},
                  {C::kCity, "Montr\xE9" "al"}}),
        kKjrvh, "Deal 4, Stock No. A10001"},
+      // E-acute then a curly apostrophe is a well-formed UTF-8 pair.
+      {"Windows-1252 names that hold UTF-8 sequences by chance", 5,
+       DealWith({{C::kStockNumber, stock},
+                 {C::kLastName, "D\x92" "ANDR\xC9\x92S"},
+                 {C::kFirstName, "ANDR\xC9\x92S"}}),
+       kKjrvh, "Deal 5, Stock No. A10001"},
+      {"blanks inside amounts, skipped as when the amount is read", 6,
+       DealWith({{C::kStockNumber, stock},
+                 {C::kDebitLine3, " - 100.0"},
+                 {C::kDebitLine4, "1 234.56"},
+                 {C::kMileage, "12 345"}}),
+       kKjrvh, "Deal 6, Stock No. A10001"},
 
       {"a grouping comma", 3, DealWith({{C::kStockNumber, stock}, {C::kDebitLine3, "1,234.56"}}),
        kKjrvh,
@@ -79,9 +91,9 @@ TEST(ParseDealTest, DealsAndTheirFaults) {
        DealWith({{C::kStockNumber, stock}, {C::kDebitLine5Addend, "1.2.3"}}), kKjrvh,
        "Deal 1, Stock No. A10001: Record 1, Columns 73-80 (DA Line 5) Hold \"1.2.3\", Not A "
        "Plain Number"},
-      {"a blank inside the mileage", 1,
-       DealWith({{C::kStockNumber, stock}, {C::kMileage, "12 345"}}), kKjrvh,
-       "Deal 1, Stock No. A10001: Record 1, Columns 13-18 (MILES) Hold \"12 345\", Not A Plain "
+      {"a sign after digits, blanks between", 1,
+       DealWith({{C::kStockNumber, stock}, {C::kMileage, "12 3-4"}}), kKjrvh,
+       "Deal 1, Stock No. A10001: Record 1, Columns 13-18 (MILES) Hold \"12 3-4\", Not A Plain "
        "Number"},
       {"a sign alone, on the line pair that depends on the layout", 7,
        DealWith({{C::kStockNumber, "B2    "}, {C::kSecondPairLine, "-"}}), kKjrth,
@@ -101,7 +113,7 @@ TEST(ParseDealTest, DealsAndTheirFaults) {
   };
   for (const auto& c : cases) {
     const auto parsed = ParseDeal(c.number, c.records.first, c.records.second,
-                                  NumberColumns(c.layout));
+                                  NumberColumns(c.layout), "DEXT.DAT");
     EXPECT_EQ(Outcome(parsed), c.outcome) << c.what;
     if (const auto* deal = std::get_if<Deal>(&parsed)) {
       EXPECT_EQ(deal->number, c.number) << c.what;

@@ -1,7 +1,9 @@
-// The transfer driver's entry: the file set under the saved destination, and
-// the destination prompt that asks for it when it is missing or unusable.
+// The transfer driver's entry: the file set under the saved destination, the
+// claim of the deal file, and the destination prompt that asks for the
+// destination when it is missing or unusable.
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -16,13 +18,14 @@
 #include "session/orderly_end.h"
 #include "context/session.h"
 #include "toolkit/message_box.h"
-#include "transfer/text.h"
+#include "transfer/deal_claim.h"
 #include "transfer/deal_file.h"
 #include "transfer/deal_progress.h"
 #include "transfer/file_system.h"
-#include "transfer/run_report.h"
 #include "transfer/postings.h"
+#include "transfer/text.h"
 #include "transfer/transfer.h"
+#include "transfer/transfer_run.h"
 
 namespace dext {
 namespace {
@@ -105,43 +108,34 @@ std::string Listed(const std::vector<std::string>& names) {
   return text;
 }
 
-// Opens the deal file at offset 1, found under the one name that matches
-// DEXT.DAT in any case, and locks it against a second dext in this folder.
-// Only a deal file that is not there is "nothing to transfer"; one that is
-// there but cannot be used stops with the reason and stays.
-void OpenDealFile() {
-  int error = 0;
-  const std::vector<std::string> names = NamesInAnyCase(Files(), ".", kDealFileName, &error);
-  if (error != 0) {
-    // A folder that cannot be read may well hold a deal file: that is no
-    // "nothing to transfer".
-    StopWithError(kDealFile, "The Work Folder Could Not Be Read",
-                  "Looking for " + std::string(kDealFileName) + " failed: " +
-                      std::strerror(error) +
-                      ". Nothing was transferred: make the folder readable and run DEXT again.");
-  }
-  if (names.empty()) NothingToTransfer();
-  if (names.size() > 1) {
-    StopWithError(kDealFile, "Several Deal Files In This Folder: " + Listed(names),
-                  "Their names differ only in case, so it is not clear which to transfer. "
-                  "Nothing was transferred: keep the right one, remove the others and run "
-                  "DEXT again.");
-  }
-  const std::string& name = names.front();
-  if (LockDealFile(Files(), name) == DealFileLock::kHeldByAnother) {
-    StopWithError(kDealFile, "Another DEXT Is Transferring " + name + " In This Folder",
-                  "This run changed nothing. Wait until the other one ends, then run DEXT "
-                  "again if the deal file is still there.");
-  }
-  if (OpenFile(name, "", "", NumberOf(kDealFile), 1, 0) != 0) {
-    if (Session().ErrorInfo.Code == KVB_ERR_MISSING_FILE) NothingToTransfer();
-    Session().ErrorInfo.Detail = "The deal file " + name +
+[[noreturn]] void StopWith(const ClaimFailure& failure) {
+  StopWithError(kDealFile, failure.message, failure.detail);
+}
+
+// What there is to transfer in the work folder: a claimed file of a stopped
+// run, else DEXT.DAT (in any case). Only a folder without either is "nothing
+// to transfer"; one that cannot be read, or that holds several DEXT.DAT
+// differing in case, stops with the reason.
+DealFileFound FindWhatToTransfer() {
+  DealFileFound found;
+  ClaimFailure failure;
+  if (!FindDealFile(Files(), ".", &found, &failure)) StopWith(failure);
+  if (found.kind == DealFileFound::Kind::kNone) NothingToTransfer();
+  return found;
+}
+
+// Claims the deal file found and opens it at offset 1.
+std::unique_ptr<DealFileClaim> ClaimAndOpen(const DealFileFound& found) {
+  std::unique_ptr<DealFileClaim> claim;
+  ClaimFailure failure;
+  if (!ClaimDealFile(Files(), ".", found, &claim, &failure)) StopWith(failure);
+  if (OpenFile(claim->name(), "", "", NumberOf(kDealFile), 1, 0) != 0) {
+    Session().ErrorInfo.Detail = "The deal file " + claim->name() +
                                  " is there but could not be opened; it is kept. Make it "
                                  "readable and run DEXT again.";
     ShowErrorAndEnd();
   }
-  DealFileName() = name;
-  ReportDealFile(name, CountDeals(name));
+  return claim;
 }
 
 // Stops, before any deal is posted, when an open target file's layout lacks
@@ -179,9 +173,9 @@ int16_t AskForDestination() {
 
 }  // namespace
 
-int16_t StartTransfer() {
+int16_t TransferDriver::StartTransfer() {
   SessionContext& session = Session();
-  RegisterTransferProcedures();
+  RegisterProcedures();
   CurrentScreen() = 0;
   session.ScreenState = ScreenState::kTyping;
   session.CurrentField = -1;
@@ -193,7 +187,7 @@ int16_t StartTransfer() {
   const std::optional<Destination> destination = ReadSavedDestination();
   if (!destination) return AskForDestination();
 
-  OpenDealFile();
+  const DealFileFound found = FindWhatToTransfer();
   const AccountingLayout accounting = AccountingLayoutAt(*destination);
   if (const std::string failures = OpenTargetFiles(*destination, accounting); !failures.empty()) {
     ShowError("The Dalvero Accounting/Service Files Are Unavailable At This Time" + failures +
@@ -201,19 +195,28 @@ int16_t StartTransfer() {
     return AskForDestination();
   }
   CheckTargetLayouts(*destination, accounting);
-  OpenDealProgress(destination->path);
-  TransferDeals(TargetFiles(accounting));
+  const std::unique_ptr<DealFileClaim> claim = ClaimAndOpen(found);
+  report_.DealFile(found.name, claim->name(), CountDeals(claim->name()));
+  if (!found.waiting.empty()) {
+    report_.Note(std::to_string(found.waiting.size()) + " more stopped transfer" +
+                 (found.waiting.size() == 1 ? " waits" : "s wait") + " in this folder (" +
+                 Listed(found.waiting) + "): run DEXT again.");
+  }
+  DealProgress progress(destination->path, claim->id());
+  TransferRun run{TargetFiles(accounting), *claim, progress, report_,
+                  settings_.unattended_lock_wait};
+  TransferDeals(run);
   return 1;
 }
 
-int16_t DestinationEntered() {
+int16_t TransferDriver::DestinationEntered() {
   toolkit::Beep();
   SetScreenField(2, "Y");
   MoveFocus(2);
   return 1;
 }
 
-int16_t DestinationConfirmed() {
+int16_t TransferDriver::DestinationConfirmed() {
   const std::string answer = GetScreenField(2);
   if (answer == "Y") {
     CheckStatus(MakeFile(kSavedDestinationName, "", "", NumberOf(kDealFile), 0, 0));
@@ -230,9 +233,9 @@ int16_t DestinationConfirmed() {
   return 1;
 }
 
-void RegisterTransferProcedures() {
-  RegisterFieldProcedure("DNP", DestinationEntered);
-  RegisterFieldProcedure("DPYN", DestinationConfirmed);
+void TransferDriver::RegisterProcedures() {
+  RegisterFieldProcedure("DNP", [this] { return DestinationEntered(); });
+  RegisterFieldProcedure("DPYN", [this] { return DestinationConfirmed(); });
 }
 
 }  // namespace dext

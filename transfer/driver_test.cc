@@ -121,6 +121,22 @@ TEST_F(DriverTest, LockedVehicleIsRetriedUntilTheOtherProcessLetsGo) {
   EXPECT_TRUE(Sold());
 }
 
+// While the error box of a deal waits for OK, the deal is undone and its
+// sold vehicle free for other workstations.
+TEST_F(DriverTest, TheSoldVehicleIsFreeWhileTheErrorBoxWaits) {
+  MakeDealership();
+  testing::DealRecords too_large = testing::FullDeal();
+  too_large.first.Put(46, 8, "99999999");  // DA line 3: more than 999999.99
+  WriteText(work_ / "DEXT.DAT", too_large.Text());
+  const std::string command = testing::KvbtoolPath() + " lock '" +
+                              (data_ / "KVIN.DAT").string() + "' A10001 </dev/null >/dev/null";
+  int lock_status = -1;
+  OnMessage([&](const std::string&) { lock_status = system(command.c_str()); });
+  EXPECT_EQ(RunDext(), ExitStatus::kFailed);
+  EXPECT_EQ(lock_status, 0) << "another workstation could not lock the vehicle";
+  EXPECT_FALSE(Sold());
+}
+
 // The accounting file is KJRVH when the destination has it, else KJRTH
 // (the proof's hand-made dealership, which has only KJRTH).
 TEST_F(DriverTest, KjrvhIsChosenWhenTheDestinationHasBothAccountingFiles) {

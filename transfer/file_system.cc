@@ -1,12 +1,17 @@
 #include "transfer/file_system.h"
 
 #include <fcntl.h>
+#include <signal.h>
+#include <stdio.h>
 #include <strings.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <system_error>
 
@@ -15,6 +20,42 @@
 namespace dext {
 namespace {
 
+// For the crash proofs: DEXT_FAULT_KILL_AT=claim or =delete kills the
+// process on the spot right before the deal file is renamed or deleted, as a
+// power cut there would. Built without the fault switches, it reads nothing.
+void DieBefore(const char* step) {
+#ifndef DEXT_NO_FAULT_SWITCHES
+  const char* at = std::getenv("DEXT_FAULT_KILL_AT");
+  if (at != nullptr && std::strcmp(at, step) == 0) ::kill(::getpid(), SIGKILL);
+#else
+  (void)step;
+#endif
+}
+
+int SizeOf(int fd, uint64_t* size) {
+  struct stat st {};
+  if (::fstat(fd, &st) != 0) return errno;
+  *size = static_cast<uint64_t>(st.st_size);
+  return 0;
+}
+
+int ReadFrom(int fd, uint64_t offset, size_t n, std::string* bytes) {
+  bytes->assign(n, '\0');
+  size_t got = 0;
+  while (got < n) {
+    const ssize_t read = ::pread(fd, bytes->data() + got, n - got, static_cast<off_t>(offset + got));
+    if (read < 0 && errno == EINTR) continue;
+    if (read < 0) {
+      bytes->clear();
+      return errno;
+    }
+    if (read == 0) break;
+    got += static_cast<size_t>(read);
+  }
+  bytes->resize(got);
+  return 0;
+}
+
 class PosixAppendFile : public AppendFile {
  public:
   explicit PosixAppendFile(int fd) : fd_(fd) {}
@@ -22,19 +63,9 @@ class PosixAppendFile : public AppendFile {
     if (fd_ >= 0) ::close(fd_);
   }
 
-  int ReadTail(size_t n, std::string* tail) override {
-    tail->clear();
-    const off_t size = ::lseek(fd_, 0, SEEK_END);
-    if (size < 0) return errno;
-    tail->resize(std::min(n, static_cast<size_t>(size)));
-    const ssize_t read = ::pread(fd_, tail->data(), tail->size(),
-                                 size - static_cast<off_t>(tail->size()));
-    if (read < 0) {
-      tail->clear();
-      return errno;
-    }
-    tail->resize(static_cast<size_t>(read));
-    return 0;
+  int Size(uint64_t* size) override { return SizeOf(fd_, size); }
+  int ReadAt(uint64_t offset, size_t n, std::string* bytes) override {
+    return ReadFrom(fd_, offset, n, bytes);
   }
 
   int Append(std::string_view text, size_t* written) override {
@@ -64,10 +95,24 @@ class PosixFileLock : public FileLock {
  public:
   explicit PosixFileLock(int fd) : fd_(fd) {}
   ~PosixFileLock() override { ::close(fd_); }
+  int Size(uint64_t* size) override { return SizeOf(fd_, size); }
+  int ReadAt(uint64_t offset, size_t n, std::string* bytes) override {
+    return ReadFrom(fd_, offset, n, bytes);
+  }
 
  private:
   int fd_;
 };
+
+// Makes the entries of the folder of path durable.
+int SyncFolderOf(const std::string& path) {
+  const std::string folder = std::filesystem::path(path).parent_path().string();
+  const int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return errno;
+  const int error = ::fsync(fd) == 0 ? 0 : errno;
+  ::close(fd);
+  return error;
+}
 
 class PosixFileSystem : public FileSystem {
  public:
@@ -90,7 +135,17 @@ class PosixFileSystem : public FileSystem {
   }
 
   int DeleteFile(const std::string& path) override {
-    return platform::DeleteFile(path) ? 0 : errno;
+    DieBefore("delete");
+    if (!platform::DeleteFile(path)) return errno;
+    return SyncFolderOf(path);
+  }
+
+  int Rename(const std::string& from, const std::string& to) override {
+    DieBefore("claim");
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) != 0) {
+      return errno;
+    }
+    return SyncFolderOf(to);
   }
 
   int LockFile(const std::string& path, std::unique_ptr<FileLock>* lock) override {

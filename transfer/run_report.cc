@@ -12,26 +12,12 @@
 #include "platform/computer_name.h"
 #include "transfer/text.h"
 #include "transfer/deal_file.h"
-#include "transfer/file_system.h"
 
 namespace dext {
 namespace {
 
-struct Report {
-  bool started = false;
-  std::string deal_file;
-  int deals_in_file = -1;
-  int transferred = 0;
-  int done_before = 0;
-  std::vector<std::string> skipped;
-  std::string log_failure;          // why DEXT.LOG could not be written, the first time
-  std::unique_ptr<AppendFile> log;  // DEXT.LOG, open for appending while the run lasts
-};
-
-Report& TheReport() {
-  static Report report;
-  return report;
-}
+// The summary names this many skipped deals; the rest are counted.
+constexpr size_t kSkippedNamed = 10;
 
 std::string Now() {
   const std::time_t now = std::time(nullptr);
@@ -55,56 +41,8 @@ std::string WorkFolder() {
   return folder;
 }
 
-// Appends one line; each line is one write, so runs in other folders' logs
-// and a run killed mid-way leave whole lines.
-void Log(const std::string& line) {
-  Report& report = TheReport();
-  if (report.log == nullptr && report.log_failure.empty()) {
-    const int error = Files().OpenForAppend(kRunLogName, FileSystem::Access::kAppend, &report.log);
-    if (error != 0) report.log_failure = std::strerror(error);
-  }
-  if (report.log == nullptr) return;
-  const std::string text = Now() + " " + line + "\r\n";
-  size_t written = 0;
-  const int error = report.log->Append(text, &written);
-  if (written == text.size() || !report.log_failure.empty()) return;
-  report.log_failure = error != 0 ? std::strerror(error) : "a line was cut short";
-}
-
-void StartLog() {
-  Report& report = TheReport();
-  if (report.started) return;
-  report.started = true;
-  Log("run on " + platform::ComputerName() + " by " + UserName() + " in " + WorkFolder());
-}
-
 std::string Plural(int count, const char* one) {
   return std::to_string(count) + " " + one + (count == 1 ? "" : "s");
-}
-
-std::string Summary(ExitStatus status) {
-  const Report& report = TheReport();
-  if (report.deal_file.empty()) {
-    return status == ExitStatus::kNothingToTransfer ? "No deal file: nothing transferred."
-                                                    : "Nothing transferred.";
-  }
-  std::string line = Plural(report.transferred, "deal") + " transferred";
-  if (report.done_before > 0) {
-    line += " (and " + std::to_string(report.done_before) + " by an earlier run)";
-  }
-  line += ", " + std::to_string(report.skipped.size()) + " skipped";
-  if (!report.skipped.empty()) {
-    std::string stocks;
-    for (const std::string& stock : report.skipped) stocks += (stocks.empty() ? "" : " ") + stock;
-    line += " (" + stocks + ", kept in " + kSkippedDealsName + ")";
-  }
-  if (status == ExitStatus::kTransferred) return line + "; the deal file is done.";
-  const int handled =
-      report.transferred + report.done_before + static_cast<int>(report.skipped.size());
-  if (report.deals_in_file >= handled) {
-    line += ", " + std::to_string(report.deals_in_file - handled) + " left";
-  }
-  return line + " in " + report.deal_file + ", which is kept.";
 }
 
 const char* Ending(ExitStatus status) {
@@ -115,6 +53,7 @@ const char* Ending(ExitStatus status) {
     case ExitStatus::kFailed: return "stopped on an error";
     case ExitStatus::kUsage: return "bad command line";
     case ExitStatus::kUnavailable: return "screen unavailable";
+    case ExitStatus::kOutputFailed: return "summary not written";
   }
   return "ended";
 }
@@ -126,56 +65,124 @@ DealPostings& CurrentPostings() {
   return postings;
 }
 
-void ReportDealFile(const std::string& name, int deals) {
-  Report& report = TheReport();
-  report.deal_file = name;
-  report.deals_in_file = deals;
+RunReport::RunReport(FileSystem& files) : files_(files) {}
+
+RunReport::~RunReport() = default;
+
+// Appends one line; each line is one write, so runs in other folders' logs
+// and a run killed mid-way leave whole lines.
+void RunReport::Log(const std::string& line) {
+  if (log_ == nullptr && log_failure_.empty()) {
+    const int error = files_.OpenForAppend(kRunLogName, FileSystem::Access::kAppend, &log_);
+    if (error != 0) log_failure_ = std::strerror(error);
+  }
+  if (log_ == nullptr) return;
+  const std::string text = Now() + " " + line + "\r\n";
+  size_t written = 0;
+  const int error = log_->Append(text, &written);
+  if (written == text.size() || !log_failure_.empty()) return;
+  log_failure_ = error != 0 ? std::strerror(error) : "a line was cut short";
+}
+
+void RunReport::StartLog() {
+  if (started_) return;
+  started_ = true;
+  Log("run on " + platform::ComputerName() + " by " + UserName() + " in " + WorkFolder());
+}
+
+void RunReport::DealFile(const std::string& found, const std::string& claimed, int deals) {
+  deal_file_ = claimed;
+  deals_in_file_ = deals;
   StartLog();
-  Log("  deal file " + name + (deals >= 0 ? " with " + Plural(deals, "deal") : ""));
+  std::string line = "  deal file " + found + (deals >= 0 ? " with " + Plural(deals, "deal") : "");
+  if (claimed != found) {
+    line += ", claimed as " + claimed;
+  } else {
+    line += ", stopped earlier and continued";
+  }
+  Log(line);
 }
 
-std::string DealProgress(int deal) {
-  const int total = TheReport().deals_in_file;
-  return "Deal " + std::to_string(deal) + (total >= deal ? " of " + std::to_string(total) : "");
+std::string RunReport::Progress(int deal) const {
+  return "Deal " + std::to_string(deal) +
+         (deals_in_file_ >= deal ? " of " + std::to_string(deals_in_file_) : "");
 }
 
-void ReportDeal(int deal, const std::string& stock_number, DealOutcome outcome) {
-  Report& report = TheReport();
+void RunReport::Deal(int deal, const std::string& stock_number, DealOutcome outcome,
+                     const DealPostings& postings) {
   std::string line = "  deal " + std::to_string(deal) + " " + TrimRight(stock_number) + ": ";
   switch (outcome) {
-    case DealOutcome::kPosted: {
-      ++report.transferred;
-      const DealPostings& postings = CurrentPostings();
+    case DealOutcome::kPosted:
+      ++transferred_;
       line += "posted: " + postings.accounting + ", " + postings.customer + ", " +
               postings.trade_in;
       break;
-    }
-    case DealOutcome::kSkipped:
-      report.skipped.push_back(TrimRight(stock_number));
-      line += std::string("skipped, no inventory record; kept in ") + kSkippedDealsName;
+    case DealOutcome::kPostedBefore:
+      ++done_before_;
+      line += "posted by an earlier run";
       break;
-    case DealOutcome::kDoneBefore:
-      ++report.done_before;
-      line += "done by an earlier run";
+    case DealOutcome::kSkipped:
+    case DealOutcome::kSkippedBefore:
+      ++skipped_;
+      if (skipped_stocks_.size() < kSkippedNamed) skipped_stocks_.push_back(TrimRight(stock_number));
+      line += outcome == DealOutcome::kSkipped ? "skipped, no inventory record"
+                                               : "skipped by an earlier run, no inventory record";
+      line += std::string("; kept in ") + kSkippedDealsName;
       break;
   }
   Log(line);
-  CurrentPostings() = DealPostings{};
 }
 
-std::string FinishRunReport(ExitStatus status) {
+void RunReport::Note(const std::string& text) {
+  StartLog();
+  notes_.push_back(text);
+  Log("  " + text);
+}
+
+std::string RunReport::Summary(ExitStatus status) const {
+  std::string line;
+  if (deal_file_.empty()) {
+    line = status == ExitStatus::kNothingToTransfer ? "No deal file: nothing transferred."
+                                                    : "Nothing transferred.";
+  } else {
+    line = Plural(transferred_, "deal") + " transferred";
+    if (done_before_ > 0) line += " (and " + std::to_string(done_before_) + " by an earlier run)";
+    line += ", " + std::to_string(skipped_) + " skipped";
+    if (skipped_ > 0) {
+      std::string stocks;
+      for (const std::string& stock : skipped_stocks_) stocks += (stocks.empty() ? "" : " ") + stock;
+      if (skipped_ > static_cast<int>(skipped_stocks_.size())) {
+        stocks += " and " + std::to_string(skipped_ - static_cast<int>(skipped_stocks_.size())) +
+                  " more";
+      }
+      line += " (" + stocks + ", kept in " + kSkippedDealsName + ")";
+    }
+    if (status == ExitStatus::kTransferred) {
+      line += "; the deal file is done.";
+    } else {
+      const int handled = transferred_ + done_before_ + skipped_;
+      if (deals_in_file_ >= handled) {
+        line += ", " + std::to_string(deals_in_file_ - handled) + " left";
+      }
+      line += " in " + deal_file_ + ", which is kept.";
+    }
+  }
+  for (const std::string& note : notes_) line += " " + note;
+  return line;
+}
+
+std::string RunReport::Finish(ExitStatus status) {
   StartLog();
   std::string summary = Summary(status);
   Log("ended: " + std::string(Ending(status)) + " (status " +
       std::to_string(static_cast<int>(status)) + "): " + summary);
-  Report& report = TheReport();
-  if (report.log != nullptr) {
-    const int error = report.log->Close();
-    if (error != 0 && report.log_failure.empty()) report.log_failure = std::strerror(error);
+  if (log_ != nullptr) {
+    const int error = log_->Close();
+    if (error != 0 && log_failure_.empty()) log_failure_ = std::strerror(error);
   }
-  report.log.reset();
-  if (!report.log_failure.empty()) {
-    summary += " " + std::string(kRunLogName) + " could not be written: " + report.log_failure + ".";
+  log_.reset();
+  if (!log_failure_.empty()) {
+    summary += " " + std::string(kRunLogName) + " could not be written: " + log_failure_ + ".";
   }
   return summary;
 }

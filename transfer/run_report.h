@@ -5,9 +5,12 @@
 #ifndef DEXT_TRANSFER_RUN_REPORT_H_
 #define DEXT_TRANSFER_RUN_REPORT_H_
 
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "session/orderly_end.h"
+#include "transfer/file_system.h"
 
 namespace dext {
 
@@ -22,19 +25,52 @@ struct DealPostings {
 };
 DealPostings& CurrentPostings();
 
-// The deal file found, with the number of deals it holds (-1: unknown).
-void ReportDealFile(const std::string& name, int deals);
+enum class DealOutcome { kPosted, kSkipped, kPostedBefore, kSkippedBefore };
 
-enum class DealOutcome { kPosted, kSkipped, kDoneBefore };
+class RunReport {
+ public:
+  // The log is DEXT.LOG in the current directory, written through files.
+  explicit RunReport(FileSystem& files);
+  ~RunReport();
+  RunReport(const RunReport&) = delete;
+  RunReport& operator=(const RunReport&) = delete;
 
-// "Deal n of N" for the deal being posted.
-std::string DealProgress(int deal);
+  // The deal file of this run: found as `found`, transferred as `claimed`
+  // (the same name when a stopped run's file is continued), with the number
+  // of deals it holds (-1: unknown).
+  void DealFile(const std::string& found, const std::string& claimed, int deals);
 
-// Logs a deal once it is committed (or found done by an earlier run).
-void ReportDeal(int deal, const std::string& stock_number, DealOutcome outcome);
+  // "Deal n of N" for the deal being posted.
+  std::string Progress(int deal) const;
 
-// Logs how the run ended and returns the summary line for the user.
-std::string FinishRunReport(ExitStatus status);
+  // Logs a deal once it is committed, or met as done by an earlier run.
+  void Deal(int deal, const std::string& stock_number, DealOutcome outcome,
+            const DealPostings& postings = {});
+
+  // Something the user should know at the end (a deal file that is waiting),
+  // logged now and added to the summary.
+  void Note(const std::string& text);
+
+  // Logs how the run ended and returns the summary line for the user.
+  std::string Finish(ExitStatus status);
+
+ private:
+  void Log(const std::string& line);
+  void StartLog();
+  std::string Summary(ExitStatus status) const;
+
+  FileSystem& files_;
+  bool started_ = false;
+  std::string deal_file_;  // as the summary names it while it is kept
+  int deals_in_file_ = -1;
+  int transferred_ = 0;
+  int done_before_ = 0;
+  int skipped_ = 0;
+  std::vector<std::string> skipped_stocks_;  // the first few, for the summary
+  std::vector<std::string> notes_;
+  std::string log_failure_;          // why DEXT.LOG could not be written, the first time
+  std::unique_ptr<AppendFile> log_;  // DEXT.LOG, open for appending while the run lasts
+};
 
 }  // namespace dext
 

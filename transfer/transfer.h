@@ -1,30 +1,45 @@
-// The transfer driver: opens the file set, reads the deal file deal by deal,
-// marks each sold vehicle and runs the three postings of the deal.
+// The transfer driver: opens the file set, claims the deal file, reads it
+// deal by deal, marks each sold vehicle and runs the three postings of the
+// deal.
 #ifndef DEXT_TRANSFER_TRANSFER_H_
 #define DEXT_TRANSFER_TRANSFER_H_
 
 #include <chrono>
 #include <cstdint>
+#include <optional>
 
+#include "transfer/run_report.h"
 #include "transfer/transfer_files.h"
 
 namespace dext {
 
-int16_t StartTransfer();
-int16_t DestinationEntered();
-int16_t DestinationConfirmed();
-// Reads the deal file deal by deal and posts each to the open target files.
-// Returns 1 when a posting stopped the transfer; otherwise it ends the
-// program after the last deal.
-int16_t TransferDeals(const TransferFiles& files);
+struct TransferSettings {
+  // Nobody can answer the locked-vehicle message (a headless run): the lock
+  // is tried again once a second, and after this wait the transfer stops
+  // with an error. None: the message asks the user.
+  std::optional<std::chrono::seconds> unattended_lock_wait;
+};
 
-// Nobody can answer the locked-vehicle message (a headless run): the lock is
-// tried again once a second, and after wait the transfer stops with an error.
-void SetUnattendedLockWait(std::chrono::seconds wait);
+// What dext does from the saved destination to the end of the deals. One
+// driver serves the whole program: StartTransfer runs again after the user
+// confirms a destination.
+class TransferDriver {
+ public:
+  TransferDriver(RunReport& report, TransferSettings settings)
+      : report_(report), settings_(settings) {}
 
-// Registers DestinationEntered for DNP and DestinationConfirmed for DPYN
-// with the screen.
-void RegisterTransferProcedures();
+  // Registers DestinationEntered for DNP and DestinationConfirmed for DPYN
+  // with the screen.
+  void RegisterProcedures();
+
+  int16_t StartTransfer();
+  int16_t DestinationEntered();
+  int16_t DestinationConfirmed();
+
+ private:
+  RunReport& report_;
+  TransferSettings settings_;
+};
 
 }  // namespace dext
 

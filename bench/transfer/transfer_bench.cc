@@ -34,6 +34,7 @@
 #include "toolkit/front_end.h"
 #include "toolkit/headless.h"
 #include "tools/dext-sample/sample_dealership.h"
+#include "transfer/file_system.h"
 #include "transfer/transfer.h"
 
 namespace fs = std::filesystem;
@@ -97,11 +98,14 @@ Rate RunDext(const fs::path& root, int deals) {
   const long syncs_before = kvb::SyncsSoFar();
   const auto start = std::chrono::steady_clock::now();
   dext::ExitStatus status = dext::ExitStatus::kFailed;
+  dext::RunReport report(dext::Files());
+  dext::TransferDriver driver(report, dext::TransferSettings{});
   try {
-    dext::StartTransfer();
+    driver.StartTransfer();
   } catch (const dext::ProgramEnd& end) {
     status = end.status;
   }
+  report.Finish(status);
   const double seconds = Seconds(start);
   const long syncs = kvb::SyncsSoFar() - syncs_before;
   toolkit::SetFrontEnd(nullptr);

@@ -313,7 +313,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::vector<std::string> records = DealRecords(data, size);
   for (size_t i = 0; i + 1 < records.size(); i += 2) {
     const int number = static_cast<int>(i / 2 + 1);
-    auto parsed = ParseDeal(number, records[i], records[i + 1], number_columns);
+    auto parsed = ParseDeal(number, records[i], records[i + 1], number_columns, "DEXT.DAT");
     if (const auto* fault = std::get_if<DealFault>(&parsed)) {
       const std::string name = "Deal " + std::to_string(number) + ", Stock No. ";
       Check(fault->message.compare(0, name.size(), name) == 0,

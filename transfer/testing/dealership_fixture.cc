@@ -19,7 +19,9 @@
 #include "toolkit/front_ends.h"
 #include "toolkit/headless.h"
 #include "transfer/text.h"
+#include "transfer/file_system.h"
 #include "transfer/postings.h"
+#include "transfer/run_report.h"
 #include "transfer/transfer.h"
 
 extern char** environ;
@@ -125,13 +127,17 @@ void DealershipTest::NewSession() {
 
 std::optional<ExitStatus> DealershipTest::RunDext(const std::string& keys) {
   front_end->Script(toolkit::ParseKeyScript(keys));
+  RunReport report(Files());
+  TransferDriver driver(report, TransferSettings{});
+  std::optional<ExitStatus> status;
   try {
-    StartTransfer();
+    driver.StartTransfer();
     toolkit::RunEventLoop();
   } catch (const ProgramEnd& end) {
-    return end.status;
+    status = end.status;
   }
-  return std::nullopt;
+  summary_ = report.Finish(status.value_or(ExitStatus::kCancelled));
+  return status;
 }
 
 void DealershipTest::OnMessage(std::function<void(const std::string&)> action) {

@@ -83,8 +83,10 @@ class DealershipTest : public ::testing::Test {
 
   // Runs the transfer as dext does: StartTransfer, then the event loop on
   // the scripted keys. Returns how the program ended, or nullopt when it is
-  // still waiting on the screen after the keys.
+  // still waiting on the screen after the keys; summary() is the run's
+  // summary line.
   std::optional<ExitStatus> RunDext(const std::string& keys = "");
+  const std::string& summary() const { return summary_; }
 
   // Called while a message box is up, before it is answered.
   void OnMessage(std::function<void(const std::string&)> action);
@@ -99,6 +101,7 @@ class DealershipTest : public ::testing::Test {
 
  private:
   std::filesystem::path previous_directory_;
+  std::string summary_;
 };
 
 // A dealership whose keyed files KJRVH, KCU and KVIN are made and open.

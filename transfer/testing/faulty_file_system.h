@@ -17,7 +17,7 @@ namespace dext::testing {
 
 class FaultyFileSystem : public FileSystem {
  public:
-  enum class Op { kListFolder, kOpenForAppend, kAppend, kSync, kClose, kDelete };
+  enum class Op { kListFolder, kOpenForAppend, kAppend, kSync, kClose, kDelete, kLock, kRename };
 
   explicit FaultyFileSystem(FileSystem& target) : target_(target) {}
 
@@ -44,7 +44,12 @@ class FaultyFileSystem : public FileSystem {
     return target_.DeleteFile(path);
   }
   int LockFile(const std::string& path, std::unique_ptr<FileLock>* lock) override {
+    if (const int error = Fault(Op::kLock, path)) return error;
     return target_.LockFile(path, lock);
+  }
+  int Rename(const std::string& from, const std::string& to) override {
+    if (const int error = Fault(Op::kRename, from)) return error;
+    return target_.Rename(from, to);
   }
 
  private:
@@ -66,7 +71,10 @@ class FaultyFileSystem : public FileSystem {
     File(std::shared_ptr<const Faults> faults, std::string path,
          std::unique_ptr<AppendFile> target)
         : faults_(std::move(faults)), path_(std::move(path)), target_(std::move(target)) {}
-    int ReadTail(size_t n, std::string* tail) override { return target_->ReadTail(n, tail); }
+    int Size(uint64_t* size) override { return target_->Size(size); }
+    int ReadAt(uint64_t offset, size_t n, std::string* bytes) override {
+      return target_->ReadAt(offset, n, bytes);
+    }
     int Append(std::string_view text, size_t* written) override {
       *written = 0;
       if (const int error = Fault(Op::kAppend)) return error;
