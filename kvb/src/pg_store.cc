@@ -69,6 +69,8 @@ class PgTable : public RecordTable {
   int16_t Get(std::string_view key, std::string* record) override;
   int16_t Put(std::string_view key, std::string_view record) override;
   int16_t Scan(const std::function<bool(std::string_view)>& visit) override;
+  PgStore* store() const { return store_; }
+  const std::string& id() const { return id_; }
 
  private:
   PgStore* store_;
@@ -419,6 +421,16 @@ int16_t OpenPgStore(const std::string& conninfo, std::unique_ptr<RecordStore>* s
   if (int16_t code = pg->Exec(kSessionSettings); code != kNone) return code;
   *store = std::move(pg);
   return kNone;
+}
+
+bool AccessPgTable(RecordTable& table, PgTableAccess* access) {
+  auto* pg = dynamic_cast<PgTable*>(&table);
+  if (pg == nullptr) return false;
+  PgStore* store = pg->store();
+  access->conn = store->conn();
+  access->file_id = pg->id();
+  access->check = [store](const PGresult* result) { return store->Check(result); };
+  return true;
 }
 
 std::string PgSessionSetting(RecordStore& store, const std::string& name) {

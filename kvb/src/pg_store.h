@@ -19,10 +19,14 @@
 #define KVB_SRC_PG_STORE_H_
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
 #include "record_store.h"
+
+struct pg_conn;    // libpq's PGconn
+struct pg_result;  // libpq's PGresult
 
 namespace kvb {
 
@@ -38,6 +42,17 @@ std::string PgSessionSetting(RecordStore& store, const std::string& name);
 
 // The hash under which a record lock of key in file name is taken.
 int64_t PgLockId(std::string_view name, std::string_view key);
+
+// What work on a table beside the store (pg_bulk.h) needs: the store's
+// connection, the file's id in kvb_records, and the store's reading of a
+// result (a code, noting a connection that broke). False, leaving *access
+// alone, for a table of another store.
+struct PgTableAccess {
+  pg_conn* conn = nullptr;
+  std::string file_id;
+  std::function<int16_t(const pg_result*)> check;
+};
+bool AccessPgTable(RecordTable& table, PgTableAccess* access);
 
 }  // namespace kvb
 
