@@ -30,6 +30,8 @@ constexpr char kHeldLockSql[] =
     " AND ((p.classid::int8 << 32) | p.objid::int8) = b.id"
     " ORDER BY b.i LIMIT 1";
 
+constexpr char kBatchStart[] = "SAVEPOINT kvb_batch";
+
 // Owns a PGresult.
 struct Result {
   explicit Result(PGresult* result) : get(result) {}
@@ -75,12 +77,13 @@ std::string Int8Array(const std::vector<int64_t>& values) {
 }
 
 // The stored record with the merged ranges taken from the new one.
-std::string MergeExpression(const std::vector<ByteRange>& merged) {
-  if (merged.empty()) return "EXCLUDED.data";
-  std::string expression = "kvb_records.data";
+std::string MergeExpression(const std::vector<ByteRange>& merged, const std::string& stored,
+                            const std::string& incoming) {
+  if (merged.empty()) return incoming;
+  std::string expression = stored;
   for (const ByteRange& range : merged) {
     const std::string from = std::to_string(range.offset + 1), width = std::to_string(range.width);
-    expression = "overlay(" + expression + " placing substring(EXCLUDED.data from " + from +
+    expression = "overlay(" + expression + " placing substring(" + incoming + " from " + from +
                  " for " + width + ") from " + from + " for " + width + ")";
   }
   return expression;
@@ -122,7 +125,7 @@ PgBulkLoad::PgBulkLoad(PgTableAccess access, std::string lock_name,
       "WITH written AS (INSERT INTO kvb_records(file, key, data)"
       " SELECT $1, k, d FROM unnest($2::bytea[], $3::bytea[]) AS b(k, d)"
       " ON CONFLICT (file, key) DO UPDATE SET data = " +
-      MergeExpression(merged) +
+      MergeExpression(merged, "kvb_records.data", "EXCLUDED.data") +
       " RETURNING xmax = 0 AS added)"
       " SELECT count(*) FILTER (WHERE added) FROM written";
 }
@@ -182,7 +185,66 @@ int16_t PgBulkLoad::HeldKey(long* index) {
   return kNone;
 }
 
+// The batch under a savepoint. While batches hold only new records they
+// are copied in (COPY writes many rows at a time); a batch that meets a
+// stored record (a unique key violation) goes back to the savepoint, and it
+// and every later batch go through INSERT ... ON CONFLICT, which merges the
+// stored records on the server.
 int16_t PgBulkLoad::Upsert() {
+  if (int16_t code = Exec(kBatchStart); code != kNone) return code;
+  long added = 0;
+  int16_t code = kNone;
+  if (copying_) {
+    std::string state;
+    code = Copy(&state);
+    added = static_cast<long>(keys_.size());
+    if (code != kNone && state == "23505") {
+      copying_ = false;
+      code = Exec("ROLLBACK TO SAVEPOINT kvb_batch");
+    }
+  }
+  if (code == kNone && !copying_) code = Write(&added);
+  if (code == kNone) code = Exec("RELEASE SAVEPOINT kvb_batch");
+  if (code != kNone) return code;
+  added_ += added;
+  replaced_ += batch_rows_ - added;
+  return kNone;
+}
+
+// The batch as new records, in COPY's binary form.
+int16_t PgBulkLoad::Copy(std::string* state) {
+  std::string data("PGCOPY\n\377\r\n\0", 11);
+  AppendInt32(0, &data);  // flags
+  AppendInt32(0, &data);  // no header extension
+  const uint32_t file = static_cast<uint32_t>(std::atol(access_.file_id.c_str()));
+  for (size_t i = 0; i < keys_.size(); ++i) {
+    data += std::string("\0\3", 2);  // fields
+    AppendInt32(4, &data);
+    AppendInt32(file, &data);
+    AppendInt32(static_cast<uint32_t>(keys_[i].size()), &data);
+    data += keys_[i];
+    AppendInt32(static_cast<uint32_t>(records_[i].size()), &data);
+    data += records_[i];
+  }
+  data += std::string("\xFF\xFF", 2);  // the end
+  PGconn* conn = access_.conn;
+  {
+    Result started(PQexec(conn, "COPY kvb_records(file, key, data) FROM STDIN (FORMAT binary)"));
+    if (PQresultStatus(started.get) != PGRES_COPY_IN) return access_.check(started.get);
+  }
+  const bool sent = PQputCopyData(conn, data.data(), static_cast<int>(data.size())) == 1;
+  PQputCopyEnd(conn, sent ? nullptr : "the copy could not be sent");
+  int16_t code = kNone;
+  while (PGresult* next = PQgetResult(conn)) {  // every result is read, to the end
+    Result result(next);
+    const char* sqlstate = PQresultErrorField(next, PG_DIAG_SQLSTATE);
+    if (sqlstate != nullptr && state->empty()) *state = sqlstate;
+    if (int16_t failure = access_.check(next); failure != kNone && code == kNone) code = failure;
+  }
+  return code;
+}
+
+int16_t PgBulkLoad::Write(long* added) {
   const std::string keys = ByteaArray(keys_), records = ByteaArray(records_);
   const char* values[] = {access_.file_id.c_str(), keys.data(), records.data()};
   const int lengths[] = {0, static_cast<int>(keys.size()), static_cast<int>(records.size())};
@@ -191,10 +253,13 @@ int16_t PgBulkLoad::Upsert() {
   Result written(
       PQexecParams(access_.conn, upsert_sql_.c_str(), 3, types, values, lengths, formats, 0));
   if (int16_t code = access_.check(written.get); code != kNone) return code;
-  const long added = std::atol(PQgetvalue(written.get, 0, 0));
-  added_ += added;
-  replaced_ += batch_rows_ - added;
+  *added = std::atol(PQgetvalue(written.get, 0, 0));
   return kNone;
+}
+
+int16_t PgBulkLoad::Exec(const char* sql) {
+  Result result(PQexec(access_.conn, sql));
+  return access_.check(result.get);
 }
 
 }  // namespace kvb

@@ -1,8 +1,8 @@
 // Many records into one keyed file on a PostgreSQL server at once, for
 // kvbtool load: records go in batches, each batch two statements (a look at
-// the record locks of its keys, then one INSERT ... ON CONFLICT that adds the
-// new records and merges the stored ones on the server), instead of a read
-// and a write a record. Runs inside the store's open transaction; the caller
+// the record locks of its keys, then a COPY of new records or one INSERT ...
+// ON CONFLICT that merges the stored records on the server and adds the new
+// ones), instead of a read and a write a record. Runs inside the store's open transaction; the caller
 // commits or rolls back.
 //
 // A stored record is merged in the statement that writes it: the server
@@ -67,6 +67,10 @@ class PgBulkLoad {
   // The batch's first key (its index) whose lock another session holds, or -1.
   int16_t HeldKey(long* index);
   int16_t Upsert();
+  // Writes the batch by statement; *added: the records it added.
+  int16_t Write(long* added);
+  int16_t Exec(const char* sql);
+  int16_t Copy(std::string* state);
 
   PgTableAccess access_;
   std::string lock_name_;
@@ -76,6 +80,7 @@ class PgBulkLoad {
   std::vector<int64_t> lock_ids_;
   std::unordered_map<std::string, size_t> batch_index_;
   long batch_rows_ = 0;
+  bool copying_ = true;  // no batch has met a stored record yet
   long added_ = 0, replaced_ = 0;
   std::string locked_key_;
 };

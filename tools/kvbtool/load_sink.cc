@@ -24,9 +24,11 @@ std::string ChangedColumns(const kvb::Layout& layout, const std::string& before,
 
 std::string Shown(std::string_view key) { return platform::Utf8FromCp1252(TrimRight(key)); }
 
-// A record at a time: position, lock (waiting while another open holds it),
-// read, merge, write. The store's transaction is open, so the read and the
-// write are one unit against other writers.
+// A record at a time: position, look at the record's lock (waiting while
+// another open holds it), read, merge, write. The store's transaction is
+// open, so the read and the write are one unit against other writers: a
+// holder that takes the lock after the look reads the record only once this
+// load has committed or rolled back.
 class RecordAtATime : public LoadSink {
  public:
   RecordAtATime(kvb::KeyedFile& file, const SinkOptions& options, std::ostream& out)
@@ -69,7 +71,7 @@ class RecordAtATime : public LoadSink {
   int16_t LockWaiting(const std::string& key) {
     const auto deadline = std::chrono::steady_clock::now() + options_.lock_wait;
     for (;;) {
-      const int16_t code = file_.Lock();
+      const int16_t code = file_.TestLock();
       if (code != kvb::kLocked) return code;
       if (std::chrono::steady_clock::now() >= deadline) {
         locked_key_ = key;
