@@ -66,15 +66,17 @@ void CsvReader::TakeNewlineAfterReturn() {
 bool CsvReader::Next(CsvRow* row) {
   if (!started_) Start();
   size_t fields = 0;
-  auto field = [&]() -> std::string& {
+  auto next_field = [&] {
     if (fields == row->size()) row->emplace_back();
-    return (*row)[fields];
+    std::string* field = &(*row)[fields];
+    field->clear();
+    return field;
   };
-  field().clear();
+  std::string* field = next_field();
   row_line_ = line_;
   bool quoted = false, started = false;
-  for (int c = Get();; c = Get()) {
-    if (c < 0) {
+  for (;;) {
+    if (at_ == end_ && !Fill()) {
       if (!error_.empty()) return false;
       if (quoted) {
         error_ = "line " + std::to_string(row_line_) + ": quote not closed";
@@ -83,35 +85,49 @@ bool CsvReader::Next(CsvRow* row) {
       if (!started && fields == 0) return false;  // the end
       break;
     }
+    // The bytes up to the next one that means something, taken at once.
+    size_t run = at_;
+    if (quoted) {
+      while (run < end_ && buffer_[run] != '"' && buffer_[run] != '\n' && buffer_[run] != '\r') {
+        ++run;
+      }
+    } else {
+      while (run < end_ && buffer_[run] != separator_ && buffer_[run] != '"' &&
+             buffer_[run] != '\n' && buffer_[run] != '\r') {
+        ++run;
+      }
+      started = started || run > at_;
+    }
+    field->append(buffer_, at_, run - at_);
+    at_ = run;
+    if (at_ == end_) continue;
+    const char c = buffer_[at_++];
     if (quoted) {
       if (c == '"') {
         if (at_ == end_) Fill();
         if (at_ < end_ && buffer_[at_] == '"') {
           ++at_;
-          field() += '"';
+          *field += '"';
         } else {
           quoted = false;
         }
         continue;
       }
       if (c == '\n' || (c == '\r' && !(at_ < end_ && buffer_[at_] == '\n'))) ++line_;
-      field() += static_cast<char>(c);
+      *field += c;
     } else if (c == separator_) {
       ++fields;
-      field().clear();
+      field = next_field();
       started = true;
     } else if (c == '\n' || c == '\r') {
       if (c == '\r') TakeNewlineAfterReturn();
       ++line_;
       break;
-    } else if (c == '"' && field().empty()) {
+    } else if (field->empty()) {  // a quote opening the field
       quoted = started = true;
-    } else if (c == '"') {
+    } else {
       error_ = "line " + std::to_string(line_) + ": quote inside an unquoted field";
       return false;
-    } else {
-      field() += static_cast<char>(c);
-      started = true;
     }
   }
   row->resize(fields + 1);

@@ -36,11 +36,6 @@ class CsvReader {
   uint64_t bytes_read() const { return bytes_read_; }
 
  private:
-  // The next byte, or -1 at the end (or a failed read, noted in error_).
-  int Get() {
-    if (at_ == end_ && !Fill()) return -1;
-    return static_cast<unsigned char>(buffer_[at_++]);
-  }
   // Takes a '\n' that follows a '\r' just read, so CRLF is one line end.
   void TakeNewlineAfterReturn();
   bool Fill();
