@@ -111,6 +111,11 @@ int16_t KeyedFile::Lock() {
   return lock_->Lock(*position_);
 }
 
+int16_t KeyedFile::TestLock() {
+  if (!position_) return kNoPosition;
+  return lock_->Test(*position_);
+}
+
 int16_t KeyedFile::CheckWrite() const {
   if (read_only_) return kWrongDirection;
   std::string_view key = buffer_.Key();

@@ -47,6 +47,9 @@ class KeyedFile {
   int16_t Read();
   // Locks the positioned key against every other open of the file.
   int16_t Lock();
+  // kNone when no other open of the file holds the positioned key's lock,
+  // kLocked when one does; takes no lock.
+  int16_t TestLock();
   // Whether Write may go to the store: kNone, kWrongDirection (read-only)
   // or kBlankKey.
   int16_t CheckWrite() const;

@@ -8,7 +8,9 @@
 #include <chrono>
 #include <thread>
 
+#include "keyed_file.h"
 #include "kvb.h"
+#include "store_cache.h"
 #include "status.h"
 #include "test_support.h"
 
@@ -97,6 +99,25 @@ TEST_P(LockTest, AnotherProcessSeesTheLockAndKillingItFreesTheRecord) {
   int status = 0;
   waitpid(holder, &status, 0);
   EXPECT_EQ(LockSoonAt(1, "A100"), 0);
+}
+
+// TestLock tells whether another open holds a key's lock, and takes none.
+TEST_P(LockTest, TestLockSeesOtherHoldersAndTakesNothing) {
+  StoreCache stores;
+  std::unique_ptr<KeyedFile> holder, looker;
+  ASSERT_EQ(KeyedFile::Open(stores, folder_ / "KVIN.DAT", nullptr, false, &holder), 0);
+  ASSERT_EQ(KeyedFile::Open(stores, folder_ / "KVIN.DAT", nullptr, false, &looker), 0);
+  ASSERT_EQ(holder->Position("A100"), 0);
+  ASSERT_EQ(holder->Lock(), 0);
+  EXPECT_EQ(holder->TestLock(), kNone);  // its own
+  ASSERT_EQ(looker->Position("A100"), 0);
+  EXPECT_EQ(looker->TestLock(), kLocked);
+  ASSERT_EQ(looker->Position("B200"), 0);
+  EXPECT_EQ(looker->TestLock(), kNone);
+  ASSERT_EQ(holder->Position("B200"), 0);
+  EXPECT_EQ(holder->Lock(), kNone);  // the look took nothing
+  ASSERT_EQ(looker->Position("A100"), 0);
+  EXPECT_EQ(looker->TestLock(), kNone);  // released when the holder moved
 }
 
 INSTANTIATE_TEST_SUITE_P(Stores, LockTest,

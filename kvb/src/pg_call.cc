@@ -58,6 +58,23 @@ Awaited AwaitNextResult(PGconn* conn, std::chrono::milliseconds wait, PGresult**
   return *result != nullptr ? Awaited::kResult : Awaited::kEnd;
 }
 
+Awaited AwaitSent(PGconn* conn, std::chrono::milliseconds wait) {
+  const Clock::time_point deadline = Clock::now() + wait;
+  for (;;) {
+    const int flushed = PQflush(conn);
+    if (flushed < 0) return Awaited::kFailed;
+    if (flushed == 0) return Awaited::kResult;
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+    if (left.count() <= 0) return Awaited::kTimedOut;
+    pollfd watched{PQsocket(conn), static_cast<short>(POLLIN | POLLOUT), 0};
+    const int ready = poll(&watched, 1, static_cast<int>(std::min<long>(left.count(), 1 << 30)));
+    if (ready < 0 && errno != EINTR) return Awaited::kFailed;
+    if (ready > 0 && (watched.revents & POLLIN) != 0 && PQconsumeInput(conn) == 0) {
+      return Awaited::kFailed;
+    }
+  }
+}
+
 Awaited AwaitCommand(PGconn* conn, std::chrono::milliseconds wait, PGresult** result) {
   *result = nullptr;
   for (;;) {

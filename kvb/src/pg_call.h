@@ -28,6 +28,10 @@ enum class Awaited { kResult, kEnd, kFailed, kTimedOut };
 // no further result, kFailed when the connection broke, kTimedOut.
 Awaited AwaitNextResult(PGconn* conn, std::chrono::milliseconds wait, PGresult** result);
 
+// Waits up to `wait` until what is queued for the server is sent (the data
+// of a COPY): kResult, kFailed or kTimedOut.
+Awaited AwaitSent(PGconn* conn, std::chrono::milliseconds wait);
+
 // Waits for every result of the command sent last, as PQexec does: *result
 // is the first that failed, else the last one. kResult, kFailed or
 // kTimedOut (then *result is null).

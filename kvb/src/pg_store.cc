@@ -58,6 +58,12 @@ class Result {
   Result& operator=(const Result&) = delete;
   ~Result() { PQclear(result_); }
   PGresult* get() const { return result_; }
+  // Hands the result over to the caller, who then clears it.
+  PGresult* release() {
+    PGresult* result = result_;
+    result_ = nullptr;
+    return result;
+  }
   bool HasRow() const { return PQntuples(result_) > 0; }
   std::string_view Value(int row, int column) const {
     return std::string_view(PQgetvalue(result_, row, column), PQgetlength(result_, row, column));
@@ -83,6 +89,8 @@ class PgTable : public RecordTable {
   int16_t Put(std::string_view key, std::string_view record) override;
   int16_t Delete(std::string_view key) override;
   int16_t Scan(const std::function<bool(std::string_view)>& visit) override;
+  PgStore* store() const { return store_; }
+  const std::string& id() const { return id_; }
 
  private:
   PgStore* store_;
@@ -515,6 +523,24 @@ int16_t OpenPgStore(const std::string& conninfo, std::unique_ptr<RecordStore>* s
   if (int16_t code = pg->Exec(SessionSettings().c_str()); code != kNone) return code;
   *store = std::move(pg);
   return kNone;
+}
+
+bool AccessPgTable(RecordTable& table, PgTableAccess* access) {
+  auto* pg = dynamic_cast<PgTable*>(&table);
+  if (pg == nullptr) return false;
+  PgStore* store = pg->store();
+  access->conn = store->conn();
+  access->file_id = pg->id();
+  access->check = [store](const PGresult* result) { return store->Check(result); };
+  access->call = [store](const std::function<int()>& send, PGresult** result) {
+    std::unique_ptr<Result> answer;
+    const int16_t code = store->Call(send, &answer);
+    if (code == kNone && result != nullptr) *result = answer->release();
+    return code;
+  };
+  access->wait = ServerWait();
+  access->lose = [store](int16_t code) { return store->Lose(code); };
+  return true;
 }
 
 std::string PgSessionSetting(RecordStore& store, const std::string& name) {

@@ -18,11 +18,16 @@
 #ifndef KVB_SRC_PG_STORE_H_
 #define KVB_SRC_PG_STORE_H_
 
+#include <chrono>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
 #include "record_store.h"
+
+struct pg_conn;    // libpq's PGconn
+struct pg_result;  // libpq's PGresult
 
 namespace kvb {
 
@@ -38,6 +43,24 @@ std::string PgSessionSetting(RecordStore& store, const std::string& name);
 
 // The hash under which a record lock of key in file name is taken.
 int64_t PgLockId(std::string_view name, std::string_view key);
+
+// What work on a table beside the store (pg_bulk.h) needs: the store's
+// connection (sending without waiting), the file's id in kvb_records, the
+// store's reading of a result (a code, noting a connection that broke), its
+// call of a command (sent by `send`, a PQsend... call, and waited for within
+// the store's wait; on success *result, owned by the caller, is the last
+// result), the store's wait for each answer, and a way to tell it that the
+// connection broke or hangs (lose returns the code). False, leaving *access
+// alone, for a table of another store.
+struct PgTableAccess {
+  pg_conn* conn = nullptr;
+  std::string file_id;
+  std::function<int16_t(const pg_result*)> check;
+  std::function<int16_t(const std::function<int()>& send, pg_result** result)> call;
+  std::chrono::milliseconds wait{0};
+  std::function<int16_t(int16_t code)> lose;
+};
+bool AccessPgTable(RecordTable& table, PgTableAccess* access);
 
 }  // namespace kvb
 

@@ -31,6 +31,13 @@ bool SetLock(int fd, short type, int64_t offset) {
 
 }  // namespace
 
+int16_t KeyLock::Test(std::string_view key) {
+  if (holds(key)) return kNone;
+  const int16_t code = Lock(key);
+  if (code == kNone) Release();
+  return code;
+}
+
 RecordLock::RecordLock(const std::string& data_host_path) {
   // The lock file goes beside the file the name finally leads to, so that
   // every name of the file through symbolic links shares it.
@@ -57,6 +64,17 @@ int16_t RecordLock::Lock(std::string_view key) {
   held_key_ = key;
   held_offset_ = offset;
   return kNone;
+}
+
+int16_t RecordLock::Test(std::string_view key) {
+  if (fd_ < 0) return kIoError;
+  struct flock lock = {};
+  lock.l_type = F_WRLCK;
+  lock.l_whence = SEEK_SET;
+  lock.l_start = OffsetOf(key);
+  lock.l_len = 1;
+  if (fcntl(fd_, F_OFD_GETLK, &lock) != 0) return kIoError;
+  return lock.l_type == F_UNLCK ? kNone : kLocked;
 }
 
 void RecordLock::Release() {

@@ -31,6 +31,10 @@ class KeyLock {
   // Releases the held key, if any.
   virtual void Release() = 0;
   virtual bool holds(std::string_view key) const = 0;
+  // kNone when no other open of the file holds key's lock, kLocked when one
+  // does, or the reason it cannot be told; takes no lock (by default it takes
+  // the lock and lets it go again).
+  virtual int16_t Test(std::string_view key);
 };
 
 // The lock of a file in a folder's SQLite store.
@@ -47,6 +51,8 @@ class RecordLock : public KeyLock {
   int16_t Lock(std::string_view key) override;
   void Release() override;
   bool holds(std::string_view key) const override { return held_ && held_key_ == key; }
+  // One look at the lock file (F_OFD_GETLK), without taking the lock.
+  int16_t Test(std::string_view key) override;
 
  private:
   int fd_ = -1;

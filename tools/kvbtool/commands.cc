@@ -3,22 +3,15 @@
 #include <sqlite3.h>
 #include <unistd.h>
 
-#include <fstream>
-#include <map>
 #include <memory>
-#include <sstream>
 #include <string>
-#include <vector>
 
 #include "keyed_file.h"
 #include "keyed_stub.h"
 #include "layout.h"
 #include "path.h"
-#include "platform/cp1252.h"
 #include "sqlite_store.h"
 #include "status.h"
-#include "tools/kvbtool/csv.h"
-#include "tools/kvbtool/csv_text.h"
 #include "upgrade.h"
 
 namespace kvbtool {
@@ -27,21 +20,6 @@ namespace {
 constexpr char kCreateUsage[] =
     "usage: kvbtool create FILE.DAT LAYOUT.FID\n"
     "Makes an empty keyed record file for the layout. Refuses an existing file.\n";
-constexpr char kLoadUsage[] =
-    "usage: kvbtool load [--replace] [--dry-run] FILE.DAT [FILE.CSV]\n"
-    "Adds records from CSV (standard input without FILE.CSV), or updates the\n"
-    "stored ones. The header names the fields, the key field among them; a\n"
-    "repeating field's occurrence is NAME.n. A stored record gets the values of\n"
-    "the header's columns and keeps its other fields; a new one has them blank.\n"
-    "The CSV is read as UTF-8 (a byte-order mark is skipped) and stored as\n"
-    "Windows-1252: a character Windows-1252 has no code for is refused with its\n"
-    "line. Widths count characters. Nothing is stored unless every row loads.\n"
-    "  --replace  replace stored records whole (fields not in the header blank)\n"
-    "  --dry-run  say what would be added and replaced; store nothing\n";
-constexpr char kDumpUsage[] =
-    "usage: kvbtool dump FILE.DAT\n"
-    "Prints every record as CSV in UTF-8 (what load reads), ordered by key,\n"
-    "trailing blanks removed.\n";
 constexpr char kCheckUsage[] =
     "usage: kvbtool check FILE.DAT\n"
     "Prints the file's layout and number of records, and runs SQLite's integrity\n"
@@ -94,53 +72,6 @@ int16_t OpenKeyed(const std::string& name, std::unique_ptr<kvb::KeyedFile>* file
   return kvb::KeyedFile::Open(stores, host, nullptr, false, file);
 }
 
-// Column names of a layout: NAME, or NAME.1 .. NAME.n for a repeating field.
-struct Column {
-  std::string name;
-  int occurrence;
-};
-
-std::vector<Column> ColumnsOf(const kvb::Layout& layout) {
-  std::vector<Column> columns;
-  for (const kvb::Field& field : layout.fields()) {
-    if (field.occurrences == 1) {
-      columns.push_back({field.name, 0});
-      continue;
-    }
-    for (int i = 1; i <= field.occurrences; ++i) {
-      columns.push_back({field.name + "." + std::to_string(i), i});
-    }
-  }
-  return columns;
-}
-
-std::string TrimRight(std::string_view text) {
-  size_t end = text.find_last_not_of(' ');
-  return std::string(end == std::string_view::npos ? "" : text.substr(0, end + 1));
-}
-
-// Maps header names to (field, occurrence); false with *error on an unknown one.
-bool MapHeader(const kvb::Layout& layout, const kvbtool::CsvRow& header,
-               std::vector<Column>* targets, std::string* error) {
-  std::map<std::string, Column> known;
-  for (const Column& column : ColumnsOf(layout)) known[column.name] = column;
-  for (const std::string& name : header) {
-    auto it = known.find(name);
-    if (it == known.end()) {
-      *error = "header names no field of the layout: '" + name + "'";
-      return false;
-    }
-    targets->push_back({name.substr(0, name.find('.')), it->second.occurrence});
-  }
-  return true;
-}
-
-std::string ReadAll(std::istream& in) {
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
 }  // namespace
 
 int RunCreate(int argc, char** argv, Streams io) {
@@ -166,185 +97,6 @@ int RunCreate(int argc, char** argv, Streams io) {
     return FailedCode(io, argv[1], code);
   }
   return 0;
-}
-
-namespace {
-
-struct LoadOptions {
-  std::string data_file;
-  std::string csv_file;  // empty: standard input
-  bool replace = false;
-  bool dry_run = false;
-};
-
-bool ParseLoadOptions(int argc, char** argv, LoadOptions* options) {
-  int names = 0;
-  for (int i = 1; i < argc; ++i) {
-    const std::string_view arg = argv[i];
-    if (arg == "--replace") {
-      options->replace = true;
-    } else if (arg == "--dry-run") {
-      options->dry_run = true;
-    } else if (arg.substr(0, 2) == "--" || ++names > 2) {
-      return false;
-    } else {
-      (names == 1 ? options->data_file : options->csv_file) = arg;
-    }
-  }
-  return names > 0;
-}
-
-// The columns of the layout whose values differ between two records.
-std::string ChangedColumns(const kvb::Layout& layout, const std::string& before,
-                           const std::string& after) {
-  std::string changed;
-  for (const kvb::Field& field : layout.fields()) {
-    for (int i = 1; i <= field.occurrences; ++i) {
-      const size_t at = static_cast<size_t>(field.offset + (i - 1) * field.width);
-      if (before.compare(at, field.width, after, at, field.width) == 0) continue;
-      changed += (changed.empty() ? "" : ", ") + field.name +
-                 (field.occurrences > 1 ? "." + std::to_string(i) : "");
-    }
-  }
-  return changed.empty() ? "no field changes" : changed;
-}
-
-std::string Records(size_t count) {
-  return std::to_string(count) + (count == 1 ? " record" : " records");
-}
-
-}  // namespace
-
-int RunLoad(int argc, char** argv, Streams io) {
-  if (WantsHelp(argc, argv, kLoadUsage, io)) return 0;
-  LoadOptions options;
-  if (!ParseLoadOptions(argc, argv, &options)) {
-    io.err << kLoadUsage;
-    return 2;
-  }
-  std::string text;
-  if (!options.csv_file.empty()) {
-    std::ifstream csv(options.csv_file, std::ios::binary);
-    if (!csv) return Failed(io, options.csv_file + ": cannot read");
-    text = ReadAll(csv);
-  } else {
-    text = ReadAll(io.in);
-  }
-  std::vector<CsvRow> rows;
-  std::vector<int> lines;
-  std::string error;
-  if (!ParseUtf8Csv(text, &rows, &lines, &error)) return Failed(io, error);
-  if (rows.empty()) return Failed(io, "no header line");
-  const std::string& name = options.data_file;
-  std::unique_ptr<kvb::KeyedFile> file;
-  if (int16_t code = OpenKeyed(name, &file); code) return FailedCode(io, name, code);
-  const kvb::Layout& layout = file->layout();
-  std::vector<Column> targets;
-  if (!MapHeader(layout, rows[0], &targets, &error)) return Failed(io, error);
-  size_t key_column = targets.size();
-  for (size_t c = 0; c < targets.size(); ++c) {
-    if (targets[c].name == layout.key().name) key_column = c;
-  }
-  if (key_column == targets.size()) {
-    return Failed(io, "header does not name the key field " + layout.key().name);
-  }
-
-  // Records this load has stored, by key: a key given twice finds its first
-  // row here (in a dry run nothing reaches the file).
-  std::map<std::string, std::string> loaded;
-  size_t added = 0, replaced = 0;
-  if (!options.dry_run) {
-    if (int16_t code = file->store().Begin(); code) return FailedCode(io, name, code);
-  }
-  auto fail = [&](const std::string& what) {
-    if (!options.dry_run) file->store().Rollback();
-    return Failed(io, what);
-  };
-  kvb::Record& record = file->buffer();
-  for (size_t r = 1; r < rows.size(); ++r) {
-    const std::string where = "line " + std::to_string(lines[r]) + ": ";
-    if (rows[r].size() != targets.size()) {
-      return fail(where + "expected " + std::to_string(targets.size()) + " fields");
-    }
-    for (size_t c = 0; c < targets.size(); ++c) {
-      const kvb::Field* field = layout.Find(targets[c].name);
-      if (TrimRight(rows[r][c]).size() > static_cast<size_t>(field->width)) {
-        return fail(where + rows[0][c] + " is longer than its " + std::to_string(field->width) +
-                    " characters");
-      }
-    }
-    const std::string key = TrimRight(rows[r][key_column]);
-    if (key.empty()) return fail(where + layout.key().name + " (the key) is blank");
-    std::string before;
-    if (auto it = loaded.find(key); it != loaded.end()) {
-      before = it->second;
-    } else {
-      int16_t code = file->Position(key);
-      if (code == kvb::kNone) code = file->Read();
-      if (code == kvb::kNone) {
-        before = record.bytes();
-      } else if (code != kvb::kNoRecord) {
-        return fail(where + name + ": " + kvb::Describe(code));
-      }
-    }
-    if (before.empty() || options.replace) {
-      record.Clear();
-    } else {
-      record.Assign(before);
-    }
-    for (size_t c = 0; c < targets.size(); ++c) {
-      record.Put(targets[c].name, targets[c].occurrence, rows[r][c]);
-    }
-    if (options.dry_run) {
-      io.out << (before.empty() ? "add " + key
-                                : "replace " + key + ": " +
-                                      ChangedColumns(layout, before, record.bytes()))
-             << "\n";
-    } else if (int16_t code = file->Write(); code) {
-      return fail(where + name + ": " + kvb::Describe(code));
-    }
-    ++(before.empty() ? added : replaced);
-    loaded[key] = record.bytes();
-  }
-  const std::string counts = Records(added + replaced) + ": " + std::to_string(added) +
-                             " added, " + std::to_string(replaced) + " replaced";
-  if (options.dry_run) {
-    io.out << "would load " << counts << "; nothing stored\n";
-    return 0;
-  }
-  if (int16_t code = file->store().Commit(); code) return FailedCode(io, name, code);
-  io.out << "loaded " << counts << "\n";
-  return 0;
-}
-
-int RunDump(int argc, char** argv, Streams io) {
-  if (WantsHelp(argc, argv, kDumpUsage, io)) return 0;
-  if (argc != 2) {
-    io.err << kDumpUsage;
-    return 2;
-  }
-  std::unique_ptr<kvb::KeyedFile> file;
-  if (int16_t code = OpenKeyed(argv[1], &file); code) return FailedCode(io, argv[1], code);
-  std::vector<Column> columns = ColumnsOf(file->layout());
-  CsvRow header;
-  for (const Column& column : columns) header.push_back(column.name);
-  io.out << FormatCsvRow(header);
-  kvb::Record& record = file->buffer();
-  int16_t code = file->table().Scan([&](std::string_view data) {
-    if (!record.Assign(data)) return false;
-    CsvRow row;
-    for (const kvb::Field& field : file->layout().fields()) {
-      for (int i = 1; i <= field.occurrences; ++i) {
-        std::string_view value;
-        record.Get(field.name, i, &value);
-        row.push_back(platform::Utf8FromCp1252(TrimRight(value)));
-      }
-    }
-    io.out << FormatCsvRow(row);
-    return true;
-  });
-  if (code != kvb::kNone) return FailedCode(io, argv[1], code);
-  return io.out ? 0 : Failed(io, "cannot write the output");
 }
 
 namespace {

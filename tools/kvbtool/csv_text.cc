@@ -1,5 +1,6 @@
 #include "tools/kvbtool/csv_text.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "platform/cp1252.h"
@@ -8,11 +9,15 @@ namespace kvbtool {
 namespace {
 
 // field as Windows-1252, or false with *error naming the character.
-bool ToCp1252(std::string_view field, std::string* out, std::string* error) {
-  out->clear();
-  for (size_t at = 0; at < field.size();) {
+bool ToCp1252(std::string* field, std::string* error) {
+  if (std::all_of(field->begin(), field->end(), [](char c) { return (c & 0x80) == 0; })) {
+    return true;  // ASCII is the same in both
+  }
+  std::string out;
+  const std::string_view text = *field;
+  for (size_t at = 0; at < text.size();) {
     size_t taken = 0;
-    const std::optional<char32_t> code_point = platform::DecodeUtf8(field.substr(at), taken);
+    const std::optional<char32_t> code_point = platform::DecodeUtf8(text.substr(at), taken);
     if (!code_point) {
       *error = "not UTF-8 text (save the file as UTF-8)";
       return false;
@@ -21,43 +26,30 @@ bool ToCp1252(std::string_view field, std::string* out, std::string* error) {
     if (!byte) {
       char number[16];
       std::snprintf(number, sizeof number, "U+%04X", static_cast<unsigned>(*code_point));
-      *error = "the character '" + std::string(field.substr(at, taken)) + "' (" + number +
+      *error = "the character '" + std::string(text.substr(at, taken)) + "' (" + number +
                ") has no Windows-1252 code";
       return false;
     }
-    out->push_back(static_cast<char>(*byte));
+    out.push_back(static_cast<char>(*byte));
     at += taken;
+  }
+  *field = std::move(out);
+  return true;
+}
+
+}  // namespace
+
+bool RowToCp1252(CsvRow* row, std::string* error) {
+  for (std::string& field : *row) {
+    if (!ToCp1252(&field, error)) return false;
   }
   return true;
 }
 
-bool IsBlankLine(const CsvRow& row) { return row.size() == 1 && row[0].empty(); }
-
-}  // namespace
-
-bool ParseUtf8Csv(std::string_view text, std::vector<CsvRow>* rows, std::vector<int>* lines,
-                  std::string* error) {
-  constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
-  if (text.substr(0, kByteOrderMark.size()) == kByteOrderMark) {
-    text.remove_prefix(kByteOrderMark.size());
-  }
-  lines->clear();
-  if (!ParseCsv(text, rows, error, lines)) return false;
-  while (!rows->empty() && IsBlankLine(rows->back())) {
-    rows->pop_back();
-    lines->pop_back();
-  }
-  for (size_t r = 0; r < rows->size(); ++r) {
-    for (std::string& field : (*rows)[r]) {
-      std::string converted, problem;
-      if (!ToCp1252(field, &converted, &problem)) {
-        *error = "line " + std::to_string((*lines)[r]) + ": " + problem;
-        return false;
-      }
-      field = std::move(converted);
-    }
-  }
-  return true;
+bool IsBlankRow(const CsvRow& row) {
+  return std::all_of(row.begin(), row.end(), [](const std::string& field) {
+    return field.find_first_not_of(' ') == std::string::npos;
+  });
 }
 
 }  // namespace kvbtool

@@ -12,9 +12,10 @@ namespace {
 constexpr char kUsage[] =
     "usage: kvbtool COMMAND ARGUMENTS (kvbtool COMMAND --help for more)\n"
     "  create FILE.DAT LAYOUT.FID   make an empty keyed record file\n"
-    "  load [--replace] [--dry-run] FILE.DAT [FILE.CSV]\n"
-    "                               add or update records from CSV (UTF-8)\n"
-    "  dump FILE.DAT                print every record as CSV, by key\n"
+    "  load [--replace] [--dry-run] [--separator C] [--lock-wait SECONDS]\n"
+    "       FILE.DAT [FILE.CSV]     add or update records from CSV (UTF-8)\n"
+    "  dump [--bom] [--separator C] FILE.DAT\n"
+    "                               print every record as CSV, by key\n"
     "  check FILE.DAT               layout, record count, store integrity\n"
     "  lock FILE.DAT KEY            hold a record lock until standard input closes\n"
     "  copy SOURCE.DAT TARGET.DAT   copy a keyed file (layout and records) to a new\n"
