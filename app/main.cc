@@ -34,23 +34,26 @@ constexpr char kUsage[] =
     "  --version  show the version and exit\n"
     "\n"
     "Files, in the current directory:\n"
-    "  DEXT.DAT    the deal file: read, and deleted once every deal is transferred\n"
+    "  DEXT.DAT    the deal file: claimed (renamed to DEXT-<claim>.RUN) before it\n"
+    "              is read, and deleted once every deal is transferred; a run that\n"
+    "              stops leaves the claimed file for the next run\n"
     "  DEX2GL.DAT  the saved drive and path of the accounting data: read, and\n"
     "              written when they are entered\n"
     "  DEXT.SKP    deals skipped for want of an inventory record are appended\n"
     "  DEXT.LOG    each run appends what it posted and how it ended\n"
     "In the accounting folder: KVIN.DAT, KJRVH.DAT (or KJRTH.DAT) and KCU.DAT are\n"
-    "read and written; DEXTPROG.DAT, the progress of each work folder's deal\n"
-    "file, is made there (with DEXTPROG.FID) on first use. Their records are in\n"
-    "that folder's KVBSTORE.DB.\n"
+    "read and written; DEXTRUNS.DAT, the progress of each claimed deal file, is\n"
+    "made there on first use. Their records are in that folder's KVBSTORE.DB.\n"
     "\n"
     "Environment: DEXT_UI=window|terminal|headless chooses the front end;\n"
     "KVB_DRIVE_X names the folder of drive X:; DEXT_PRINTER names the printer file;\n"
     "DEXT_LOCK_WAIT: seconds a headless run waits for a vehicle in use elsewhere\n"
-    "(default 60).\n"
+    "(default 60); KVB_SERVER_WAIT: seconds a call waits for a record server\n"
+    "(default 30).\n"
     "\n"
     "Exit status: 0 transferred, 1 nothing to transfer, 2 cancelled, 3 failed,\n"
-    "64 bad command line, 69 the chosen screen cannot be used (DISPLAY, TERM).\n";
+    "64 bad command line, 69 the chosen screen cannot be used (DISPLAY, TERM),\n"
+    "74 the summary line could not be written.\n";
 
 // How long a headless run waits for a vehicle another workstation holds.
 constexpr int kDefaultLockWait = 60;

@@ -69,7 +69,7 @@ std::string RecoverAt(const Environment& kill_switches, const fs::path& pristine
     problems += "after the kill a deal is in the files in part; ";
   }
   if (!kept && after_kill != reference) problems += "deal file gone before every deal was in; ";
-  const ProcessEnd rerun = RunDext(trial, {}, {}, RunAs::kSelf, Desk::kOther);
+  const ProcessEnd rerun = RunDext(trial, {}, {}, RunAs::kSelf, OtherDesk(trial));
   if (!rerun.Exited(kept ? 0 : 1)) problems += "rerun failed: " + rerun.error_output;
   if (DealFileKept(trial / "work")) problems += "deal file left after the rerun; ";
   // The progress of a claim goes with its file (but for a kill between the

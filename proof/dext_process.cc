@@ -151,7 +151,7 @@ fs::path SecondWorkFolder(const fs::path& root) {
 }
 
 DextProcess::DextProcess(const fs::path& root, const Environment& extra,
-                         const fs::path& work_folder, RunAs user, Desk desk) {
+                         const fs::path& work_folder, RunAs user, const Desk& desk) {
   Environment environment = extra;
   environment["DEXT_UI"] = "headless";
   environment["KVB_DRIVE_F"] = (root / "F").string();
@@ -168,13 +168,12 @@ DextProcess::DextProcess(const fs::path& root, const Environment& extra,
     words.insert(words.begin(), {"/usr/bin/setpriv", "--reuid=nobody", "--regid=nogroup",
                                  "--clear-groups"});
   }
-  if (desk == Desk::kOther) {
-    const fs::path elsewhere = root / "mounted-elsewhere";
+  if (!desk.host.empty()) {
+    const std::string seen_as = desk.seen_as.string();
     words.insert(words.begin(),
                  {"/usr/bin/unshare", "--uts", "--mount", "/bin/sh", "-c",
-                  "hostname frontdesk-workstation-2 && mkdir -p '" + elsewhere.string() +
-                      "' && mount --bind . '" + elsewhere.string() + "' && cd '" +
-                      elsewhere.string() + "' && exec \"$0\" \"$@\""});
+                  "hostname '" + desk.host + "' && mkdir -p '" + seen_as + "' && mount --bind . '" +
+                      seen_as + "' && cd '" + seen_as + "' && exec \"$0\" \"$@\""});
   }
   pid_ = Spawn(words, environment, work, output_file_, fd);
   close(fd);
@@ -208,8 +207,12 @@ ProcessEnd DextProcess::WaitAtMost(int seconds) {  // seconds < 0: no limit
 
 std::string DextProcess::ErrorOutputSoFar() const { return ReadFile(error_file_); }
 
+Desk OtherDesk(const fs::path& root) {
+  return {"frontdesk-workstation-2", root / "mounted-elsewhere"};
+}
+
 ProcessEnd RunDext(const fs::path& root, const Environment& extra, const fs::path& work_folder,
-                   RunAs user, Desk desk) {
+                   RunAs user, const Desk& desk) {
   return DextProcess(root, extra, work_folder, user, desk).Wait();
 }
 

@@ -75,13 +75,20 @@ struct ProcessEnd {
 // unprivileged user nobody, for whom file permissions hold.
 enum class RunAs { kSelf, kNobody };
 
-// Which workstation a dext process runs on: this one, or another desk of the
-// dealership, with a host name of its own that shares its first 15
-// characters with this one's second desk ("frontdesk-workstation-2"), and
-// the work folder reached through another path (a bind mount of it), as a
-// desk that has the folder mounted elsewhere sees it. Needs root (a UTS and
-// a mount namespace of the process's own).
-enum class Desk { kThis, kOther };
+// Which workstation a dext process runs on: this one (no host name), or
+// another desk of the dealership with a host name of its own that sees the
+// work folder at the path seen_as (a bind mount of it), as a desk that has
+// the folder mounted elsewhere does. Needs root (a UTS and a mount namespace
+// of the process's own).
+struct Desk {
+  std::string host;
+  std::filesystem::path seen_as;
+};
+inline const Desk kThisDesk{};
+// A second desk whose host name shares its first 15 characters with
+// another's ("frontdesk-workstation-2"), seeing the work folder at
+// root/mounted-elsewhere.
+Desk OtherDesk(const std::filesystem::path& root);
 
 // A dext process started headless in root/work (or work_folder) with drive F:
 // mapped to root/F, plus the extra environment (DEXT_KEYS in it types keys;
@@ -90,7 +97,7 @@ class DextProcess {
  public:
   DextProcess(const std::filesystem::path& root, const Environment& extra,
               const std::filesystem::path& work_folder = {}, RunAs user = RunAs::kSelf,
-              Desk desk = Desk::kThis);
+              const Desk& desk = kThisDesk);
   ~DextProcess();
   DextProcess(const DextProcess&) = delete;
   DextProcess& operator=(const DextProcess&) = delete;
@@ -110,7 +117,7 @@ class DextProcess {
 // Starts dext and waits for it.
 ProcessEnd RunDext(const std::filesystem::path& root, const Environment& extra = {},
                    const std::filesystem::path& work_folder = {}, RunAs user = RunAs::kSelf,
-                   Desk desk = Desk::kThis);
+                   const Desk& desk = kThisDesk);
 
 // Holds a record lock with kvbtool lock on a key of root/F/DLR/KVIN.DAT, as
 // another workstation would, until destroyed.

@@ -63,7 +63,7 @@ TEST_F(RerunTest, ADealSkippedBeforeTheStopStaysSkippedWhenItsVehicleArrives) {
   const auto reference = Uninterrupted(records_);
   ASSERT_EQ(Count(skipped_uninterrupted_, "Z99999"), 1u);
   StopAfter(2, records_);
-  const ProcessEnd rerun = RunDext(trial_, {}, {}, RunAs::kSelf, Desk::kOther);
+  const ProcessEnd rerun = RunDext(trial_, {}, {}, RunAs::kSelf, OtherDesk(trial_));
   ASSERT_TRUE(rerun.Exited(0)) << rerun.error_output;
   EXPECT_EQ(TargetDifferences(reference, trial_), "");
   EXPECT_EQ(ReadFile(trial_ / "work" / "DEXT.SKP"), skipped_uninterrupted_);

@@ -8,6 +8,8 @@
 #include <stdlib.h>
 #include <unistd.h>
 
+#include <cstdio>
+
 #include "proof/dext_process.h"
 #include "testing/pg_server.h"
 #include "testing/stall_relay.h"
@@ -68,7 +70,7 @@ TEST_F(ServerTest, KilledAtSpreadOutWritesTheRerunEqualsOneRun) {
         RunDext(trial, {{"KVB_FAULT_AT", std::to_string(point)}, {"KVB_FAULT_KILL", "1"}});
     EXPECT_EQ(killed.signal, SIGKILL) << killed.error_output;
     EXPECT_TRUE(DealFileKept(trial / "work"));
-    const ProcessEnd rerun = RunDext(trial, {}, {}, RunAs::kSelf, Desk::kOther);
+    const ProcessEnd rerun = RunDext(trial, {}, {}, RunAs::kSelf, OtherDesk(trial));
     EXPECT_TRUE(rerun.Exited(0)) << rerun.error_output;
     EXPECT_EQ(TargetDifferences(reference, trial), "");
   }
@@ -132,9 +134,17 @@ TEST_F(ServerTest, AConnectionThatHangsEndsTheTransferInBoundedTimeAndTheRerunCo
       << hung.error_output;
   EXPECT_TRUE(DealFileKept(trial / "work"));
 
+  // The rerun tells every deal as what it is now, the one in doubt included:
+  // the deals it posted and those found posted add up to the whole file.
   const ProcessEnd rerun = RunDext(trial);
   EXPECT_TRUE(rerun.Exited(0)) << rerun.error_output;
   EXPECT_EQ(TargetDifferences(reference, trial), "");
+  int posted = 0, before = 0;
+  ASSERT_EQ(sscanf(rerun.output.c_str(), "%d deal%*s transferred (and %d by an earlier run)",
+                   &posted, &before),
+            2)
+      << rerun.output;
+  EXPECT_EQ(posted + before, 40) << rerun.output;
 }
 
 }  // namespace
