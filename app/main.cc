@@ -145,7 +145,8 @@ int main(int argc, char** argv) {
   dext::TransferSettings settings;
   if (headless) settings.unattended_lock_wait = lock_wait;
   dext::RunReport report(dext::Files());
-  dext::TransferDriver driver(report, settings);
+  dext::ToolkitRunScreen screen;
+  dext::TransferDriver driver(report, screen, settings);
   int status = static_cast<int>(dext::ExitStatus::kFailed);
   try {
     Run(command_line, headless, driver);

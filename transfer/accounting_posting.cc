@@ -9,7 +9,6 @@
 #include "records/record_fields.h"
 #include "session/orderly_end.h"
 #include "transfer/postings.h"
-#include "transfer/run_report.h"
 #include "transfer/text.h"
 
 namespace dext {
@@ -165,7 +164,7 @@ void StartFromVehicleRecord(const TransferFiles& files) {
 
 // The record exists already: it stays as stored. The buffer is filled with
 // the deal's date, salesman, names and line 3 for the postings that follow.
-int16_t FillForExistingRecord(const Deal& deal, const TransferFiles& files) {
+void FillForExistingRecord(const Deal& deal, const TransferFiles& files) {
   StartFromVehicleRecord(files);
   RecordBuilder builder(deal, files);
   for (const Row& row : kRows) {
@@ -174,7 +173,6 @@ int16_t FillForExistingRecord(const Deal& deal, const TransferFiles& files) {
                 /*stop_when_unfit=*/false);
   }
   CheckSalesman(RecordFields(files.accounting));
-  return 0;
 }
 
 // The amount columns, named by the field and line they post to.
@@ -204,15 +202,14 @@ std::vector<NumberColumn> NumberColumns(const AccountingLayout& accounting_layou
   return columns;
 }
 
-int16_t PostAccounting(const Deal& deal, const TransferFiles& files) {
+std::string PostAccounting(const Deal& deal, const TransferFiles& files) {
   // Keyed by the stock number as the sold vehicle's record holds it.
   const std::string key = RecordFields(files.inventory).Text("STKNO");
   CheckStatus(PositionOnKey(files.accounting, key));
   if (ReadAtPosition(files.accounting)) {
-    CurrentPostings().accounting = "accounting record already there";
-    return FillForExistingRecord(deal, files);
+    FillForExistingRecord(deal, files);
+    return "accounting record already there";
   }
-  CurrentPostings().accounting = "accounting record written";
 
   StartFromVehicleRecord(files);
   RecordBuilder builder(deal, files);
@@ -221,7 +218,7 @@ int16_t PostAccounting(const Deal& deal, const TransferFiles& files) {
   BlankZeroLines(record);
   CheckSalesman(record);
   CheckStatus(StoreRecord(files.accounting));
-  return 0;
+  return "accounting record written";
 }
 
 }  // namespace dext

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "context/session.h"
+#include "transfer/deal.h"
 #include "transfer/postings.h"
 #include "transfer/testing/dealership_fixture.h"
 
@@ -49,6 +50,21 @@ TEST_F(AccountingPostingTest, EveryColumnOfTheDealIsStoredWhole) {
   for (const auto& e : expected) {
     EXPECT_EQ(WholeField(kAccountingFile, e.field, e.line), e.stored) << e.field << " " << e.line;
   }
+}
+
+// The posting alone, on the open files, the sold vehicle read as the deal
+// loop leaves it: it says what it posted, and posts nothing twice.
+TEST_F(AccountingPostingTest, ThePostingAloneSaysWhatItPosted) {
+  StockVehicle("A10001");
+  ASSERT_TRUE(LoadRecord(kInventoryFile, "A10001"));
+  const auto parsed = ParseDeal(1, FullDeal().first.Text(), FullDeal().second.Text(),
+                                NumberColumns(kKjrvh), "DEXT.DAT");
+  const dext::Deal& deal = std::get<dext::Deal>(parsed);
+  EXPECT_EQ(PostAccounting(deal, TargetFiles(kKjrvh)), "accounting record written");
+  ASSERT_TRUE(LoadRecord(kAccountingFile, "A10001"));
+  EXPECT_EQ(WholeField(kAccountingFile, "DA", 3), " 28450.75");
+  ASSERT_TRUE(LoadRecord(kInventoryFile, "A10001"));
+  EXPECT_EQ(PostAccounting(deal, TargetFiles(kKjrvh)), "accounting record already there");
 }
 
 TEST_F(AccountingPostingTest, ZeroLinesAreBlankedButSingleAmountsKeepTheirZero) {

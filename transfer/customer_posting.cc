@@ -8,7 +8,6 @@
 #include "records/numeric.h"
 #include "records/record_fields.h"
 #include "transfer/postings.h"
-#include "transfer/run_report.h"
 #include "transfer/text.h"
 
 namespace dext {
@@ -99,22 +98,15 @@ std::string BuyerName(const TransferFiles& files) {
          accounting.Text("LN1");
 }
 
-int16_t PostServiceCustomer(const Deal& deal, const TransferFiles& files) {
+std::string PostServiceCustomer(const Deal& deal, const TransferFiles& files) {
   const RecordFields customer(files.customer);
   const RecordFields accounting(files.accounting);
   const RecordFields sold_vehicle(files.inventory);
   const std::optional<std::string> key = CustomerKey(sold_vehicle.Text("VIN"));
-  if (!key) {
-    CurrentPostings().customer = "no customer record (VIN shorter than 8)";
-    return 0;
-  }
+  if (!key) return "no customer record (VIN shorter than 8)";
   CheckStatus(PositionOnKey(files.customer, *key));
-  if (ReadAtPosition(files.customer)) {
-    CurrentPostings().customer = "customer " + *key + " updated";
-  } else {
-    CurrentPostings().customer = "customer " + *key + " created";
-    CheckStatus(ClearRecord(files.customer));
-  }
+  const bool stored = ReadAtPosition(files.customer);
+  if (!stored) CheckStatus(ClearRecord(files.customer));
   CheckStatus(CopyRecord(files.inventory, files.customer));
   CheckStatus(CopyRecord(files.accounting, files.customer));
 
@@ -136,7 +128,7 @@ int16_t PostServiceCustomer(const Deal& deal, const TransferFiles& files) {
     customer.Put(customer.Text("MILES"), "LSODOM");
   }
   CheckStatus(StoreRecord(files.customer));
-  return 0;
+  return "customer " + *key + (stored ? " updated" : " created");
 }
 
 }  // namespace dext

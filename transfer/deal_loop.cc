@@ -16,9 +16,7 @@
 #include "records/checked.h"
 #include "records/library.h"
 #include "records/record_fields.h"
-#include "screen/field_engine.h"
 #include "session/orderly_end.h"
-#include "toolkit/message_box.h"
 #include "transfer/deal.h"
 #include "transfer/deal_file.h"
 #include "transfer/file_system.h"
@@ -85,12 +83,12 @@ void LockSoldVehicle(const TransferRun& run, const std::string& stock_number) {
   const auto started = std::chrono::steady_clock::now();
   while ((session.LastStatus = LockRecord(run.files.inventory)) != 0) {
     if (session.ErrorInfo.Code != KVB_ERR_LOCKED) ShowErrorAndEnd();
-    const int answer = toolkit::MessageBox(
-        "The Vehicle Inventory Record Is Locked.\n" + vehicle +
-            " is in use at another workstation. OK tries again; Cancel ends the transfer "
-            "and keeps the deal file.",
-        toolkit::kExclamation + toolkit::kOkCancel, "Error");
-    if (answer == toolkit::kAnswerCancel) EndProgram(ExitStatus::kCancelled);
+    if (!run.screen.TryLockedVehicleAgain(
+            "The Vehicle Inventory Record Is Locked.\n" + vehicle +
+            " is in use at another workstation. OK tries again; Cancel ends the transfer and "
+            "keeps the deal file.")) {
+      EndProgram(ExitStatus::kCancelled);
+    }
     const auto& wait = run.unattended_lock_wait;
     if (!wait) continue;
     if (std::chrono::steady_clock::now() - started >= *wait) {
@@ -133,16 +131,21 @@ uint64_t SkippedDealsEnd(const TransferRun& run, const Deal& deal) {
   return size;
 }
 
-bool RunPostings(const Deal& deal, const TransferFiles& files) {
-  return PostAccounting(deal, files) == 0 && PostServiceCustomer(deal, files) == 0 &&
-         PostVehicleInventory(deal, files) == 0;
+// The three postings, in their order (each needs the buffers the one before
+// it left).
+DealPostings RunPostings(const Deal& deal, const TransferFiles& files) {
+  DealPostings postings;
+  postings.accounting = PostAccounting(deal, files);
+  postings.customer = PostServiceCustomer(deal, files);
+  postings.trade_in = PostVehicleInventory(deal, files);
+  return postings;
 }
 
 // Posts the deal as one transaction. The sold vehicle is locked first, so the
 // locked-record message never waits with a transaction open; it is read
 // inside the transaction, so nothing changes it between the read and the
-// write. False when a posting stopped the transfer (the deal is undone).
-bool PostDeal(TransferRun& run, const Deal& deal) {
+// write.
+void PostDeal(TransferRun& run, const Deal& deal) {
   const int16_t base = Session().FileBase;
   const std::string stock_number = deal.StockNumber();
   CheckStatus(PositionOnKey(run.files.inventory, stock_number));
@@ -151,13 +154,10 @@ bool PostDeal(TransferRun& run, const Deal& deal) {
   if (ReadAtPosition(run.files.inventory)) {
     RecordFields(run.files.inventory).Put("2", "ACT");  // sold
     CheckStatus(StoreRecord(run.files.inventory));
-    if (!RunPostings(deal, run.files)) {
-      Library().KVBrollback(base);
-      return false;
-    }
+    const DealPostings postings = RunPostings(deal, run.files);
     run.progress.NoteDone(deal);
     CheckStatus(CommitTransaction(base));
-    run.report.Deal(deal.number, stock_number, DealOutcome::kPosted, CurrentPostings());
+    run.report.Deal(deal.number, stock_number, DealOutcome::kPosted, postings);
   } else {
     const uint64_t kept_at = SkippedDealsEnd(run, deal);
     run.progress.NoteSkipped(deal, kept_at);
@@ -165,8 +165,6 @@ bool PostDeal(TransferRun& run, const Deal& deal) {
     KeepSkippedDealOrStop(run, deal, kept_at);
     run.report.Deal(deal.number, stock_number, DealOutcome::kSkipped);
   }
-  CurrentPostings() = DealPostings{};
-  return true;
 }
 
 // A deal an earlier run of the claim did: reported, not posted again. The
@@ -223,7 +221,7 @@ void MeetDoneDeal(TransferRun& run, const Deal& deal) {
 
 }  // namespace
 
-int16_t TransferDeals(TransferRun& run) {
+void TransferDeals(TransferRun& run) {
   const std::vector<NumberColumn> number_columns = NumberColumns(run.files.accounting_layout);
   long deals = 0;
   for (int number = 1;; ++number) {
@@ -231,12 +229,11 @@ int16_t TransferDeals(TransferRun& run) {
     if (!records) break;
     const Deal deal = ParsedDeal(run, number, std::move(*records), number_columns);
     deals = number;
-    toolkit::ShowStatus(run.report.Progress(deal.number));
-    SetScreenField(0, deal.StockNumber());
+    run.screen.ShowDeal(run.report.Progress(deal.number), deal.StockNumber());
     if (deal.number <= run.progress.deals_done()) {
       MeetDoneDeal(run, deal);
-    } else if (!PostDeal(run, deal)) {
-      return 1;
+    } else {
+      PostDeal(run, deal);
     }
     CheckStatus(ReadRecord(NumberOf(kDealFile), KVB_READ_CURRENT));
   }

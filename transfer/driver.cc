@@ -203,10 +203,9 @@ int16_t TransferDriver::StartTransfer() {
                  Listed(found.waiting) + "): run DEXT again.");
   }
   DealProgress progress(destination->path, claim->id());
-  TransferRun run{TargetFiles(accounting), *claim, progress, report_,
+  TransferRun run{TargetFiles(accounting), *claim, progress, report_, screen_,
                   settings_.unattended_lock_wait};
   TransferDeals(run);
-  return 1;
 }
 
 int16_t TransferDriver::DestinationEntered() {

@@ -7,7 +7,6 @@
 #include "records/checked.h"
 #include "records/record_fields.h"
 #include "transfer/postings.h"
-#include "transfer/run_report.h"
 #include "transfer/text.h"
 
 namespace dext {
@@ -47,23 +46,18 @@ std::vector<FieldUse> InventoryFieldsUsed() {
   return fields;
 }
 
-int16_t PostVehicleInventory(const Deal& deal, const TransferFiles& files) {
+std::string PostVehicleInventory(const Deal& deal, const TransferFiles& files) {
   const RecordFields inventory(files.inventory);
   const RecordFields accounting(files.accounting);
   const std::string sold_vehicle_vin = inventory.Text("VIN");
   // The trade-in's stock number as the accounting buffer holds it: upper-cased
   // and cut to the layout's width.
   const std::string stock_number = accounting.Text("DC", 8);
-  if (TrimRight(stock_number).empty()) {
-    CurrentPostings().trade_in = "no trade-in";
-    return 0;
-  }
+  if (TrimRight(stock_number).empty()) return "no trade-in";
   CheckStatus(PositionOnKey(files.inventory, stock_number));
   if (ReadAtPosition(files.inventory)) {
-    CurrentPostings().trade_in = "trade-in " + TrimRight(stock_number) + " already there";
-    return 0;
+    return "trade-in " + TrimRight(stock_number) + " already there";
   }
-  CurrentPostings().trade_in = "trade-in " + TrimRight(stock_number) + " added";
   CheckStatus(ClearRecord(files.inventory));
 
   inventory.Put(stock_number, "STKNO");
@@ -79,7 +73,7 @@ int16_t PostVehicleInventory(const Deal& deal, const TransferFiles& files) {
   inventory.Put(accounting.Text("DA", 8), "IP");
   inventory.Put("U", "NU");
   CheckStatus(StoreRecord(files.inventory));
-  return 0;
+  return "trade-in " + TrimRight(stock_number) + " added";
 }
 
 }  // namespace dext

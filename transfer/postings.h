@@ -1,8 +1,10 @@
 // The three postings of one deal, run by TransferDeals in this order on the
 // deal and the open target files. When they run, the sold vehicle's record
 // is the current record of the inventory file (positioned, locked, read and
-// marked). Each returns 0 to go on with the deal; a failed operation shows
-// the error box and ends the program instead of returning.
+// marked). Each returns what it posted, in words for DEXT.LOG ("accounting
+// record written", "customer 12345678 updated", "trade-in T00001 added"); a
+// failed operation shows the error box and ends the program instead of
+// returning.
 //
 // The accounting posting's buffer is the hand-over to the two that follow:
 // they read the delivery date, the names and line 8 from it as it holds
@@ -24,15 +26,15 @@
 namespace dext {
 
 // The accounting record of the deal, keyed by the sold vehicle's stock number.
-int16_t PostAccounting(const Deal& deal, const TransferFiles& files);
+std::string PostAccounting(const Deal& deal, const TransferFiles& files);
 
 // The buyer's service customer record, keyed by the last 8 characters of the
 // sold vehicle's VIN.
-int16_t PostServiceCustomer(const Deal& deal, const TransferFiles& files);
+std::string PostServiceCustomer(const Deal& deal, const TransferFiles& files);
 
 // The inventory record of the vehicle named by accounting line 8 (the
 // trade-in), unless the inventory already holds it.
-int16_t PostVehicleInventory(const Deal& deal, const TransferFiles& files);
+std::string PostVehicleInventory(const Deal& deal, const TransferFiles& files);
 
 // Keeps the status of a checked operation in LastStatus; a failure shows the
 // error box and ends the program.

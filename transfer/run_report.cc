@@ -60,11 +60,6 @@ const char* Ending(ExitStatus status) {
 
 }  // namespace
 
-DealPostings& CurrentPostings() {
-  static DealPostings postings;
-  return postings;
-}
-
 RunReport::RunReport(FileSystem& files) : files_(files) {}
 
 RunReport::~RunReport() = default;

@@ -16,14 +16,13 @@ namespace dext {
 
 inline constexpr char kRunLogName[] = "DEXT.LOG";
 
-// What the postings of the current deal did, in words ("accounting record
-// written", "customer 12345678 updated", "trade-in T00001 added").
+// What the postings of a deal did, in words ("accounting record written",
+// "customer 12345678 updated", "trade-in T00001 added").
 struct DealPostings {
   std::string accounting;
   std::string customer;
   std::string trade_in;
 };
-DealPostings& CurrentPostings();
 
 enum class DealOutcome { kPosted, kSkipped, kPostedBefore, kSkippedBefore };
 

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <optional>
 
+#include "screen/run_screen.h"
 #include "transfer/run_report.h"
 #include "transfer/transfer_files.h"
 
@@ -25,8 +26,8 @@ struct TransferSettings {
 // confirms a destination.
 class TransferDriver {
  public:
-  TransferDriver(RunReport& report, TransferSettings settings)
-      : report_(report), settings_(settings) {}
+  TransferDriver(RunReport& report, RunScreen& screen, TransferSettings settings)
+      : report_(report), screen_(screen), settings_(settings) {}
 
   // Registers DestinationEntered for DNP and DestinationConfirmed for DPYN
   // with the screen.
@@ -38,6 +39,7 @@ class TransferDriver {
 
  private:
   RunReport& report_;
+  RunScreen& screen_;
   TransferSettings settings_;
 };
 

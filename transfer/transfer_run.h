@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <optional>
 
+#include "screen/run_screen.h"
 #include "transfer/deal_claim.h"
 #include "transfer/deal_progress.h"
 #include "transfer/run_report.h"
@@ -19,13 +20,14 @@ struct TransferRun {
   DealFileClaim& claim;     // the claimed deal file, open at offset 1
   DealProgress& progress;   // how far earlier runs of the claim came
   RunReport& report;
+  RunScreen& screen;
   std::optional<std::chrono::seconds> unattended_lock_wait;
 };
 
 // Reads the claimed deal file deal by deal and posts each deal not done
-// before to the target files. Returns 1 when a posting stopped the transfer;
-// otherwise it ends the program after the last deal.
-int16_t TransferDeals(TransferRun& run);
+// before to the target files; ends the program after the last deal (or on
+// the first failure, through the error box).
+[[noreturn]] void TransferDeals(TransferRun& run);
 
 }  // namespace dext
 

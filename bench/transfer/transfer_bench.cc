@@ -99,7 +99,8 @@ Rate RunDext(const fs::path& root, int deals) {
   const auto start = std::chrono::steady_clock::now();
   dext::ExitStatus status = dext::ExitStatus::kFailed;
   dext::RunReport report(dext::Files());
-  dext::TransferDriver driver(report, dext::TransferSettings{});
+  dext::ToolkitRunScreen screen;
+  dext::TransferDriver driver(report, screen, dext::TransferSettings{});
   try {
     driver.StartTransfer();
   } catch (const dext::ProgramEnd& end) {

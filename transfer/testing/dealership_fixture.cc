@@ -128,7 +128,8 @@ void DealershipTest::NewSession() {
 std::optional<ExitStatus> DealershipTest::RunDext(const std::string& keys) {
   front_end->Script(toolkit::ParseKeyScript(keys));
   RunReport report(Files());
-  TransferDriver driver(report, TransferSettings{});
+  ToolkitRunScreen screen;
+  TransferDriver driver(report, screen, TransferSettings{});
   std::optional<ExitStatus> status;
   try {
     driver.StartTransfer();
