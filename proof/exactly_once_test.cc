@@ -179,7 +179,7 @@ TEST_F(ExactlyOnceTest, AProgressFileWhoseDatWasDeletedIsNeverMadeAnew) {
 // stored anything.
 TEST_F(ExactlyOnceTest, ALoadChangingTheVehiclesWhileTheyAreSoldLosesNoChange) {
   const fs::path many = scratch_.path() / "many";
-  MakeSampleDealership(many, 1000, 1100, 19);
+  MakeSampleDealership(many, 300, 330, 19);
   std::set<std::string> stocks;
   std::istringstream stocked(DumpTarget(many, "KVIN.DAT"));
   for (std::string line; std::getline(stocked, line);) {
@@ -200,7 +200,14 @@ TEST_F(ExactlyOnceTest, ALoadChangingTheVehiclesWhileTheyAreSoldLosesNoChange) {
     }
     usleep(50 * 1000);
   }
-  const ProcessEnd end = transfer.Wait();
+  // A transfer that waited too long for a load's transaction stops with the
+  // error box (busy); that loses nothing, and the rerun completes it.
+  ProcessEnd end = transfer.Wait();
+  for (int rerun = 0; end.Exited(3) && end.error_output.find("-24 in") != std::string::npos &&
+                      rerun < 3;
+       ++rerun) {
+    end = RunDext(many);
+  }
   ASSERT_TRUE(end.Exited(0)) << end.error_output;
   ASSERT_FALSE(last_stored.empty()) << "no load stored anything during the transfer";
   int sold = 0;
