@@ -6,6 +6,7 @@
 #include <fstream>
 #include <map>
 #include <memory>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -17,6 +18,7 @@
 #include "platform/cp1252.h"
 #include "sqlite_store.h"
 #include "status.h"
+#include "tools/kvbtool/command_words.h"
 #include "tools/kvbtool/csv.h"
 #include "tools/kvbtool/csv_text.h"
 #include "upgrade.h"
@@ -64,15 +66,10 @@ constexpr char kLockUsage[] =
     "Takes the record lock of KEY and holds it until standard input closes; exits\n"
     "with status 1 at once when another holder has it.\n";
 
-bool WantsHelp(int argc, char** argv, const char* usage, Streams io) {
-  for (int i = 1; i < argc; ++i) {
-    std::string arg = argv[i];
-    if (arg == "--help" || arg == "-h") {
-      io.out << usage;
-      return true;
-    }
-  }
-  return false;
+// Reads a command's command line; see ReadCommand.
+std::optional<int> Read(const CommandSyntax& syntax, int* argc, char*** argv, Streams io,
+                        CommandWords* words) {
+  return ReadCommand(syntax, argc, argv, io.out, io.err, words);
 }
 
 int Failed(Streams io, const std::string& what) {
@@ -144,11 +141,8 @@ std::string ReadAll(std::istream& in) {
 }  // namespace
 
 int RunCreate(int argc, char** argv, Streams io) {
-  if (WantsHelp(argc, argv, kCreateUsage, io)) return 0;
-  if (argc != 3) {
-    io.err << kCreateUsage;
-    return 2;
-  }
+  CommandWords words;
+  if (auto done = Read({kCreateUsage, {}, 2, 2}, &argc, &argv, io, &words)) return *done;
   std::string data_host, layout_host, error;
   if (int16_t code = kvb::ResolvePath(argv[1], &data_host); code)
     return FailedCode(io, argv[1], code);
@@ -177,23 +171,6 @@ struct LoadOptions {
   bool dry_run = false;
 };
 
-bool ParseLoadOptions(int argc, char** argv, LoadOptions* options) {
-  int names = 0;
-  for (int i = 1; i < argc; ++i) {
-    const std::string_view arg = argv[i];
-    if (arg == "--replace") {
-      options->replace = true;
-    } else if (arg == "--dry-run") {
-      options->dry_run = true;
-    } else if (arg.substr(0, 2) == "--" || ++names > 2) {
-      return false;
-    } else {
-      (names == 1 ? options->data_file : options->csv_file) = arg;
-    }
-  }
-  return names > 0;
-}
-
 // The columns of the layout whose values differ between two records.
 std::string ChangedColumns(const kvb::Layout& layout, const std::string& before,
                            const std::string& after) {
@@ -216,12 +193,14 @@ std::string Records(size_t count) {
 }  // namespace
 
 int RunLoad(int argc, char** argv, Streams io) {
-  if (WantsHelp(argc, argv, kLoadUsage, io)) return 0;
+  CommandWords words;
+  const CommandSyntax syntax{kLoadUsage, {{"replace", 0, false}, {"dry-run", 0, false}}, 1, 2};
+  if (auto done = Read(syntax, &argc, &argv, io, &words)) return *done;
   LoadOptions options;
-  if (!ParseLoadOptions(argc, argv, &options)) {
-    io.err << kLoadUsage;
-    return 2;
-  }
+  options.data_file = argv[1];
+  options.csv_file = argc > 2 ? argv[2] : "";
+  options.replace = words.line.Has("replace");
+  options.dry_run = words.line.Has("dry-run");
   std::string text;
   if (!options.csv_file.empty()) {
     std::ifstream csv(options.csv_file, std::ios::binary);
@@ -318,11 +297,8 @@ int RunLoad(int argc, char** argv, Streams io) {
 }
 
 int RunDump(int argc, char** argv, Streams io) {
-  if (WantsHelp(argc, argv, kDumpUsage, io)) return 0;
-  if (argc != 2) {
-    io.err << kDumpUsage;
-    return 2;
-  }
+  CommandWords words;
+  if (auto done = Read({kDumpUsage, {}, 1, 1}, &argc, &argv, io, &words)) return *done;
   std::unique_ptr<kvb::KeyedFile> file;
   if (int16_t code = OpenKeyed(argv[1], &file); code) return FailedCode(io, argv[1], code);
   std::vector<Column> columns = ColumnsOf(file->layout());
@@ -369,11 +345,8 @@ bool StoreIsSound(const std::string& store_path, std::string* findings) {
 }  // namespace
 
 int RunCheck(int argc, char** argv, Streams io) {
-  if (WantsHelp(argc, argv, kCheckUsage, io)) return 0;
-  if (argc != 2) {
-    io.err << kCheckUsage;
-    return 2;
-  }
+  CommandWords words;
+  if (auto done = Read({kCheckUsage, {}, 1, 1}, &argc, &argv, io, &words)) return *done;
   std::string host, store_path;
   if (int16_t code = kvb::ResolvePath(argv[1], &host); code) return FailedCode(io, argv[1], code);
   if (int16_t code = kvb::ResolvePath(kvb::FolderOf(host) + "/" + kvb::kStoreFileName,
@@ -414,11 +387,8 @@ int RunCheck(int argc, char** argv, Streams io) {
 }
 
 int RunLock(int argc, char** argv, Streams io) {
-  if (WantsHelp(argc, argv, kLockUsage, io)) return 0;
-  if (argc != 3) {
-    io.err << kLockUsage;
-    return 2;
-  }
+  CommandWords words;
+  if (auto done = Read({kLockUsage, {}, 2, 2}, &argc, &argv, io, &words)) return *done;
   std::unique_ptr<kvb::KeyedFile> file;
   if (int16_t code = OpenKeyed(argv[1], &file); code) return FailedCode(io, argv[1], code);
   if (int16_t code = file->Position(argv[2]); code) return FailedCode(io, argv[2], code);
@@ -431,11 +401,8 @@ int RunLock(int argc, char** argv, Streams io) {
 }
 
 int RunCopy(int argc, char** argv, Streams io) {
-  if (WantsHelp(argc, argv, kCopyUsage, io)) return 0;
-  if (argc != 3) {
-    io.err << kCopyUsage;
-    return 2;
-  }
+  CommandWords words;
+  if (auto done = Read({kCopyUsage, {}, 2, 2}, &argc, &argv, io, &words)) return *done;
   std::unique_ptr<kvb::KeyedFile> source, target;
   if (int16_t code = OpenKeyed(argv[1], &source); code) return FailedCode(io, argv[1], code);
   std::string target_host;
@@ -471,11 +438,8 @@ int RunCopy(int argc, char** argv, Streams io) {
 }
 
 int RunUpgrade(int argc, char** argv, Streams io) {
-  if (WantsHelp(argc, argv, kUpgradeUsage, io)) return 0;
-  if (argc != 2) {
-    io.err << kUpgradeUsage;
-    return 2;
-  }
+  CommandWords words;
+  if (auto done = Read({kUpgradeUsage, {}, 1, 1}, &argc, &argv, io, &words)) return *done;
   std::string folder;
   if (int16_t code = kvb::ResolvePath(argv[1], &folder); code) return FailedCode(io, argv[1], code);
   kvb::UpgradeReport report;
