@@ -16,6 +16,7 @@
 #include <set>
 
 #include "proof/dext_process.h"
+#include "testing/fault_switches.h"
 
 namespace dext::proof {
 namespace {
@@ -75,6 +76,7 @@ std::string RecoverAt(long write_point, const fs::path& pristine, const fs::path
 }
 
 TEST(CrashSweepTest, EveryWritePointRecoversToTheUninterruptedResult) {
+  REQUIRE_KVB_FAULT_SWITCHES();
   ScratchFolder scratch;
   const fs::path pristine = scratch.path() / "pristine";
   const fs::path trial = scratch.path() / "trial";
