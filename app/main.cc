@@ -1,15 +1,16 @@
 // dext: carries the deals of DEXT.DAT into the dealership's record files.
 // main() reads the options, installs the front end, runs Main and then the
 // screen's events, and turns the orderly end into the exit status.
-#include <cctype>
 #include <chrono>
 #include <cstdlib>
 #include <exception>
 #include <iostream>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "app/program.h"
+#include "platform/command_line.h"
 #include "session/orderly_end.h"
 #include "transfer/run_report.h"
 #include "session/start.h"
@@ -75,9 +76,14 @@ int UsageError(const std::string& problem) {
   return static_cast<int>(dext::ExitStatus::kUsage);
 }
 
-bool IsOption(const std::string& argument) {
-  return argument.size() > 1 && argument[0] == '-' &&
-         (argument[1] == '-' || std::isalpha(static_cast<unsigned char>(argument[1])));
+// Reads dext's options and operands. A negative number is an operand (a
+// file-number base), never an option.
+bool ReadCommandLine(int argc, char** argv, platform::CommandLine* arguments,
+                     std::string* problem) {
+  const std::vector<platform::OptionSpec> options = {{"help", 'h', false}, {"version", 0, false}};
+  platform::CommandLineRules rules;
+  rules.negative_numbers_are_operands = true;
+  return platform::ParseCommandLine(argc, argv, options, rules, arguments, problem);
 }
 
 // Runs the program on an installed front end until it ends in order.
@@ -99,19 +105,20 @@ bool IsOption(const std::string& argument) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  platform::CommandLine arguments;
+  std::string problem;
+  if (!ReadCommandLine(argc, argv, &arguments, &problem)) return UsageError(problem);
+  if (arguments.Has("help")) {
+    std::cout << kUsage;
+    return 0;
+  }
+  if (arguments.Has("version")) {
+    std::cout << "dext " << DEXT_VERSION << "\n";
+    return 0;
+  }
   std::string command_line;
-  for (int i = 1; i < argc; ++i) {
-    std::string argument = argv[i];
-    if (argument == "--help" || argument == "-h") {
-      std::cout << kUsage;
-      return 0;
-    }
-    if (argument == "--version") {
-      std::cout << "dext " << DEXT_VERSION << "\n";
-      return 0;
-    }
-    if (IsOption(argument)) return UsageError("unknown option '" + argument + "'");
-    command_line += (i > 1 ? " " : "") + argument;
+  for (size_t i = 0; i < arguments.operands.size(); ++i) {
+    command_line += (i > 0 ? " " : "") + arguments.operands[i];
   }
   if (!dext::FileBaseFromCommandLine(command_line)) {
     return UsageError("the number '" + command_line + "' is outside -32768..32512");

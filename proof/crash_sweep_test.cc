@@ -18,6 +18,7 @@
 #include <set>
 
 #include "proof/dext_process.h"
+#include "testing/fault_switches.h"
 
 namespace dext::proof {
 namespace {
@@ -85,6 +86,7 @@ std::string RecoverAt(const Environment& kill_switches, const fs::path& pristine
 }
 
 TEST(CrashSweepTest, EveryWritePointRecoversToTheUninterruptedResult) {
+  REQUIRE_KVB_FAULT_SWITCHES();
   ScratchFolder scratch;
   const fs::path pristine = scratch.path() / "pristine";
   const fs::path trial = scratch.path() / "trial";

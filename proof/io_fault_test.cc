@@ -8,6 +8,7 @@
 #include <iostream>
 
 #include "proof/dext_process.h"
+#include "testing/fault_switches.h"
 
 namespace dext::proof {
 namespace {
@@ -55,6 +56,7 @@ std::string FailCall(const Fault& fault, long n, const fs::path& pristine, const
 }
 
 TEST(IoFaultTest, EveryFailedCallIsReportedAndACleanRunCompletes) {
+  REQUIRE_KVB_FAULT_SWITCHES();
   ScratchFolder scratch;
   const fs::path pristine = scratch.path() / "pristine";
   const fs::path trial = scratch.path() / "trial";

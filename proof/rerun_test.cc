@@ -7,6 +7,7 @@
 #include <signal.h>
 
 #include "proof/dext_process.h"
+#include "testing/fault_switches.h"
 
 namespace dext::proof {
 namespace {
@@ -15,6 +16,7 @@ namespace fs = std::filesystem;
 class RerunTest : public ::testing::Test {
  protected:
   void SetUp() override {
+    REQUIRE_KVB_FAULT_SWITCHES();  // the stop is a kill at a write
     MakeSampleDealership(pristine_, 3, 9, 7);
     records_ = DealFileRecords(pristine_);
     ASSERT_EQ(records_.size(), 6u);

@@ -11,6 +11,7 @@
 #include <cstdio>
 
 #include "proof/dext_process.h"
+#include "testing/fault_switches.h"
 #include "testing/pg_server.h"
 #include "testing/stall_relay.h"
 
@@ -60,6 +61,7 @@ TEST_F(ServerTest, TwoWorkstationsSellingTheSameVehiclesLoseNothing) {
 }
 
 TEST_F(ServerTest, KilledAtSpreadOutWritesTheRerunEqualsOneRun) {
+  REQUIRE_KVB_FAULT_SWITCHES();
   const fs::path uninterrupted = Dealership("uninterrupted", 8, 24, 9);
   ASSERT_TRUE(RunDext(uninterrupted).Exited(0));
   const auto reference = DumpTargets(uninterrupted);

@@ -10,6 +10,7 @@
 #include "sqlite_store.h"
 #include "status.h"
 #include "test_support.h"
+#include "testing/fault_switches.h"
 
 namespace kvb {
 namespace {
@@ -89,6 +90,7 @@ TEST_F(CrashTest, AWriterKilledMidRunLeavesNoTornRecord) {
 }
 
 TEST_F(CrashTest, DeathAtTheNthWriteKeepsEveryEarlierWrite) {
+  REQUIRE_KVB_FAULT_SWITCHES();
   pid_t writer = fork();
   if (writer == 0) {
     setenv("KVB_FAULT_AT", "7", 1);
@@ -149,6 +151,7 @@ std::string StoredOfTransaction() {
 }
 
 TEST_F(CrashTest, ATransactionDyingOrFailingAtAnyWriteLeavesNoneOfItsWrites) {
+  REQUIRE_KVB_FAULT_SWITCHES();
   test::MakeKeyed(folder_ / "KJRVH.DAT", folder_ / "KVIN.FID", test::kVehicleLayout);
   for (long at = 1; at <= 5; ++at) {
     EXPECT_EQ(TransactionInChild(at, true, false), -SIGKILL) << at;

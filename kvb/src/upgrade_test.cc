@@ -12,6 +12,7 @@
 #include "kvb.h"
 #include "status.h"
 #include "test_support.h"
+#include "testing/fault_switches.h"
 
 namespace kvb {
 namespace {
@@ -123,6 +124,7 @@ TEST_F(UpgradeTest, AnOldFileRestoredOverALiveOneNeverReplacesItsRecords) {
 }
 
 TEST_F(UpgradeTest, AnUpgradeKilledAtAnyWriteLeavesEachFileOldOrNewAndARerunFinishes) {
+  REQUIRE_KVB_FAULT_SWITCHES();
   // Two files of three records: per file three writes and a commit.
   for (long at = 1; at <= 8; ++at) {
     for (const char* store : {"KVBSTORE.DB", "KVBSTORE.DB-wal", "KVBSTORE.DB-shm"}) {

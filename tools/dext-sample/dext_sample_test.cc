@@ -51,7 +51,7 @@ TEST_F(DextSampleTest, AFolderThatHoldsFilesIsKeptUnlessForced) {
   EXPECT_FALSE(fs::exists(shop / "work"));
 
   // --force makes the dealership's files there; the folders and other files stay.
-  ASSERT_EQ(Run(shop.string() + " --deals 2 --vehicles 4 --force"), 0) << output_;
+  ASSERT_EQ(Run("--force --deals=2 " + shop.string() + " --vehicles 4"), 0) << output_;
   EXPECT_TRUE(fs::exists(shop / "precious.txt"));
   const fs::path data = shop / "F" / "DLR";
   std::ofstream(data / "KVBSTORE.DB-wal") << "the log of the store replaced next";
@@ -87,8 +87,10 @@ TEST_F(DextSampleTest, AFailureLeavesNothingHalfMade) {
 TEST_F(DextSampleTest, VersionAndUsage) {
   EXPECT_EQ(Run("--version"), 0);
   EXPECT_EQ(output_, "dext-sample " DEXT_VERSION "\n");
-  EXPECT_EQ(Run(""), 2);
+  EXPECT_EQ(Run(""), 64);
   EXPECT_NE(output_.find("DIR is missing"), std::string::npos) << output_;
+  EXPECT_EQ(Run(root_.string() + " --deals"), 64);
+  EXPECT_NE(output_.find("--deals needs a value"), std::string::npos) << output_;
 }
 
 }  // namespace

@@ -20,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/command_line.h"
 #include "tools/dext-sample/sample_dealership.h"
 
 extern char** environ;
@@ -40,7 +41,7 @@ constexpr char kUsage[] =
     "namesakes in DIR and the rest stays. A failure while building leaves DIR as\n"
     "it was. The layouts come from --layouts, else the installed ones.\n"
     "kvbtool is taken from $KVBTOOL, else beside this program, else PATH.\n"
-    "Exit status: 0 made, 1 could not be made, 2 wrong usage.\n";
+    "Exit status: 0 made, 1 could not be made, 64 wrong usage.\n";
 
 // A failure to make the dealership (exit status 1), as against wrong usage.
 struct BuildError : std::runtime_error {
@@ -80,33 +81,41 @@ long NumberArgument(const std::string& option, const char* text) {
 }
 
 Arguments ParseArguments(int argc, char** argv) {
+  const std::vector<platform::OptionSpec> options = {
+      {"deals", 0, true},  {"vehicles", 0, true}, {"seed", 0, true},    {"layouts", 0, true},
+      {"force", 0, false}, {"help", 'h', false},  {"version", 0, false}};
+  platform::CommandLine line;
+  std::string problem;
+  if (!platform::ParseCommandLine(argc, argv, options, {}, &line, &problem)) {
+    throw std::invalid_argument(problem);
+  }
+  if (line.Has("help")) {
+    std::cout << kUsage;
+    std::exit(0);
+  }
+  if (line.Has("version")) {
+    std::cout << "dext-sample " << DEXT_VERSION << "\n";
+    std::exit(0);
+  }
   Arguments arguments;
-  for (int i = 1; i < argc; ++i) {
-    const std::string arg = argv[i];
-    if (arg == "--help" || arg == "-h") {
-      std::cout << kUsage;
-      std::exit(0);
-    }
-    if (arg == "--version") {
-      std::cout << "dext-sample " << DEXT_VERSION << "\n";
-      std::exit(0);
-    }
-    if (arg == "--force") {
+  for (const auto& [name, value] : line.options) {
+    const auto number = [&, &name = name, &value = value] {
+      return NumberArgument("--" + name, value.c_str());
+    };
+    if (name == "force") {
       arguments.force = true;
-    } else if (arg.rfind("--", 0) == 0) {
-      if (i + 1 >= argc) throw std::invalid_argument(arg + " needs a value");
-      const char* value = argv[++i];
-      if (arg == "--deals") arguments.options.deals = static_cast<int>(NumberArgument(arg, value));
-      else if (arg == "--vehicles") arguments.options.vehicles = static_cast<int>(NumberArgument(arg, value));
-      else if (arg == "--seed") arguments.options.seed = static_cast<uint64_t>(NumberArgument(arg, value));
-      else if (arg == "--layouts") arguments.layouts = value;
-      else throw std::invalid_argument("unknown option " + arg);
-    } else if (arguments.directory.empty()) {
-      arguments.directory = arg;
-    } else {
-      throw std::invalid_argument("more than one DIR given");
+    } else if (name == "deals") {
+      arguments.options.deals = static_cast<int>(number());
+    } else if (name == "vehicles") {
+      arguments.options.vehicles = static_cast<int>(number());
+    } else if (name == "seed") {
+      arguments.options.seed = static_cast<uint64_t>(number());
+    } else if (name == "layouts") {
+      arguments.layouts = value;
     }
   }
+  if (line.operands.size() > 1) throw std::invalid_argument("more than one DIR given");
+  if (!line.operands.empty()) arguments.directory = line.operands[0];
   if (arguments.directory.empty()) throw std::invalid_argument("DIR is missing");
   if (arguments.layouts.empty()) arguments.layouts = DefaultLayouts();
   if (arguments.options.vehicles < arguments.options.deals) {
@@ -271,6 +280,6 @@ int main(int argc, char** argv) {
     return 1;
   } catch (const std::exception& error) {
     std::cerr << "dext-sample: " << error.what() << "\n" << kUsage;
-    return 2;
+    return platform::kUsageError;
   }
 }

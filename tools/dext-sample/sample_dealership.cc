@@ -87,8 +87,8 @@ std::string Vin(Random& random) {
 
 long Cents(Random& random, long low, long high, int zero_percent) {
   if (random.Chance(zero_percent)) return 0;
-  return random.Between(static_cast<int>(low), static_cast<int>(high)) * 100L +
-         random.Between(0, 99);
+  const long dollars = random.Between(static_cast<int>(low), static_cast<int>(high));
+  return dollars * 100L + random.Between(0, 99);
 }
 
 // A zero amount comes as blanks or as an edited zero.
@@ -170,12 +170,17 @@ void PutContract(Random& random, Deal& deal) {
 void PutBuyer(Random& random, const Buyer& buyer, Deal& deal) {
   const auto& city = random.Pick(kCities);
   FixedRecord& r = deal.second;
-  r.Put(52, 8, std::string(1, static_cast<char>('A' + random.Below(26))) + "KV" +
-                   Digits(random.Between(1000, 9999), 4));
+  // Each value is drawn in a statement of its own: the order in which the
+  // operands of + are evaluated is up to the compiler, and the same seed
+  // must make the same dealership whichever compiled dext-sample.
+  const std::string digits = Digits(random.Between(1000, 9999), 4);
+  const char letter = static_cast<char>('A' + random.Below(26));
+  r.Put(52, 8, std::string(1, letter) + "KV" + digits);
   r.Put(62, 15, buyer.last);
   r.Put(77, 10, buyer.first);
   r.Put(87, 1, buyer.initial);
-  r.Put(88, 30, std::to_string(random.Between(1, 9999)) + " " + random.Pick(kStreets));
+  const std::string street = random.Pick(kStreets);
+  r.Put(88, 30, std::to_string(random.Between(1, 9999)) + " " + street);
   r.Put(118, 15, city[0]);
   r.Put(133, 2, city[1]);
   r.Put(135, 10, city[2]);
@@ -209,10 +214,12 @@ void PutTradeIn(Random& random, const Vehicle& trade, bool lower_case, Deal& dea
 std::vector<std::string> CustomerRow(Random& random, const Vehicle& sold, const Buyer& buyer) {
   const std::string key = sold.vin.substr(sold.vin.size() - 8);
   const bool serviced = random.Chance(60);
+  const std::string street = random.Pick(kStreets);  // drawn first, as in PutBuyer
+  const std::string address = std::to_string(random.Between(1, 9999)) + " " + street;
   return {key,
           buyer.last.substr(0, 3) + key.substr(2),
           buyer.first + " " + buyer.initial + " " + buyer.last,
-          std::to_string(random.Between(1, 9999)) + " " + random.Pick(kStreets),
+          address,
           random.Chance(50) ? Digits(random.Between(1, 12), 2) : "00",
           serviced ? Digits(random.Between(1, 12), 2) : "",
           serviced ? Digits(random.Between(1, 28), 2) : "",
@@ -251,8 +258,12 @@ SampleDealership MakeSampleDealership(const SampleOptions& options) {
     deal.first.Put(1, 6, sold.stock);
     const int month = random.Between(1, 12);
     deal.first.Put(7, 6, Digits(month, 2) + Digits(random.Between(1, 28), 2) + "26");
-    deal.first.Put(13, 6, sold.is_new ? "     5" : (random.Chance(50) ? "0" : " ") +
-                                                       Digits(random.Between(8000, 99999), 5));
+    std::string miles = "     5";
+    if (!sold.is_new) {
+      const std::string digits = Digits(random.Between(8000, 99999), 5);  // drawn first
+      miles = (random.Chance(50) ? "0" : " ") + digits;
+    }
+    deal.first.Put(13, 6, miles);
     PutSalesman(random, deal);
     PutMoney(random, deal);
     PutContract(random, deal);

@@ -9,6 +9,7 @@
 #include "chain_block.h"
 #include "chain_codes.h"
 #include "chain_store.h"
+#include "tools/kvbtool/command_words.h"
 
 namespace {
 
@@ -80,20 +81,24 @@ int Show(const kvb::ChainFolder& folder, int16_t handle, std::ostream& out, std:
 }  // namespace
 
 int RunChainCommand(int argc, char** argv, std::istream& in, std::ostream& out, std::ostream& err) {
-  const std::string command = argc > 1 ? argv[1] : "";
-  if (command == "--help" || command == "-h" || command == "help") {
+  kvbtool::CommandWords words;
+  kvbtool::CommandSyntax syntax{kUsage, {}, 1, 2};
+  syntax.negative_numbers_are_operands = true;  // a handle may be negative
+  if (auto done = kvbtool::ReadCommand(syntax, &argc, &argv, out, err, &words)) return *done;
+  const std::string command = argv[1];
+  if (command == "help") {
     out << kUsage;
     return 0;
   }
-  int16_t handle = 0;
   if (argc != 3 || (command != "put" && command != "show" && command != "free")) {
     err << kUsage;
-    return 2;
+    return platform::kUsageError;
   }
+  int16_t handle = 0;
   if (!ParseHandle(argv[2], &handle)) {
     err << "kvbtool chain: HANDLE must be a whole number from -32768 to 32767, not '" << argv[2]
         << "'\n";
-    return 2;
+    return platform::kUsageError;
   }
   const std::string path = kvb::DefaultChainFolder();
   kvb::ChainFolder folder;

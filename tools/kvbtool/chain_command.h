@@ -5,7 +5,7 @@
 #include <iosfwd>
 
 // argv[0] is "chain"; returns the process exit status: 0 done, 1 failed,
-// 2 misused (unknown command, bad handle).
+// 64 misused (unknown command, bad handle).
 int RunChainCommand(int argc, char** argv);
 
 // The same, reading standard input from `in` and writing to `out`/`err`.

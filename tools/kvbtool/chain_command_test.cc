@@ -61,12 +61,13 @@ TEST_F(ChainCommandTest, ShortInputLeavesEmptyTextsAndBadInputStoresNothing) {
   EXPECT_STREQ(KVBdataget(-3, 0), "only one");  // untouched by the refused puts
 }
 
-TEST_F(ChainCommandTest, MisuseExitsWithTwo) {
-  EXPECT_EQ(Run({"chain"}), 2);
-  EXPECT_EQ(Run({"chain", "copy", "1"}), 2);
-  EXPECT_EQ(Run({"chain", "show", "40000"}), 2);
-  EXPECT_EQ(Run({"chain", "show", "7x"}), 2);
-  EXPECT_EQ(Run({"chain", "show", ""}), 2);
+TEST_F(ChainCommandTest, MisuseIsAUsageError) {
+  EXPECT_EQ(Run({"chain"}), 64);
+  EXPECT_EQ(Run({"chain", "copy", "1"}), 64);
+  EXPECT_EQ(Run({"chain", "show", "40000"}), 64);
+  EXPECT_EQ(Run({"chain", "show", "7x"}), 64);
+  EXPECT_EQ(Run({"chain", "show", ""}), 64);
+  EXPECT_EQ(Run({"chain", "show", "-3", "--all"}), 64);
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "keyed_file.h"
@@ -12,6 +13,7 @@
 #include "path.h"
 #include "sqlite_store.h"
 #include "status.h"
+#include "tools/kvbtool/command_words.h"
 #include "upgrade.h"
 
 namespace kvbtool {
@@ -42,15 +44,10 @@ constexpr char kLockUsage[] =
     "Takes the record lock of KEY and holds it until standard input closes; exits\n"
     "with status 1 at once when another holder has it.\n";
 
-bool WantsHelp(int argc, char** argv, const char* usage, Streams io) {
-  for (int i = 1; i < argc; ++i) {
-    std::string arg = argv[i];
-    if (arg == "--help" || arg == "-h") {
-      io.out << usage;
-      return true;
-    }
-  }
-  return false;
+// Reads a command's command line; see ReadCommand.
+std::optional<int> Read(const CommandSyntax& syntax, int* argc, char*** argv, Streams io,
+                        CommandWords* words) {
+  return ReadCommand(syntax, argc, argv, io.out, io.err, words);
 }
 
 int Failed(Streams io, const std::string& what) {
@@ -75,11 +72,8 @@ int16_t OpenKeyed(const std::string& name, std::unique_ptr<kvb::KeyedFile>* file
 }  // namespace
 
 int RunCreate(int argc, char** argv, Streams io) {
-  if (WantsHelp(argc, argv, kCreateUsage, io)) return 0;
-  if (argc != 3) {
-    io.err << kCreateUsage;
-    return 2;
-  }
+  CommandWords words;
+  if (auto done = Read({kCreateUsage, {}, 2, 2}, &argc, &argv, io, &words)) return *done;
   std::string data_host, layout_host, error;
   if (int16_t code = kvb::ResolvePath(argv[1], &data_host); code)
     return FailedCode(io, argv[1], code);
@@ -121,11 +115,8 @@ bool StoreIsSound(const std::string& store_path, std::string* findings) {
 }  // namespace
 
 int RunCheck(int argc, char** argv, Streams io) {
-  if (WantsHelp(argc, argv, kCheckUsage, io)) return 0;
-  if (argc != 2) {
-    io.err << kCheckUsage;
-    return 2;
-  }
+  CommandWords words;
+  if (auto done = Read({kCheckUsage, {}, 1, 1}, &argc, &argv, io, &words)) return *done;
   std::string host, store_path;
   if (int16_t code = kvb::ResolvePath(argv[1], &host); code) return FailedCode(io, argv[1], code);
   if (int16_t code = kvb::ResolvePath(kvb::FolderOf(host) + "/" + kvb::kStoreFileName,
@@ -166,11 +157,8 @@ int RunCheck(int argc, char** argv, Streams io) {
 }
 
 int RunLock(int argc, char** argv, Streams io) {
-  if (WantsHelp(argc, argv, kLockUsage, io)) return 0;
-  if (argc != 3) {
-    io.err << kLockUsage;
-    return 2;
-  }
+  CommandWords words;
+  if (auto done = Read({kLockUsage, {}, 2, 2}, &argc, &argv, io, &words)) return *done;
   std::unique_ptr<kvb::KeyedFile> file;
   if (int16_t code = OpenKeyed(argv[1], &file); code) return FailedCode(io, argv[1], code);
   if (int16_t code = file->Position(argv[2]); code) return FailedCode(io, argv[2], code);
@@ -183,11 +171,8 @@ int RunLock(int argc, char** argv, Streams io) {
 }
 
 int RunCopy(int argc, char** argv, Streams io) {
-  if (WantsHelp(argc, argv, kCopyUsage, io)) return 0;
-  if (argc != 3) {
-    io.err << kCopyUsage;
-    return 2;
-  }
+  CommandWords words;
+  if (auto done = Read({kCopyUsage, {}, 2, 2}, &argc, &argv, io, &words)) return *done;
   std::unique_ptr<kvb::KeyedFile> source, target;
   if (int16_t code = OpenKeyed(argv[1], &source); code) return FailedCode(io, argv[1], code);
   std::string target_host;
@@ -223,11 +208,8 @@ int RunCopy(int argc, char** argv, Streams io) {
 }
 
 int RunUpgrade(int argc, char** argv, Streams io) {
-  if (WantsHelp(argc, argv, kUpgradeUsage, io)) return 0;
-  if (argc != 2) {
-    io.err << kUpgradeUsage;
-    return 2;
-  }
+  CommandWords words;
+  if (auto done = Read({kUpgradeUsage, {}, 1, 1}, &argc, &argv, io, &words)) return *done;
   std::string folder;
   if (int16_t code = kvb::ResolvePath(argv[1], &folder); code) return FailedCode(io, argv[1], code);
   kvb::UpgradeReport report;

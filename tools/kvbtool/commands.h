@@ -1,6 +1,6 @@
 // The record-file commands of kvbtool. Each takes the words after the command
 // name's own (argv[0] is the command) and returns the exit status: 0 done,
-// 1 failed, 2 wrong usage.
+// 1 failed, 64 (platform::kUsageError) wrong usage.
 #ifndef DEXT_TOOLS_KVBTOOL_COMMANDS_H_
 #define DEXT_TOOLS_KVBTOOL_COMMANDS_H_
 

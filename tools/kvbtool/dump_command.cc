@@ -11,6 +11,7 @@
 #include "status.h"
 #include "store_cache.h"
 #include "tools/kvbtool/commands.h"
+#include "tools/kvbtool/command_words.h"
 #include "tools/kvbtool/csv.h"
 #include "tools/kvbtool/progress.h"
 #include "tools/kvbtool/record_columns.h"
@@ -36,24 +37,17 @@ struct DumpOptions {
   char separator = ',';
 };
 
-bool ParseDumpOptions(int argc, char** argv, DumpOptions* options) {
-  int names = 0;
-  for (int i = 1; i < argc; ++i) {
-    const std::string_view arg = argv[i];
-    if (arg == "--bom") {
-      options->bom = true;
-    } else if (arg == "--separator" || arg.starts_with("--separator=")) {
-      const std::string_view value = arg == "--separator" ? (++i < argc ? argv[i] : "")
-                                                          : arg.substr(arg.find('=') + 1);
-      if (value != "," && value != ";") return false;
-      options->separator = value[0];
-    } else if (arg.starts_with("--") || ++names > 1) {
-      return false;
-    } else {
-      options->data_file = arg;
-    }
+// The options of a dump once its words are read: false when a value is
+// not one dump takes.
+bool DumpOptionsOf(const CommandWords& words, DumpOptions* options) {
+  options->bom = words.line.Has("bom");
+  if (words.line.Has("separator")) {
+    const std::string value = words.line.Value("separator");
+    if (value != "," && value != ";") return false;
+    options->separator = value[0];
   }
-  return names == 1;
+  options->data_file = words.line.operands[0];
+  return true;
 }
 
 // Output written in chunks, each write checked: a failure keeps the
@@ -90,16 +84,13 @@ int Failed(Streams io, const std::string& what) {
 }  // namespace
 
 int RunDump(int argc, char** argv, Streams io) {
-  for (int i = 1; i < argc; ++i) {
-    if (std::string_view(argv[i]) == "--help" || std::string_view(argv[i]) == "-h") {
-      io.out << kDumpUsage;
-      return 0;
-    }
-  }
+  CommandWords words;
+  const CommandSyntax syntax{kDumpUsage, {{"bom", 0, false}, {"separator", 0, true}}, 1, 1};
+  if (auto done = ReadCommand(syntax, &argc, &argv, io.out, io.err, &words)) return *done;
   DumpOptions options;
-  if (!ParseDumpOptions(argc, argv, &options)) {
+  if (!DumpOptionsOf(words, &options)) {
     io.err << kDumpUsage;
-    return 2;
+    return platform::kUsageError;
   }
   const std::string& name = options.data_file;
   kvb::StoreCache stores;

@@ -84,7 +84,7 @@ TEST_F(KvbtoolTest, LoadAddsUpdatesOrReplacesAndDumpGivesTheRecordsByKey) {
   EXPECT_EQ(Dumped(3), "C3,,,,,BMW" + std::string(12, ','));
 
   const std::string before = Dump();
-  ASSERT_EQ(Run("load --dry-run " + Kvin(), "STKNO,MAK,VIN\nB2,SAAB,VIN2\nD4,VW,\nD4,SEAT,\n"), 0)
+  ASSERT_EQ(Run("load " + Kvin() + " --dry", "STKNO,MAK,VIN\nB2,SAAB,VIN2\nD4,VW,\nD4,SEAT,\n"), 0)
       << errors_;
   EXPECT_EQ(output_,
             "replace B2: MAK\nadd D4\nreplace D4: MAK\n"
@@ -129,8 +129,11 @@ TEST_F(KvbtoolTest, BadInputIsRefusedAndNothingIsStored) {
   EXPECT_EQ(output_.find('\n'), output_.size() - 1) << "only the header: " << output_;
   EXPECT_EQ(Run("dump 'Q:\\KVIN.DAT'"), 1);
   EXPECT_NE(errors_.find("drive not mapped"), std::string::npos) << errors_;
-  EXPECT_EQ(Run("dump"), 2);
-  EXPECT_EQ(Run("frobnicate"), 2);
+  // A wrong command line is a usage error (64), options read as getopt_long does.
+  EXPECT_EQ(Run("dump"), 64);
+  EXPECT_EQ(Run("frobnicate"), 64);
+  EXPECT_EQ(Run("load --dry-run=yes " + Kvin()), 64);
+  EXPECT_NE(errors_.find("--dry-run takes no value"), std::string::npos) << errors_;
   EXPECT_EQ(Run("create 'F:\\NEW\\KVIN.DAT' " SAMPLE_LAYOUTS "/KVIN.FID"), 1);
   EXPECT_NE(errors_.find("the folder " + root_ + "/NEW does not exist"), std::string::npos)
       << errors_;

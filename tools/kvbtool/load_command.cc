@@ -17,6 +17,7 @@
 #include "store_cache.h"
 #include "store_location.h"
 #include "tools/kvbtool/commands.h"
+#include "tools/kvbtool/command_words.h"
 #include "tools/kvbtool/csv.h"
 #include "tools/kvbtool/csv_text.h"
 #include "tools/kvbtool/load_sink.h"
@@ -56,42 +57,27 @@ struct LoadOptions {
   std::chrono::milliseconds lock_wait{3000};
 };
 
-// The value of an option given as "--name=value" or "--name value".
-bool OptionValue(int argc, char** argv, int* i, std::string_view name, std::string* value) {
-  const std::string_view arg = argv[*i];
-  if (arg.starts_with(name) && arg.size() > name.size() && arg[name.size()] == '=') {
-    *value = arg.substr(name.size() + 1);
-    return true;
+// The options of a load once its words are read: false when a value is
+// not one load takes.
+bool LoadOptionsOf(const CommandWords& words, LoadOptions* options) {
+  const platform::CommandLine& line = words.line;
+  options->replace = line.Has("replace");
+  options->dry_run = line.Has("dry-run");
+  if (line.Has("separator")) {
+    const std::string value = line.Value("separator");
+    if (value != "," && value != ";") return false;
+    options->separator = value[0];
   }
-  if (arg != name || *i + 1 >= argc) return false;
-  *value = argv[++*i];
+  if (line.Has("lock-wait")) {
+    const std::string value = line.Value("lock-wait");
+    char* end = nullptr;
+    const double seconds = std::strtod(value.c_str(), &end);
+    if (value.empty() || *end != '\0' || !(seconds >= 0 && seconds <= 3600)) return false;
+    options->lock_wait = std::chrono::milliseconds(static_cast<long>(seconds * 1000));
+  }
+  options->data_file = line.operands[0];
+  if (line.operands.size() > 1) options->csv_file = line.operands[1];
   return true;
-}
-
-bool ParseLoadOptions(int argc, char** argv, LoadOptions* options) {
-  int names = 0;
-  for (int i = 1; i < argc; ++i) {
-    const std::string_view arg = argv[i];
-    std::string value;
-    if (arg == "--replace") {
-      options->replace = true;
-    } else if (arg == "--dry-run") {
-      options->dry_run = true;
-    } else if (OptionValue(argc, argv, &i, "--separator", &value)) {
-      if (value != "," && value != ";") return false;
-      options->separator = value[0];
-    } else if (OptionValue(argc, argv, &i, "--lock-wait", &value)) {
-      char* end = nullptr;
-      const double seconds = std::strtod(value.c_str(), &end);
-      if (value.empty() || *end != '\0' || !(seconds >= 0 && seconds <= 3600)) return false;
-      options->lock_wait = std::chrono::milliseconds(static_cast<long>(seconds * 1000));
-    } else if (arg.starts_with("--") || ++names > 2) {
-      return false;
-    } else {
-      (names == 1 ? options->data_file : options->csv_file) = arg;
-    }
-  }
-  return names > 0;
 }
 
 int Failed(Streams io, const std::string& what) {
@@ -279,16 +265,19 @@ class Load {
 }  // namespace
 
 int RunLoad(int argc, char** argv, Streams io) {
-  for (int i = 1; i < argc; ++i) {
-    if (std::string_view(argv[i]) == "--help" || std::string_view(argv[i]) == "-h") {
-      io.out << kLoadUsage;
-      return 0;
-    }
-  }
+  CommandWords words;
+  const CommandSyntax syntax{kLoadUsage,
+                             {{"replace", 0, false},
+                              {"dry-run", 0, false},
+                              {"separator", 0, true},
+                              {"lock-wait", 0, true}},
+                             1,
+                             2};
+  if (auto done = ReadCommand(syntax, &argc, &argv, io.out, io.err, &words)) return *done;
   LoadOptions options;
-  if (!ParseLoadOptions(argc, argv, &options)) {
+  if (!LoadOptionsOf(words, &options)) {
     io.err << kLoadUsage;
-    return 2;
+    return platform::kUsageError;
   }
   Load load(options, io);
   if (options.csv_file.empty()) return load.Run(io.in, 0);

@@ -3,6 +3,7 @@
 #include <iostream>
 #include <string>
 
+#include "platform/command_line.h"
 #include "tools/kvbtool/chain_command.h"
 #include "tools/kvbtool/commands.h"
 #include "tools/kvbtool/stub_command.h"
@@ -25,30 +26,52 @@ constexpr char kUsage[] =
     "  stub FILE.DAT                put back the deleted .DAT of a file whose\n"
     "                               records are in its folder's KVBSTORE.DB\n"
     "  chain put|show|free HANDLE   chained-start parameter blocks\n"
-    "Names may be host paths or DOS paths (X:\\DIR\\FILE through KVB_DRIVE_X).\n";
+    "Names may be host paths or DOS paths (X:\\DIR\\FILE through KVB_DRIVE_X).\n"
+    "Exit status: 0 done, 1 failed (the reason on standard error), 64 wrong usage.\n";
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  const std::string command = argc > 1 ? argv[1] : "";
-  kvbtool::Streams io{std::cin, std::cout, std::cerr};
-  if (command == "create") return kvbtool::RunCreate(argc - 1, argv + 1, io);
-  if (command == "load") return kvbtool::RunLoad(argc - 1, argv + 1, io);
-  if (command == "dump") return kvbtool::RunDump(argc - 1, argv + 1, io);
-  if (command == "check") return kvbtool::RunCheck(argc - 1, argv + 1, io);
-  if (command == "lock") return kvbtool::RunLock(argc - 1, argv + 1, io);
-  if (command == "copy") return kvbtool::RunCopy(argc - 1, argv + 1, io);
-  if (command == "upgrade") return kvbtool::RunUpgrade(argc - 1, argv + 1, io);
-  if (command == "stub") return kvbtool::RunStub(argc - 1, argv + 1, io);
-  if (command == "chain") return RunChainCommand(argc - 1, argv + 1);
-  if (command == "--version") {
-    std::cout << "kvbtool " << DEXT_VERSION << "\n";
-    return 0;
+  platform::CommandLine arguments;
+  platform::CommandLineRules rules;
+  rules.stop_at_first_operand = true;  // the command reads its own options
+  std::string problem;
+  if (!platform::ParseCommandLine(argc, argv, {{"help", 'h', false}, {"version", 0, false}}, rules,
+                                  &arguments, &problem)) {
+    std::cerr << "kvbtool: " << problem << "\n" << kUsage;
+    return platform::kUsageError;
   }
-  if (command == "--help" || command == "-h" || command == "help") {
+  if (arguments.Has("help")) {
     std::cout << kUsage;
     return 0;
   }
-  std::cerr << (command.empty() ? "" : "kvbtool: unknown command '" + command + "'\n") << kUsage;
-  return 2;
+  if (arguments.Has("version")) {
+    std::cout << "kvbtool " << DEXT_VERSION << "\n";
+    return 0;
+  }
+  if (arguments.operands.empty()) {
+    std::cerr << kUsage;
+    return platform::kUsageError;
+  }
+  // The command and its own words: the last operands.size() words of argv.
+  const int first = argc - static_cast<int>(arguments.operands.size());
+  argc -= first;
+  argv += first;
+  const std::string command = argv[0];
+  kvbtool::Streams io{std::cin, std::cout, std::cerr};
+  if (command == "create") return kvbtool::RunCreate(argc, argv, io);
+  if (command == "load") return kvbtool::RunLoad(argc, argv, io);
+  if (command == "dump") return kvbtool::RunDump(argc, argv, io);
+  if (command == "check") return kvbtool::RunCheck(argc, argv, io);
+  if (command == "lock") return kvbtool::RunLock(argc, argv, io);
+  if (command == "copy") return kvbtool::RunCopy(argc, argv, io);
+  if (command == "upgrade") return kvbtool::RunUpgrade(argc, argv, io);
+  if (command == "stub") return kvbtool::RunStub(argc, argv, io);
+  if (command == "chain") return RunChainCommand(argc, argv);
+  if (command == "help") {
+    std::cout << kUsage;
+    return 0;
+  }
+  std::cerr << "kvbtool: unknown command '" << command << "'\n" << kUsage;
+  return platform::kUsageError;
 }

@@ -8,6 +8,7 @@
 #include "sqlite_store.h"
 #include "status.h"
 #include "store_cache.h"
+#include "tools/kvbtool/command_words.h"
 
 namespace kvbtool {
 namespace {
@@ -26,13 +27,9 @@ int Failed(Streams io, const std::string& name, const std::string& why) {
 }  // namespace
 
 int RunStub(int argc, char** argv, Streams io) {
-  if (argc == 2 && (std::string(argv[1]) == "--help" || std::string(argv[1]) == "-h")) {
-    io.out << kStubUsage;
-    return 0;
-  }
-  if (argc != 2) {
-    io.err << kStubUsage;
-    return 2;
+  CommandWords words;
+  if (auto done = ReadCommand({kStubUsage, {}, 1, 1}, &argc, &argv, io.out, io.err, &words)) {
+    return *done;
   }
   const std::string name = argv[1];
   std::string host;
