@@ -4,7 +4,9 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <sstream>
 
+#include "cause.h"
 #include "keyed_stub.h"
 #include "path.h"
 #include "status.h"
@@ -13,6 +15,21 @@
 namespace kvb {
 
 namespace {
+
+// The first difference between the layout a file was made with and the one
+// given, in words.
+std::string LayoutDifference(const Layout& made, const Layout& given) {
+  std::istringstream made_lines(made.Shape()), given_lines(given.Shape());
+  std::string a, b;
+  for (;;) {
+    const bool more_made = static_cast<bool>(std::getline(made_lines, a));
+    const bool more_given = static_cast<bool>(std::getline(given_lines, b));
+    if (!more_made && !more_given) return "the layouts differ";
+    if (!more_given) return "made with the field '" + a + "', which the layout given lacks";
+    if (!more_made) return "the layout given has the field '" + b + "' more";
+    if (a != b) return "made with the field '" + a + "' where the layout given has '" + b + "'";
+  }
+}
 
 // The stub's own path with symbolic links resolved: a keyed file reached
 // through a link is the file of the folder the link leads to.
@@ -37,7 +54,10 @@ int16_t KeyedFile::Open(StoreCache& stores, const std::string& name_given,
     // file, or a stub of a file left behind in a folder's store) is not a
     // keyed file of the drive.
     struct stat st;
-    if (code == kMissingFile && stat(name_given.c_str(), &st) == 0) code = kNotOurs;
+    if (code == kMissingFile && stat(name_given.c_str(), &st) == 0) {
+      code = WithCause(kNotOurs, name_given + " is in the folder, but the server of its drive "
+                                              "holds no keyed file " + server.name);
+    }
     return code;
   }
   const std::string host_path = RealPath(name_given);
@@ -63,15 +83,17 @@ int16_t KeyedFile::OpenInStore(std::shared_ptr<RecordStore> store, const std::st
   if (int16_t code = store->OpenTable(table_name, &table); code != kNone) {
     return code;
   }
-  std::string stored;
+  std::string stored, error;
   if (int16_t code = table->ReadLayout(&stored); code != kNone) return code;
   Layout own;
+  if (!ParseLayout(stored, "the layout stored for " + table_name, &own, &error)) {
+    return WithCause(kNotOurs, error);
+  }
   if (layout != nullptr) {
-    if (layout->Canonical() != stored) return kLayoutMismatch;
-    own = *layout;
-  } else {
-    std::string error;
-    if (!ParseLayout(stored, "stored layout", &own, &error)) return kNotOurs;
+    if (layout->Shape() != own.Shape()) {
+      return WithCause(kLayoutMismatch, table_name + ": " + LayoutDifference(own, *layout));
+    }
+    own = *layout;  // its number marks say how the view shows the fields
   }
   std::unique_ptr<KeyLock> lock = store->NewKeyLock(table_name);
   if (!lock) lock = std::make_unique<RecordLock>(host_path);

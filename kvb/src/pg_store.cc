@@ -7,6 +7,7 @@
 #include <optional>
 #include <string_view>
 
+#include "cause.h"
 #include "status.h"
 
 namespace kvb {
@@ -103,13 +104,20 @@ class PgStore : public TransactionalStore {
     PQfinish(conn_);
   }
 
-  // The secondary code of a result; notes a connection that broke.
+  // The secondary code of a result, with the server's or libpq's message as
+  // its cause; notes a connection that broke.
   int16_t Check(const PGresult* result) {
     ExecStatusType status = result ? PQresultStatus(result) : PGRES_FATAL_ERROR;
     if (status == PGRES_COMMAND_OK || status == PGRES_TUPLES_OK ||
         status == PGRES_SINGLE_TUPLE) {
       return kNone;
     }
+    const char* message = result ? PQresultErrorMessage(result) : "";
+    return WithCause(CodeOfFailure(result), *message ? message : PQerrorMessage(conn_));
+  }
+
+  // The code of a failed result (nullptr: a call libpq could not make).
+  int16_t CodeOfFailure(const PGresult* result) {
     const char* field = result ? PQresultErrorField(result, PG_DIAG_SQLSTATE) : nullptr;
     std::string_view state = field ? field : "";
     // An error without SQLSTATE comes from libpq itself: the connection
@@ -161,7 +169,9 @@ class PgStore : public TransactionalStore {
     Result found(PQexecParams(conn_, "SELECT id, layout FROM kvb_files WHERE name = $1", 1,
                               nullptr, values, nullptr, nullptr, 0));
     if (int16_t code = Check(found.get()); code != kNone) return code;
-    if (!found.HasRow()) return kMissingFile;
+    if (!found.HasRow()) {
+      return WithCause(kMissingFile, "no keyed file " + name + " in the database " + PQdb(conn_));
+    }
     *table = std::make_unique<PgTable>(this, std::string(found.Value(0, 0)),
                                        std::string(found.Value(0, 1)));
     return kNone;
@@ -243,7 +253,10 @@ class PgStore : public TransactionalStore {
     if (lost_) return kConnectionLost;
     Result exists(PQexec(conn_, kCatalogueExists));
     if (int16_t code = Check(exists.get()); code != kNone) return code;
-    if (exists.Value(0, 0) != "t") return kMissingFile;
+    if (exists.Value(0, 0) != "t") {
+      return WithCause(kMissingFile, "the database " + std::string(PQdb(conn_)) +
+                                         " holds no keyed files (no kvb_files table)");
+    }
     if (int16_t code = CheckFormat(); code != kNone) return code;
     struct Statement {
       const char* name;
@@ -273,7 +286,10 @@ class PgStore : public TransactionalStore {
   int16_t CheckFormat() {
     Result format(PQexec(conn_, "SELECT value FROM kvb_meta WHERE name = 'format'"));
     if (int16_t code = Check(format.get()); code != kNone) return code;
-    return format.HasRow() && format.Value(0, 0) == kFormat ? kNone : kNotOurs;
+    const std::string found = format.HasRow() ? std::string(format.Value(0, 0)) : "";
+    if (found == kFormat) return kNone;
+    return WithCause(kNotOurs, "the database " + std::string(PQdb(conn_)) + ": " +
+                                   ForeignFormat(found, kFormat));
   }
 
   // A SET inside a transaction would be undone by its rollback; the base
@@ -392,8 +408,9 @@ int16_t OpenPgStore(const std::string& conninfo, std::unique_ptr<RecordStore>* s
   char* error = nullptr;
   PQconninfoOption* options = PQconninfoParse(conninfo.c_str(), &error);
   if (options == nullptr) {
+    const std::string message = error ? error : "";
     PQfreemem(error);
-    return kBadStoreSetting;
+    return WithCause(kBadStoreSetting, message);
   }
   PQconninfoFree(options);
   // Defaults first: the drive's connection string overrides any of them.
@@ -405,14 +422,15 @@ int16_t OpenPgStore(const std::string& conninfo, std::unique_ptr<RecordStore>* s
                         "application_name",    "dbname",           nullptr};
   const char* values[] = {"10", "1", "10", "5", "3", "25000", "kvb", conninfo.c_str(), nullptr};
   PGconn* conn = PQconnectdbParams(keys, values, 1);
-  if (conn == nullptr) return kIoError;
+  if (conn == nullptr) return WithCause(kIoError, "libpq could not make a connection");
   if (PQstatus(conn) != CONNECTION_OK) {
+    const std::string message = PQerrorMessage(conn);
     PQfinish(conn);
     // The server answers a ping whenever it runs and accepts connections, so
     // a refusal after a good ping was the login's.
     PGPing ping = PQpingParams(keys, values, 1);
-    if (ping == PQPING_NO_ATTEMPT) return kBadStoreSetting;
-    return ping == PQPING_OK ? kLoginRefused : kServerUnreachable;
+    if (ping == PQPING_NO_ATTEMPT) return WithCause(kBadStoreSetting, message);
+    return WithCause(ping == PQPING_OK ? kLoginRefused : kServerUnreachable, message);
   }
   PQsetNoticeProcessor(conn, IgnoreNotice, nullptr);  // no call prints
   auto pg = std::make_unique<PgStore>(conn);

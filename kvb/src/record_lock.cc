@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstdlib>
 
+#include "cause.h"
 #include "status.h"
 
 namespace kvb {
@@ -35,9 +36,15 @@ RecordLock::RecordLock(const std::string& data_host_path) {
   // The lock file goes beside the file the name finally leads to, so that
   // every name of the file through symbolic links shares it.
   char* real = realpath(data_host_path.c_str(), nullptr);
-  if (real == nullptr) return;  // Lock reports kIoError
-  fd_ = open((std::string(real) + "-lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+  if (real == nullptr) {  // Lock reports kIoError
+    open_error_ = errno;
+    path_ = data_host_path;
+    return;
+  }
+  path_ = std::string(real) + "-lock";
   free(real);
+  fd_ = open(path_.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+  if (fd_ < 0) open_error_ = errno;
 }
 
 RecordLock::~RecordLock() {
@@ -45,13 +52,13 @@ RecordLock::~RecordLock() {
 }
 
 int16_t RecordLock::Lock(std::string_view key) {
-  if (fd_ < 0) return kIoError;
+  if (fd_ < 0) return WithSystemError(kIoError, "lock file " + path_, open_error_);
   if (holds(key)) return kNone;
   int64_t offset = OffsetOf(key);
   if (held_ && offset != held_offset_) Release();
   if (!SetLock(fd_, F_WRLCK, offset)) {
     if (errno == EAGAIN || errno == EACCES) return kLocked;
-    return kIoError;
+    return WithSystemError(kIoError, "lock in " + path_, errno);
   }
   held_ = true;
   held_key_ = key;

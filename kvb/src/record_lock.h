@@ -50,6 +50,8 @@ class RecordLock : public KeyLock {
 
  private:
   int fd_ = -1;
+  std::string path_;    // of the lock file, for causes
+  int open_error_ = 0;  // errno when the lock file could not be opened
   bool held_ = false;
   std::string held_key_;
   int64_t held_offset_ = 0;

@@ -10,6 +10,7 @@
 #include <cstring>
 #include <optional>
 
+#include "cause.h"
 #include "path.h"
 #include "status.h"
 
@@ -42,6 +43,22 @@ int16_t CodeOf(int rc) {
     default:
       return kIoError;
   }
+}
+
+// The code of rc; for a failure, notes SQLite's words for it with the
+// database's path, and the system's for a failed open or input/output.
+int16_t CodeOf(int rc, sqlite3* db) {
+  const int16_t code = CodeOf(rc);
+  if (code == kNone || db == nullptr) return code;
+  const char* path = sqlite3_db_filename(db, "main");
+  std::string cause = std::string(path && *path ? path : kStoreFileName) + ": " +
+                      sqlite3_errmsg(db);
+  const int primary = rc & 0xFF;
+  const int system_error = sqlite3_system_errno(db);
+  if ((primary == SQLITE_CANTOPEN || primary == SQLITE_IOERR) && system_error != 0) {
+    return WithSystemError(code, cause, system_error);
+  }
+  return WithCause(code, cause);
 }
 
 class Statement {
@@ -101,11 +118,11 @@ class SqliteTable : public RecordTable {
   int16_t ReadLayout(std::string* canonical) override {
     Statement query;
     int rc = query.Prepare(db_, "SELECT layout FROM kvb_files WHERE name = ?1");
-    if (rc != SQLITE_OK) return CodeOf(rc);
+    if (rc != SQLITE_OK) return CodeOf(rc, db_);
     sqlite3_bind_text(query.get(), 1, name_.data(), name_.size(), SQLITE_STATIC);
     rc = sqlite3_step(query.get());
     if (rc == SQLITE_DONE) return kNoStoreTable;
-    if (rc != SQLITE_ROW) return CodeOf(rc);
+    if (rc != SQLITE_ROW) return CodeOf(rc, db_);
     *canonical = Text(query.get(), 0);
     return kNone;
   }
@@ -114,7 +131,7 @@ class SqliteTable : public RecordTable {
     sqlite3_stmt* stmt = get_.get();
     sqlite3_bind_blob(stmt, 1, key.data(), key.size(), SQLITE_STATIC);
     int rc = sqlite3_step(stmt);
-    int16_t code = CodeOf(rc);
+    int16_t code = CodeOf(rc, db_);
     if (rc == SQLITE_ROW) {
       record->assign(static_cast<const char*>(sqlite3_column_blob(stmt, 0)),
                      sqlite3_column_bytes(stmt, 0));
@@ -130,13 +147,13 @@ class SqliteTable : public RecordTable {
   int16_t Scan(const std::function<bool(std::string_view)>& visit) override {
     Statement query;
     int rc = query.Prepare(db_, "SELECT data FROM " + Quoted(name_) + " ORDER BY key");
-    if (rc != SQLITE_OK) return CodeOf(rc);
+    if (rc != SQLITE_OK) return CodeOf(rc, db_);
     while ((rc = sqlite3_step(query.get())) == SQLITE_ROW) {
       std::string_view data(static_cast<const char*>(sqlite3_column_blob(query.get(), 0)),
                             sqlite3_column_bytes(query.get(), 0));
       if (!visit(data)) return kNone;
     }
-    return CodeOf(rc);
+    return CodeOf(rc, db_);
   }
 
  private:
@@ -167,7 +184,7 @@ class SqliteStore : public TransactionalStore {
         int rc = count.Prepare(db_, "SELECT count(*) FROM sqlite_master");
         if (rc == SQLITE_OK) rc = sqlite3_step(count.get());
         empty = rc == SQLITE_ROW && sqlite3_column_int(count.get(), 0) == 0;
-        code = rc == SQLITE_ROW ? kNone : CodeOf(rc);
+        code = rc == SQLITE_ROW ? kNone : CodeOf(rc, db_);
       }
       if (code == kNone && empty) {
         std::string sql = "PRAGMA application_id=" + std::to_string(kApplicationId) +
@@ -186,10 +203,14 @@ class SqliteStore : public TransactionalStore {
     }
     Statement query;
     int rc = query.Prepare(db_, "SELECT value FROM kvb_meta WHERE name = 'format'");
-    if (rc != SQLITE_OK) return rc == SQLITE_ERROR ? kNotOurs : CodeOf(rc);
+    const std::string path = sqlite3_db_filename(db_, "main");
+    if (rc == SQLITE_ERROR) return WithCause(kNotOurs, path + ": " + ForeignFormat("", kFormat));
+    if (rc != SQLITE_OK) return CodeOf(rc, db_);
     rc = sqlite3_step(query.get());
-    if (rc == SQLITE_ROW) return Text(query.get(), 0) == kFormat ? kNone : kNotOurs;
-    return rc == SQLITE_DONE ? kNotOurs : CodeOf(rc);
+    const std::string format = rc == SQLITE_ROW ? Text(query.get(), 0) : "";
+    if (rc == SQLITE_ROW && format == kFormat) return kNone;
+    if (rc != SQLITE_ROW && rc != SQLITE_DONE) return CodeOf(rc, db_);
+    return WithCause(kNotOurs, path + ": " + ForeignFormat(format, kFormat));
   }
 
   int16_t OpenTable(const std::string& name, std::unique_ptr<RecordTable>* table) override {
@@ -222,7 +243,7 @@ class SqliteStore : public TransactionalStore {
                           SQLITE_STATIC);
         rc = sqlite3_step(insert.get());
       }
-      code = CodeOf(rc);
+      code = CodeOf(rc, db_);
     }
     if (code == kNone) return Commit();
     Rollback();
@@ -260,18 +281,18 @@ class SqliteStore : public TransactionalStore {
   }
 
   int16_t Exec(const char* sql) {
-    return CodeOf(sqlite3_exec(db_, sql, nullptr, nullptr, nullptr));
+    return CodeOf(sqlite3_exec(db_, sql, nullptr, nullptr, nullptr), db_);
   }
 
   // Runs a statement of every transaction, prepared on its first use and
   // kept: no parsing per transaction.
   int16_t Run(Statement& statement, const char* sql) {
     if (statement.get() == nullptr) {
-      if (int rc = statement.Prepare(db_, sql); rc != SQLITE_OK) return CodeOf(rc);
+      if (int rc = statement.Prepare(db_, sql); rc != SQLITE_OK) return CodeOf(rc, db_);
     }
     int rc = sqlite3_step(statement.get());
     sqlite3_reset(statement.get());
-    return CodeOf(rc);
+    return CodeOf(rc, db_);
   }
 
  private:
@@ -281,10 +302,10 @@ class SqliteStore : public TransactionalStore {
   int16_t SyncCommitted() override {
     Statement checkpoint;
     int rc = checkpoint.Prepare(db_, "PRAGMA wal_checkpoint(FULL)");
-    if (rc != SQLITE_OK) return CodeOf(rc);
+    if (rc != SQLITE_OK) return CodeOf(rc, db_);
     rc = sqlite3_step(checkpoint.get());
     if (rc == SQLITE_ROW && sqlite3_column_int(checkpoint.get(), 0) != 0) return kBusy;
-    return CodeOf(rc);
+    return CodeOf(rc, db_);
   }
 
   sqlite3* db_;
@@ -299,7 +320,7 @@ int16_t SqliteTable::Put(std::string_view key, std::string_view record) {
   sqlite3_bind_blob(stmt, 2, record.data(), record.size(), SQLITE_STATIC);
   int rc = sqlite3_step(stmt);
   sqlite3_reset(stmt);
-  int16_t code = CodeOf(rc);
+  int16_t code = CodeOf(rc, db_);
   store_->AfterPut(code);
   return code;
 }
@@ -344,27 +365,32 @@ bool IsSqliteDatabase(const std::string& host_path) {
 int16_t OpenSqliteStore(const std::string& folder, bool create,
                         std::unique_ptr<RecordStore>* store) {
   struct stat st;
-  if (stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return kMissingFile;
+  if (stat(folder.c_str(), &st) != 0) return WithSystemError(kMissingFile, folder, errno);
+  if (!S_ISDIR(st.st_mode)) return WithCause(kMissingFile, folder + ": not a folder");
   struct statfs fs;
   if (statfs(folder.c_str(), &fs) == 0 && IsNetworkFilesystem(fs.f_type)) {
-    return kNetworkFilesystem;
+    return WithCause(kNetworkFilesystem, folder + " is on a network filesystem");
   }
   std::string path;
   if (int16_t code = ResolvePath(folder + "/" + kStoreFileName, &path); code != kNone) {
     return code;
   }
   if (stat(path.c_str(), &st) != 0) {
-    if (!create) return kNoStoreTable;
+    if (!create) return WithSystemError(kNoStoreTable, path, errno);
   } else if (!S_ISREG(st.st_mode)) {
-    return kNotOurs;
+    return WithCause(kNotOurs, path + ": not a regular file");
   }
   int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX | (create ? SQLITE_OPEN_CREATE : 0);
   sqlite3* db = nullptr;
   int rc = sqlite3_open_v2(path.c_str(), &db, flags, nullptr);
   if (rc != SQLITE_OK) {
     const int system_error = sqlite3_system_errno(db);
+    int16_t code = CodeOf(rc, db);
+    if (system_error == EACCES || system_error == EPERM) {
+      code = WithCause(kPermissionDenied, TakeCause(code));
+    }
     sqlite3_close_v2(db);
-    return system_error == EACCES || system_error == EPERM ? kPermissionDenied : CodeOf(rc);
+    return code;
   }
   sqlite3_busy_timeout(db, kBusyMilliseconds);
   auto sqlite = std::make_unique<SqliteStore>(db);
