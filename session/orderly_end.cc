@@ -21,6 +21,7 @@ std::string ExplainedError(const ErrorRecord& error) {
     }
     text += "\n" + cause + ".";
   }
+  if (!error.Cause.empty()) text += "\nCause: " + error.Cause;
   text += "\n" + (error.Detail.empty()
                       ? std::string("Nothing of the deal being posted was stored and the deal "
                                     "file is kept: fix this and run DEXT again.")

@@ -34,6 +34,12 @@ std::string TakeCause(int16_t code) {
   return text;
 }
 
+std::string TakeCause() {
+  std::string text = std::move(note.text);
+  DropCause();
+  return text;
+}
+
 void DropCause() {
   note.code = 0;
   note.text.clear();
@@ -55,14 +61,20 @@ std::string ForeignFormat(std::string_view found, std::string_view ours) {
 
 std::string OneLine(std::string_view text) {
   std::string line;
-  bool blank = false;
+  bool blank = false, line_end = false;
   for (char c : text) {
-    if (c == '\n' || c == '\r' || c == '\t' || c == ' ') {
+    if (c == '\n' || c == '\r') {
+      line_end = !line.empty();
+      continue;
+    }
+    if (c == '\t' || c == ' ') {
       blank = !line.empty();
       continue;
     }
-    if (blank) line += ' ';
-    blank = false;
+    // Lines are joined as sentences: "failed: No such file. Is the server running".
+    if (line_end && std::strchr(".:;,!?", line.back()) == nullptr) line += '.';
+    if (blank || line_end) line += ' ';
+    blank = line_end = false;
     line += c;
   }
   return line;

@@ -26,6 +26,9 @@ int16_t WithSystemError(int16_t code, std::string_view what, int error);
 // The note about code, or "" when the last note is about another code; the
 // note is gone afterwards either way.
 std::string TakeCause(int16_t code);
+// The last note whatever its code ("" for none), for a caller that reports
+// the library's last failure without its code; the note is gone afterwards.
+std::string TakeCause();
 
 // Forgets the note (after a failure that is handled and not reported).
 void DropCause();
@@ -36,8 +39,9 @@ void DropCause();
 // kNotOurs.
 std::string ForeignFormat(std::string_view found, std::string_view ours);
 
-// text on one line: line ends and runs of blanks become one blank, and
-// blanks at either end go.
+// text on one line: its lines joined as sentences (". " between them, or
+// only a blank after punctuation), runs of blanks made one, and blanks at
+// either end removed.
 std::string OneLine(std::string_view text);
 
 }  // namespace kvb

@@ -3,7 +3,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <sstream>
 
 #include "cause.h"
@@ -55,8 +57,10 @@ int16_t KeyedFile::Open(StoreCache& stores, const std::string& name_given,
     // keyed file of the drive.
     struct stat st;
     if (code == kMissingFile && stat(name_given.c_str(), &st) == 0) {
-      code = WithCause(kNotOurs, name_given + " is in the folder, but the server of its drive "
-                                              "holds no keyed file " + server.name);
+      code = WithCause(kNotOurs, name_given +
+                                     " is in the folder, but the server of its drive "
+                                     "holds no keyed file " +
+                                     server.name);
     }
     return code;
   }
@@ -64,10 +68,16 @@ int16_t KeyedFile::Open(StoreCache& stores, const std::string& name_given,
   if (int16_t code = CheckStub(host_path); code != kNone) return code;
   // The stub's permissions stand for the file's: a write-protected .DAT opens
   // read-only.
-  read_only = read_only || access(host_path.c_str(), W_OK) != 0;
+  const bool writable = access(host_path.c_str(), W_OK) == 0;
+  const int write_error = errno;
   std::shared_ptr<RecordStore> store;
   if (int16_t code = stores.Get(FolderOf(host_path), false, &store); code != kNone) return code;
-  return OpenInStore(std::move(store), host_path, layout, read_only, file);
+  int16_t code = OpenInStore(std::move(store), host_path, layout, read_only || !writable, file);
+  if (code == kNone && !read_only && !writable) {
+    (*file)->read_only_cause_ =
+        host_path + " may not be written by this user: " + std::strerror(write_error);
+  }
+  return code;
 }
 
 int16_t KeyedFile::OpenInStore(std::shared_ptr<RecordStore> store, const std::string& host_path,
@@ -134,7 +144,10 @@ int16_t KeyedFile::Lock() {
 }
 
 int16_t KeyedFile::CheckWrite() const {
-  if (read_only_) return kWrongDirection;
+  if (read_only_) {
+    return WithCause(kWrongDirection, read_only_cause_.empty() ? "the file was opened for reading"
+                                                               : read_only_cause_);
+  }
   std::string_view key = buffer_.Key();
   if (key.find_first_not_of(' ') == std::string_view::npos) return kBlankKey;
   return kNone;

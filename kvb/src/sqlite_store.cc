@@ -45,18 +45,42 @@ int16_t CodeOf(int rc) {
   }
 }
 
+// What of a store at path this user may not write, in the system's words:
+// the file, or its folder (where SQLite makes the store and its -wal and
+// -shm files); "" when both may be written.
+std::string Unwritable(const std::string& path) {
+  if (access(path.c_str(), F_OK) == 0 && access(path.c_str(), W_OK) != 0) {
+    return path + ": " + std::strerror(errno);
+  }
+  const size_t slash = path.rfind('/');
+  const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
+  if (access(folder.c_str(), W_OK) != 0) {
+    return "the folder " + folder + ": " + std::strerror(errno);
+  }
+  return "";
+}
+
 // The code of rc; for a failure, notes SQLite's words for it with the
-// database's path, and the system's for a failed open or input/output.
-int16_t CodeOf(int rc, sqlite3* db) {
+// store's path (that of db, unless given), the system's words for a failed
+// open or input/output, and what this user may not write when SQLite could
+// not open or write the store.
+int16_t CodeOf(int rc, sqlite3* db, std::string path = "") {
   const int16_t code = CodeOf(rc);
   if (code == kNone || db == nullptr) return code;
-  const char* path = sqlite3_db_filename(db, "main");
-  std::string cause = std::string(path && *path ? path : kStoreFileName) + ": " +
-                      sqlite3_errmsg(db);
+  if (const char* name = sqlite3_db_filename(db, "main"); path.empty() && name != nullptr) {
+    path = name;
+  }
+  std::string cause = (path.empty() ? kStoreFileName : path) + ": " + sqlite3_errmsg(db);
   const int primary = rc & 0xFF;
   const int system_error = sqlite3_system_errno(db);
-  if ((primary == SQLITE_CANTOPEN || primary == SQLITE_IOERR) && system_error != 0) {
-    return WithSystemError(code, cause, system_error);
+  std::string denied;
+  if (primary == SQLITE_CANTOPEN || primary == SQLITE_READONLY || primary == SQLITE_PERM) {
+    denied = Unwritable(path);
+  }
+  if (!denied.empty()) {
+    cause += " (not writable by this user: " + denied + ")";
+  } else if ((primary == SQLITE_CANTOPEN || primary == SQLITE_IOERR) && system_error != 0) {
+    cause += std::string(": ") + std::strerror(system_error);
   }
   return WithCause(code, cause);
 }
@@ -384,9 +408,11 @@ int16_t OpenSqliteStore(const std::string& folder, bool create,
   sqlite3* db = nullptr;
   int rc = sqlite3_open_v2(path.c_str(), &db, flags, nullptr);
   if (rc != SQLITE_OK) {
+    // SQLite reports the errno of its last attempt (to open read-only: "No
+    // such file") where the folder refused the store's creation.
     const int system_error = sqlite3_system_errno(db);
-    int16_t code = CodeOf(rc, db);
-    if (system_error == EACCES || system_error == EPERM) {
+    int16_t code = CodeOf(rc, db, path);
+    if (system_error == EACCES || system_error == EPERM || !Unwritable(path).empty()) {
       code = WithCause(kPermissionDenied, TakeCause(code));
     }
     sqlite3_close_v2(db);

@@ -19,6 +19,7 @@
 #include "status.h"
 #include "tools/kvbtool/csv.h"
 #include "tools/kvbtool/csv_text.h"
+#include "tools/kvbtool/failure.h"
 #include "upgrade.h"
 
 namespace kvbtool {
@@ -73,15 +74,6 @@ bool WantsHelp(int argc, char** argv, const char* usage, Streams io) {
     }
   }
   return false;
-}
-
-int Failed(Streams io, const std::string& what) {
-  io.err << "kvbtool: " << what << "\n";
-  return 1;
-}
-
-int FailedCode(Streams io, const std::string& name, int16_t code) {
-  return Failed(io, name + ": " + kvb::Describe(code));
 }
 
 // The stores of the files a command opens.
@@ -155,8 +147,8 @@ int RunCreate(int argc, char** argv, Streams io) {
   if (int16_t code = kvb::ResolvePath(argv[2], &layout_host); code)
     return FailedCode(io, argv[2], code);
   kvb::Layout layout;
-  if (kvb::LoadLayoutFile(layout_host, argv[2], &layout, &error) != kvb::kNone) {
-    return Failed(io, error);
+  if (int16_t code = kvb::LoadLayoutFile(layout_host, argv[2], &layout, &error); code) {
+    return FailedCode(io, argv[2], code);
   }
   if (int16_t code = kvb::CreateKeyedFile(stores, data_host, layout); code) {
     const std::string folder = kvb::FolderOf(data_host);
