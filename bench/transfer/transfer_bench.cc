@@ -17,20 +17,21 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
-#include <sstream>
 #include <filesystem>
 #include <fstream>
 #include <optional>
+#include <sstream>
 #include <string>
 
-#include "records/library.h"
-#include "sync_count.h"
-#include "session/orderly_end.h"
 #include "context/session.h"
+#include "records/library.h"
+#include "session/orderly_end.h"
 #include "session/start.h"
+#include "sync_count.h"
 #include "toolkit/front_end.h"
 #include "toolkit/headless.h"
 #include "tools/dext-sample/sample_dealership.h"
@@ -189,8 +190,9 @@ int RecordWidth(const fs::path& layout) {
     std::string name, field_width, occurrences;
     if (!(words >> name >> field_width)) continue;
     words >> occurrences;
-    width += std::stoi(field_width) *
-             (occurrences.empty() || occurrences == "key" ? 1 : std::stoi(occurrences));
+    const bool counted =
+        !occurrences.empty() && std::isdigit(static_cast<unsigned char>(occurrences[0]));
+    width += std::stoi(field_width) * (counted ? std::stoi(occurrences) : 1);
   }
   return width;
 }

@@ -40,6 +40,13 @@ std::string TakeCause() {
   return text;
 }
 
+KeptCause::KeptCause() : code_(note.code), text_(note.text) {}
+
+KeptCause::~KeptCause() {
+  note.code = code_;
+  note.text = std::move(text_);
+}
+
 void DropCause() {
   note.code = 0;
   note.text.clear();

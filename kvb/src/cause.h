@@ -33,6 +33,20 @@ std::string TakeCause();
 // Forgets the note (after a failure that is handled and not reported).
 void DropCause();
 
+// Keeps the note of a failure across clean-up calls that may note their own
+// (a rollback after the failure): the note is put back on destruction.
+class KeptCause {
+ public:
+  KeptCause();
+  ~KeptCause();
+  KeptCause(const KeptCause&) = delete;
+  KeptCause& operator=(const KeptCause&) = delete;
+
+ private:
+  int16_t code_;
+  std::string text_;
+};
+
 // Why a store whose format marker reads found is not read by a library that
 // reads the format ours: found empty (no marker: some other database), a
 // newer format of this library's stores, or a foreign one. For the cause of

@@ -13,6 +13,7 @@
 #include "path.h"
 #include "status.h"
 #include "store_location.h"
+#include "store_views.h"
 
 namespace kvb {
 
@@ -107,6 +108,9 @@ int16_t KeyedFile::OpenInStore(std::shared_ptr<RecordStore> store, const std::st
   }
   std::unique_ptr<KeyLock> lock = store->NewKeyLock(table_name);
   if (!lock) lock = std::make_unique<RecordLock>(host_path);
+  // A file made before views existed gets its view here, and a layout with
+  // other number marks remakes it.
+  if (!read_only) KeepViewIfPossible(*store, table_name, own);
   file->reset(new KeyedFile(std::move(store), std::move(table), std::move(own), std::move(lock),
                             read_only));
   return kNone;
@@ -166,7 +170,11 @@ int16_t CreateKeyedFile(StoreCache& stores, const std::string& host_path, const 
   if (ServerFile server; OnServer(host_path, &server)) {
     std::shared_ptr<RecordStore> store;
     if (int16_t code = stores.GetServer(server.conninfo, &store); code != kNone) return code;
-    return store->CreateTable(server.name, layout.Canonical());
+    if (int16_t code = store->CreateTable(server.name, layout.Canonical()); code != kNone) {
+      return code;
+    }
+    KeepViewIfPossible(*store, server.name, layout);
+    return kNone;
   }
   // The name as the lookup finds it: "KVIN.DAT" where "kvin.dat" is (the
   // same table).
@@ -180,6 +188,7 @@ int16_t CreateKeyedFile(StoreCache& stores, const std::string& host_path, const 
       code != kNone) {
     return code;
   }
+  KeepViewIfPossible(*store, TableNameOf(host_path), layout);
   return PlaceStub(host_path, false);
 }
 

@@ -204,6 +204,22 @@ class PgStore : public TransactionalStore {
     return code;
   }
 
+  SqlDialect dialect() const override { return SqlDialect::kPostgres; }
+  int16_t RunSql(const std::string& sql, const std::vector<std::string>& params,
+                 SqlRows* rows) override {
+    if (lost_) return kConnectionLost;
+    std::vector<const char*> values;
+    for (const std::string& param : params) values.push_back(param.c_str());
+    Result result(PQexecParams(conn_, sql.c_str(), static_cast<int>(values.size()), nullptr,
+                               values.data(), nullptr, nullptr, 0));
+    if (int16_t code = Check(result.get()); code != kNone) return code;
+    for (int r = 0; rows != nullptr && r < PQntuples(result.get()); ++r) {
+      std::vector<std::string>& row = rows->emplace_back();
+      for (int c = 0; c < PQnfields(result.get()); ++c) row.emplace_back(result.Value(r, c));
+    }
+    return kNone;
+  }
+
   std::unique_ptr<KeyLock> NewKeyLock(const std::string& name) override {
     return std::make_unique<PgKeyLock>(this, name);
   }

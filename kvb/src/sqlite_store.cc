@@ -274,6 +274,29 @@ class SqliteStore : public TransactionalStore {
     return code;
   }
 
+  SqlDialect dialect() const override { return SqlDialect::kSqlite; }
+  int16_t RunSql(const std::string& sql, const std::vector<std::string>& params,
+                 SqlRows* rows) override {
+    Statement statement;
+    if (int rc = statement.Prepare(db_, sql); rc != SQLITE_OK) return CodeOf(rc, db_);
+    sqlite3_stmt* stmt = statement.get();
+    for (size_t i = 0; i < params.size(); ++i) {
+      sqlite3_bind_text(stmt, static_cast<int>(i + 1), params[i].data(),
+                        static_cast<int>(params[i].size()), SQLITE_STATIC);
+    }
+    int rc;
+    while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
+      if (rows == nullptr) continue;
+      std::vector<std::string>& row = rows->emplace_back();
+      for (int c = 0; c < sqlite3_column_count(stmt); ++c) {
+        const void* value = sqlite3_column_blob(stmt, c);
+        row.emplace_back(value ? static_cast<const char*>(value) : "",
+                         static_cast<size_t>(sqlite3_column_bytes(stmt, c)));
+      }
+    }
+    return CodeOf(rc, db_);
+  }
+
   int16_t Begin() override {
     int16_t code = Run(begin_, "BEGIN IMMEDIATE");
     in_transaction_ = code == kNone;

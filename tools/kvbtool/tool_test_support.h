@@ -38,13 +38,16 @@ class KvbtoolRun : public ::testing::Test {
   // prefix runs it under another program (setpriv, env).
   int Run(const std::string& arguments, const std::string& input = "",
           const std::string& prefix = "") {
+    return Shell(prefix + " " + KVBTOOL_PATH + " " + arguments, input);
+  }
+  // Runs a shell command with standard input, keeping its output.
+  int Shell(const std::string& command, const std::string& input = "") {
     const std::string io = root_ + "/.io";
     mkdir(io.c_str(), 0777);
     chmod(io.c_str(), 0777);
     kvb::test::WriteFile(io + "/stdin", input);
-    const std::string command = prefix + " " + KVBTOOL_PATH + " " + arguments + " <" + io +
-                                "/stdin >" + io + "/stdout 2>" + io + "/stderr";
-    const int status = system(command.c_str());
+    const int status = system(
+        ("(" + command + ") <" + io + "/stdin >" + io + "/stdout 2>" + io + "/stderr").c_str());
     output_ = kvb::test::ReadFile(io + "/stdout");
     errors_ = kvb::test::ReadFile(io + "/stderr");
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
