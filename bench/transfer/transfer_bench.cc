@@ -21,17 +21,17 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <sstream>
 #include <filesystem>
 #include <fstream>
 #include <optional>
-#include <sstream>
 #include <string>
 
-#include "context/session.h"
 #include "records/library.h"
-#include "session/orderly_end.h"
-#include "session/start.h"
 #include "sync_count.h"
+#include "session/orderly_end.h"
+#include "context/session.h"
+#include "session/start.h"
 #include "toolkit/front_end.h"
 #include "toolkit/headless.h"
 #include "tools/dext-sample/sample_dealership.h"
