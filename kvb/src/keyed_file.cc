@@ -184,6 +184,7 @@ int16_t CreateKeyedFile(StoreCache& stores, const std::string& host_path, const 
   if (lstat(found.c_str(), &st) == 0) return kFileExists;
   std::shared_ptr<RecordStore> store;
   if (int16_t code = stores.Get(FolderOf(host_path), true, &store); code != kNone) return code;
+  if (int16_t code = FreeViewName(*store, TableNameOf(host_path)); code != kNone) return code;
   if (int16_t code = store->CreateTable(TableNameOf(host_path), layout.Canonical());
       code != kNone) {
     return code;

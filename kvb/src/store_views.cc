@@ -73,6 +73,18 @@ std::vector<Column> ColumnsOf(const Layout& layout) {
   return columns;
 }
 
+// Names compared as SQLite compares them: ASCII letters in any case.
+bool SameName(const std::string& a, const std::string& b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (std::tolower(static_cast<unsigned char>(a[i])) !=
+        std::tolower(static_cast<unsigned char>(b[i]))) {
+      return false;
+    }
+  }
+  return true;
+}
+
 std::string Identifier(const std::string& name) {
   std::string quoted = "\"";
   for (char c : name) quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
@@ -174,8 +186,10 @@ int16_t MakeCatalogue(RecordStore& store, bool sqlite) {
   return code;
 }
 
-// A name for file's view that no table or view of the database has.
-int16_t FreeName(RecordStore& store, bool sqlite, const std::string& file, std::string* name) {
+// A name for file's view that no table or view of the database has, nor
+// avoid (in any case).
+int16_t FreeName(RecordStore& store, bool sqlite, const std::string& file, const std::string& avoid,
+                 std::string* name) {
   const std::string taken =
       sqlite ? "SELECT (SELECT count(*) FROM sqlite_master WHERE lower(name) = lower(?1)) +"
                " (SELECT count(*) FROM kvb_views WHERE lower(view) = lower(?1))"
@@ -187,7 +201,7 @@ int16_t FreeName(RecordStore& store, bool sqlite, const std::string& file, std::
     *name = n == 1 ? base : base + "_" + std::to_string(n);
     std::string count;
     if (int16_t code = Value(store, taken, {*name}, &count); code != kNone) return code;
-    if (count == "0") return kNone;
+    if (count == "0" && !SameName(*name, avoid)) return kNone;
   }
 }
 
@@ -268,13 +282,16 @@ int16_t DropView(RecordStore& store, const std::string& file) {
   return code;
 }
 
-int16_t MakeView(RecordStore& store, const std::string& file, const Layout& layout) {
+namespace {
+
+int16_t MakeViewAvoiding(RecordStore& store, const std::string& file, const Layout& layout,
+                         const std::string& avoid) {
   const bool sqlite = store.dialect() == SqlDialect::kSqlite;
   if (!sqlite && store.dialect() != SqlDialect::kPostgres) return kNone;  // no SQL, no view
   std::string name, query;
   int16_t code = MakeCatalogue(store, sqlite);
   if (code == kNone) code = DropView(store, file);
-  if (code == kNone) code = FreeName(store, sqlite, file, &name);
+  if (code == kNone) code = FreeName(store, sqlite, file, avoid, &name);
   if (code == kNone) code = ViewQuery(store, sqlite, file, layout, &query);
   if (code == kNone) code = Run(store, "CREATE VIEW " + Identifier(name) + " AS " + query);
   const std::string canonical = layout.Canonical();
@@ -292,6 +309,31 @@ int16_t MakeView(RecordStore& store, const std::string& file, const Layout& layo
                       : "UPDATE kvb_files SET layout = $2 WHERE name = $1 AND layout <> $2",
                {file, canonical});
   }
+  return code;
+}
+
+}  // namespace
+
+int16_t MakeView(RecordStore& store, const std::string& file, const Layout& layout) {
+  return MakeViewAvoiding(store, file, layout, "");
+}
+
+int16_t FreeViewName(RecordStore& store, const std::string& table) {
+  if (store.dialect() != SqlDialect::kSqlite) return kNone;
+  SqlRows rows;
+  if (Run(store, "SELECT file, layout FROM kvb_views WHERE lower(view) = lower(?1)", {table},
+          &rows) != kNone) {
+    DropCause();  // no views yet
+    return kNone;
+  }
+  if (rows.empty()) return kNone;
+  Layout layout;
+  std::string error;
+  if (!ParseLayout(rows[0][1], rows[0][0], &layout, &error)) return WithCause(kNotOurs, error);
+  SqlTransaction transaction(store);
+  int16_t code = transaction.Begin();
+  if (code == kNone) code = MakeViewAvoiding(store, rows[0][0], layout, table);
+  if (code == kNone) code = transaction.Commit();
   return code;
 }
 

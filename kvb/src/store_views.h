@@ -55,6 +55,12 @@ void KeepViewIfPossible(RecordStore& store, const std::string& file, const Layou
 int16_t MakeView(RecordStore& store, const std::string& file, const Layout& layout);
 int16_t DropView(RecordStore& store, const std::string& file);
 
+// In a folder's store, where the records of a file are a table named after
+// it: moves a view named table (in any case) to another name, so that a
+// table of that name can be made ("KVIN_DAT" beside the view kvin_dat of
+// KVIN.DAT). Its own transaction; kNone when no view has the name.
+int16_t FreeViewName(RecordStore& store, const std::string& table);
+
 // The name of file's view and whether it was made for layout: kNone with
 // *view "" when it has none.
 int16_t FindView(RecordStore& store, const std::string& file, const Layout& layout,
