@@ -25,14 +25,14 @@ constexpr char kViewLock[] = "SELECT pg_advisory_xact_lock(5355808830451892565)"
 // A plain number: an optional sign, digits with at most one decimal point.
 constexpr char kPgNumber[] = "'^[+-]?([0-9]+[.]?[0-9]*|[.][0-9]+)$'";
 
-// Text of the bytes r (a bytea) in the database's encoding, for records with
-// one of the bytes convert() refuses: the undefined five (kept as the C1
-// controls) and zero (dropped).
+// Text of the bytes r (a bytea) in the database's encoding, one character a
+// byte, for records with one of the bytes convert() refuses: the undefined
+// five (the C1 controls) and zero (U+FFFD, the replacement character).
 constexpr char kPgTextFunction[] =
     "CREATE OR REPLACE FUNCTION kvb_text(r bytea) RETURNS text LANGUAGE sql IMMUTABLE STRICT"
     " PARALLEL SAFE AS $$ SELECT coalesce(string_agg(CASE"
     " WHEN get_byte(r, i) IN (129, 141, 143, 144, 157) THEN chr(get_byte(r, i))"
-    " WHEN get_byte(r, i) = 0 THEN ''"
+    " WHEN get_byte(r, i) = 0 THEN chr(65533)"
     " ELSE convert_from(convert(substr(r, i + 1, 1), 'WIN1252', 'UTF8'), 'UTF8') END,"
     " '' ORDER BY i), '') FROM generate_series(0, length(r) - 1) AS i $$";
 
@@ -91,42 +91,26 @@ std::string Identifier(const std::string& name) {
   return quoted + "\"";
 }
 
-std::string Raw(const Column& column) {
-  return "substr(data, " + std::to_string(column.position) + ", " + std::to_string(column.width) +
-         ")";
+// A column cut from t, the record as text: every Windows-1252 byte is one
+// character, so a field's characters stand where its bytes stand.
+std::string Cut(const Column& column) {
+  return "substr(t, " + std::to_string(column.position) + ", " + std::to_string(column.width) + ")";
 }
 
-// An SQLite column: the field's bytes as text when they are all ASCII, else
-// each byte's character from kvb_cp1252; a number through CAST when its
-// text is a plain number.
+// An SQLite column; a number through CAST when its text is a plain number.
 std::string SqliteColumn(const Column& column) {
-  const std::string raw = Raw(column);
-  const std::string text = "CAST(" + raw + " AS TEXT)";
-  if (column.number) {
-    const std::string s = "trim(" + text + ")";
-    const std::string digits = "ltrim(" + s + ", '+-')";
-    return "CASE WHEN " + digits + " GLOB '*[0-9]*' AND " + digits + " NOT GLOB '*[^0-9.]*' AND " +
-           digits + " NOT GLOB '*.*.*' AND length(" + s + ") - length(" + digits +
-           ") <= 1 THEN CAST(" + s + " AS NUMERIC) END";
-  }
-  const std::string width = std::to_string(column.width);
-  return "rtrim(CASE WHEN " + text + " GLOB '*[^' || char(1) || '-' || char(127) || ']*'" +
-         " THEN (WITH RECURSIVE c(i, t) AS (SELECT 1, '' UNION ALL SELECT i + 1, t || (SELECT" +
-         " text FROM kvb_cp1252 WHERE byte = substr(" + raw +
-         ", i, 1)) FROM c WHERE i <= " + width + ") SELECT t FROM c WHERE i = " + width +
-         " + 1) ELSE " + text + " END, ' ')";
+  if (!column.number) return "rtrim(" + Cut(column) + ", ' ')";
+  // A sign or digit or point, then digits and points, a digit among them
+  // and at most one point.
+  const std::string s = "trim(" + Cut(column) + ")";
+  return "CASE WHEN " + s + " GLOB '[0-9.+-]*' AND substr(" + s + ", 2) NOT GLOB '*[^0-9.]*' AND " +
+         s + " GLOB '*[0-9]*' AND " + s + " NOT GLOB '*.*.*' THEN CAST(" + s + " AS NUMERIC) END";
 }
 
-// A PostgreSQL column, over a row r of the file's records with r.plain true
-// when convert() takes the whole record.
 std::string PgColumn(const Column& column) {
-  const std::string raw = Raw(column);
-  if (column.number) {
-    const std::string text = "btrim(encode(" + raw + ", 'escape'))";
-    return "CASE WHEN " + text + " ~ " + kPgNumber + " THEN " + text + "::numeric END";
-  }
-  return "rtrim(CASE WHEN plain THEN convert_from(convert(" + raw +
-         ", 'WIN1252', 'UTF8'), 'UTF8') ELSE kvb_text(" + raw + ") END, ' ')";
+  if (!column.number) return "rtrim(" + Cut(column) + ", ' ')";
+  const std::string s = "btrim(" + Cut(column) + ")";
+  return "CASE WHEN " + s + " ~ " + kPgNumber + " THEN " + s + "::numeric END";
 }
 
 std::string SelectList(const Layout& layout, bool sqlite) {
@@ -138,14 +122,35 @@ std::string SelectList(const Layout& layout, bool sqlite) {
   return list;
 }
 
-// The rows of kvb_cp1252: every byte and its character (zero: none).
+// The records of an SQLite table as text t, each converted once: a record
+// of ASCII alone as it is, any other byte by byte through kvb_cp1252. The
+// OFFSET keeps SQLite from folding the conversion into every column.
+std::string SqliteRecords(const std::string& table) {
+  return "(SELECT CASE WHEN CAST(data AS TEXT) GLOB '*[^' || char(1) || '-' || char(127) || ']*'"
+         " THEN (WITH RECURSIVE c(i, t) AS (SELECT 1, '' UNION ALL SELECT i + 1, t || (SELECT"
+         " text FROM kvb_cp1252 WHERE byte = substr(data, i, 1)) FROM c WHERE i <= length(data))"
+         " SELECT t FROM c WHERE i = length(data) + 1) ELSE CAST(data AS TEXT) END AS t FROM " +
+         Identifier(table) + " LIMIT -1 OFFSET 0)";
+}
+
+// The records of a file on a server as text t: convert() for a record it
+// takes, kvb_text() for one holding a byte it refuses.
+std::string PgRecords(const std::string& id) {
+  return std::string("(SELECT CASE WHEN ") + kPgConvertible +
+         " THEN convert_from(convert(data, 'WIN1252', 'UTF8'), 'UTF8') ELSE kvb_text(data) END"
+         " AS t FROM kvb_records WHERE file = " +
+         id + " OFFSET 0)";
+}
+
+// The rows of kvb_cp1252: every byte and its character (zero: U+FFFD, as
+// text holds no zero).
 std::string CodeTableRows() {
   static const char kHex[] = "0123456789ABCDEF";
   std::string rows;
   for (int byte = 0; byte < 256; ++byte) {
     const char32_t code = byte >= 0x80 && byte < 0xA0 ? kHighControls[byte - 0x80] : byte;
     rows += std::string(rows.empty() ? "" : ", ") + "(X'" + kHex[byte >> 4] + kHex[byte & 15] +
-            "', " + (byte == 0 ? std::string("''") : "char(" + std::to_string(code) + ")") + ")";
+            "', char(" + std::to_string(byte == 0 ? 0xFFFD : code) + "))";
   }
   return rows;
 }
@@ -209,7 +214,7 @@ int16_t FreeName(RecordStore& store, bool sqlite, const std::string& file, const
 int16_t ViewQuery(RecordStore& store, bool sqlite, const std::string& file, const Layout& layout,
                   std::string* query) {
   if (sqlite) {
-    *query = "SELECT " + SelectList(layout, true) + " FROM " + Identifier(file);
+    *query = "SELECT " + SelectList(layout, true) + " FROM " + SqliteRecords(file) + " AS r";
     return kNone;
   }
   std::string id;
@@ -218,9 +223,7 @@ int16_t ViewQuery(RecordStore& store, bool sqlite, const std::string& file, cons
     return code;
   }
   if (id.empty()) return WithCause(kMissingFile, "no keyed file " + file + " in the database");
-  // OFFSET 0 keeps the record's check from being made again for each column.
-  *query = "SELECT " + SelectList(layout, false) + " FROM (SELECT data, " + kPgConvertible +
-           " AS plain FROM kvb_records WHERE file = " + id + " OFFSET 0) AS r";
+  *query = "SELECT " + SelectList(layout, false) + " FROM " + PgRecords(id) + " AS r";
   return kNone;
 }
 

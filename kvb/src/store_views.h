@@ -17,12 +17,15 @@
 // and so on after it. The table kvb_views lists each file's view and the
 // layout it was made for.
 //
-// SQLite has no Windows-1252 conversion, and the view must work in a plain
-// sqlite3 shell: a field holding only ASCII is read as it is, any other goes
-// byte by byte through the table kvb_cp1252 (a byte and its character). On
-// PostgreSQL a record with none of the five bytes Windows-1252 leaves
-// undefined is converted with convert(); others go through the function
-// kvb_text(bytea), made beside the views.
+// Each record is made text once, and the columns are cut from that text:
+// every Windows-1252 byte is one character, so a field's characters stand
+// where its bytes stand. SQLite has no Windows-1252 conversion, and the
+// view must work in a plain sqlite3 shell: a record of ASCII alone is read
+// as it is, any other goes byte by byte through the table kvb_cp1252 (a
+// byte and its character). On PostgreSQL a record with none of the five
+// bytes Windows-1252 leaves undefined (nor a zero byte) is converted with
+// convert(); others go through the function kvb_text(bytea), made beside
+// the views.
 //
 // Writes never go through a view: they keep going through the library and
 // its record locks. The views cost the writes nothing; they are made and
