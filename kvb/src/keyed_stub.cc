@@ -25,14 +25,6 @@ int16_t CodeOfErrno(const std::string& what) {
   return WithSystemError(code, what, error);
 }
 
-int16_t SyncFolder(const std::string& folder) {
-  int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) return CodeOfErrno(folder);
-  int16_t code = fsync(fd) == 0 ? kNone : CodeOfErrno("sync of " + folder);
-  close(fd);
-  return code;
-}
-
 // The mode open(O_CREAT, 0666) would give (mkstemp makes 0600).
 mode_t CreationMode() {
   mode_t mask = umask(0);
@@ -41,6 +33,14 @@ mode_t CreationMode() {
 }
 
 }  // namespace
+
+int16_t SyncFolder(const std::string& folder) {
+  int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return CodeOfErrno(folder);
+  int16_t code = fsync(fd) == 0 ? kNone : CodeOfErrno("sync of " + folder);
+  close(fd);
+  return code;
+}
 
 std::string FolderOf(const std::string& host_path) {
   size_t slash = host_path.rfind('/');

@@ -17,6 +17,8 @@
 #include "platform/cp1252.h"
 #include "sqlite_store.h"
 #include "status.h"
+#include "store_location.h"
+#include "tools/kvbtool/check_command.h"
 #include "tools/kvbtool/csv.h"
 #include "tools/kvbtool/csv_text.h"
 #include "tools/kvbtool/failure.h"
@@ -368,6 +370,9 @@ int RunCheck(int argc, char** argv, Streams io) {
   }
   std::string host, store_path;
   if (int16_t code = kvb::ResolvePath(argv[1], &host); code) return FailedCode(io, argv[1], code);
+  if (kvb::ServerFile server; kvb::OnServer(host, &server)) {
+    return RunServerCheck(argv[1], host, io);
+  }
   if (int16_t code = kvb::ResolvePath(kvb::FolderOf(host) + "/" + kvb::kStoreFileName,
                                       &store_path);
       code) {
@@ -377,16 +382,8 @@ int RunCheck(int argc, char** argv, Streams io) {
   int16_t code = OpenKeyed(argv[1], &file);
   if (code == kvb::kNone) {
     const kvb::Layout& layout = file->layout();
-    io.out << host << ": keyed record file, records in " << store_path << "\n"
-           << "layout: " << layout.fields().size() << " fields, "
-           << layout.record_width() << " characters a record, key " << layout.key().name
-           << "\n";
-    for (const kvb::Field& field : layout.fields()) {
-      io.out << "  " << field.name << std::string(17 - field.name.size(), ' ') << field.width;
-      if (field.occurrences > 1) io.out << " x " << field.occurrences;
-      if (&field == &layout.key()) io.out << "  key";
-      io.out << "\n";
-    }
+    io.out << host << ": keyed record file, records in " << store_path << "\n";
+    PrintLayout(layout, io.out);
     long records = 0;
     code = file->table().Scan([&](std::string_view) {
       ++records;

@@ -5,6 +5,7 @@
 
 #include "tools/kvbtool/chain_command.h"
 #include "tools/kvbtool/commands.h"
+#include "tools/kvbtool/file_commands.h"
 
 namespace {
 
@@ -20,6 +21,9 @@ constexpr char kUsage[] =
     "                               file, e.g. from a folder onto a server drive\n"
     "  upgrade FOLDER               move old one-database-per-file keyed files into\n"
     "                               the folder's KVBSTORE.DB\n"
+    "  remove [--yes] FILE.DAT      remove a keyed file and its records\n"
+    "  rename [--yes] [--replace] FILE.DAT NEW.DAT\n"
+    "                               rename a keyed file within its folder or server\n"
     "  chain put|show|free HANDLE   chained-start parameter blocks\n"
     "Names may be host paths or DOS paths (X:\\DIR\\FILE through KVB_DRIVE_X).\n";
 
@@ -35,6 +39,8 @@ int main(int argc, char** argv) {
   if (command == "lock") return kvbtool::RunLock(argc - 1, argv + 1, io);
   if (command == "copy") return kvbtool::RunCopy(argc - 1, argv + 1, io);
   if (command == "upgrade") return kvbtool::RunUpgrade(argc - 1, argv + 1, io);
+  if (command == "remove") return kvbtool::RunRemove(argc - 1, argv + 1, io);
+  if (command == "rename") return kvbtool::RunRename(argc - 1, argv + 1, io);
   if (command == "chain") return RunChainCommand(argc - 1, argv + 1);
   if (command == "--version") {
     std::cout << "kvbtool " << DEXT_VERSION << "\n";
