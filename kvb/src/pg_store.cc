@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "cause.h"
+#include "connection_name.h"
 #include "status.h"
 
 namespace kvb {
@@ -433,10 +434,14 @@ int16_t OpenPgStore(const std::string& conninfo, std::unique_ptr<RecordStore>* s
   // Keepalives make a workstation notice a server that vanished from the
   // network within about 25 seconds on an idle connection, as
   // tcp_user_timeout does while data waits unacknowledged.
+  // The connection is named after the program, the desk and the work folder
+  // (connection_name.h); a connection string may name it otherwise.
+  const std::string name = ThisConnectionName();
   const char* keys[] = {"connect_timeout",     "keepalives",       "keepalives_idle",
                         "keepalives_interval", "keepalives_count", "tcp_user_timeout",
                         "application_name",    "dbname",           nullptr};
-  const char* values[] = {"10", "1", "10", "5", "3", "25000", "kvb", conninfo.c_str(), nullptr};
+  const char* values[] = {"10",         "1", "10", "5", "3", "25000", name.c_str(),
+                          conninfo.c_str(), nullptr};
   PGconn* conn = PQconnectdbParams(keys, values, 1);
   if (conn == nullptr) return WithCause(kIoError, "libpq could not make a connection");
   if (PQstatus(conn) != CONNECTION_OK) {

@@ -12,15 +12,6 @@
 namespace kvb {
 namespace {
 
-int64_t OffsetOf(std::string_view key) {
-  uint64_t hash = 1469598103934665603ULL;  // FNV-1a
-  for (unsigned char c : key) {
-    hash ^= c;
-    hash *= 1099511628211ULL;
-  }
-  return static_cast<int64_t>(hash & ((1ULL << 46) - 1));
-}
-
 bool SetLock(int fd, short type, int64_t offset) {
   struct flock lock = {};
   lock.l_type = type;
@@ -31,6 +22,15 @@ bool SetLock(int fd, short type, int64_t offset) {
 }
 
 }  // namespace
+
+int64_t RecordLockOffset(std::string_view key) {
+  uint64_t hash = 1469598103934665603ULL;  // FNV-1a
+  for (unsigned char c : key) {
+    hash ^= c;
+    hash *= 1099511628211ULL;
+  }
+  return static_cast<int64_t>(hash & ((1ULL << 46) - 1));
+}
 
 RecordLock::RecordLock(const std::string& data_host_path) {
   // The lock file goes beside the file the name finally leads to, so that
@@ -54,7 +54,7 @@ RecordLock::~RecordLock() {
 int16_t RecordLock::Lock(std::string_view key) {
   if (fd_ < 0) return WithSystemError(kIoError, "lock file " + path_, open_error_);
   if (holds(key)) return kNone;
-  int64_t offset = OffsetOf(key);
+  int64_t offset = RecordLockOffset(key);
   if (held_ && offset != held_offset_) Release();
   if (!SetLock(fd_, F_WRLCK, offset)) {
     if (errno == EAGAIN || errno == EACCES) return kLocked;

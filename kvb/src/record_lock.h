@@ -33,6 +33,10 @@ class KeyLock {
   virtual bool holds(std::string_view key) const = 0;
 };
 
+// The byte of the lock file that a record lock of key (padded to the key
+// field's width) takes.
+int64_t RecordLockOffset(std::string_view key);
+
 // The lock of a file in a folder's SQLite store.
 class RecordLock : public KeyLock {
  public:

@@ -6,6 +6,7 @@
 #include "tools/kvbtool/chain_command.h"
 #include "tools/kvbtool/commands.h"
 #include "tools/kvbtool/file_commands.h"
+#include "tools/kvbtool/locks_command.h"
 
 namespace {
 
@@ -17,6 +18,7 @@ constexpr char kUsage[] =
     "  dump FILE.DAT                print every record as CSV, by key\n"
     "  check FILE.DAT               layout, record count, store integrity\n"
     "  lock FILE.DAT KEY            hold a record lock until standard input closes\n"
+    "  locks FILE.DAT               list the record locks held, and by whom\n"
     "  copy SOURCE.DAT TARGET.DAT   copy a keyed file (layout and records) to a new\n"
     "                               file, e.g. from a folder onto a server drive\n"
     "  upgrade FOLDER               move old one-database-per-file keyed files into\n"
@@ -41,6 +43,7 @@ int main(int argc, char** argv) {
   if (command == "upgrade") return kvbtool::RunUpgrade(argc - 1, argv + 1, io);
   if (command == "remove") return kvbtool::RunRemove(argc - 1, argv + 1, io);
   if (command == "rename") return kvbtool::RunRename(argc - 1, argv + 1, io);
+  if (command == "locks") return kvbtool::RunLocks(argc - 1, argv + 1, io);
   if (command == "chain") return RunChainCommand(argc - 1, argv + 1);
   if (command == "--version") {
     std::cout << "kvbtool " << DEXT_VERSION << "\n";
