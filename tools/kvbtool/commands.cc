@@ -23,6 +23,7 @@
 #include "tools/kvbtool/csv_text.h"
 #include "tools/kvbtool/failure.h"
 #include "upgrade.h"
+#include "upgrade_to_server.h"
 
 namespace kvbtool {
 namespace {
@@ -48,14 +49,17 @@ constexpr char kDumpUsage[] =
 constexpr char kCheckUsage[] =
     "usage: kvbtool check FILE.DAT\n"
     "Prints the file's layout and number of records, and runs SQLite's integrity\n"
-    "check on the folder's KVBSTORE.DB. Exits 1 when the file cannot be read or\n"
-    "the store is damaged.\n";
+    "check on the folder's KVBSTORE.DB; for a file on a record server, checks the\n"
+    "server's catalogue of keyed files and the file's records, and shows its view.\n"
+    "Exits 1 when the file cannot be read or the store is damaged.\n";
 constexpr char kUpgradeUsage[] =
     "usage: kvbtool upgrade FOLDER\n"
     "Moves every keyed record file of FOLDER that is still its own database (the\n"
     "form of earlier versions) into the folder's KVBSTORE.DB, and leaves its .DAT\n"
     "as a stub. Run it while no program uses the folder. A crash leaves each file\n"
-    "old or moved; running it again moves the rest.\n";
+    "old or moved; running it again moves the rest. On a drive whose keyed files\n"
+    "are on a record server (KVB_STORE_X) they are copied onto the server instead,\n"
+    "each in one transaction, and the old files stay until you remove them.\n";
 constexpr char kCopyUsage[] =
     "usage: kvbtool copy SOURCE.DAT TARGET.DAT\n"
     "Makes TARGET.DAT with the layout of SOURCE.DAT and copies every record into it\n"
@@ -468,9 +472,19 @@ int RunUpgrade(int argc, char** argv, Streams io) {
   std::string folder;
   if (int16_t code = kvb::ResolvePath(argv[1], &folder); code) return FailedCode(io, argv[1], code);
   kvb::UpgradeReport report;
-  int16_t code = kvb::UpgradeFolder(folder, &report);
-  for (const std::string& name : report.moved) io.out << "upgraded " << name << "\n";
-  for (const std::string& name : report.skipped) io.out << "not a keyed file: " << name << "\n";
+  const bool server = kvb::FolderOnServer(folder);
+  int16_t code = server ? kvb::UpgradeFolderToServer(folder, &report)
+                        : kvb::UpgradeFolder(folder, &report);
+  for (const std::string& name : report.moved) {
+    io.out << (server ? "copied onto the record server: " : "upgraded ") << name << "\n";
+  }
+  for (const std::string& name : report.skipped) {
+    io.out << (server ? "not a keyed file, or on the server already: " : "not a keyed file: ")
+           << name << "\n";
+  }
+  if (server && !report.moved.empty()) {
+    io.out << "the old files stay in the folder: remove them once the server's are checked\n";
+  }
   if (code != kvb::kNone) return FailedCode(io, report.failed.empty() ? argv[1] : report.failed, code);
   return 0;
 }

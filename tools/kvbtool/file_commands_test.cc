@@ -128,5 +128,33 @@ TEST_F(ServerCheckTest, CheckOnAServerTellsTheLayoutTheRecordsAndTheCatalogue) {
   EXPECT_NE(errors_.find("catalogue of keyed files is damaged"), std::string::npos) << errors_;
 }
 
+// upgrade on a drive whose keyed files are on a server copies the files of
+// earlier versions (each its own SQLite database) onto the server.
+TEST_F(ServerCheckTest, UpgradeOnAServerDriveCopiesOldFilesOntoTheServer) {
+  MapServerDrive();
+  const std::string old = root_ + "/server/DLR/KVIN.DAT";
+  kvb::test::WriteFile(old, "");
+  std::filesystem::remove(old);
+  ASSERT_EQ(Shell("sqlite3 " + old +
+                  " \"CREATE TABLE kvb_meta(name TEXT PRIMARY KEY, value TEXT NOT NULL);"
+                  " CREATE TABLE records(key BLOB PRIMARY KEY, data BLOB NOT NULL);"
+                  " INSERT INTO kvb_meta VALUES('format', 'kvb keyed record file 1'),"
+                  " ('layout', 'STKNO 6 1 key' || char(10) || 'NAME 4 1' || char(10));"
+                  " INSERT INTO records VALUES(CAST('A1    ' AS BLOB), CAST('A1    Jo  ' AS BLOB)),"
+                  " (CAST('B2    ' AS BLOB), CAST('B2    Ann ' AS BLOB))\""),
+            0)
+      << errors_;
+  kvb::test::WriteFile(root_ + "/server/DLR/NOTES.DAT", "text\n");
+  ASSERT_EQ(Run("upgrade 'G:\\DLR'"), 0) << errors_;
+  EXPECT_EQ(output_,
+            "copied onto the record server: KVIN.DAT\n"
+            "the old files stay in the folder: remove them once the server's are checked\n");
+  ASSERT_EQ(Run("dump 'G:\\DLR\\KVIN.DAT'"), 0) << errors_;
+  EXPECT_EQ(output_, "STKNO,NAME\nA1,Jo\nB2,Ann\n");
+  EXPECT_TRUE(std::filesystem::exists(old));
+  ASSERT_EQ(Run("upgrade 'G:\\DLR'"), 0) << errors_;
+  EXPECT_EQ(output_, "not a keyed file, or on the server already: KVIN.DAT\n");
+}
+
 }  // namespace
 }  // namespace kvbtool::test
