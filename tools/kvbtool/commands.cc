@@ -473,8 +473,8 @@ int RunUpgrade(int argc, char** argv, Streams io) {
   if (int16_t code = kvb::ResolvePath(argv[1], &folder); code) return FailedCode(io, argv[1], code);
   kvb::UpgradeReport report;
   const bool server = kvb::FolderOnServer(folder);
-  int16_t code = server ? kvb::UpgradeFolderToServer(folder, &report)
-                        : kvb::UpgradeFolder(folder, &report);
+  int16_t code =
+      server ? kvb::UpgradeFolderToServer(folder, &report) : kvb::UpgradeFolder(folder, &report);
   for (const std::string& name : report.moved) {
     io.out << (server ? "copied onto the record server: " : "upgraded ") << name << "\n";
   }
