@@ -430,13 +430,13 @@ int16_t OpenPgStore(const std::string& conninfo, std::unique_ptr<RecordStore>* s
     return WithCause(kBadStoreSetting, message);
   }
   PQconninfoFree(options);
+  // The connection is named after the program, the desk and the work folder
+  // (connection_name.h).
+  const std::string name = ThisConnectionName();
   // Defaults first: the drive's connection string overrides any of them.
   // Keepalives make a workstation notice a server that vanished from the
   // network within about 25 seconds on an idle connection, as
   // tcp_user_timeout does while data waits unacknowledged.
-  // The connection is named after the program, the desk and the work folder
-  // (connection_name.h); a connection string may name it otherwise.
-  const std::string name = ThisConnectionName();
   const char* keys[] = {"connect_timeout",     "keepalives",       "keepalives_idle",
                         "keepalives_interval", "keepalives_count", "tcp_user_timeout",
                         "application_name",    "dbname",           nullptr};
