@@ -22,6 +22,11 @@ constexpr char32_t kHighControls[32] = {
 // Serialises the making of views on a server, as the catalogue's making is.
 constexpr char kViewLock[] = "SELECT pg_advisory_xact_lock(5355808830451892565)";
 
+// What kvb_views keeps of the layout a view was made for: the layout with a
+// first line (a comment in a layout) naming the form of the view's SQL, so
+// that a library making its views otherwise remakes them.
+std::string MadeFor(const Layout& layout) { return "# view form 2\n" + layout.Canonical(); }
+
 // A plain number: an optional sign, digits with at most one decimal point.
 constexpr char kPgNumber[] = "'^[+-]?([0-9]+[.]?[0-9]*|[.][0-9]+)$'";
 
@@ -91,26 +96,43 @@ std::string Identifier(const std::string& name) {
   return quoted + "\"";
 }
 
+// A field's bytes as they are stored.
+std::string Bytes(const Column& column) {
+  return "substr(data, " + std::to_string(column.position) + ", " + std::to_string(column.width) +
+         ")";
+}
+
 // A column cut from t, the record as text: every Windows-1252 byte is one
 // character, so a field's characters stand where its bytes stand.
 std::string Cut(const Column& column) {
   return "substr(t, " + std::to_string(column.position) + ", " + std::to_string(column.width) + ")";
 }
 
-// An SQLite column; a number through CAST when its text is a plain number.
+// An SQLite column over a row of SqliteRecords. A record of ASCII alone is
+// cut as bytes (a text would be counted character by character); others
+// from their converted text. A number is ASCII: its bytes are its text.
 std::string SqliteColumn(const Column& column) {
-  if (!column.number) return "rtrim(" + Cut(column) + ", ' ')";
+  const std::string bytes = "CAST(" + Bytes(column) + " AS TEXT)";
+  if (!column.number) {
+    return "rtrim(CASE WHEN t IS NULL THEN " + bytes + " ELSE " + Cut(column) + " END, ' ')";
+  }
   // A sign or digit or point, then digits and points, a digit among them
   // and at most one point.
-  const std::string s = "trim(" + Cut(column) + ")";
+  const std::string s = "trim(" + bytes + ")";
   return "CASE WHEN " + s + " GLOB '[0-9.+-]*' AND substr(" + s + ", 2) NOT GLOB '*[^0-9.]*' AND " +
          s + " GLOB '*[0-9]*' AND " + s + " NOT GLOB '*.*.*' THEN CAST(" + s + " AS NUMERIC) END";
 }
 
+// A PostgreSQL column over a row of PgRecords: its bytes converted as they
+// are cut (a text would be counted character by character). A number is
+// ASCII: its bytes are its text.
 std::string PgColumn(const Column& column) {
-  if (!column.number) return "rtrim(" + Cut(column) + ", ' ')";
-  const std::string s = "btrim(" + Cut(column) + ")";
-  return "CASE WHEN " + s + " ~ " + kPgNumber + " THEN " + s + "::numeric END";
+  if (column.number) {
+    const std::string s = "btrim(encode(" + Bytes(column) + ", 'escape'))";
+    return "CASE WHEN " + s + " ~ " + kPgNumber + " THEN " + s + "::numeric END";
+  }
+  return "rtrim(CASE WHEN plain THEN convert_from(convert(" + Bytes(column) +
+         ", 'WIN1252', 'UTF8'), 'UTF8') ELSE kvb_text(" + Bytes(column) + ") END, ' ')";
 }
 
 std::string SelectList(const Layout& layout, bool sqlite) {
@@ -122,24 +144,42 @@ std::string SelectList(const Layout& layout, bool sqlite) {
   return list;
 }
 
-// The records of an SQLite table as text t, each converted once: a record
-// of ASCII alone as it is, any other byte by byte through kvb_cp1252. The
-// OFFSET keeps SQLite from folding the conversion into every column.
+// Bytes at a time the conversion takes: an ASCII run of them as it is,
+// others byte by byte.
+constexpr int kChunk = 16;
+
+// The text of the kChunk bytes of data from position i.
+std::string SqliteChunk() {
+  const std::string chunk = "CAST(substr(data, i, " + std::to_string(kChunk) + ") AS TEXT)";
+  std::string bytes;
+  for (int k = 0; k < kChunk; ++k) {
+    bytes += std::string(k ? " || " : "") +
+             "coalesce((SELECT text FROM kvb_cp1252 WHERE byte = substr(data, i + " +
+             std::to_string(k) + ", 1)), '')";
+  }
+  return "CASE WHEN " + chunk + " GLOB '*[^' || char(1) || '-' || char(127) || ']*' THEN " + bytes +
+         " ELSE " + chunk + " END";
+}
+
+// The records of an SQLite table: data, and t, the record as text when it
+// holds a byte beyond ASCII (NULL when not): converted once, kChunk bytes a
+// step through kvb_cp1252. The OFFSET keeps SQLite from folding the
+// conversion into every column.
 std::string SqliteRecords(const std::string& table) {
-  return "(SELECT CASE WHEN CAST(data AS TEXT) GLOB '*[^' || char(1) || '-' || char(127) || ']*'"
-         " THEN (WITH RECURSIVE c(i, t) AS (SELECT 1, '' UNION ALL SELECT i + 1, t || (SELECT"
-         " text FROM kvb_cp1252 WHERE byte = substr(data, i, 1)) FROM c WHERE i <= length(data))"
-         " SELECT t FROM c WHERE i = length(data) + 1) ELSE CAST(data AS TEXT) END AS t FROM " +
+  return "(SELECT data, CASE WHEN CAST(data AS TEXT) GLOB '*[^' || char(1) || '-' || char(127) ||"
+         " ']*' THEN (WITH RECURSIVE c(i, t) AS (SELECT 1, '' UNION ALL SELECT i + " +
+         std::to_string(kChunk) + ", t || " + SqliteChunk() +
+         " FROM c WHERE i <= length(data)) SELECT t FROM c WHERE i > length(data)) END AS t"
+         " FROM " +
          Identifier(table) + " LIMIT -1 OFFSET 0)";
 }
 
-// The records of a file on a server as text t: convert() for a record it
-// takes, kvb_text() for one holding a byte it refuses.
+// The records of a file on a server: data, and plain, true when convert()
+// takes all of it. The OFFSET keeps the check from being made for every
+// column.
 std::string PgRecords(const std::string& id) {
-  return std::string("(SELECT CASE WHEN ") + kPgConvertible +
-         " THEN convert_from(convert(data, 'WIN1252', 'UTF8'), 'UTF8') ELSE kvb_text(data) END"
-         " AS t FROM kvb_records WHERE file = " +
-         id + " OFFSET 0)";
+  return std::string("(SELECT data, ") + kPgConvertible +
+         " AS plain FROM kvb_records WHERE file = " + id + " OFFSET 0)";
 }
 
 // The rows of kvb_cp1252: every byte and its character (zero: U+FFFD, as
@@ -254,7 +294,7 @@ int16_t FindView(RecordStore& store, const std::string& file, const Layout& layo
   *in_step = false;
   if (code != kNone || rows.empty()) return code;
   *view = rows[0][0];
-  *in_step = rows[0][1] == layout.Canonical();
+  *in_step = rows[0][1] == MadeFor(layout);
   return kNone;
 }
 
@@ -298,11 +338,12 @@ int16_t MakeViewAvoiding(RecordStore& store, const std::string& file, const Layo
   if (code == kNone) code = ViewQuery(store, sqlite, file, layout, &query);
   if (code == kNone) code = Run(store, "CREATE VIEW " + Identifier(name) + " AS " + query);
   const std::string canonical = layout.Canonical();
+  const std::string made_for = MadeFor(layout);
   if (code == kNone) {
     code = Run(store,
                sqlite ? "INSERT INTO kvb_views VALUES(?1, ?2, ?3)"
                       : "INSERT INTO kvb_views VALUES($1, $2, $3)",
-               {file, name, canonical});
+               {file, name, made_for});
   }
   // The file's stored layout takes the number marks of the layout its view
   // follows, so that copies and tools reading the stored layout keep them.

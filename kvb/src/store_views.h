@@ -15,17 +15,18 @@
 // "DLR\KVIN.DAT" on a server -> dlr_kvin_dat); a name starting with a digit
 // gets "f_" in front, and a name another table or view has gets "_2", "_3"
 // and so on after it. The table kvb_views lists each file's view and the
-// layout it was made for.
+// layout it was made for (under a comment line naming the form of the
+// view, so that another form is made again).
 //
-// Each record is made text once, and the columns are cut from that text:
-// every Windows-1252 byte is one character, so a field's characters stand
-// where its bytes stand. SQLite has no Windows-1252 conversion, and the
-// view must work in a plain sqlite3 shell: a record of ASCII alone is read
-// as it is, any other goes byte by byte through the table kvb_cp1252 (a
-// byte and its character). On PostgreSQL a record with none of the five
-// bytes Windows-1252 leaves undefined (nor a zero byte) is converted with
-// convert(); others go through the function kvb_text(bytea), made beside
-// the views.
+// Columns are cut from the record's bytes, not from a text, which both
+// databases count character by character. SQLite has no Windows-1252
+// conversion, and the view must work in a plain sqlite3 shell: a record of
+// ASCII alone is cut as it is; any other is made text once, 16 bytes a step
+// through the table kvb_cp1252 (a byte and its character), and cut from
+// that text (every Windows-1252 byte is one character). On PostgreSQL each
+// field is converted with convert() unless its record holds a byte convert()
+// refuses (the five Windows-1252 leaves undefined, or zero); then it goes
+// through the function kvb_text(bytea), made beside the views.
 //
 // Writes never go through a view: they keep going through the library and
 // its record locks. The views cost the writes nothing; they are made and
