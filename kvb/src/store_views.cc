@@ -385,7 +385,10 @@ int16_t KeepView(RecordStore& store, const std::string& file, const Layout& layo
   if (store.dialect() == SqlDialect::kNone) return kNone;
   std::string view;
   bool in_step = false;
-  if (FindView(store, file, layout, &view, &in_step) == kNone && in_step) return kNone;
+  const int16_t found = FindView(store, file, layout, &view, &in_step);
+  if (found == kNone && in_step) return kNone;
+  // A role refused even the reading of kvb_views may not make views either.
+  if (found == kWrongDirection) return found;
   DropCause();  // a store without kvb_views yet
   SqlTransaction transaction(store);
   int16_t code = transaction.Begin();

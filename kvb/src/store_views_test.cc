@@ -10,6 +10,7 @@
 
 #include "kvb.h"
 #include "test_support.h"
+#include "upgrade.h"
 
 namespace kvb {
 namespace {
@@ -108,6 +109,32 @@ TEST_P(StoreViewsTest, ViewsAreNamedAfterTheirFilesAndStepAsideForTakenNames) {
   EXPECT_EQ(ViewName("K\xC3\x9C"
                      "CHE.DAT"),
             "k__che_dat");
+}
+
+// A file moved from the one-database-per-file form gets its view too.
+TEST(StoreViewsUpgradeTest, AnUpgradedFileGetsItsView) {
+  test::ScratchFolder folder;
+  sqlite3* db = nullptr;
+  ASSERT_EQ(sqlite3_open((folder / "KCU.DAT").c_str(), &db), SQLITE_OK);
+  const std::string sql =
+      "CREATE TABLE kvb_meta(name TEXT PRIMARY KEY, value TEXT NOT NULL);"
+      "CREATE TABLE records(key BLOB PRIMARY KEY, data BLOB NOT NULL) WITHOUT ROWID;"
+      "INSERT INTO kvb_meta VALUES('format', 'kvb keyed record file 1'),"
+      " ('layout', 'VENO 4 1 key' || char(10) || 'NAME 3 1' || char(10));"
+      "INSERT INTO records VALUES(CAST('V1  ' AS BLOB), CAST('V1  Ann' AS BLOB));";
+  ASSERT_EQ(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr), SQLITE_OK);
+  sqlite3_close(db);
+  UpgradeReport report;
+  ASSERT_EQ(UpgradeFolder(folder.path(), &report), kNone) << report.failed;
+  ASSERT_EQ(sqlite3_open((folder / "KVBSTORE.DB").c_str(), &db), SQLITE_OK);
+  sqlite3_stmt* query = nullptr;
+  ASSERT_EQ(sqlite3_prepare_v2(db, "SELECT veno || '=' || name FROM kcu_dat", -1, &query, nullptr),
+            SQLITE_OK)
+      << sqlite3_errmsg(db);
+  ASSERT_EQ(sqlite3_step(query), SQLITE_ROW);
+  EXPECT_STREQ(reinterpret_cast<const char*>(sqlite3_column_text(query, 0)), "V1=Ann");
+  sqlite3_finalize(query);
+  sqlite3_close(db);
 }
 
 INSTANTIATE_TEST_SUITE_P(Stores, StoreViewsTest,
