@@ -25,7 +25,7 @@ constexpr char kViewLock[] = "SELECT pg_advisory_xact_lock(5355808830451892565)"
 // What kvb_views keeps of the layout a view was made for: the layout with a
 // first line (a comment in a layout) naming the form of the view's SQL, so
 // that a library making its views otherwise remakes them.
-std::string MadeFor(const Layout& layout) { return "# view form 2\n" + layout.Canonical(); }
+std::string MadeFor(const Layout& layout) { return "# view form 3\n" + layout.Canonical(); }
 
 // A plain number: an optional sign, digits with at most one decimal point.
 constexpr char kPgNumber[] = "'^[+-]?([0-9]+[.]?[0-9]*|[.][0-9]+)$'";
@@ -108,17 +108,27 @@ std::string Cut(const Column& column) {
   return "substr(t, " + std::to_string(column.position) + ", " + std::to_string(column.width) + ")";
 }
 
-// An SQLite column over a row of SqliteRecords. A record of ASCII alone is
-// cut as bytes (a text would be counted character by character); others
-// from their converted text. A number is ASCII: its bytes are its text.
-std::string SqliteColumn(const Column& column) {
-  const std::string bytes = "CAST(" + Bytes(column) + " AS TEXT)";
+// The name under which SqliteRecords gives the trimmed text of the number
+// column number k.
+std::string NumberText(size_t k) { return "kvb_n" + std::to_string(k); }
+
+// The trimmed text of a number column, as SqliteRecords gives it: a number
+// is ASCII, so its bytes are its text.
+std::string SqliteNumberText(const Column& column) {
+  return "trim(CAST(" + Bytes(column) + " AS TEXT))";
+}
+
+// An SQLite column over a row of SqliteRecords: a text column from the
+// bytes of a record of ASCII alone (a text would be counted character by
+// character), else from the record's converted text; the k-th number column
+// from its text when that is a plain number (a sign or digit or point,
+// then digits and points, a digit among them and at most one point).
+std::string SqliteColumn(const Column& column, size_t k) {
   if (!column.number) {
-    return "rtrim(CASE WHEN t IS NULL THEN " + bytes + " ELSE " + Cut(column) + " END, ' ')";
+    return "rtrim(CASE WHEN t IS NULL THEN CAST(" + Bytes(column) + " AS TEXT) ELSE " +
+           Cut(column) + " END, ' ')";
   }
-  // A sign or digit or point, then digits and points, a digit among them
-  // and at most one point.
-  const std::string s = "trim(" + bytes + ")";
+  const std::string s = NumberText(k);
   return "CASE WHEN " + s + " GLOB '[0-9.+-]*' AND substr(" + s + ", 2) NOT GLOB '*[^0-9.]*' AND " +
          s + " GLOB '*[0-9]*' AND " + s + " NOT GLOB '*.*.*' THEN CAST(" + s + " AS NUMERIC) END";
 }
@@ -135,10 +145,12 @@ std::string PgColumn(const Column& column) {
          ", 'WIN1252', 'UTF8'), 'UTF8') ELSE kvb_text(" + Bytes(column) + ") END, ' ')";
 }
 
-std::string SelectList(const Layout& layout, bool sqlite) {
+std::string SelectList(const std::vector<Column>& columns, bool sqlite) {
   std::string list;
-  for (const Column& column : ColumnsOf(layout)) {
-    list += (list.empty() ? "" : ", ") + (sqlite ? SqliteColumn(column) : PgColumn(column)) +
+  size_t numbers = 0;
+  for (const Column& column : columns) {
+    list += (list.empty() ? "" : ", ") +
+            (sqlite ? SqliteColumn(column, column.number ? numbers++ : 0) : PgColumn(column)) +
             " AS " + Identifier(column.name);
   }
   return list;
@@ -161,17 +173,22 @@ std::string SqliteChunk() {
          " ELSE " + chunk + " END";
 }
 
-// The records of an SQLite table: data, and t, the record as text when it
-// holds a byte beyond ASCII (NULL when not): converted once, kChunk bytes a
-// step through kvb_cp1252. The OFFSET keeps SQLite from folding the
-// conversion into every column.
-std::string SqliteRecords(const std::string& table) {
+// The records of an SQLite table: data; t, the record as text when it
+// holds a byte beyond ASCII (NULL when not), converted once, kChunk bytes a
+// step through kvb_cp1252; and the trimmed text of each number column, cut
+// once for the checks made on it. The OFFSET keeps SQLite from folding
+// these into every use.
+std::string SqliteRecords(const std::string& table, const std::vector<Column>& columns) {
+  std::string numbers;
+  size_t k = 0;
+  for (const Column& column : columns) {
+    if (column.number) numbers += ", " + SqliteNumberText(column) + " AS " + NumberText(k++);
+  }
   return "(SELECT data, CASE WHEN CAST(data AS TEXT) GLOB '*[^' || char(1) || '-' || char(127) ||"
          " ']*' THEN (WITH RECURSIVE c(i, t) AS (SELECT 1, '' UNION ALL SELECT i + " +
          std::to_string(kChunk) + ", t || " + SqliteChunk() +
-         " FROM c WHERE i <= length(data)) SELECT t FROM c WHERE i > length(data)) END AS t"
-         " FROM " +
-         Identifier(table) + " LIMIT -1 OFFSET 0)";
+         " FROM c WHERE i <= length(data)) SELECT t FROM c WHERE i > length(data)) END AS t" +
+         numbers + " FROM " + Identifier(table) + " LIMIT -1 OFFSET 0)";
 }
 
 // The records of a file on a server: data, and plain, true when convert()
@@ -254,7 +271,9 @@ int16_t FreeName(RecordStore& store, bool sqlite, const std::string& file, const
 int16_t ViewQuery(RecordStore& store, bool sqlite, const std::string& file, const Layout& layout,
                   std::string* query) {
   if (sqlite) {
-    *query = "SELECT " + SelectList(layout, true) + " FROM " + SqliteRecords(file) + " AS r";
+    const std::vector<Column> columns = ColumnsOf(layout);
+    *query =
+        "SELECT " + SelectList(columns, true) + " FROM " + SqliteRecords(file, columns) + " AS r";
     return kNone;
   }
   std::string id;
@@ -263,7 +282,7 @@ int16_t ViewQuery(RecordStore& store, bool sqlite, const std::string& file, cons
     return code;
   }
   if (id.empty()) return WithCause(kMissingFile, "no keyed file " + file + " in the database");
-  *query = "SELECT " + SelectList(layout, false) + " FROM " + PgRecords(id) + " AS r";
+  *query = "SELECT " + SelectList(ColumnsOf(layout), false) + " FROM " + PgRecords(id) + " AS r";
   return kNone;
 }
 
