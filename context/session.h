@@ -24,6 +24,10 @@ struct ErrorRecord {
   // Lines shown under Message in the error box: what went wrong in plain
   // words and what is safe to do next. Empty when there is nothing to add.
   std::string Detail;
+  // The cause the library gave for the failure (KVBerrcause): the store's
+  // or the system's own words, one line. Empty when it gave none, and for
+  // the program's own failures.
+  std::string Cause;
   std::string ComputerName;
   std::string WindowsVersion;
 };

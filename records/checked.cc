@@ -56,6 +56,7 @@ void RecordFailure(int16_t number, const char* label, int16_t status, int16_t co
   error.Code = code;
   error.FileName = names_a_file ? OpenedFileName(FileOffset{number}) : "";
   error.Detail.clear();
+  error.Cause = code != 0 ? TextFromLibrary(Library().KVBerrcause(session.FileBase)) : "";
   error.Message = "ID  " + std::to_string(number) + label + std::to_string(status) + "-" +
                   std::to_string(code) + " in " + session.ProgramName;
 }

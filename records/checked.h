@@ -17,7 +17,8 @@ std::string OpenedFileName(FileOffset offset);
 
 // Records a failure in ErrorInfo as the checked operations do: "ID  " and
 // the number (a file's offset, or a base), the label (", Read Error # "),
-// status-code and the program's name; the file's name when names_a_file.
+// status-code and the program's name; the file's name when names_a_file;
+// for a library code, the library's cause of its last failure (KVBerrcause).
 // Detail is cleared.
 void RecordFailure(int16_t number, const char* label, int16_t status, int16_t code,
                    bool names_a_file = true);

@@ -77,7 +77,10 @@ TEST_F(CheckedTest, SuccessPassesArgumentsAndLeavesErrorInfoAlone) {
   }
 }
 
-TEST_F(CheckedTest, FailureComposesTheErrorTextAndAsksKvberrOnceWithTheBase) {
+// The code and the cause of the failure are asked for once each, with the
+// base.
+TEST_F(CheckedTest, FailureComposesTheErrorTextAndKeepsTheCodeAndTheCause) {
+  library.SetText("KVBerrcause", "/srv/F/DLR/KVBSTORE.DB: disk I/O error");
   for (const Operation& op : Operations()) {
     ResetSession();
     Session().FileBase = 40;
@@ -87,7 +90,9 @@ TEST_F(CheckedTest, FailureComposesTheErrorTextAndAsksKvberrOnceWithTheBase) {
     EXPECT_EQ(Session().ErrorInfo.Message, op.message) << op.name;
     EXPECT_EQ(Session().ErrorInfo.Status, 5) << op.name;
     EXPECT_EQ(Session().ErrorInfo.Code, KVB_ERR_IO_ERROR) << op.name;
-    EXPECT_EQ(library.calls(), (std::vector<std::string>{op.call, "KVBerr(40)"})) << op.name;
+    EXPECT_EQ(Session().ErrorInfo.Cause, "/srv/F/DLR/KVBSTORE.DB: disk I/O error") << op.name;
+    EXPECT_EQ(library.calls(), (std::vector<std::string>{op.call, "KVBerr(40)", "KVBerrcause(40)"}))
+        << op.name;
   }
 }
 

@@ -338,6 +338,11 @@ struct FakeLibrary::Calls {
     F().Note(CallText("KVBerr", Num(base)));
     return F().last_failure_.code;
   }
+  static const char* ErrCause(int16_t base) {
+    const std::string call = CallText("KVBerrcause", Num(base));
+    F().Note(call);
+    return F().TextResult(call, "");
+  }
   static const char* ErrText(int16_t code) {
     return PassedOn(CallText("KVBerrtext", Num(code)), [&] { return ::KVBerrtext(code); });
   }
@@ -604,7 +609,7 @@ FakeLibrary::FakeLibrary()
       &Calls::Unedit,      &Calls::Picture,  &Calls::LeftJustify, &Calls::Center,
       &Calls::RightJustify, &Calls::DateForm, &Calls::DataGet,  &Calls::GetFiles,
       &Calls::DataFree,    &Calls::FileExists, &Calls::Begin,   &Calls::Commit,
-      &Calls::Rollback,    &Calls::ErrText,  &Calls::HostPath,
+      &Calls::Rollback,    &Calls::ErrText,  &Calls::HostPath,  &Calls::ErrCause,
   });
 }
 

@@ -51,7 +51,8 @@
 //  - texts: KVBdataget returns `chain_parameters[index]` ("" when absent);
 //    KVBgetfiles writes `rewritten_network_type` over its text (cut to the
 //    text's length; empty: unchanged); KVBhostpath is "/host/" and the name;
-//    KVBdateform returns its text.
+//    KVBdateform returns its text; KVBerrcause is "" (SetText gives a
+//    failure its cause).
 //
 // Scripts: FailCalls makes calls whose recorded text starts with a prefix
 // fail with a secondary code; SetText makes text results of matching calls a

@@ -47,6 +47,7 @@ struct RecordLibrary {
   decltype(&::KVBrollback) KVBrollback;
   decltype(&::KVBerrtext) KVBerrtext;
   decltype(&::KVBhostpath) KVBhostpath;
+  decltype(&::KVBerrcause) KVBerrcause;
 };
 
 // The table in force. Bound to libkvb until BindLibrary replaces it.

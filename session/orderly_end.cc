@@ -32,6 +32,7 @@ std::string ExplainedError(const ErrorRecord& error) {
     }
     text += "\n" + cause + ".";
   }
+  if (!error.Cause.empty()) text += "\nCause: " + error.Cause;
   text += "\n" + (!error.Detail.empty() ? error.Detail : DefaultAdvice(error));
   return text;
 }

@@ -31,8 +31,10 @@ struct ProgramEnd {
 
 // Rolls back the deal being posted, if any; shows ErrorInfo.Message in a box
 // titled "Error" (exclamation, OK) with, on the lines below it, the file and
-// the library's cause in plain words and ErrorInfo.Detail (or the advice that
-// the deal file is kept); then EndProgram(kFailed). Never returns.
+// the library's words for the code, the cause the library gave
+// (ErrorInfo.Cause, "Cause: ..." on a line of its own) and ErrorInfo.Detail
+// (or the advice that the deal file is kept); then EndProgram(kFailed).
+// Never returns.
 [[noreturn]] void ShowErrorAndEnd();
 
 // Records a failure found by the program itself (no library call failed) in

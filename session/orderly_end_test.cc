@@ -64,8 +64,8 @@ TEST_F(OrderlyEndTest, EndProgramClosesFileZeroAndReinitialisesWithTheBase) {
 TEST_F(OrderlyEndTest, FailuresInsideEndProgramAreIgnored) {
   library.FailCalls("KVBclose(0)", KVB_ERR_IO_ERROR);
   EXPECT_EQ(EndStatus([] { EndProgram(ExitStatus::kTransferred); }), ExitStatus::kTransferred);
-  EXPECT_EQ(library.calls(),
-            (std::vector<std::string>{"KVBclose(0)", "KVBerr(40)", "KVBinit(40)"}));
+  EXPECT_EQ(library.calls(), (std::vector<std::string>{"KVBclose(0)", "KVBerr(40)",
+                                                       "KVBerrcause(40)", "KVBinit(40)"}));
   EXPECT_EQ(Session().ErrorInfo.Message, "ID  -40, Close Error # 5-22 in ");
   EXPECT_TRUE(screen.boxes.empty());  // filled, never shown
 }
@@ -74,6 +74,7 @@ TEST_F(OrderlyEndTest, FailuresInsideEndProgramAreIgnored) {
 // the close-all text in the error box, and after OK the program ends.
 TEST_F(OrderlyEndTest, FailedCloseAllAtTheStartEndsThroughTheErrorBox) {
   library.FailCalls("KVBcloseall", KVB_ERR_DISK_FULL);
+  library.SetText("KVBerrcause", "/srv/F/DLR/KVBSTORE.DB: database or disk is full");
   ExitStatus status = EndStatus([] {
     Session().LastStatus = CloseAll(Session().FileBase);
     if (Session().LastStatus != 0) ShowErrorAndEnd();
@@ -81,20 +82,22 @@ TEST_F(OrderlyEndTest, FailedCloseAllAtTheStartEndsThroughTheErrorBox) {
   });
   EXPECT_EQ(status, ExitStatus::kFailed);
   ASSERT_EQ(screen.boxes.size(), 1u);
-  // The system's text first; below it the library's words for the code and
-  // what is safe to do.
+  // The system's text first; below it the library's words for the code, the
+  // cause it gave, and what is safe to do.
   EXPECT_EQ(screen.boxes[0].text,
-            "ID  40, Close All Error # 5-23 in \ndisk full.\nNothing of the deal being posted was "
+            "ID  40, Close All Error # 5-23 in \ndisk full.\n"
+            "Cause: /srv/F/DLR/KVBSTORE.DB: database or disk is full\n"
+            "Nothing of the deal being posted was "
             "stored and the deal file is kept: fix this and run DEXT again.");
   EXPECT_EQ(screen.boxes[0].title, "Error");
   EXPECT_EQ(screen.boxes[0].style, 48);
   // A deal still open is rolled back and the files closed (their record
   // locks with them) before the box; the program ends after OK.
-  EXPECT_EQ(library.calls(), (std::vector<std::string>{"KVBcloseall(40)", "KVBerr(40)",
-                                                       "KVBerrtext(23)", "KVBrollback(40)",
-                                                       "KVBcloseall(40)", "KVBclose(0)",
-                                                       "KVBinit(40)"}));
-  EXPECT_EQ(screen.calls_while_shown, 5u);
+  EXPECT_EQ(library.calls(),
+            (std::vector<std::string>{"KVBcloseall(40)", "KVBerr(40)", "KVBerrcause(40)",
+                                      "KVBerrtext(23)", "KVBrollback(40)", "KVBcloseall(40)",
+                                      "KVBclose(0)", "KVBinit(40)"}));
+  EXPECT_EQ(screen.calls_while_shown, 6u);
   EXPECT_EQ(Session().LastStatus, 5);
 }
 

@@ -80,13 +80,14 @@ AccountingLayout AccountingLayoutAt(const Destination& destination) {
 }
 
 // A line for each target file that did not open: its name, where the drive
-// map puts it, and the library's reason.
+// map puts it, and the library's reason; under it the cause the library gave.
 std::string WhyNotOpened(int16_t status) {
   if (status == 0) return "";
   const ErrorRecord& error = Session().ErrorInfo;
   const std::string host = TextFromLibrary(Library().KVBhostpath(error.FileName.c_str()));
   return "\n" + error.FileName + (host.empty() ? "" : " (" + host + ")") +
-         " could not be opened: " + TextFromLibrary(Library().KVBerrtext(error.Code)) + ".";
+         " could not be opened: " + TextFromLibrary(Library().KVBerrtext(error.Code)) + "." +
+         (error.Cause.empty() ? "" : "\n  Cause: " + error.Cause);
 }
 
 // Opens the three target files; the text of what failed, empty when all opened.

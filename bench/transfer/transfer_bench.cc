@@ -17,6 +17,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -194,8 +195,9 @@ int RecordWidth(const fs::path& layout) {
     std::string name, field_width, occurrences;
     if (!(words >> name >> field_width)) continue;
     words >> occurrences;
-    width += std::stoi(field_width) *
-             (occurrences.empty() || occurrences == "key" ? 1 : std::stoi(occurrences));
+    const bool counted =
+        !occurrences.empty() && std::isdigit(static_cast<unsigned char>(occurrences[0]));
+    width += std::stoi(field_width) * (counted ? std::stoi(occurrences) : 1);
   }
   return width;
 }

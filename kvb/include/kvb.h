@@ -122,6 +122,15 @@ KVB_API int16_t KVBhost(int16_t base, const char* network_type);
 KVB_API void KVBautosecure(int16_t on);
 /* Secondary code of the last failure of this thread. */
 KVB_API int16_t KVBerr(int16_t base);
+/* The cause of the last failure of this thread in plain words, one line, as
+ * the store or the system gave it, with the file or folder it is about where
+ * there is one ("KVBSTORE.DB in /srv/F/DLR: database or disk is full";
+ * "FATAL: role \"sales\" does not exist"); "" when the failure has none (a
+ * failure the library itself found, such as a record not there) or before
+ * any failure. It belongs to the failure KVBerr reports and is replaced by
+ * the next one. The text is in the words of SQLite, PostgreSQL or the
+ * system, so its language may differ from KVBerrtext's. */
+KVB_API const char* KVBerrcause(int16_t base);
 
 /* ---- Transactions ------------------------------------------------------- */
 

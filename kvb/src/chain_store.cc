@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <cstdlib>
 
+#include "cause.h"
 #include "chain_codes.h"
 
 namespace kvb {
@@ -90,16 +91,23 @@ std::string DefaultChainFolder() {
 }
 
 int16_t ChainFolder::Open(const std::string& path) {
-  if (path.empty() || path[0] != '/') return kChainNoFolder;
+  if (path.empty() || path[0] != '/') {
+    return WithCause(kChainNoFolder, "no folder for parameter blocks (set KVB_CHAIN_DIR)");
+  }
+  path_ = path;
   fd_ = open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
   if (fd_ < 0 && errno == ENOENT) {
-    if (!MakeFolders(path)) return kChainNoFolder;
+    if (!MakeFolders(path)) return WithSystemError(kChainNoFolder, path, errno);
     fd_ = open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
   }
-  if (fd_ < 0) return errno == ELOOP || errno == ENOTDIR ? kChainUnsafeFolder : kChainNoFolder;
+  if (fd_ < 0) {
+    return WithSystemError(errno == ELOOP || errno == ENOTDIR ? kChainUnsafeFolder : kChainNoFolder,
+                           path, errno);
+  }
   struct stat st;
-  if (fstat(fd_, &st) != 0) return kChainIo;
-  return IsPrivate(st) ? kChainOk : kChainUnsafeFolder;
+  if (fstat(fd_, &st) != 0) return WithSystemError(kChainIo, path, errno);
+  if (IsPrivate(st)) return kChainOk;
+  return WithCause(kChainUnsafeFolder, path + ": others may write to it, or it is not yours");
 }
 
 ChainFolder::~ChainFolder() {
@@ -109,26 +117,27 @@ ChainFolder::~ChainFolder() {
 int16_t ChainFolder::Load(int16_t handle, ChainBlock* block, bool* found) const {
   block->fill(std::string());
   *found = false;
+  const std::string where = path_ + "/" + BlockName(handle);
   int fd = openat(fd_, BlockName(handle).c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
   if (fd < 0) {
     if (errno == ENOENT) return kChainOk;
-    return errno == ELOOP ? kChainUnsafeBlock : kChainIo;
+    return WithSystemError(errno == ELOOP ? kChainUnsafeBlock : kChainIo, where, errno);
   }
   std::string stored;
   struct stat st;
   int16_t code = kChainOk;
   if (fstat(fd, &st) != 0) {
-    code = kChainIo;
+    code = WithSystemError(kChainIo, where, errno);
   } else if (!S_ISREG(st.st_mode) || !IsPrivate(st)) {
-    code = kChainUnsafeBlock;
-  } else {
-    code = ReadAll(fd, &stored);
+    code = WithCause(kChainUnsafeBlock, where + ": not a private file of this user");
+  } else if ((code = ReadAll(fd, &stored)) == kChainIo) {
+    code = WithSystemError(kChainIo, where, errno);
   }
   close(fd);
   if (code != kChainOk) return code;
   if (!ParseChainBlock(stored, block)) {
     block->fill(std::string());
-    return kChainDamaged;
+    return WithCause(kChainDamaged, where + ": not a parameter block");
   }
   *found = true;
   return kChainOk;
@@ -149,12 +158,13 @@ int16_t ChainFolder::Replace(int16_t handle, const ChainBlock& block) const {
       "." + name + ".tmp-" + std::to_string(getpid()) + "-" + std::to_string(counter++);
   int fd =
       openat(fd_, temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
-  if (fd < 0) return kChainIo;
+  if (fd < 0) return WithSystemError(kChainIo, path_ + "/" + temporary, errno);
   bool written = fchmod(fd, 0600) == 0 && WriteAll(fd, FormatChainBlock(block)) && fsync(fd) == 0;
   written = close(fd) == 0 && written;
   if (!written || renameat(fd_, temporary.c_str(), fd_, name.c_str()) != 0) {
+    const int error = errno;
     unlinkat(fd_, temporary.c_str(), 0);
-    return kChainIo;
+    return WithSystemError(kChainIo, path_ + "/" + name, error);
   }
   fsync(fd_);
   return kChainOk;
@@ -174,7 +184,9 @@ int16_t ChainFolder::Update(int16_t handle, int index, const std::string& text) 
 
 int16_t ChainFolder::Remove(int16_t handle) const {
   FolderLock lock(fd_);
-  if (unlinkat(fd_, BlockName(handle).c_str(), 0) != 0 && errno != ENOENT) return kChainIo;
+  if (unlinkat(fd_, BlockName(handle).c_str(), 0) != 0 && errno != ENOENT) {
+    return WithSystemError(kChainIo, path_ + "/" + BlockName(handle), errno);
+  }
   return kChainOk;
 }
 

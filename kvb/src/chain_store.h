@@ -43,6 +43,7 @@ class ChainFolder {
   int16_t Replace(int16_t handle, const ChainBlock& block) const;
 
   int fd_ = -1;
+  std::string path_;  // for the causes of failures
 };
 
 }  // namespace kvb

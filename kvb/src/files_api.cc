@@ -181,6 +181,8 @@ void KVBautosecure(int16_t on) {
 
 int16_t KVBerr(int16_t /*base*/) { return LastFailure(); }
 
+const char* KVBerrcause(int16_t /*base*/) { return TextResult(LastCause()); }
+
 // A keyed file on a drive's server has no file in the folder: the server
 // answers for it. When it cannot (no connection), the answer is 0 and KVBerr
 // tells why.

@@ -75,6 +75,7 @@ class KeyedFile {
   Record buffer_;
   std::unique_ptr<KeyLock> lock_;  // destroyed before store_
   bool read_only_;
+  std::string read_only_cause_;  // why a file opened to write may only be read
   std::optional<std::string> position_;
   std::string scratch_;
 };

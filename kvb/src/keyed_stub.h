@@ -22,6 +22,10 @@ std::string TableNameOf(const std::string& host_path);
 // one-database-per-file form), kNotOurs or kIoError.
 int16_t CheckStub(const std::string& host_path);
 
+// Makes the folder's entries (a file placed, renamed or removed) durable:
+// kNone or the system's failure, with its cause.
+int16_t SyncFolder(const std::string& folder);
+
 // Places a stub at host_path as a whole: a temporary file in the folder is
 // written and synced, then linked to the name (or, with replace, renamed
 // over it), and the folder is synced. Without replace an existing file

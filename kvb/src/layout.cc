@@ -3,11 +3,13 @@
 #include <algorithm>
 #include <bit>
 #include <cctype>
+#include <cerrno>
 #include <charconv>
 #include <cstdint>
 #include <fstream>
 #include <sstream>
 
+#include "cause.h"
 #include "status.h"
 
 namespace kvb {
@@ -89,12 +91,17 @@ void Layout::Enter(size_t f) {
   slots_[i] = static_cast<int>(f);
 }
 
-std::string Layout::Canonical() const {
+std::string Layout::Canonical() const { return Text(true); }
+
+std::string Layout::Shape() const { return Text(false); }
+
+std::string Layout::Text(bool with_marks) const {
   std::string text;
   for (size_t i = 0; i < fields_.size(); ++i) {
     const Field& field = fields_[i];
     text += field.name + " " + std::to_string(field.width) + " " +
-            std::to_string(field.occurrences) + (i == key_index_ ? " key" : "") + "\n";
+            std::to_string(field.occurrences) + (with_marks && field.number ? " number" : "") +
+            (i == key_index_ ? " key" : "") + "\n";
   }
   return text;
 }
@@ -124,16 +131,22 @@ bool ParseLayout(std::string_view text, std::string_view source, Layout* layout,
       return fail(line_number, "width must be a number from 1 to " + std::to_string(kMaxWidth));
     }
     size_t next = 2;
-    if (next < words.size() && words[next] != "key") {
+    if (next < words.size() && words[next] != "key" && words[next] != "number") {
       if (!ParseCount(words[next], 1, kMaxOccurrences, &field.occurrences)) {
         return fail(line_number,
                     "occurrences must be a number from 1 to " + std::to_string(kMaxOccurrences));
       }
       ++next;
     }
-    bool is_key = next < words.size() && words[next] == "key";
-    if (is_key) ++next;
-    if (next < words.size()) return fail(line_number, "unexpected '" + words[next] + "'");
+    // "number" and "key" follow in either order, each once.
+    bool is_key = false;
+    for (; next < words.size(); ++next) {
+      bool& mark = words[next] == "key" ? is_key : field.number;
+      if (mark || (words[next] != "key" && words[next] != "number")) {
+        return fail(line_number, "unexpected '" + words[next] + "'");
+      }
+      mark = true;
+    }
     if (is_key) {
       if (key_line != 0) {
         return fail(line_number,
@@ -156,14 +169,19 @@ bool ParseLayout(std::string_view text, std::string_view source, Layout* layout,
 
 int16_t LoadLayoutFile(const std::string& host_path, std::string_view display_name, Layout* layout,
                        std::string* error) {
+  errno = 0;
   std::ifstream in(host_path, std::ios::binary);
   if (!in) {
+    const int system_error = errno;
     *error = std::string(display_name) + ": cannot read the layout file";
-    return kMissingLayout;
+    std::string where = "layout " + std::string(display_name);
+    if (host_path != display_name) where += " (" + host_path + ")";
+    return WithSystemError(kMissingLayout, where, system_error);
   }
   std::ostringstream text;
   text << in.rdbuf();
-  return ParseLayout(text.str(), display_name, layout, error) ? kNone : kMalformedLayout;
+  if (ParseLayout(text.str(), display_name, layout, error)) return kNone;
+  return WithCause(kMalformedLayout, *error);
 }
 
 }  // namespace kvb

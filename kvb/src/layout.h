@@ -1,15 +1,18 @@
 // Record layouts (.FID files): the fields of a keyed record file.
 //
-// One line per field: NAME WIDTH [OCCURRENCES] [key]. Blank lines and
-// everything after '#' are ignored. Names are upper-case letters, digits and
-// '_' (at most 16 characters, starting with a letter); widths 1 to 4000;
+// One line per field: NAME WIDTH [OCCURRENCES] [number] [key]. Blank lines
+// and everything after '#' are ignored. Names are upper-case letters, digits
+// and '_' (at most 16 characters, starting with a letter); widths 1 to 4000;
 // occurrences 1 to 999 (1 when omitted). Exactly one field carries the word
-// "key"; it does not repeat.
+// "key"; it does not repeat. The word "number" marks a field that holds a
+// number: the records stay text, and the file's view (store_views.h) shows
+// the field as a number. It changes nothing else, so a layout with and one
+// without the mark describe the same records.
 //
 //   # KVIN.FID - vehicle inventory
 //   STKNO   6      key
 //   VIN    17
-//   DA     10  22
+//   DA     10  22  number
 #ifndef KVB_SRC_LAYOUT_H_
 #define KVB_SRC_LAYOUT_H_
 
@@ -25,6 +28,7 @@ struct Field {
   int width = 0;
   int occurrences = 1;
   int offset = 0;  // of occurrence 1 within the record
+  bool number = false;  // marked "number": shown as a number in the view
 };
 
 class Layout {
@@ -39,12 +43,17 @@ class Layout {
   const Field* Find(std::string_view name) const;
 
   // The layout as canonical text: equal for layouts with the same fields,
-  // widths, occurrences and key, whatever their spacing and comments. A data
-  // file stores it to refuse a layout that does not match.
+  // widths, occurrences, key and number marks, whatever their spacing and
+  // comments. A data file stores it with its records.
   std::string Canonical() const;
+  // The canonical text without the number marks: equal for layouts that
+  // describe the same records. A data file refuses a layout whose shape
+  // differs from its own.
+  std::string Shape() const;
 
  private:
   friend bool ParseLayout(std::string_view, std::string_view, Layout*, std::string*);
+  std::string Text(bool with_marks) const;
   // Appends a field and enters it into the index.
   void Add(Field field);
   // Enters fields_[f] into a free slot.

@@ -51,6 +51,24 @@ TEST(LayoutTest, CanonicalTextIgnoresSpacingAndComments) {
   EXPECT_EQ(a.Canonical(), b.Canonical());
 }
 
+// "number" after the occurrences marks a numeric field, before or after
+// "key"; the shape of the records does not change with it.
+TEST(LayoutTest, TheNumberMarkIsKeptApartFromTheShape) {
+  Layout plain, marked;
+  std::string error;
+  ASSERT_TRUE(ParseLayout("A 2 key\nB 3 4\nC 5\n", "a", &plain, &error));
+  ASSERT_TRUE(ParseLayout("A 2 number key\nB 3 4 number\nC 5 number # n\n", "b", &marked, &error))
+      << error;
+  EXPECT_EQ(marked.Canonical(), "A 2 1 number key\nB 3 4 number\nC 5 1 number\n");
+  EXPECT_EQ(marked.Shape(), plain.Shape());
+  EXPECT_EQ(plain.Shape(), plain.Canonical());
+  EXPECT_TRUE(marked.fields()[1].number);
+  EXPECT_EQ(marked.fields()[1].occurrences, 4);
+  Layout again;
+  ASSERT_TRUE(ParseLayout("A 2 key number\nB 3 4 number\nC 5 1 number\n", "c", &again, &error));
+  EXPECT_EQ(again.Canonical(), marked.Canonical());
+}
+
 TEST(LayoutTest, ErrorsSayWhere) {
   struct Case {
     const char* text;
@@ -65,6 +83,9 @@ TEST(LayoutTest, ErrorsSayWhere) {
       {"A 2 key\n\nB 2 key\n", "KVIN.FID:3: second key field (the first is on line 1)"},
       {"A 2 3 key\n", "KVIN.FID:1: the key field cannot repeat"},
       {"A 2 key extra\n", "KVIN.FID:1: unexpected 'extra'"},
+      {"A 2 key\nB 2 number number\n", "KVIN.FID:2: unexpected 'number'"},
+      {"A 2 key key\n", "KVIN.FID:1: unexpected 'key'"},
+      {"A 2 key\nB 2 number 3\n", "KVIN.FID:2: unexpected '3'"},
       {"A 2\nB 3\n", "KVIN.FID:2: no key field (mark one with 'key')"},
       {"# nothing\n", "KVIN.FID:1: no fields"},
   };

@@ -11,6 +11,8 @@
 #include <string>
 #include <string_view>
 
+#include "cause.h"
+#include "connection_name.h"
 #include "pg_call.h"
 #include "status.h"
 
@@ -126,13 +128,20 @@ class PgStore : public TransactionalStore {
     PQfinish(conn_);
   }
 
-  // The secondary code of a result; notes a connection that broke.
+  // The secondary code of a result, with the server's or libpq's message as
+  // its cause; notes a connection that broke.
   int16_t Check(const PGresult* result) {
     ExecStatusType status = result ? PQresultStatus(result) : PGRES_FATAL_ERROR;
     if (status == PGRES_COMMAND_OK || status == PGRES_TUPLES_OK ||
         status == PGRES_SINGLE_TUPLE) {
       return kNone;
     }
+    const char* message = result ? PQresultErrorMessage(result) : "";
+    return WithCause(CodeOfFailure(result), *message ? message : PQerrorMessage(conn_));
+  }
+
+  // The code of a failed result (nullptr: a call libpq could not make).
+  int16_t CodeOfFailure(const PGresult* result) {
     const char* field = result ? PQresultErrorField(result, PG_DIAG_SQLSTATE) : nullptr;
     std::string_view state = field ? field : "";
     // An error without SQLSTATE comes from libpq itself: the connection
@@ -218,7 +227,9 @@ class PgStore : public TransactionalStore {
         code != kNone) {
       return code;
     }
-    if (!found->HasRow()) return kMissingFile;
+    if (!found->HasRow()) {
+      return WithCause(kMissingFile, "no keyed file " + name + " in the database " + PQdb(conn_));
+    }
     *table = std::make_unique<PgTable>(this, std::string(found->Value(0, 0)),
                                        std::string(found->Value(0, 1)));
     return kNone;
@@ -249,6 +260,23 @@ class PgStore : public TransactionalStore {
     if (code == kNone) code = Exec("COMMIT");
     if (code != kNone && !lost_ && PQtransactionStatus(conn_) != PQTRANS_IDLE) Exec("ROLLBACK");
     return code;
+  }
+
+  SqlDialect dialect() const override { return SqlDialect::kPostgres; }
+  int16_t RunSql(const std::string& sql, const std::vector<std::string>& params,
+                 SqlRows* rows) override {
+    std::vector<const char*> values;
+    for (const std::string& param : params) values.push_back(param.c_str());
+    std::unique_ptr<Result> result;
+    if (int16_t code = Query(sql.c_str(), static_cast<int>(values.size()), values.data(), &result);
+        code != kNone) {
+      return code;
+    }
+    for (int r = 0; rows != nullptr && r < PQntuples(result->get()); ++r) {
+      std::vector<std::string>& row = rows->emplace_back();
+      for (int c = 0; c < PQnfields(result->get()); ++c) row.emplace_back(result->Value(r, c));
+    }
+    return kNone;
   }
 
   std::unique_ptr<KeyLock> NewKeyLock(const std::string& name) override {
@@ -339,7 +367,10 @@ class PgStore : public TransactionalStore {
     if (int16_t code = Exec(kCatalogueExists, &exists); code != kNone) {
       return code;
     }
-    if (exists->Value(0, 0) != "t") return kMissingFile;
+    if (exists->Value(0, 0) != "t") {
+      return WithCause(kMissingFile, "the database " + std::string(PQdb(conn_)) +
+                                         " holds no keyed files (no kvb_files table)");
+    }
     if (int16_t code = CheckFormat(); code != kNone) return code;
     struct Statement {
       const char* name;
@@ -383,7 +414,10 @@ class PgStore : public TransactionalStore {
         code != kNone) {
       return code;
     }
-    return format->HasRow() && format->Value(0, 0) == kFormat ? kNone : kNotOurs;
+    const std::string found = format->HasRow() ? std::string(format->Value(0, 0)) : "";
+    if (found == kFormat) return kNone;
+    return WithCause(kNotOurs, "the database " + std::string(PQdb(conn_)) + ": " +
+                                   ForeignFormat(found, kFormat));
   }
 
   // A SET inside a transaction would be undone by its rollback; the base
@@ -491,10 +525,14 @@ int16_t OpenPgStore(const std::string& conninfo, std::unique_ptr<RecordStore>* s
   char* error = nullptr;
   PQconninfoOption* options = PQconninfoParse(conninfo.c_str(), &error);
   if (options == nullptr) {
+    const std::string message = error ? error : "";
     PQfreemem(error);
-    return kBadStoreSetting;
+    return WithCause(kBadStoreSetting, message);
   }
   PQconninfoFree(options);
+  // The connection is named after the program, the desk and the work folder
+  // (connection_name.h).
+  const std::string name = ThisConnectionName();
   // Defaults first: the drive's connection string overrides any of them.
   // Keepalives make a workstation notice a server that vanished from the
   // network within about 25 seconds on an idle connection, as
@@ -502,16 +540,18 @@ int16_t OpenPgStore(const std::string& conninfo, std::unique_ptr<RecordStore>* s
   const char* keys[] = {"connect_timeout",     "keepalives",       "keepalives_idle",
                         "keepalives_interval", "keepalives_count", "tcp_user_timeout",
                         "application_name",    "dbname",           nullptr};
-  const char* values[] = {"10", "1", "10", "5", "3", "25000", "kvb", conninfo.c_str(), nullptr};
+  const char* values[] = {"10",         "1", "10", "5", "3", "25000", name.c_str(),
+                          conninfo.c_str(), nullptr};
   PGconn* conn = PQconnectdbParams(keys, values, 1);
-  if (conn == nullptr) return kIoError;
+  if (conn == nullptr) return WithCause(kIoError, "libpq could not make a connection");
   if (PQstatus(conn) != CONNECTION_OK) {
+    const std::string message = PQerrorMessage(conn);
     PQfinish(conn);
     // The server answers a ping whenever it runs and accepts connections, so
     // a refusal after a good ping was the login's.
     PGPing ping = PQpingParams(keys, values, 1);
-    if (ping == PQPING_NO_ATTEMPT) return kBadStoreSetting;
-    return ping == PQPING_OK ? kLoginRefused : kServerUnreachable;
+    if (ping == PQPING_NO_ATTEMPT) return WithCause(kBadStoreSetting, message);
+    return WithCause(ping == PQPING_OK ? kLoginRefused : kServerUnreachable, message);
   }
   PQsetNoticeProcessor(conn, IgnoreNotice, nullptr);  // no call prints
   // Commands are sent without waiting, so that every wait is bounded.

@@ -44,7 +44,7 @@ class PgStoreTest : public ::testing::Test {
   void CutConnections() {
     EXPECT_NE(test::PgServer::Query(conninfo_,
                                     "SELECT count(pg_terminate_backend(pid)) FROM "
-                                    "pg_stat_activity WHERE application_name = 'kvb' AND "
+                                    "pg_stat_activity WHERE pid <> pg_backend_pid() AND "
                                     "datname = current_database()"),
               "0");
   }

@@ -6,19 +6,11 @@
 #include <cerrno>
 #include <cstdlib>
 
+#include "cause.h"
 #include "status.h"
 
 namespace kvb {
 namespace {
-
-int64_t OffsetOf(std::string_view key) {
-  uint64_t hash = 1469598103934665603ULL;  // FNV-1a
-  for (unsigned char c : key) {
-    hash ^= c;
-    hash *= 1099511628211ULL;
-  }
-  return static_cast<int64_t>(hash & ((1ULL << 46) - 1));
-}
 
 bool SetLock(int fd, short type, int64_t offset) {
   struct flock lock = {};
@@ -38,13 +30,28 @@ int16_t KeyLock::Test(std::string_view key) {
   return code;
 }
 
+int64_t RecordLockOffset(std::string_view key) {
+  uint64_t hash = 1469598103934665603ULL;  // FNV-1a
+  for (unsigned char c : key) {
+    hash ^= c;
+    hash *= 1099511628211ULL;
+  }
+  return static_cast<int64_t>(hash & ((1ULL << 46) - 1));
+}
+
 RecordLock::RecordLock(const std::string& data_host_path) {
   // The lock file goes beside the file the name finally leads to, so that
   // every name of the file through symbolic links shares it.
   char* real = realpath(data_host_path.c_str(), nullptr);
-  if (real == nullptr) return;  // Lock reports kIoError
-  fd_ = open((std::string(real) + "-lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+  if (real == nullptr) {  // Lock reports kIoError
+    open_error_ = errno;
+    path_ = data_host_path;
+    return;
+  }
+  path_ = std::string(real) + "-lock";
   free(real);
+  fd_ = open(path_.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+  if (fd_ < 0) open_error_ = errno;
 }
 
 RecordLock::~RecordLock() {
@@ -52,13 +59,13 @@ RecordLock::~RecordLock() {
 }
 
 int16_t RecordLock::Lock(std::string_view key) {
-  if (fd_ < 0) return kIoError;
+  if (fd_ < 0) return WithSystemError(kIoError, "lock file " + path_, open_error_);
   if (holds(key)) return kNone;
-  int64_t offset = OffsetOf(key);
+  int64_t offset = RecordLockOffset(key);
   if (held_ && offset != held_offset_) Release();
   if (!SetLock(fd_, F_WRLCK, offset)) {
     if (errno == EAGAIN || errno == EACCES) return kLocked;
-    return kIoError;
+    return WithSystemError(kIoError, "lock in " + path_, errno);
   }
   held_ = true;
   held_key_ = key;
@@ -71,7 +78,7 @@ int16_t RecordLock::Test(std::string_view key) {
   struct flock lock = {};
   lock.l_type = F_WRLCK;
   lock.l_whence = SEEK_SET;
-  lock.l_start = OffsetOf(key);
+  lock.l_start = RecordLockOffset(key);
   lock.l_len = 1;
   if (fcntl(fd_, F_OFD_GETLK, &lock) != 0) return kIoError;
   return lock.l_type == F_UNLCK ? kNone : kLocked;

@@ -37,6 +37,10 @@ class KeyLock {
   virtual int16_t Test(std::string_view key);
 };
 
+// The byte of the lock file that a record lock of key (padded to the key
+// field's width) takes.
+int64_t RecordLockOffset(std::string_view key);
+
 // The lock of a file in a folder's SQLite store.
 class RecordLock : public KeyLock {
  public:
@@ -56,6 +60,8 @@ class RecordLock : public KeyLock {
 
  private:
   int fd_ = -1;
+  std::string path_;    // of the lock file, for causes
+  int open_error_ = 0;  // errno when the lock file could not be opened
   bool held_ = false;
   std::string held_key_;
   int64_t held_offset_ = 0;

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "cause.h"
 #include "status.h"
 
 namespace kvb {
@@ -60,14 +61,18 @@ class EnvironmentFaultStore : public CheckedStore {
  public:
   EnvironmentFaultStore(std::unique_ptr<RecordStore> target, const EnvironmentFaults& faults)
       : CheckedStore(std::move(target)), faults_(faults) {}
-  int16_t BeforeRead() override { return Hit(&process_reads, faults_.read_at); }
-  int16_t BeforeWrite() override { return Hit(&process_writes, faults_.write_at); }
+  int16_t BeforeRead() override {
+    return Hit(&process_reads, faults_.read_at, "KVB_FAULT_READ_AT");
+  }
+  int16_t BeforeWrite() override { return Hit(&process_writes, faults_.write_at, "KVB_FAULT_AT"); }
 
  private:
-  int16_t Hit(long* count, long at) {
+  int16_t Hit(long* count, long at, const char* name) {
     if (++*count != at) return kNone;
     if (faults_.kill) kill(getpid(), SIGKILL);
-    return faults_.code;
+    return WithCause(faults_.code,
+                     std::string(faults_.code == kDiskFull ? "disk full" : "failure") +
+                         " made on purpose by the fault switch " + name + "=" + std::to_string(at));
   }
   EnvironmentFaults faults_;
 };

@@ -12,6 +12,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "record_lock.h"
 #include "status.h"
@@ -34,6 +35,12 @@ class RecordTable {
   // Every record in key order; stops early when visit returns false.
   virtual int16_t Scan(const std::function<bool(std::string_view record)>& visit) = 0;
 };
+
+// What RunSql gives back: the rows of a query, each value as text.
+using SqlRows = std::vector<std::vector<std::string>>;
+
+// The SQL a store's database speaks.
+enum class SqlDialect { kNone, kSqlite, kPostgres };
 
 class RecordStore {
  public:
@@ -62,6 +69,19 @@ class RecordStore {
   virtual int16_t Commit() = 0;
   virtual void Rollback() = 0;
   virtual bool in_transaction() const = 0;
+
+  // The library's own administration of its files (views, removing and
+  // renaming files, listing record locks) speaks SQL to the store's
+  // database; records never go this way. RunSql runs one statement with
+  // text parameters (?1.. in SQLite, $1.. in PostgreSQL) on the store's
+  // connection: kNone with the rows of its result (rows may be null), or a
+  // secondary code with its cause. A store without SQL answers kNone to
+  // dialect() and kNotOurs to RunSql.
+  virtual SqlDialect dialect() const { return SqlDialect::kNone; }
+  virtual int16_t RunSql(const std::string& /*sql*/, const std::vector<std::string>& /*params*/,
+                         SqlRows* /*rows*/) {
+    return kNotOurs;
+  }
 
   // durable: every commit is on disk when it returns.
   virtual int16_t SetDurable(bool durable) = 0;
@@ -141,6 +161,11 @@ class RecordStoreWrapper : public RecordStore {
   bool in_transaction() const override { return target_->in_transaction(); }
   int16_t SetDurable(bool durable) override { return target_->SetDurable(durable); }
   int16_t Sync() override { return target_->Sync(); }
+  SqlDialect dialect() const override { return target_->dialect(); }
+  int16_t RunSql(const std::string& sql, const std::vector<std::string>& params,
+                 SqlRows* rows) override {
+    return target_->RunSql(sql, params, rows);
+  }
 
  private:
   std::unique_ptr<RecordStore> target_;

@@ -10,6 +10,7 @@
 #include <cstring>
 #include <optional>
 
+#include "cause.h"
 #include "path.h"
 #include "sqlite_vfs.h"
 #include "status.h"
@@ -43,6 +44,46 @@ int16_t CodeOf(int rc) {
     default:
       return kIoError;
   }
+}
+
+// What of a store at path this user may not write, in the system's words:
+// the file, or its folder (where SQLite makes the store and its -wal and
+// -shm files); "" when both may be written.
+std::string Unwritable(const std::string& path) {
+  if (access(path.c_str(), F_OK) == 0 && access(path.c_str(), W_OK) != 0) {
+    return path + ": " + std::strerror(errno);
+  }
+  const size_t slash = path.rfind('/');
+  const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
+  if (access(folder.c_str(), W_OK) != 0) {
+    return "the folder " + folder + ": " + std::strerror(errno);
+  }
+  return "";
+}
+
+// The code of rc; for a failure, notes SQLite's words for it with the
+// store's path (that of db, unless given), the system's words for a failed
+// open or input/output, and what this user may not write when SQLite could
+// not open or write the store.
+int16_t CodeOf(int rc, sqlite3* db, std::string path = "") {
+  const int16_t code = CodeOf(rc);
+  if (code == kNone || db == nullptr) return code;
+  if (const char* name = sqlite3_db_filename(db, "main"); path.empty() && name != nullptr) {
+    path = name;
+  }
+  std::string cause = (path.empty() ? kStoreFileName : path) + ": " + sqlite3_errmsg(db);
+  const int primary = rc & 0xFF;
+  const int system_error = sqlite3_system_errno(db);
+  std::string denied;
+  if (primary == SQLITE_CANTOPEN || primary == SQLITE_READONLY || primary == SQLITE_PERM) {
+    denied = Unwritable(path);
+  }
+  if (!denied.empty()) {
+    cause += " (not writable by this user: " + denied + ")";
+  } else if ((primary == SQLITE_CANTOPEN || primary == SQLITE_IOERR) && system_error != 0) {
+    cause += std::string(": ") + std::strerror(system_error);
+  }
+  return WithCause(code, cause);
 }
 
 class Statement {
@@ -103,11 +144,11 @@ class SqliteTable : public RecordTable {
   int16_t ReadLayout(std::string* canonical) override {
     Statement query;
     int rc = query.Prepare(db_, "SELECT layout FROM kvb_files WHERE name = ?1");
-    if (rc != SQLITE_OK) return CodeOf(rc);
+    if (rc != SQLITE_OK) return CodeOf(rc, db_);
     sqlite3_bind_text(query.get(), 1, name_.data(), name_.size(), SQLITE_STATIC);
     rc = sqlite3_step(query.get());
     if (rc == SQLITE_DONE) return kNoStoreTable;
-    if (rc != SQLITE_ROW) return CodeOf(rc);
+    if (rc != SQLITE_ROW) return CodeOf(rc, db_);
     *canonical = Text(query.get(), 0);
     return kNone;
   }
@@ -116,7 +157,7 @@ class SqliteTable : public RecordTable {
     sqlite3_stmt* stmt = get_.get();
     sqlite3_bind_blob(stmt, 1, key.data(), key.size(), SQLITE_STATIC);
     int rc = sqlite3_step(stmt);
-    int16_t code = CodeOf(rc);
+    int16_t code = CodeOf(rc, db_);
     if (rc == SQLITE_ROW) {
       record->assign(static_cast<const char*>(sqlite3_column_blob(stmt, 0)),
                      sqlite3_column_bytes(stmt, 0));
@@ -133,13 +174,13 @@ class SqliteTable : public RecordTable {
   int16_t Scan(const std::function<bool(std::string_view)>& visit) override {
     Statement query;
     int rc = query.Prepare(db_, "SELECT data FROM " + Quoted(name_) + " ORDER BY key");
-    if (rc != SQLITE_OK) return CodeOf(rc);
+    if (rc != SQLITE_OK) return CodeOf(rc, db_);
     while ((rc = sqlite3_step(query.get())) == SQLITE_ROW) {
       std::string_view data(static_cast<const char*>(sqlite3_column_blob(query.get(), 0)),
                             sqlite3_column_bytes(query.get(), 0));
       if (!visit(data)) return kNone;
     }
-    return CodeOf(rc);
+    return CodeOf(rc, db_);
   }
 
  private:
@@ -171,7 +212,7 @@ class SqliteStore : public TransactionalStore {
         int rc = count.Prepare(db_, "SELECT count(*) FROM sqlite_master");
         if (rc == SQLITE_OK) rc = sqlite3_step(count.get());
         empty = rc == SQLITE_ROW && sqlite3_column_int(count.get(), 0) == 0;
-        code = rc == SQLITE_ROW ? kNone : CodeOf(rc);
+        code = rc == SQLITE_ROW ? kNone : CodeOf(rc, db_);
       }
       if (code == kNone && empty) {
         std::string sql = "PRAGMA application_id=" + std::to_string(kApplicationId) +
@@ -190,10 +231,14 @@ class SqliteStore : public TransactionalStore {
     }
     Statement query;
     int rc = query.Prepare(db_, "SELECT value FROM kvb_meta WHERE name = 'format'");
-    if (rc != SQLITE_OK) return rc == SQLITE_ERROR ? kNotOurs : CodeOf(rc);
+    const std::string path = sqlite3_db_filename(db_, "main");
+    if (rc == SQLITE_ERROR) return WithCause(kNotOurs, path + ": " + ForeignFormat("", kFormat));
+    if (rc != SQLITE_OK) return CodeOf(rc, db_);
     rc = sqlite3_step(query.get());
-    if (rc == SQLITE_ROW) return Text(query.get(), 0) == kFormat ? kNone : kNotOurs;
-    return rc == SQLITE_DONE ? kNotOurs : CodeOf(rc);
+    const std::string format = rc == SQLITE_ROW ? Text(query.get(), 0) : "";
+    if (rc == SQLITE_ROW && format == kFormat) return kNone;
+    if (rc != SQLITE_ROW && rc != SQLITE_DONE) return CodeOf(rc, db_);
+    return WithCause(kNotOurs, path + ": " + ForeignFormat(format, kFormat));
   }
 
   int16_t OpenTable(const std::string& name, std::unique_ptr<RecordTable>* table) override {
@@ -230,7 +275,7 @@ class SqliteStore : public TransactionalStore {
                           SQLITE_STATIC);
         rc = sqlite3_step(insert.get());
       }
-      code = CodeOf(rc);
+      code = CodeOf(rc, db_);
     }
     if (code == kNone) return Commit();
     Rollback();
@@ -241,17 +286,40 @@ class SqliteStore : public TransactionalStore {
   int16_t RefuseTableWithRecords(const std::string& name) {
     Statement exists;
     int rc = exists.Prepare(db_, "SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = ?1");
-    if (rc != SQLITE_OK) return CodeOf(rc);
+    if (rc != SQLITE_OK) return CodeOf(rc, db_);
     sqlite3_bind_text(exists.get(), 1, name.data(), name.size(), SQLITE_STATIC);
     rc = sqlite3_step(exists.get());
     if (rc == SQLITE_DONE) return kNone;
-    if (rc != SQLITE_ROW) return CodeOf(rc);
+    if (rc != SQLITE_ROW) return CodeOf(rc, db_);
     Statement any;
     rc = any.Prepare(db_, "SELECT 1 FROM " + Quoted(name) + " LIMIT 1");
-    if (rc != SQLITE_OK) return CodeOf(rc);
+    if (rc != SQLITE_OK) return CodeOf(rc, db_);
     rc = sqlite3_step(any.get());
     if (rc == SQLITE_ROW) return kTableHasRecords;
-    return CodeOf(rc);
+    return CodeOf(rc, db_);
+  }
+
+  SqlDialect dialect() const override { return SqlDialect::kSqlite; }
+  int16_t RunSql(const std::string& sql, const std::vector<std::string>& params,
+                 SqlRows* rows) override {
+    Statement statement;
+    if (int rc = statement.Prepare(db_, sql); rc != SQLITE_OK) return CodeOf(rc, db_);
+    sqlite3_stmt* stmt = statement.get();
+    for (size_t i = 0; i < params.size(); ++i) {
+      sqlite3_bind_text(stmt, static_cast<int>(i + 1), params[i].data(),
+                        static_cast<int>(params[i].size()), SQLITE_STATIC);
+    }
+    int rc;
+    while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
+      if (rows == nullptr) continue;
+      std::vector<std::string>& row = rows->emplace_back();
+      for (int c = 0; c < sqlite3_column_count(stmt); ++c) {
+        const void* value = sqlite3_column_blob(stmt, c);
+        row.emplace_back(value ? static_cast<const char*>(value) : "",
+                         static_cast<size_t>(sqlite3_column_bytes(stmt, c)));
+      }
+    }
+    return CodeOf(rc, db_);
   }
 
   int16_t Begin() override {
@@ -285,18 +353,18 @@ class SqliteStore : public TransactionalStore {
   }
 
   int16_t Exec(const char* sql) {
-    return CodeOf(sqlite3_exec(db_, sql, nullptr, nullptr, nullptr));
+    return CodeOf(sqlite3_exec(db_, sql, nullptr, nullptr, nullptr), db_);
   }
 
   // Runs a statement of every transaction, prepared on its first use and
   // kept: no parsing per transaction.
   int16_t Run(Statement& statement, const char* sql) {
     if (statement.get() == nullptr) {
-      if (int rc = statement.Prepare(db_, sql); rc != SQLITE_OK) return CodeOf(rc);
+      if (int rc = statement.Prepare(db_, sql); rc != SQLITE_OK) return CodeOf(rc, db_);
     }
     int rc = sqlite3_step(statement.get());
     sqlite3_reset(statement.get());
-    return CodeOf(rc);
+    return CodeOf(rc, db_);
   }
 
  private:
@@ -306,10 +374,10 @@ class SqliteStore : public TransactionalStore {
   int16_t SyncCommitted() override {
     Statement checkpoint;
     int rc = checkpoint.Prepare(db_, "PRAGMA wal_checkpoint(FULL)");
-    if (rc != SQLITE_OK) return CodeOf(rc);
+    if (rc != SQLITE_OK) return CodeOf(rc, db_);
     rc = sqlite3_step(checkpoint.get());
     if (rc == SQLITE_ROW && sqlite3_column_int(checkpoint.get(), 0) != 0) return kBusy;
-    return CodeOf(rc);
+    return CodeOf(rc, db_);
   }
 
   sqlite3* db_;
@@ -324,7 +392,7 @@ int16_t SqliteTable::Put(std::string_view key, std::string_view record) {
   sqlite3_bind_blob(stmt, 2, record.data(), record.size(), SQLITE_STATIC);
   int rc = sqlite3_step(stmt);
   sqlite3_reset(stmt);
-  int16_t code = CodeOf(rc);
+  int16_t code = CodeOf(rc, db_);
   store_->AfterPut(code);
   return code;
 }
@@ -334,7 +402,7 @@ int16_t SqliteTable::Delete(std::string_view key) {
   sqlite3_bind_blob(stmt, 1, key.data(), key.size(), SQLITE_STATIC);
   int rc = sqlite3_step(stmt);
   sqlite3_reset(stmt);
-  int16_t code = CodeOf(rc);
+  int16_t code = CodeOf(rc, db_);
   if (code == kNone && sqlite3_changes(db_) == 0) return kNoRecord;
   store_->AfterPut(code);
   return code;
@@ -380,27 +448,34 @@ bool IsSqliteDatabase(const std::string& host_path) {
 int16_t OpenSqliteStore(const std::string& folder, bool create,
                         std::unique_ptr<RecordStore>* store) {
   struct stat st;
-  if (stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return kMissingFile;
+  if (stat(folder.c_str(), &st) != 0) return WithSystemError(kMissingFile, folder, errno);
+  if (!S_ISDIR(st.st_mode)) return WithCause(kMissingFile, folder + ": not a folder");
   struct statfs fs;
   if (statfs(folder.c_str(), &fs) == 0 && IsNetworkFilesystem(fs.f_type)) {
-    return kNetworkFilesystem;
+    return WithCause(kNetworkFilesystem, folder + " is on a network filesystem");
   }
   std::string path;
   if (int16_t code = ResolvePath(folder + "/" + kStoreFileName, &path); code != kNone) {
     return code;
   }
   if (stat(path.c_str(), &st) != 0) {
-    if (!create) return kNoStoreTable;
+    if (!create) return WithSystemError(kNoStoreTable, path, errno);
   } else if (!S_ISREG(st.st_mode)) {
-    return kNotOurs;
+    return WithCause(kNotOurs, path + ": not a regular file");
   }
   int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX | (create ? SQLITE_OPEN_CREATE : 0);
   sqlite3* db = nullptr;
   int rc = sqlite3_open_v2(path.c_str(), &db, flags, StoreVfsName());
   if (rc != SQLITE_OK) {
+    // SQLite reports the errno of its last attempt (to open read-only: "No
+    // such file") where the folder refused the store's creation.
     const int system_error = sqlite3_system_errno(db);
+    int16_t code = CodeOf(rc, db, path);
+    if (system_error == EACCES || system_error == EPERM || !Unwritable(path).empty()) {
+      code = WithCause(kPermissionDenied, TakeCause(code));
+    }
     sqlite3_close_v2(db);
-    return system_error == EACCES || system_error == EPERM ? kPermissionDenied : CodeOf(rc);
+    return code;
   }
   sqlite3_busy_timeout(db, kBusyMilliseconds);
   auto sqlite = std::make_unique<SqliteStore>(db);

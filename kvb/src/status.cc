@@ -1,9 +1,12 @@
 #include "status.h"
 
+#include "cause.h"
+
 namespace kvb {
 namespace {
 
 thread_local int16_t last_failure = kNone;
+thread_local std::string last_cause;
 
 struct CodeInfo {
   int16_t code;
@@ -82,10 +85,13 @@ int16_t Fail(int16_t code) { return FailWith(StatusOf(code), code); }
 
 int16_t FailWith(int16_t status, int16_t code) {
   last_failure = code;
+  last_cause = TakeCause(code);
   return status;
 }
 
 int16_t LastFailure() { return last_failure; }
+
+const std::string& LastCause() { return last_cause; }
 
 const char* Describe(int16_t code) {
   if (code == kNone) return "no failure";

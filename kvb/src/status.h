@@ -13,6 +13,7 @@
 #define KVB_SRC_STATUS_H_
 
 #include <cstdint>
+#include <string>
 
 #include "kvb.h"
 
@@ -88,7 +89,8 @@ inline constexpr int16_t kCommitUnknown = KVB_ERR_COMMIT_UNKNOWN;
 int16_t StatusOf(int16_t code);
 
 // Records code as this thread's last failure and returns its status, so a
-// failing path reads `return Fail(kNoRecord);`.
+// failing path reads `return Fail(kNoRecord);`. The failure's cause is the
+// note taken for code (cause.h), or "" when there is none.
 int16_t Fail(int16_t code);
 
 // Records a failure with an explicit status (for codes outside this file).
@@ -96,6 +98,10 @@ int16_t FailWith(int16_t status, int16_t code);
 
 // This thread's last recorded secondary code (kNone before any failure).
 int16_t LastFailure();
+
+// The cause of this thread's last recorded failure in plain words ("" when
+// the failure has none, or before any failure).
+const std::string& LastCause();
 
 // One line describing a code, for tools and messages ("record locked").
 const char* Describe(int16_t code);

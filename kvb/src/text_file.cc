@@ -6,6 +6,7 @@
 
 #include <cerrno>
 
+#include "cause.h"
 #include "status.h"
 
 namespace kvb {
@@ -13,10 +14,13 @@ namespace {
 
 constexpr int kCtrlZ = 26;
 
-int16_t CodeOfErrno() {
-  if (errno == ENOSPC || errno == EDQUOT) return kDiskFull;
-  if (errno == ENOENT || errno == ENOTDIR) return kMissingFile;
-  return kIoError;
+// The code of errno, with the system's words about what as its cause.
+int16_t CodeOfErrno(const std::string& what) {
+  const int error = errno;
+  int16_t code = kIoError;
+  if (error == ENOSPC || error == EDQUOT) code = kDiskFull;
+  if (error == ENOENT || error == ENOTDIR) code = kMissingFile;
+  return WithSystemError(code, what, error);
 }
 
 bool WriteAll(int fd, std::string_view data) {
@@ -45,10 +49,11 @@ TextReader::~TextReader() {
 
 int16_t TextReader::Open(const std::string& host_path) {
   struct stat st;
-  if (stat(host_path.c_str(), &st) != 0) return kMissingFile;
-  if (S_ISDIR(st.st_mode)) return kMissingFile;
+  if (stat(host_path.c_str(), &st) != 0) return WithSystemError(kMissingFile, host_path, errno);
+  if (S_ISDIR(st.st_mode)) return WithCause(kMissingFile, host_path + ": a folder, not a file");
   fd_ = open(host_path.c_str(), O_RDONLY | O_CLOEXEC);
-  return fd_ >= 0 ? kNone : CodeOfErrno();
+  path_ = host_path;
+  return fd_ >= 0 ? kNone : CodeOfErrno(host_path);
 }
 
 int TextReader::Refill() {
@@ -56,7 +61,10 @@ int TextReader::Refill() {
   do {
     n = read(fd_, buffer_, sizeof buffer_);
   } while (n < 0 && errno == EINTR);
-  if (n < 0) return kFailed;
+  if (n < 0) {
+    read_error_ = errno;
+    return kFailed;
+  }
   if (n == 0) return kEnd;
   next_ = 0;
   filled_ = static_cast<size_t>(n);
@@ -74,7 +82,7 @@ int16_t TextReader::CheckEndAfterCtrlZ() {
   int c = Get();
   if (c == '\r') c = Get();
   if (c == '\n') c = Get();
-  if (c == kFailed) return kIoError;
+  if (c == kFailed) return WithSystemError(kIoError, "read of " + path_, read_error_);
   return c == kEnd ? kNone : kCtrlZInside;
 }
 
@@ -98,7 +106,7 @@ int16_t TextReader::Next(std::string* line) {
       break;
     }
   }
-  if (c == kFailed) return Stop(kIoError);
+  if (c == kFailed) return Stop(WithSystemError(kIoError, "read of " + path_, read_error_));
   if (c == kCtrlZ) {
     if (int16_t code = CheckEndAfterCtrlZ(); code != kNone) return Stop(code);
   }
@@ -133,20 +141,20 @@ int16_t TextWriter::Publish() {
   if (!pending_.empty()) data += pending_;
   std::string temp = path_ + ".XXXXXX";
   int fd = mkostemp(temp.data(), O_CLOEXEC);
-  if (fd < 0) return CodeOfErrno();
+  if (fd < 0) return CodeOfErrno("a new file beside " + path_);
   struct stat old;
   mode_t mode = stat(path_.c_str(), &old) == 0 ? (old.st_mode & 07777) : 0644;
   bool ok = fchmod(fd, mode) == 0 && WriteAll(fd, data) && fsync(fd) == 0;
-  int16_t code = ok ? kNone : CodeOfErrno();
-  if (close(fd) != 0 && ok) code = CodeOfErrno();
-  if (code == kNone && rename(temp.c_str(), path_.c_str()) != 0) code = CodeOfErrno();
+  int16_t code = ok ? kNone : CodeOfErrno(temp);
+  if (close(fd) != 0 && ok) code = CodeOfErrno(temp);
+  if (code == kNone && rename(temp.c_str(), path_.c_str()) != 0) code = CodeOfErrno(path_);
   if (code != kNone) {
     unlink(temp.c_str());
     return code;
   }
   int dir = open(FolderOf(path_).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (dir >= 0) {
-    if (fsync(dir) != 0) code = kIoError;
+    if (fsync(dir) != 0) code = CodeOfErrno("sync of " + FolderOf(path_));
     close(dir);
   }
   return code;

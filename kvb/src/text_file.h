@@ -42,6 +42,8 @@ class TextReader {
   static constexpr int kEnd = -1;
   static constexpr int kFailed = -2;
   int fd_ = -1;
+  std::string path_;     // for the cause of a failing read
+  int read_error_ = 0;   // errno of the read that failed
   int16_t stopped_ = 0;  // kEndOfFile or the failure that ended the reading
   size_t next_ = 0;      // buffer_[next_, filled_) is read but not yet taken
   size_t filled_ = 0;

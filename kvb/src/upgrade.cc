@@ -11,6 +11,7 @@
 #include "sqlite_store.h"
 #include "status.h"
 #include "store_cache.h"
+#include "store_views.h"
 
 namespace kvb {
 namespace {
@@ -123,6 +124,9 @@ int16_t MoveFile(const std::string& path, StoreCache& stores) {
     if (code = store->OpenTable(name, &table); code != kNone) return code;
     if (code = CopyRecords(old.db, *store, *table); code != kNone) return code;
   }
+  Layout parsed;
+  std::string error;
+  if (ParseLayout(layout, name, &parsed, &error)) KeepViewIfPossible(*store, name, parsed);
   if (sqlite3_close(old.db) != SQLITE_OK) return kBusy;
   old.db = nullptr;
   if (int16_t code = PlaceStub(path, true); code != kNone) return code;

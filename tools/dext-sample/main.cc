@@ -3,7 +3,10 @@
 // F:\KD\FF and the record files under F:\DLR; DIR/work holds DEXT.DAT and the
 // saved destination DEX2GL.DAT naming F:\DLR. The dealership is built in a
 // temporary folder beside DIR and then put in place, so a failure while
-// building leaves DIR as it was.
+// building leaves DIR as it was. With KVB_STORE_F the keyed files go to
+// that record server, under temporary names until the end
+// (server_files.h).
+#include <fcntl.h>
 #include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -22,6 +25,7 @@
 
 #include "platform/command_line.h"
 #include "tools/dext-sample/sample_dealership.h"
+#include "tools/dext-sample/server_files.h"
 
 extern char** environ;
 
@@ -40,6 +44,9 @@ constexpr char kUsage[] =
     "DIR must be new or empty; with --force the dealership's files replace their\n"
     "namesakes in DIR and the rest stays. A failure while building leaves DIR as\n"
     "it was. The layouts come from --layouts, else the installed ones.\n"
+    "With KVB_STORE_F set, the keyed files go to that record server: one there\n"
+    "already stops the build unless --force, which replaces it; a failed build\n"
+    "leaves nothing there.\n"
     "kvbtool is taken from $KVBTOOL, else beside this program, else PATH.\n"
     "Exit status: 0 made, 1 could not be made, 64 wrong usage.\n";
 
@@ -137,22 +144,36 @@ std::string KvbtoolPath() {
   return "kvbtool";
 }
 
-void RunKvbtool(const std::vector<std::string>& words) {
+// Runs kvbtool with the words, its output discarded when quiet (and its
+// errors too unless show_errors); its exit status.
+int KvbtoolStatus(const std::vector<std::string>& words, bool quiet, bool show_errors) {
   std::vector<std::string> all = {KvbtoolPath()};
   all.insert(all.end(), words.begin(), words.end());
   std::vector<char*> argv;
   for (std::string& word : all) argv.push_back(word.data());
   argv.push_back(nullptr);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  if (quiet) posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+  if (!show_errors) posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
   pid_t pid = 0;
-  if (posix_spawnp(&pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0) {
-    throw BuildError("cannot run " + all[0] + " (set KVBTOOL to its path)");
-  }
+  const int spawned = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  if (spawned != 0) throw BuildError("cannot run " + all[0] + " (set KVBTOOL to its path)");
   int status = 0;
   waitpid(pid, &status, 0);
-  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+  return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+void RunKvbtool(const std::vector<std::string>& words) {
+  if (KvbtoolStatus(words, false, true) != 0) {
     throw BuildError("kvbtool " + words[0] + " " + words[1] + " failed");
   }
 }
+
+// The dealership's keyed files, as made on drive F:.
+const std::vector<std::string> kKeyedFiles = {"F:\\DLR\\KVIN.DAT", "F:\\DLR\\KCU.DAT",
+                                              "F:\\DLR\\KJRVH.DAT"};
 
 void WriteFile(const fs::path& path, const std::string& text) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
@@ -165,7 +186,7 @@ void WriteFile(const fs::path& path, const std::string& text) {
 // files are named through drive F:, mapped to the folder being built, so that
 // KVB_STORE_F puts their records on a server.
 void MakeKeyedFile(const fs::path& drive, const std::string& name, const sample::Table& table) {
-  const std::string data = "F:\\DLR\\" + name + ".DAT";
+  const std::string data = sample::ServerFiles::Building("F:\\DLR\\" + name + ".DAT");
   fs::remove(drive / "DLR" / (name + ".DAT"));
   RunKvbtool({"create", data, "F:\\KD\\FF\\" + name + ".FID"});
   if (table.rows.empty()) return;
@@ -237,8 +258,15 @@ void MakeDealership(const Arguments& arguments) {
     throw BuildError("cannot make a folder beside " + name.string() + ": " + std::strerror(errno));
   }
   const fs::path building = pattern;
+  sample::ServerFiles server(kKeyedFiles, [](const std::vector<std::string>& words, bool errors) {
+    return KvbtoolStatus(words, true, errors);
+  });
+  const bool on_server = sample::ServerFiles::Wanted();
   try {
+    setenv("KVB_DRIVE_F", fs::absolute(building / "F").c_str(), 1);
+    if (on_server) server.Prepare(arguments.force);
     BuildDealership(arguments, building);
+    if (on_server) server.Place(arguments.force);
     if (exists) {
       MoveInto(building, name);
       fs::remove_all(building);
@@ -249,10 +277,12 @@ void MakeDealership(const Arguments& arguments) {
       fs::permissions(building, static_cast<fs::perms>(0777 & ~mask));
       fs::rename(building, name);
     }
-  } catch (const fs::filesystem_error& failure) {
+  } catch (const std::runtime_error& failure) {  // filesystem and server failures too
+    if (on_server) server.Discard();
     fs::remove_all(building, error);
     throw BuildError(failure.what());
   } catch (...) {
+    if (on_server) server.Discard();
     fs::remove_all(building, error);
     throw;
   }

@@ -13,8 +13,12 @@
 #include "path.h"
 #include "sqlite_store.h"
 #include "status.h"
+#include "store_location.h"
+#include "tools/kvbtool/check_command.h"
 #include "tools/kvbtool/command_words.h"
+#include "tools/kvbtool/failure.h"
 #include "upgrade.h"
+#include "upgrade_to_server.h"
 
 namespace kvbtool {
 namespace {
@@ -25,14 +29,17 @@ constexpr char kCreateUsage[] =
 constexpr char kCheckUsage[] =
     "usage: kvbtool check FILE.DAT\n"
     "Prints the file's layout and number of records, and runs SQLite's integrity\n"
-    "check on the folder's KVBSTORE.DB. Exits 1 when the file cannot be read or\n"
-    "the store is damaged.\n";
+    "check on the folder's KVBSTORE.DB; for a file on a record server, checks the\n"
+    "server's catalogue of keyed files and the file's records, and shows its view.\n"
+    "Exits 1 when the file cannot be read or the store is damaged.\n";
 constexpr char kUpgradeUsage[] =
     "usage: kvbtool upgrade FOLDER\n"
     "Moves every keyed record file of FOLDER that is still its own database (the\n"
     "form of earlier versions) into the folder's KVBSTORE.DB, and leaves its .DAT\n"
     "as a stub. Run it while no program uses the folder. A crash leaves each file\n"
-    "old or moved; running it again moves the rest.\n";
+    "old or moved; running it again moves the rest. On a drive whose keyed files\n"
+    "are on a record server (KVB_STORE_X) they are copied onto the server instead,\n"
+    "each in one transaction, and the old files stay until you remove them.\n";
 constexpr char kCopyUsage[] =
     "usage: kvbtool copy SOURCE.DAT TARGET.DAT\n"
     "Makes TARGET.DAT with the layout of SOURCE.DAT and copies every record into it\n"
@@ -48,15 +55,6 @@ constexpr char kLockUsage[] =
 std::optional<int> Read(const CommandSyntax& syntax, int* argc, char*** argv, Streams io,
                         CommandWords* words) {
   return ReadCommand(syntax, argc, argv, io.out, io.err, words);
-}
-
-int Failed(Streams io, const std::string& what) {
-  io.err << "kvbtool: " << what << "\n";
-  return 1;
-}
-
-int FailedCode(Streams io, const std::string& name, int16_t code) {
-  return Failed(io, name + ": " + kvb::Describe(code));
 }
 
 // The stores of the files a command opens.
@@ -80,8 +78,8 @@ int RunCreate(int argc, char** argv, Streams io) {
   if (int16_t code = kvb::ResolvePath(argv[2], &layout_host); code)
     return FailedCode(io, argv[2], code);
   kvb::Layout layout;
-  if (kvb::LoadLayoutFile(layout_host, argv[2], &layout, &error) != kvb::kNone) {
-    return Failed(io, error);
+  if (int16_t code = kvb::LoadLayoutFile(layout_host, argv[2], &layout, &error); code) {
+    return FailedCode(io, argv[2], code);
   }
   if (int16_t code = kvb::CreateKeyedFile(stores, data_host, layout); code) {
     const std::string folder = kvb::FolderOf(data_host);
@@ -119,6 +117,9 @@ int RunCheck(int argc, char** argv, Streams io) {
   if (auto done = Read({kCheckUsage, {}, 1, 1}, &argc, &argv, io, &words)) return *done;
   std::string host, store_path;
   if (int16_t code = kvb::ResolvePath(argv[1], &host); code) return FailedCode(io, argv[1], code);
+  if (kvb::ServerFile server; kvb::OnServer(host, &server)) {
+    return RunServerCheck(argv[1], host, io);
+  }
   if (int16_t code = kvb::ResolvePath(kvb::FolderOf(host) + "/" + kvb::kStoreFileName,
                                       &store_path);
       code) {
@@ -128,16 +129,8 @@ int RunCheck(int argc, char** argv, Streams io) {
   int16_t code = OpenKeyed(argv[1], &file);
   if (code == kvb::kNone) {
     const kvb::Layout& layout = file->layout();
-    io.out << host << ": keyed record file, records in " << store_path << "\n"
-           << "layout: " << layout.fields().size() << " fields, "
-           << layout.record_width() << " characters a record, key " << layout.key().name
-           << "\n";
-    for (const kvb::Field& field : layout.fields()) {
-      io.out << "  " << field.name << std::string(17 - field.name.size(), ' ') << field.width;
-      if (field.occurrences > 1) io.out << " x " << field.occurrences;
-      if (&field == &layout.key()) io.out << "  key";
-      io.out << "\n";
-    }
+    io.out << host << ": keyed record file, records in " << store_path << "\n";
+    PrintLayout(layout, io.out);
     long records = 0;
     code = file->table().Scan([&](std::string_view) {
       ++records;
@@ -213,9 +206,19 @@ int RunUpgrade(int argc, char** argv, Streams io) {
   std::string folder;
   if (int16_t code = kvb::ResolvePath(argv[1], &folder); code) return FailedCode(io, argv[1], code);
   kvb::UpgradeReport report;
-  int16_t code = kvb::UpgradeFolder(folder, &report);
-  for (const std::string& name : report.moved) io.out << "upgraded " << name << "\n";
-  for (const std::string& name : report.skipped) io.out << "not a keyed file: " << name << "\n";
+  const bool server = kvb::FolderOnServer(folder);
+  int16_t code =
+      server ? kvb::UpgradeFolderToServer(folder, &report) : kvb::UpgradeFolder(folder, &report);
+  for (const std::string& name : report.moved) {
+    io.out << (server ? "copied onto the record server: " : "upgraded ") << name << "\n";
+  }
+  for (const std::string& name : report.skipped) {
+    io.out << (server ? "not a keyed file, or on the server already: " : "not a keyed file: ")
+           << name << "\n";
+  }
+  if (server && !report.moved.empty()) {
+    io.out << "the old files stay in the folder: remove them once the server's are checked\n";
+  }
   if (code != kvb::kNone) return FailedCode(io, report.failed.empty() ? argv[1] : report.failed, code);
   return 0;
 }

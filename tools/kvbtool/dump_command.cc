@@ -13,6 +13,7 @@
 #include "tools/kvbtool/commands.h"
 #include "tools/kvbtool/command_words.h"
 #include "tools/kvbtool/csv.h"
+#include "tools/kvbtool/failure.h"
 #include "tools/kvbtool/progress.h"
 #include "tools/kvbtool/record_columns.h"
 
@@ -76,11 +77,6 @@ class CheckedOutput {
   std::string cause_;
 };
 
-int Failed(Streams io, const std::string& what) {
-  io.err << "kvbtool: " << what << "\n";
-  return 1;
-}
-
 }  // namespace
 
 int RunDump(int argc, char** argv, Streams io) {
@@ -98,7 +94,7 @@ int RunDump(int argc, char** argv, Streams io) {
   std::unique_ptr<kvb::KeyedFile> file;
   int16_t code = kvb::ResolvePath(name, &host);
   if (code == kvb::kNone) code = kvb::KeyedFile::Open(stores, host, nullptr, false, &file);
-  if (code != kvb::kNone) return Failed(io, name + ": " + kvb::Describe(code));
+  if (code != kvb::kNone) return FailedCode(io, name, code);
 
   const std::vector<Column> columns = ColumnsOf(file->layout());
   CsvRow row;
@@ -122,7 +118,7 @@ int RunDump(int argc, char** argv, Streams io) {
   });
   progress.Clear();
   if (code == kvb::kNone && foreign) code = kvb::kNotOurs;
-  if (code != kvb::kNone) return Failed(io, name + ": " + kvb::Describe(code));
+  if (code != kvb::kNone) return FailedCode(io, name, code);
   if (!output.Write(true)) return Failed(io, "cannot write the dump: " + output.cause());
   return 0;
 }

@@ -19,6 +19,7 @@
 #include "tools/kvbtool/commands.h"
 #include "tools/kvbtool/command_words.h"
 #include "tools/kvbtool/csv.h"
+#include "tools/kvbtool/failure.h"
 #include "tools/kvbtool/csv_text.h"
 #include "tools/kvbtool/load_sink.h"
 #include "tools/kvbtool/progress.h"
@@ -78,11 +79,6 @@ bool LoadOptionsOf(const CommandWords& words, LoadOptions* options) {
   options->data_file = line.operands[0];
   if (line.operands.size() > 1) options->csv_file = line.operands[1];
   return true;
-}
-
-int Failed(Streams io, const std::string& what) {
-  io.err << "kvbtool: " << what << "\n";
-  return 1;
 }
 
 std::string Records(long count) {
@@ -221,7 +217,7 @@ class Load {
 
  private:
   int FailedCode(const std::string& name, int16_t code) {
-    return Failed(io_, name + ": " + kvb::Describe(code));
+    return kvbtool::FailedCode(io_, name, code);
   }
 
   // Why a record could not be stored; where: the row's line, when the

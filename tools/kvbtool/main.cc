@@ -6,6 +6,8 @@
 #include "platform/command_line.h"
 #include "tools/kvbtool/chain_command.h"
 #include "tools/kvbtool/commands.h"
+#include "tools/kvbtool/file_commands.h"
+#include "tools/kvbtool/locks_command.h"
 #include "tools/kvbtool/stub_command.h"
 
 namespace {
@@ -19,12 +21,16 @@ constexpr char kUsage[] =
     "                               print every record as CSV, by key\n"
     "  check FILE.DAT               layout, record count, store integrity\n"
     "  lock FILE.DAT KEY            hold a record lock until standard input closes\n"
+    "  locks FILE.DAT               list the record locks held, and by whom\n"
     "  copy SOURCE.DAT TARGET.DAT   copy a keyed file (layout and records) to a new\n"
     "                               file, e.g. from a folder onto a server drive\n"
     "  upgrade FOLDER               move old one-database-per-file keyed files into\n"
     "                               the folder's KVBSTORE.DB\n"
     "  stub FILE.DAT                put back the deleted .DAT of a file whose\n"
     "                               records are in its folder's KVBSTORE.DB\n"
+    "  remove [--yes] FILE.DAT      remove a keyed file and its records\n"
+    "  rename [--yes] FILE.DAT NEW.DAT\n"
+    "                               rename a keyed file within its folder or server\n"
     "  chain put|show|free HANDLE   chained-start parameter blocks\n"
     "Names may be host paths or DOS paths (X:\\DIR\\FILE through KVB_DRIVE_X).\n"
     "Exit status: 0 done, 1 failed (the reason on standard error), 64 wrong usage.\n";
@@ -67,6 +73,9 @@ int main(int argc, char** argv) {
   if (command == "copy") return kvbtool::RunCopy(argc, argv, io);
   if (command == "upgrade") return kvbtool::RunUpgrade(argc, argv, io);
   if (command == "stub") return kvbtool::RunStub(argc, argv, io);
+  if (command == "remove") return kvbtool::RunRemove(argc, argv, io);
+  if (command == "rename") return kvbtool::RunRename(argc, argv, io);
+  if (command == "locks") return kvbtool::RunLocks(argc, argv, io);
   if (command == "chain") return RunChainCommand(argc, argv);
   if (command == "help") {
     std::cout << kUsage;
