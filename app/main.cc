@@ -11,6 +11,7 @@
 
 #include "app/program.h"
 #include "platform/command_line.h"
+#include "platform/interrupt.h"
 #include "session/orderly_end.h"
 #include "transfer/run_report.h"
 #include "session/start.h"
@@ -155,20 +156,27 @@ int main(int argc, char** argv) {
   dext::ToolkitRunScreen screen;
   dext::TransferDriver driver(report, screen, settings);
   int status = static_cast<int>(dext::ExitStatus::kFailed);
+  platform::WatchInterrupt();
   try {
     Run(command_line, headless, driver);
   } catch (const dext::ProgramEnd& end) {
     status = static_cast<int>(end.status);
+  } catch (const dext::Stop& stop) {
+    status = static_cast<int>(driver.EndOnStop(stop));
   } catch (const std::exception& problem) {
     toolkit::SetFrontEnd(nullptr);
     front_end.reset();
     std::cerr << "dext: " << problem.what() << "\n";
     return status;
   }
+  const std::string summary = report.Finish(static_cast<dext::ExitStatus>(status));
+  // A window's user sees no standard output: the window says what became of
+  // the deal file last (a run that took none has said why in a box already).
+  if (!report.deal_file().empty()) front_end->ShowFarewell(summary);
   // The front end gives the terminal back first, so the line stays readable.
   toolkit::SetFrontEnd(nullptr);
   front_end.reset();
-  std::cout << report.Finish(static_cast<dext::ExitStatus>(status)) << std::endl;
+  std::cout << summary << std::endl;
   // A summary that did not reach its reader (a closed pipe, a full disk) is
   // said by the exit status; what the run did is in DEXT.LOG.
   if (!std::cout.good()) return static_cast<int>(dext::ExitStatus::kOutputFailed);

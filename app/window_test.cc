@@ -1,5 +1,5 @@
-// dext in a window on a virtual X display: the destination typed and the
-// deals posted, the ways to cancel, the modal error box. xdotool types, the
+// dext in a window on a virtual X display: the destination typed, the deals
+// posted and the summary shown, the ways to cancel, the modal error box. xdotool types, the
 // screen is read back with XGetImage. Skipped where Xvfb or xdotool are
 // missing (scripts/setup installs them).
 #include <gtest/gtest.h>
@@ -107,6 +107,11 @@ TEST_F(DextWindowTest, TypedDestinationIsSavedAndTheDealsArePosted) {
   EXPECT_EQ(Dominant(window, kConfirmation), "#000000") << "DPYN";
   display_->Type(window, "y");
 
+  // The window's last word is the summary, in a box of its own.
+  const Window farewell = display_->WaitForWindow("DEXT");
+  ASSERT_NE(farewell, 0u) << "no summary box";
+  EXPECT_FALSE(WaitForExit(dext_, milliseconds(300)).has_value()) << "the summary waits for OK";
+  display_->Type(farewell, "Return", /*named=*/true);
   const std::optional<int> status = WaitForExit(dext_, milliseconds(15000));
   ASSERT_TRUE(status.has_value()) << "dext still runs";
   dext_ = -1;

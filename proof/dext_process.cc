@@ -207,6 +207,10 @@ ProcessEnd DextProcess::WaitAtMost(int seconds) {  // seconds < 0: no limit
 
 std::string DextProcess::ErrorOutputSoFar() const { return ReadFile(error_file_); }
 
+void DextProcess::Interrupt() const {
+  if (pid_ > 0) kill(pid_, SIGINT);
+}
+
 Desk OtherDesk(const fs::path& root) {
   return {"frontdesk-workstation-2", root / "mounted-elsewhere"};
 }

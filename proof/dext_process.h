@@ -107,6 +107,8 @@ class DextProcess {
   ProcessEnd WaitAtMost(int seconds);
   // What it has written to standard error so far.
   std::string ErrorOutputSoFar() const;
+  // Sends it SIGINT, as Ctrl-C at its terminal does.
+  void Interrupt() const;
 
  private:
   pid_t pid_ = -1;

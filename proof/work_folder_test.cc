@@ -164,5 +164,50 @@ TEST_F(WorkFolderTest, ADealFileThatCannotBeOpenedIsAFailure) {
   EXPECT_TRUE(fs::exists(work_ / "DEXT.DAT"));
 }
 
+// Target files that are there but cannot be opened for another reason than
+// a wrong drive and path (here: the record server does not answer) are no
+// reason to ask for the drive and path again: the run stops saying why,
+// keeps the saved destination and the deal file, and logs why it stopped.
+TEST_F(WorkFolderTest, ATargetFileThatFailsForAnotherReasonThanItsPathStopsWithTheCause) {
+  const ProcessEnd end =
+      RunDext(trial_, {{"KVB_STORE_F", "host=" + (trial_ / "no-server").string() +
+                                           " connect_timeout=2"}});
+  EXPECT_TRUE(end.Exited(3)) << end.error_output;
+  EXPECT_EQ(end.error_output.rfind(
+                "Error: The Dalvero Accounting/Service Files Are Unavailable At This Time\n", 0),
+            0u)
+      << end.error_output;
+  EXPECT_NE(end.error_output.find("record server not reachable"), std::string::npos);
+  EXPECT_NE(end.error_output.find("the saved drive and path (F:\\DLR) are kept"),
+            std::string::npos)
+      << end.error_output;
+  EXPECT_EQ(end.error_output.find("DEX2GL.DAT"), std::string::npos) << "asked for a destination";
+  EXPECT_TRUE(fs::exists(work_ / "DEXT.DAT"));
+  const std::string log = ReadFile(work_ / "DEXT.LOG");
+  EXPECT_NE(log.find(" stopped: The Dalvero Accounting/Service Files Are Unavailable"),
+            std::string::npos)
+      << log;
+}
+
+// Ctrl-C ends the run in order: the deals done stay done, the deal file is
+// kept, and the log says why the run ended.
+TEST_F(WorkFolderTest, CtrlCEndsTheRunInOrderAndIsLogged) {
+  HeldVehicleLock other_workstation(trial_, stocks_[1]);
+  DextProcess transfer(trial_, {{"DEXT_LOCK_WAIT", "60"}});
+  for (int tries = 0; transfer.ErrorOutputSoFar().find("Locked") == std::string::npos; ++tries) {
+    ASSERT_LT(tries, 500) << "the run never met the locked vehicle";
+    usleep(10000);
+  }
+  transfer.Interrupt();
+  const ProcessEnd end = transfer.WaitAtMost(10);
+  EXPECT_TRUE(end.Exited(2)) << "signal " << end.signal << ": " << end.error_output;
+  EXPECT_NE(end.output.find("1 deal transferred, 0 skipped, 2 left in DEXT-"), std::string::npos)
+      << end.output;
+  EXPECT_TRUE(DealFileKept(work_));
+  const std::string log = ReadFile(work_ / "DEXT.LOG");
+  EXPECT_NE(log.find("  Stopped by Ctrl-C."), std::string::npos) << log;
+  EXPECT_NE(log.find("ended: cancelled (status 2)"), std::string::npos) << log;
+}
+
 }  // namespace
 }  // namespace dext::proof

@@ -1,5 +1,6 @@
 #include "screen/run_screen.h"
 
+#include "platform/interrupt.h"
 #include "screen/field_engine.h"
 #include "toolkit/message_box.h"
 
@@ -14,5 +15,7 @@ bool ToolkitRunScreen::TryLockedVehicleAgain(const std::string& text) {
   return toolkit::MessageBox(text, toolkit::kExclamation + toolkit::kOkCancel, "Error") !=
          toolkit::kAnswerCancel;
 }
+
+bool ToolkitRunScreen::Interrupted() { return platform::Interrupted(); }
 
 }  // namespace dext

@@ -17,6 +17,8 @@ class RunScreen {
   // field STKNO. Pending screen events run meanwhile; a Cancel among them
   // ends the program in order (EndProgram).
   virtual void ShowDeal(const std::string& progress, const std::string& stock_number) = 0;
+  // True once the user asked the run to end from outside the screen (Ctrl-C).
+  virtual bool Interrupted() = 0;
   // The sold vehicle is in use at another workstation (text says so): true
   // to try its lock again, false when the user gave up (Cancel).
   virtual bool TryLockedVehicleAgain(const std::string& text) = 0;
@@ -29,6 +31,7 @@ class ToolkitRunScreen : public RunScreen {
  public:
   void ShowDeal(const std::string& progress, const std::string& stock_number) override;
   bool TryLockedVehicleAgain(const std::string& text) override;
+  bool Interrupted() override;
 };
 
 }  // namespace dext

@@ -7,22 +7,8 @@
 
 namespace dext {
 
-namespace {
-
-// What is safe to do when the caller said nothing of its own.
-std::string DefaultAdvice(const ErrorRecord& error) {
-  if (error.Code == KVB_ERR_COMMIT_UNKNOWN) {
-    return "The connection to the record server was lost while the deal was being stored: it "
-           "may or may not have been stored. The deal file is kept; the next run finds out and "
-           "goes on from there.";
-  }
-  return "Nothing of the deal being posted was stored and the deal file is kept: fix this and "
-         "run DEXT again.";
-}
-
-// The lines under the message: the file and what went wrong, in plain words,
-// and what is safe to do next.
-std::string ExplainedError(const ErrorRecord& error) {
+std::string StopText(const Stop& stop, const std::string& advice) {
+  const ErrorRecord& error = stop.error;
   std::string text = error.Message;
   if (error.Code != 0) {
     std::string cause = TextFromLibrary(Library().KVBerrtext(error.Code));
@@ -33,24 +19,11 @@ std::string ExplainedError(const ErrorRecord& error) {
     text += "\n" + cause + ".";
   }
   if (!error.Cause.empty()) text += "\nCause: " + error.Cause;
-  text += "\n" + (!error.Detail.empty() ? error.Detail : DefaultAdvice(error));
+  text += "\n" + (!error.Detail.empty() ? error.Detail : advice);
   return text;
 }
 
-}  // namespace
-
-void ShowErrorAndEnd() {
-  // A deal still open is undone, and the record files closed (their record
-  // locks with them), before the box waits for the user: other workstations
-  // never wait on this one's deal or vehicle meanwhile, and never see half a
-  // deal. Without a deal open the rollback answers "no transaction", which
-  // changes nothing.
-  const std::string text = ExplainedError(Session().ErrorInfo);
-  Library().KVBrollback(Session().FileBase);
-  Library().KVBcloseall(Session().FileBase);
-  toolkit::MessageBox(text, toolkit::kExclamation, "Error");
-  EndProgram(ExitStatus::kFailed);
-}
+void ShowErrorAndEnd() { throw Stop{Session().ErrorInfo}; }
 
 void StopWithError(FileOffset offset, const std::string& message, const std::string& detail) {
   SessionContext& session = Session();
@@ -59,10 +32,23 @@ void StopWithError(FileOffset offset, const std::string& message, const std::str
   error.Status = 0;
   error.Code = 0;
   error.FileName.clear();
+  error.Cause.clear();
   error.ProgramName = session.ProgramName;
   error.Message = message;
   error.Detail = detail;
   ShowErrorAndEnd();
+}
+
+ExitStatus EndOnStop(const std::string& text) {
+  SessionContext& session = Session();
+  // Without a deal open the rollback answers "no transaction", which
+  // changes nothing.
+  Library().KVBrollback(session.FileBase);
+  Library().KVBcloseall(session.FileBase);
+  toolkit::MessageBox(text, toolkit::kExclamation, "Error");
+  session.ResultWord = CloseFile(FileNumber{0});
+  session.ResultWord = Library().KVBinit(session.FileBase);
+  return ExitStatus::kFailed;
 }
 
 // The results of both steps land in ResultWord and are not examined: the

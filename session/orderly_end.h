@@ -1,9 +1,13 @@
-// The two ways the program ends: the error box after a failed checked
-// operation, and the orderly end every other way out goes through.
+// The two ways the program ends: the error box after a failed operation, and
+// the orderly end every other way out goes through.
 //
-// EndProgram closes the record files and then unwinds to main() by throwing
-// ProgramEnd; only main() and test harnesses catch it. Code that traps errors
-// (the focus handlers, the deletion of the deal file) must let it pass.
+// A failure travels as one value, Stop, thrown where it is found and caught
+// once where the program runs (main() and the test harnesses); there the
+// transfer undoes the deal being posted, closes the record files, logs and
+// shows the error box and ends in order (EndOnStop). EndProgram closes the
+// record files and unwinds to main() by throwing ProgramEnd. Code that traps
+// errors (the focus handlers, the deletion of the deal file) must let both
+// pass: neither is a std::exception.
 #ifndef DEXT_SESSION_ORDERLY_END_H_
 #define DEXT_SESSION_ORDERLY_END_H_
 
@@ -11,6 +15,7 @@
 #include <string>
 
 #include "context/file_numbers.h"
+#include "context/session.h"
 
 namespace dext {
 
@@ -29,18 +34,29 @@ struct ProgramEnd {
   ExitStatus status;
 };
 
-// Rolls back the deal being posted, if any; shows ErrorInfo.Message in a box
-// titled "Error" (exclamation, OK) with, on the lines below it, the file and
-// the library's words for the code, the cause the library gave
-// (ErrorInfo.Cause, "Cause: ..." on a line of its own) and ErrorInfo.Detail
-// (or the advice that the deal file is kept); then EndProgram(kFailed).
-// Never returns.
+// A failure that ends the program: ErrorInfo as it was when it was found.
+struct Stop {
+  ErrorRecord error;
+};
+
+// Ends the program on the failure recorded in ErrorInfo: throws Stop.
 [[noreturn]] void ShowErrorAndEnd();
 
 // Records a failure found by the program itself (no library call failed) in
-// ErrorInfo, for file offset, and shows it as ShowErrorAndEnd does.
+// ErrorInfo, for file offset, and throws it as ShowErrorAndEnd does.
 [[noreturn]] void StopWithError(FileOffset offset, const std::string& message,
                                 const std::string& detail);
+
+// The error box's text for a stop: the system's message (its first line,
+// unchanged), then the file and the library's words for the code, the cause
+// the library gave ("Cause: ..."), and the stop's own detail, else advice.
+std::string StopText(const Stop& stop, const std::string& advice);
+
+// Ends the program on a stop: the deal being posted is undone and the record
+// files closed (their record locks with them) before the box with text
+// waits, so other workstations never wait on this one's deal or vehicle
+// meanwhile; then the orderly end's steps. Returns kFailed; throws nothing.
+ExitStatus EndOnStop(const std::string& text);
 
 // Closes file number 0, re-initialises the library with FileBase, and ends
 // the process with the given status by throwing ProgramEnd.

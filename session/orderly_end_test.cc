@@ -10,6 +10,8 @@
 namespace dext {
 namespace {
 
+constexpr char kAdvice[] = "The deal file is kept: fix this and run DEXT again.";
+
 struct Box {
   std::string text;
   int style;
@@ -42,11 +44,15 @@ class OrderlyEndTest : public ::testing::Test {
     toolkit::SetFrontEnd(nullptr);
     ResetSession();
   }
+  // How run ends the program: thrown to the end (ProgramEnd), or stopped,
+  // as main() ends a stop (EndOnStop).
   ExitStatus EndStatus(void (*run)()) {
     try {
       run();
     } catch (const ProgramEnd& end) {
       return end.status;
+    } catch (const Stop& stop) {
+      return EndOnStop(StopText(stop, kAdvice));
     }
     ADD_FAILURE() << "the program did not end";
     return ExitStatus::kTransferred;
@@ -86,9 +92,8 @@ TEST_F(OrderlyEndTest, FailedCloseAllAtTheStartEndsThroughTheErrorBox) {
   // cause it gave, and what is safe to do.
   EXPECT_EQ(screen.boxes[0].text,
             "ID  40, Close All Error # 5-23 in \ndisk full.\n"
-            "Cause: /srv/F/DLR/KVBSTORE.DB: database or disk is full\n"
-            "Nothing of the deal being posted was "
-            "stored and the deal file is kept: fix this and run DEXT again.");
+            "Cause: /srv/F/DLR/KVBSTORE.DB: database or disk is full\n" +
+                std::string(kAdvice));
   EXPECT_EQ(screen.boxes[0].title, "Error");
   EXPECT_EQ(screen.boxes[0].style, 48);
   // A deal still open is rolled back and the files closed (their record

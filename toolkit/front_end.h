@@ -33,6 +33,10 @@ class FrontEnd {
   // A line of progress outside the form, replacing the last one (the
   // terminal's bottom row). Front ends with no room for it ignore it.
   virtual void ShowStatus(const std::string& /*text*/) {}
+  // The program's last word (its summary), shown before the front end goes
+  // by one whose user sees no standard output (a window); the others leave
+  // it to the line the program prints.
+  virtual void ShowFarewell(const std::string& /*text*/) {}
 
   // The next raw input. With wait, blocks until there is one and returns
   // nullopt only when no more input will come; without, returns nullopt when

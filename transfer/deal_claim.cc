@@ -239,6 +239,13 @@ bool ClaimDealFile(FileSystem& files, const std::string& folder, const DealFileF
   return true;
 }
 
+int CountDeals(DealFileClaim& claim) {
+  long records = 0;
+  uint64_t bytes = 0;
+  if (CountRecords(claim.file(), &records, &bytes) != 0) return -1;
+  return static_cast<int>((records + 1) / 2);
+}
+
 ClaimEnd FinishClaim(FileSystem& files, const std::string& folder, DealFileClaim& claim,
                      long records_read) {
   ClaimEnd end;

@@ -86,6 +86,10 @@ class DealFileClaim {
 bool ClaimDealFile(FileSystem& files, const std::string& folder, const DealFileFound& found,
                    std::unique_ptr<DealFileClaim>* claim, ClaimFailure* failure);
 
+// The number of deals (record pairs) in the claimed file as the library
+// reads it, for the user's information; -1 when it cannot be read.
+int CountDeals(DealFileClaim& claim);
+
 // How the claimed file ended up after its last deal.
 struct ClaimEnd {
   bool deleted = false;

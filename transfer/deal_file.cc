@@ -3,11 +3,8 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
 #include <memory>
 #include <string_view>
-#include <system_error>
 #include <vector>
 
 #include "kvb.h"
@@ -84,27 +81,6 @@ bool KeepSkippedDeal(FileSystem& files, const std::string& path, const std::stri
   }
   if (error != 0) *cause = std::strerror(error);
   return error == 0;
-}
-
-int CountDeals(const std::string& name) {
-  std::error_code error;
-  if (!std::filesystem::is_regular_file(name, error)) return -1;
-  std::ifstream in(name, std::ios::binary);
-  int lines = 0;
-  bool open_line = false;
-  std::vector<char> chunk(64 * 1024);
-  while (in.read(chunk.data(), static_cast<std::streamsize>(chunk.size())) || in.gcount() > 0) {
-    for (const char* c = chunk.data(); c != chunk.data() + in.gcount(); ++c) {
-      if (*c == '\x1A') return (lines + (open_line ? 1 : 0) + 1) / 2;
-      if (*c == '\n') {
-        ++lines;
-        open_line = false;
-      } else if (*c != '\r') {
-        open_line = true;
-      }
-    }
-  }
-  return (lines + (open_line ? 1 : 0) + 1) / 2;
 }
 
 }  // namespace dext

@@ -43,9 +43,6 @@ bool SkippedDealsSize(FileSystem& files, const std::string& path, uint64_t* size
 bool KeepSkippedDeal(FileSystem& files, const std::string& path, const std::string& record1,
                      const std::string& record2, uint64_t kept_at, std::string* cause);
 
-// The number of deals (record pairs) in the deal file, counted from its line
-// ends, for the user's information; -1 when it is no regular file.
-int CountDeals(const std::string& name);
 
 }  // namespace dext
 

@@ -74,15 +74,24 @@ Deal ParsedDeal(const TransferRun& run, int number, std::pair<std::string, std::
   return std::get<Deal>(std::move(parsed));
 }
 
+// Ctrl-C ends the run between deals (or while a vehicle is waited for), in
+// order: what is done is done, the deal file is kept.
+void EndIfInterrupted(TransferRun& run) {
+  if (!run.screen.Interrupted()) return;
+  run.report.Note("Stopped by Ctrl-C.");
+  EndProgram(ExitStatus::kCancelled);
+}
+
 // Another workstation holds the record: the user is told, and after each OK
 // the lock is tried again. A lock that fails for any other reason is an
 // error. Unattended, the lock is tried once a second until the wait is over.
-void LockSoldVehicle(const TransferRun& run, const std::string& stock_number) {
+void LockSoldVehicle(TransferRun& run, const std::string& stock_number) {
   SessionContext& session = Session();
   const std::string vehicle = "Stock No. " + TrimRight(stock_number);
   const auto started = std::chrono::steady_clock::now();
   while ((session.LastStatus = LockRecord(run.files.inventory)) != 0) {
     if (session.ErrorInfo.Code != KVB_ERR_LOCKED) ShowErrorAndEnd();
+    EndIfInterrupted(run);
     if (!run.screen.TryLockedVehicleAgain(
             "The Vehicle Inventory Record Is Locked.\n" + vehicle +
             " is in use at another workstation. OK tries again; Cancel ends the transfer and "
@@ -148,6 +157,7 @@ DealPostings RunPostings(const Deal& deal, const TransferFiles& files) {
 void PostDeal(TransferRun& run, const Deal& deal) {
   const int16_t base = Session().FileBase;
   const std::string stock_number = deal.StockNumber();
+  run.report.Posting(deal.number, stock_number);
   CheckStatus(PositionOnKey(run.files.inventory, stock_number));
   LockSoldVehicle(run, stock_number);
   CheckStatus(BeginTransaction(base));
@@ -229,6 +239,7 @@ void TransferDeals(TransferRun& run) {
     if (!records) break;
     const Deal deal = ParsedDeal(run, number, std::move(*records), number_columns);
     deals = number;
+    EndIfInterrupted(run);
     run.screen.ShowDeal(run.report.Progress(deal.number), deal.StockNumber());
     if (deal.number <= run.progress.deals_done()) {
       MeetDoneDeal(run, deal);

@@ -31,6 +31,7 @@ namespace dext {
 namespace {
 
 constexpr char kNetworkType[] = "IBMNET";
+constexpr char kUnavailable[] = "The Dalvero Accounting/Service Files Are Unavailable At This Time";
 
 void ShowError(const std::string& text) { toolkit::MessageBox(text, toolkit::kExclamation, "Error"); }
 
@@ -79,22 +80,40 @@ AccountingLayout AccountingLayoutAt(const Destination& destination) {
   return Library().KVBfileexists(kjrvh.c_str()) != 0 ? kKjrvh : kKjrth;
 }
 
-// A line for each target file that did not open: its name, where the drive
-// map puts it, and the library's reason; under it the cause the library gave.
-std::string WhyNotOpened(int16_t status) {
-  if (status == 0) return "";
-  const ErrorRecord& error = Session().ErrorInfo;
-  const std::string host = TextFromLibrary(Library().KVBhostpath(error.FileName.c_str()));
-  return "\n" + error.FileName + (host.empty() ? "" : " (" + host + ")") +
-         " could not be opened: " + TextFromLibrary(Library().KVBerrtext(error.Code)) + "." +
-         (error.Cause.empty() ? "" : "\n  Cause: " + error.Cause);
+// Why target files did not open: a line for each, with the cause the library
+// gave under it; and whether the destination itself looks wrong (a file or
+// layout not found there, a drive not mapped), which another drive and path
+// may mend, or the files are there and something else failed (a server
+// down, a permission, a damaged store), which no other path mends.
+struct TargetFailures {
+  std::string text;
+  bool about_the_destination = false;
+};
+
+bool AboutTheDestination(int16_t code) {
+  return code == KVB_ERR_MISSING_FILE || code == KVB_ERR_UNMAPPED_DRIVE ||
+         code == KVB_ERR_BAD_NAME || code == KVB_ERR_LEAVES_DRIVE ||
+         code == KVB_ERR_MISSING_LAYOUT || code == KVB_ERR_NOT_OURS;
 }
 
-// Opens the three target files; the text of what failed, empty when all opened.
-std::string OpenTargetFiles(const Destination& destination, const AccountingLayout& accounting) {
-  std::string failures = WhyNotOpened(OpenTargetFile(destination, accounting.name, kAccountingFile));
-  failures += WhyNotOpened(OpenTargetFile(destination, "KCU", kCustomerFile));
-  failures += WhyNotOpened(OpenTargetFile(destination, "KVIN", kInventoryFile));
+// Adds the line of a target file that did not open: its name, where the
+// drive map puts it, and the library's reason; under it the library's cause.
+void NoteWhyNotOpened(int16_t status, TargetFailures* failures) {
+  if (status == 0) return;
+  const ErrorRecord& error = Session().ErrorInfo;
+  const std::string host = TextFromLibrary(Library().KVBhostpath(error.FileName.c_str()));
+  failures->text += "\n" + error.FileName + (host.empty() ? "" : " (" + host + ")") +
+                    " could not be opened: " + TextFromLibrary(Library().KVBerrtext(error.Code)) +
+                    "." + (error.Cause.empty() ? "" : "\n  Cause: " + error.Cause);
+  failures->about_the_destination = failures->about_the_destination || AboutTheDestination(error.Code);
+}
+
+// Opens the three target files; what failed, empty when all opened.
+TargetFailures OpenTargetFiles(const Destination& destination, const AccountingLayout& accounting) {
+  TargetFailures failures;
+  NoteWhyNotOpened(OpenTargetFile(destination, accounting.name, kAccountingFile), &failures);
+  NoteWhyNotOpened(OpenTargetFile(destination, "KCU", kCustomerFile), &failures);
+  NoteWhyNotOpened(OpenTargetFile(destination, "KVIN", kInventoryFile), &failures);
   return failures;
 }
 
@@ -190,14 +209,21 @@ int16_t TransferDriver::StartTransfer() {
 
   const DealFileFound found = FindWhatToTransfer();
   const AccountingLayout accounting = AccountingLayoutAt(*destination);
-  if (const std::string failures = OpenTargetFiles(*destination, accounting); !failures.empty()) {
-    ShowError("The Dalvero Accounting/Service Files Are Unavailable At This Time" + failures +
+  if (const TargetFailures failures = OpenTargetFiles(*destination, accounting);
+      !failures.text.empty()) {
+    if (!failures.about_the_destination) {
+      StopWithError(kAccountingFile, kUnavailable,
+                    failures.text.substr(1) + "\nNothing was transferred, and the saved drive "
+                    "and path (" + destination->path + ") are kept: when this is mended, run "
+                    "DEXT again.");
+    }
+    ShowError(kUnavailable + failures.text +
               "\nEnter the drive and path of the accounting data again; nothing was transferred.");
     return AskForDestination();
   }
   CheckTargetLayouts(*destination, accounting);
   const std::unique_ptr<DealFileClaim> claim = ClaimAndOpen(found);
-  report_.DealFile(found.name, claim->name(), CountDeals(claim->name()));
+  report_.DealFile(found.name, claim->name(), CountDeals(*claim));
   if (!found.waiting.empty()) {
     report_.Note(std::to_string(found.waiting.size()) + " more stopped transfer" +
                  (found.waiting.size() == 1 ? " waits" : "s wait") + " in this folder (" +
@@ -207,6 +233,30 @@ int16_t TransferDriver::StartTransfer() {
   TransferRun run{TargetFiles(accounting), *claim, progress, report_, screen_,
                   settings_.unattended_lock_wait};
   TransferDeals(run);
+}
+
+std::string TransferDriver::AdviceFor(const Stop& stop) const {
+  const std::string& deal_file = report_.deal_file();
+  if (stop.error.Code == KVB_ERR_COMMIT_UNKNOWN) {
+    return "The connection to the record server was lost while the deal was being stored: it "
+           "may or may not have been stored. The deal file " + deal_file +
+           " is kept; the next run finds out and goes on from there.";
+  }
+  if (report_.posting() > 0) {
+    return "Nothing of deal " + std::to_string(report_.posting()) + " (Stock No. " +
+           report_.posting_stock() + ") was stored and the deal file " + deal_file +
+           " is kept: fix this and run DEXT again; the next run goes on with that deal.";
+  }
+  if (!deal_file.empty()) {
+    return "The deal file " + deal_file + " is kept: fix this and run DEXT again.";
+  }
+  return "Nothing was transferred: fix this and run DEXT again.";
+}
+
+ExitStatus TransferDriver::EndOnStop(const Stop& stop) {
+  const std::string text = StopText(stop, AdviceFor(stop));
+  report_.Stopped(text);
+  return dext::EndOnStop(text);
 }
 
 int16_t TransferDriver::DestinationEntered() {

@@ -9,6 +9,7 @@
 #include "records/library.h"
 #include "screen/field_engine.h"
 #include "context/session.h"
+#include "transfer/deal_claim.h"
 #include "transfer/postings.h"
 #include "transfer/testing/dealership_fixture.h"
 
@@ -20,6 +21,14 @@ constexpr char kLocked[] = "The Vehicle Inventory Record Is Locked.";
 
 class DriverTest : public testing::DealershipTest {
  protected:
+  // The deal file in the work folder: the one a run claimed, else DEXT.DAT.
+  std::string DealFileName() const {
+    for (const auto& entry : std::filesystem::directory_iterator(work_)) {
+      const std::string name = entry.path().filename().string();
+      if (IsClaimedName(name)) return name;
+    }
+    return "DEXT.DAT";
+  }
   // A dealership with FullDeal's vehicle stocked and FullDeal as DEXT.DAT.
   void MakeDealership(bool save_destination = true, bool with_kjrth = false) {
     MakeKeyedFiles(/*with_kjrvh=*/true, with_kjrth);
@@ -134,6 +143,44 @@ TEST_F(DriverTest, TheSoldVehicleIsFreeWhileTheErrorBoxWaits) {
   OnMessage([&](const std::string&) { lock_status = system(command.c_str()); });
   EXPECT_EQ(RunDext(), ExitStatus::kFailed);
   EXPECT_EQ(lock_status, 0) << "another workstation could not lock the vehicle";
+  EXPECT_FALSE(Sold());
+}
+
+// The advice under a failure fits where the run was: a deal being posted is
+// undone and named; a failure before any deal names the deal file kept; and
+// DEXT.LOG keeps the box's text.
+TEST_F(DriverTest, TheAdviceUnderAFailureFitsWhereTheRunWas) {
+  MakeDealership();
+  // A progress file made with another layout fails its open, before a deal.
+  // (The run claimed the deal file by then: DealFileName() names it.)
+  ASSERT_EQ(testing::RunKvbtool({"create", (data_ / "DEXTRUNS.DAT").string(),
+                                 (root_ / "F" / "KD" / "FF" / "KCU.FID").string()}),
+            0);
+  EXPECT_EQ(RunDext(), ExitStatus::kFailed);
+  ASSERT_EQ(Messages().size(), 1u);
+  EXPECT_NE(Messages()[0].find("\nThe deal file DEXT-"), std::string::npos) << Messages()[0];
+  EXPECT_EQ(Messages()[0].find("Nothing of"), std::string::npos) << Messages()[0];
+  EXPECT_NE(ReadText(work_ / "DEXT.LOG").find("  stopped: ID  4, Open Error # "),
+            std::string::npos);
+
+  // The first write of a deal fails: that deal is undone, and named. (A run
+  // on an empty deal file makes the progress file first.)
+  ASSERT_EQ(testing::RunKvbtool({"remove", "--yes", (data_ / "DEXTRUNS.DAT").string()}), 0);
+  const std::string deals = ReadText(work_ / DealFileName());
+  std::filesystem::remove(work_ / DealFileName());
+  WriteText(work_ / "DEXT.DAT", "");
+  NewSession();
+  ASSERT_EQ(RunDext(), ExitStatus::kTransferred);
+  WriteText(work_ / "DEXT.DAT", deals);
+  setenv("KVB_FAULT_AT", "1", 1);
+  NewSession();
+  EXPECT_EQ(RunDext(), ExitStatus::kFailed);
+  unsetenv("KVB_FAULT_AT");
+  ASSERT_EQ(Messages().size(), 2u);
+  EXPECT_NE(Messages()[1].find("\nNothing of deal 1 (Stock No. A10001) was stored and the deal "
+                               "file DEXT-"),
+            std::string::npos)
+      << Messages()[1];
   EXPECT_FALSE(Sold());
 }
 

@@ -103,8 +103,26 @@ std::string RunReport::Progress(int deal) const {
          (deals_in_file_ >= deal ? " of " + std::to_string(deals_in_file_) : "");
 }
 
+void RunReport::Posting(int deal, const std::string& stock_number) {
+  posting_ = deal;
+  posting_stock_ = TrimRight(stock_number);
+}
+
+void RunReport::Stopped(const std::string& text) {
+  StartLog();
+  std::string indent = "  stopped: ";
+  size_t start = 0;
+  for (size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1) {
+    Log(indent + text.substr(start, end - start));
+    indent = "    ";
+  }
+  Log(indent + text.substr(start));
+}
+
 void RunReport::Deal(int deal, const std::string& stock_number, DealOutcome outcome,
                      const DealPostings& postings) {
+  posting_ = 0;
+  posting_stock_.clear();
   std::string line = "  deal " + std::to_string(deal) + " " + TrimRight(stock_number) + ": ";
   switch (outcome) {
     case DealOutcome::kPosted:

@@ -42,6 +42,16 @@ class RunReport {
   // "Deal n of N" for the deal being posted.
   std::string Progress(int deal) const;
 
+  // A deal is being posted (until Deal reports it): what a failure undoes.
+  void Posting(int deal, const std::string& stock_number);
+  int posting() const { return posting_; }
+  const std::string& posting_stock() const { return posting_stock_; }
+  // The deal file as the summary names it (the claimed file), "" before.
+  const std::string& deal_file() const { return deal_file_; }
+
+  // The run stopped on a failure: the error box's text, logged.
+  void Stopped(const std::string& text);
+
   // Logs a deal once it is committed, or met as done by an earlier run.
   void Deal(int deal, const std::string& stock_number, DealOutcome outcome,
             const DealPostings& postings = {});
@@ -62,6 +72,8 @@ class RunReport {
   bool started_ = false;
   std::string deal_file_;  // as the summary names it while it is kept
   int deals_in_file_ = -1;
+  int posting_ = 0;
+  std::string posting_stock_;
   int transferred_ = 0;
   int done_before_ = 0;
   int skipped_ = 0;

@@ -9,6 +9,7 @@
 #include <optional>
 
 #include "screen/run_screen.h"
+#include "session/orderly_end.h"
 #include "transfer/run_report.h"
 #include "transfer/transfer_files.h"
 
@@ -37,7 +38,15 @@ class TransferDriver {
   int16_t DestinationEntered();
   int16_t DestinationConfirmed();
 
+  // Ends the program on a stop caught where it runs: logs the error box's
+  // text in DEXT.LOG, then shows it, with advice fit for where the run was
+  // (a deal being posted, the deal file claimed, nothing begun), once the
+  // deal being posted is undone and the files are closed. Returns kFailed.
+  ExitStatus EndOnStop(const Stop& stop);
+
  private:
+  std::string AdviceFor(const Stop& stop) const;
+
   RunReport& report_;
   RunScreen& screen_;
   TransferSettings settings_;

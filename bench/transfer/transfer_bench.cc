@@ -106,6 +106,8 @@ Rate RunDext(const fs::path& root, int deals) {
     driver.StartTransfer();
   } catch (const dext::ProgramEnd& end) {
     status = end.status;
+  } catch (const dext::Stop& stop) {
+    status = driver.EndOnStop(stop);
   }
   report.Finish(status);
   const double seconds = Seconds(start);

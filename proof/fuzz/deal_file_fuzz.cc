@@ -246,10 +246,9 @@ bool PostDeal(FakeLibrary& library, const Deal& deal, const TransferFiles& files
     PostServiceCustomer(deal, files);
     PostVehicleInventory(deal, files);
     ended = false;
-  } catch (const ProgramEnd& end) {
-    const std::string message = observed.messages.empty() ? "" : observed.messages.back();
-    Check(end.status == ExitStatus::kFailed && !fits &&
-              message.find("Too Large For") != std::string::npos,
+  } catch (const Stop& stop) {
+    const std::string& message = stop.error.Message;
+    Check(!fits && message.find("Too Large For") != std::string::npos,
           deal.Name() + ": the postings stopped: " + message);
     Check(!library.HasRecord(kAccountingName, stock_number),
           deal.Name() + ": the entry with the amount too large was written");

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "toolkit/form.h"
+#include "toolkit/message_box.h"
 #include "toolkit/window/close_request.h"
 #include "toolkit/window/form_window.h"
 #include "toolkit/window/icon.h"
@@ -42,6 +43,10 @@ class WindowFrontEnd : public FrontEnd {
   int AskMessage(const std::string& text, int style, const std::string& title) override {
     Repaint();
     return RunMessageDialog(text, style, title.empty() ? application_title_ : title);
+  }
+
+  void ShowFarewell(const std::string& text) override {
+    RunMessageDialog(text, kOkOnly, application_title_);
   }
 
   void Beep() override { fl_beep(FL_BEEP_DEFAULT); }

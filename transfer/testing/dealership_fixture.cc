@@ -136,6 +136,8 @@ std::optional<ExitStatus> DealershipTest::RunDext(const std::string& keys) {
     toolkit::RunEventLoop();
   } catch (const ProgramEnd& end) {
     status = end.status;
+  } catch (const Stop& stop) {
+    status = driver.EndOnStop(stop);
   }
   summary_ = report.Finish(status.value_or(ExitStatus::kCancelled));
   return status;
