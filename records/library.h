@@ -1,5 +1,6 @@
 // The program's one way to the record-file library: a table of the library's
-// functions, bound to libkvb at start-up. Tests bind a recording fake instead.
+// functions, bound to libkvb at start-up. Tests bind a wrapper of libkvb that
+// fails chosen calls (records/testing/faulty_library.h).
 #ifndef DEXT_RECORDS_LIBRARY_H_
 #define DEXT_RECORDS_LIBRARY_H_
 
@@ -53,7 +54,7 @@ struct RecordLibrary {
 // The table in force. Bound to libkvb until BindLibrary replaces it.
 const RecordLibrary& Library();
 
-// Replaces the table (tests bind a fake; pass LibKvb() to restore).
+// Replaces the table (tests bind a wrapper; pass LibKvb() to restore).
 void BindLibrary(const RecordLibrary& library);
 
 // The table of the real libkvb.

@@ -6,7 +6,6 @@
 #include <optional>
 #include <string>
 
-#include "records/fake_library.h"
 #include "screen/field_engine.h"
 #include "screen/field_procedures.h"
 #include "screen/transfer_form.h"
@@ -51,7 +50,6 @@ int main(int argc, char** argv) {
                  "front end). Exit status 0 after \"Y\", 2 after Escape or Cancel.\n";
     return std::string(argv[1]) == "--help" ? 0 : 64;
   }
-  dext::FakeLibrary library;  // the library without files: the screen opens none
   dext::ExitStatus status = dext::ExitStatus::kCancelled;
   {
     std::unique_ptr<toolkit::FrontEnd> front_end;

@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "records/testing/scratch_drive.h"
 #include "session/orderly_end.h"
 #include "tools/dext-sample/fixed_record.h"
 
@@ -100,7 +101,7 @@ class DealershipTest : public ::testing::Test {
   std::filesystem::path data_;
 
  private:
-  std::filesystem::path previous_directory_;
+  std::optional<ScratchDrive> drive_;
   std::string summary_;
 };
 
@@ -109,12 +110,6 @@ class PostingTest : public DealershipTest {
  protected:
   void SetUp() override;
 };
-
-// Runs kvbtool with the words; returns its exit status.
-int RunKvbtool(const std::vector<std::string>& words);
-
-// Path of kvbtool as built with the project.
-std::string KvbtoolPath();
 
 }  // namespace dext::testing
 
