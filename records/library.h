@@ -64,6 +64,10 @@ RecordLibrary LibKvb();
 // (none for a null address), at most 32,766 of them.
 std::string TextFromLibrary(const char* address);
 
+// A file's name as the program named it and, where the drive map resolves
+// it, the host path it stands for: "F:\DLR\KCU.DAT (/srv/dlr/KCU.DAT)".
+std::string NameWithHostPath(const std::string& file_name);
+
 }  // namespace dext
 
 #endif  // DEXT_RECORDS_LIBRARY_H_

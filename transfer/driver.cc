@@ -84,9 +84,8 @@ AccountingLayout AccountingLayoutAt(const Destination& destination) {
 std::string WhyNotOpened(int16_t status) {
   if (status == 0) return "";
   const ErrorRecord& error = Session().ErrorInfo;
-  const std::string host = TextFromLibrary(Library().KVBhostpath(error.FileName.c_str()));
-  return "\n" + error.FileName + (host.empty() ? "" : " (" + host + ")") +
-         " could not be opened: " + TextFromLibrary(Library().KVBerrtext(error.Code)) + "." +
+  return "\n" + NameWithHostPath(error.FileName) + " could not be opened: " +
+         TextFromLibrary(Library().KVBerrtext(error.Code)) + "." +
          (error.Cause.empty() ? "" : "\n  Cause: " + error.Cause);
 }
 
