@@ -5,8 +5,6 @@
 #include <cfloat>
 
 #include "context/session.h"
-#include "records/testing/faulty_library.h"
-#include "records/testing/scratch_drive.h"
 
 namespace dext {
 namespace {
@@ -84,11 +82,7 @@ class LibraryNumbersTest : public ::testing::Test {
     ResetSession();
     Session().RoundingPlaces = 5;
   }
-  void TearDown() override {
-    Library().KVBclose(0);
-    ResetSession();
-  }
-  FaultyLibrary library;
+  void TearDown() override { ResetSession(); }
 };
 
 // The rounding is the library's: the program hands it the plain number text
@@ -104,23 +98,11 @@ TEST_F(LibraryNumbersTest, RoundingGoesThroughTheLibrary) {
   EXPECT_EQ(CompareRounded(-3.256, -3.254), -1);
 }
 
-TEST_F(LibraryNumbersTest, FieldsAreReadAsStoredAndPutUnchecked) {
-  testing::ScratchDrive drive;
-  ASSERT_TRUE(drive.MakeKeyedFile("KCU"));
-  ASSERT_EQ(Library().KVBopen("F:\\DLR\\KCU.DAT", "F:\\KD\\FF\\KCU.FID", "", 43, 3, 0), 0);
-  PutFieldValue("SMITH", "NAME", FileNumber{43}, 0);
-  EXPECT_EQ(FieldValue("NAME", FileNumber{43}, 1), "SMITH" + std::string(25, ' '));
-  PutFieldValue("X", "NOSUCH", FileNumber{43}, 0);  // the layout lacks it: ignored
-  EXPECT_EQ(FieldValue("NOSUCH", FileNumber{43}, 0), "");
-  EXPECT_EQ(Session().ErrorInfo.Message, "");
-  EXPECT_TRUE(library.CallsTo("KVBerr").empty());
-}
-
 TEST_F(LibraryNumbersTest, EditNumberHandsTheLibraryTheSessionsCurrencySymbol) {
   Session().CurrencySymbol = "EUR";
   EXPECT_EQ(EditNumber("12.505", "ZZZZZZ.99"), "    12.51");
   EXPECT_EQ(EditNumber("1234567", "ZZZZZZ.99"), "");
-  EXPECT_EQ(library.CallsTo("KVBedit")[0], "KVBedit(12.505,ZZZZZZ.99,EUR)");
+  EXPECT_EQ(EditNumber("1234.5", "$zz,zz9.99"), "EUR 1,234.50");
   EXPECT_EQ(Session().CurrencySymbol, "EUR");
 }
 

@@ -1,6 +1,5 @@
 #include "transfer/testing/dealership_fixture.h"
 
-#include <cstdio>
 #include <fstream>
 #include <sstream>
 
@@ -203,22 +202,6 @@ std::string DealershipTest::WholeField(FileOffset offset, const std::string& nam
   return FieldValue(name, NumberOf(offset), occurrence);
 }
 
-std::string DealershipTest::Dump(const std::string& data_file, const std::string& key) {
-  const std::string command = KvbtoolPath() + " dump '" + (data_ / data_file).string() + "'";
-  FILE* pipe = popen(command.c_str(), "r");
-  if (pipe == nullptr) return "";
-  std::string header, line, found;
-  char buffer[8192];
-  while (fgets(buffer, sizeof buffer, pipe) != nullptr) {
-    line = buffer;
-    if (header.empty()) header = line;
-    else if (line.find(key) != std::string::npos) found += line;
-  }
-  EXPECT_EQ(pclose(pipe), 0) << command;
-  EXPECT_FALSE(header.empty()) << command << " printed nothing";
-  return header + found;
-}
-
 std::optional<ExitStatus> DealershipTest::Transfer(const std::vector<DealRecords>& deals) {
   Library().KVBcloseall(Session().FileBase);
   WriteText(work_ / "DEX2GL.DAT", "F:\\DLR              \r\n");
@@ -227,13 +210,6 @@ std::optional<ExitStatus> DealershipTest::Transfer(const std::vector<DealRecords
   WriteText(work_ / "DEXT.DAT", text);
   NewSession();
   return RunDext();
-}
-
-void DealershipTest::TransferAndLoad(const std::vector<DealRecords>& deals, FileOffset offset,
-                                     const std::string& key) {
-  ASSERT_EQ(Transfer(deals), ExitStatus::kTransferred);
-  Reopen();
-  ASSERT_TRUE(LoadRecord(offset, key)) << key;
 }
 
 const std::vector<std::string>& DealershipTest::Messages() const { return messages; }
