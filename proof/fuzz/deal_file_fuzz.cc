@@ -277,10 +277,11 @@ bool PostDeal(const Deal& deal, const TransferFiles& files) {
 }
 
 // The scratch drive with the target files, made at the first input and kept
-// for the process; the library table checks each field put.
+// for the process (the current directory stays libFuzzer's, where it writes
+// what it finds); the library table checks each field put.
 class Dealership {
  public:
-  Dealership() : drive_("/dev/shm") {
+  Dealership() : drive_("/dev/shm", /*enter_work=*/false) {
     for (const char* name : {"KJRVH", "KCU", "KVIN"}) {
       Check(drive_.MakeKeyedFile(name), std::string("cannot make ") + name);
     }
@@ -288,6 +289,7 @@ class Dealership {
     table.KVBfput = &CheckedPut;
     table.KVBwrite = &NotedWrite;
     BindLibrary(table);
+    ::KVBautosecure(0);
     base_ = ::KVBinit(0);
   }
 

@@ -14,7 +14,7 @@
 // A call made to fail does not reach libkvb: it returns libkvb's status for
 // the secondary code, a text result is "" and a call without a result does
 // nothing. KVBerr and KVBerrcause then report that failure, its code and the
-// cause given, until a call that reaches libkvb fails there.
+// cause given, until the next call that reaches libkvb.
 #ifndef DEXT_RECORDS_TESTING_FAULTY_LIBRARY_H_
 #define DEXT_RECORDS_TESTING_FAULTY_LIBRARY_H_
 

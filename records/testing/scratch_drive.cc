@@ -11,7 +11,7 @@ extern char** environ;
 namespace dext::testing {
 namespace fs = std::filesystem;
 
-ScratchDrive::ScratchDrive(const fs::path& parent) {
+ScratchDrive::ScratchDrive(const fs::path& parent, bool enter_work) {
   std::string pattern = (parent / "dext-test-XXXXXX").string();
   if (mkdtemp(pattern.data()) == nullptr) {
     throw std::runtime_error("cannot make a scratch folder under " + parent.string());
@@ -25,7 +25,7 @@ ScratchDrive::ScratchDrive(const fs::path& parent) {
   }
   setenv("KVB_DRIVE_F", (root_ / "F").c_str(), 1);
   previous_directory_ = fs::current_path();
-  fs::current_path(work());
+  if (enter_work) fs::current_path(work());
 }
 
 ScratchDrive::~ScratchDrive() {

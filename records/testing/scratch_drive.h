@@ -1,7 +1,8 @@
 // Drive F: of a dealership on a scratch folder, for tests on the real libkvb:
 // KVB_DRIVE_F maps F: into the folder, the sample layouts lie under F:\KD\FF,
 // keyed files are made under F:\DLR, and the current directory is the work
-// folder beside F while the drive lives. The folder goes with it, unless kept.
+// folder beside F while the drive lives (unless told otherwise). The folder
+// goes with it, unless kept.
 #ifndef DEXT_RECORDS_TESTING_SCRATCH_DRIVE_H_
 #define DEXT_RECORDS_TESTING_SCRATCH_DRIVE_H_
 
@@ -14,8 +15,8 @@ namespace dext::testing {
 class ScratchDrive {
  public:
   // The folder is made under parent (a tmpfs such as /dev/shm keeps a fuzz
-  // target fast).
-  explicit ScratchDrive(const std::filesystem::path& parent = "/tmp");
+  // target fast); enter_work false leaves the current directory alone.
+  explicit ScratchDrive(const std::filesystem::path& parent = "/tmp", bool enter_work = true);
   ~ScratchDrive();
   ScratchDrive(const ScratchDrive&) = delete;
   ScratchDrive& operator=(const ScratchDrive&) = delete;
