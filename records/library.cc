@@ -45,4 +45,9 @@ std::string TextFromLibrary(const char* address) {
   return std::string(address, std::min(length, kLongestLibraryText));
 }
 
+std::string NameWithHostPath(const std::string& file_name) {
+  const std::string host = TextFromLibrary(Library().KVBhostpath(file_name.c_str()));
+  return host.empty() ? file_name : file_name + " (" + host + ")";
+}
+
 }  // namespace dext

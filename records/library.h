@@ -1,5 +1,6 @@
 // The program's one way to the record-file library: a table of the library's
-// functions, bound to libkvb at start-up. Tests bind a recording fake instead.
+// functions, bound to libkvb at start-up. Tests bind a wrapper of libkvb that
+// fails chosen calls (records/testing/faulty_library.h).
 #ifndef DEXT_RECORDS_LIBRARY_H_
 #define DEXT_RECORDS_LIBRARY_H_
 
@@ -53,7 +54,7 @@ struct RecordLibrary {
 // The table in force. Bound to libkvb until BindLibrary replaces it.
 const RecordLibrary& Library();
 
-// Replaces the table (tests bind a fake; pass LibKvb() to restore).
+// Replaces the table (tests bind a wrapper; pass LibKvb() to restore).
 void BindLibrary(const RecordLibrary& library);
 
 // The table of the real libkvb.
@@ -62,6 +63,10 @@ RecordLibrary LibKvb();
 // Copies a text result of the library: the bytes up to the terminating zero
 // (none for a null address), at most 32,766 of them.
 std::string TextFromLibrary(const char* address);
+
+// A file's name as the program named it and, where the drive map resolves
+// it, the host path it stands for: "F:\DLR\KCU.DAT (/srv/dlr/KCU.DAT)".
+std::string NameWithHostPath(const std::string& file_name);
 
 }  // namespace dext
 

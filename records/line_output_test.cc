@@ -8,8 +8,9 @@
 #include <sstream>
 
 #include "platform/printer.h"
-#include "records/fake_library.h"
 #include "context/session.h"
+#include "records/testing/faulty_library.h"
+#include "records/testing/scratch_drive.h"
 
 namespace dext {
 namespace {
@@ -32,7 +33,8 @@ class LineOutputTest : public ::testing::Test {
     ResetSession();
   }
   PaperPrinter printer;
-  FakeLibrary library;
+  testing::ScratchDrive drive;
+  FaultyLibrary library;
 };
 
 TEST_F(LineOutputTest, PrinterLinesArePaddedOrCut) {
@@ -82,14 +84,17 @@ TEST_F(LineOutputTest, FileSideGoesThroughTheCheckedOperations) {
   EXPECT_EQ(Session().PrintedLines, 0);
   EXPECT_EQ(printer.paper, "");
   ASSERT_EQ(Library().KVBclose(41), 0);
-  EXPECT_EQ(library.TextFile("DEX2GL.DAT"), std::vector<std::string>{"D:\\D"});
+  std::ifstream in(drive.work() / "DEX2GL.DAT", std::ios::binary);
+  std::stringstream written;
+  written << in.rdbuf();
+  EXPECT_EQ(written.str(), "D:\\D\r\n");
 }
 
 // The default printer is opened at its first use, which is this test's
 // (every other test installs its own printer).
 TEST(LinePrinterTest, DefaultPrinterAppendsToTheFileNamedByDextPrinter) {
   ResetSession();
-  const std::string path = testing::TempDir() + "dext_line_printer_test.txt";
+  const std::string path = ::testing::TempDir() + "dext_line_printer_test.txt";
   std::ofstream(path, std::ios::binary) << "earlier\n";
   ASSERT_EQ(setenv("DEXT_PRINTER", path.c_str(), 1), 0);
 

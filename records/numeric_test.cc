@@ -4,7 +4,6 @@
 
 #include <cfloat>
 
-#include "records/fake_library.h"
 #include "context/session.h"
 
 namespace dext {
@@ -84,61 +83,27 @@ class LibraryNumbersTest : public ::testing::Test {
     Session().RoundingPlaces = 5;
   }
   void TearDown() override { ResetSession(); }
-  FakeLibrary library;
 };
 
 // The rounding is the library's: the program hands it the plain number text
-// (2.675 as written, though the double is a little less) and reads back
-// whatever number its answer holds.
+// (2.675 as written, though the double is a little less; 0.00001 as "0",
+// never "1E-05").
 TEST_F(LibraryNumbersTest, RoundingGoesThroughTheLibrary) {
   EXPECT_DOUBLE_EQ(RoundNumber(2.675, 2), 2.68);
   EXPECT_DOUBLE_EQ(RoundNumber(-2.5, 0), -3);
-  EXPECT_EQ(RoundNumber(0.00001, 5), 0);  // handed over as "0"
-  EXPECT_EQ(library.CallsTo("KVBroundstub").back(), "KVBroundstub(0,5)");  // never 1E-05
-  library.SetText("KVBroundstub", " 1 2.5 rest");
-  EXPECT_DOUBLE_EQ(RoundNumber(1, 2), 12.5);
-  library.SetText("KVBroundstub", "");
-  EXPECT_EQ(RoundNumber(1, 2), 0);
-
+  EXPECT_EQ(RoundNumber(0.00001, 5), 0);
   Session().RoundingPlaces = 2;
-  library.ClearCalls();
-  library.SetText("KVBroundstub(3.25,2)", "4");
-  library.SetText("KVBroundstub(7,2)", "4");
-  EXPECT_EQ(CompareRounded(3.25, 7), 0);
-  library.SetText("KVBroundstub(7,2)", "3.5");
-  EXPECT_EQ(CompareRounded(3.25, 7), 1);
-  EXPECT_EQ(library.calls().front(), "KVBroundstub(3.25,2)");
-  EXPECT_EQ(library.calls()[1], "KVBroundstub(7,2)");
+  EXPECT_EQ(CompareRounded(2.675, 2.68), 0);
+  EXPECT_EQ(CompareRounded(3.256, 3.254), 1);
+  EXPECT_EQ(CompareRounded(-3.256, -3.254), -1);
 }
 
-TEST_F(LibraryNumbersTest, FieldsAreReadAsStoredAndPutUnchecked) {
-  library.SetLayout("KCU.FID", "VENO 8 key\nNAME 30\n");
-  ASSERT_EQ(Library().KVBopen("KCU.DAT", "F:\\KD\\FF\\KCU.FID", "", 43, 3, 0), 0);
-  PutFieldValue("SMITH", "NAME", FileNumber{43}, 0);
-  EXPECT_EQ(FieldValue("NAME", FileNumber{43}, 1), "SMITH" + std::string(25, ' '));
-  PutFieldValue("X", "NOTE", FileNumber{43}, 0);  // the layout lacks it: ignored
-  EXPECT_EQ(FieldValue("NOTE", FileNumber{43}, 0), "");
-  EXPECT_EQ(library.CallsTo("KVBfput").back(), "KVBfput(X,NOTE,43,0,0)");
-}
-
-TEST_F(LibraryNumbersTest, EditNumberTakesTheCurrencySymbolBack) {
-  Session().CurrencySymbol = "$";
+TEST_F(LibraryNumbersTest, EditNumberHandsTheLibraryTheSessionsCurrencySymbol) {
+  Session().CurrencySymbol = "EUR";
   EXPECT_EQ(EditNumber("12.505", "ZZZZZZ.99"), "    12.51");
   EXPECT_EQ(EditNumber("1234567", "ZZZZZZ.99"), "");
-  EXPECT_EQ(library.CallsTo("KVBedit")[0], "KVBedit(12.505,ZZZZZZ.99,$)");
-
-  // A library that rewrites its copy of the symbol: the session takes it.
-  struct Rewriting {
-    static const char* Edit(const char*, const char*, char* currency) {
-      currency[0] = 'E';
-      return "  7.00";
-    }
-  };
-  RecordLibrary table = Library();
-  table.KVBedit = &Rewriting::Edit;
-  BindLibrary(table);
-  EXPECT_EQ(EditNumber("7", "ZZZ.99"), "  7.00");
-  EXPECT_EQ(Session().CurrencySymbol, "E");
+  EXPECT_EQ(EditNumber("1234.5", "$zz,zz9.99"), "EUR 1,234.50");
+  EXPECT_EQ(Session().CurrencySymbol, "EUR");
 }
 
 }  // namespace

@@ -12,10 +12,7 @@ std::string StopText(const Stop& stop, const std::string& advice) {
   std::string text = error.Message;
   if (error.Code != 0) {
     std::string cause = TextFromLibrary(Library().KVBerrtext(error.Code));
-    if (!error.FileName.empty()) {
-      const std::string host = TextFromLibrary(Library().KVBhostpath(error.FileName.c_str()));
-      cause = error.FileName + (host.empty() ? "" : " (" + host + ")") + ": " + cause;
-    }
+    if (!error.FileName.empty()) cause = NameWithHostPath(error.FileName) + ": " + cause;
     text += "\n" + cause + ".";
   }
   if (!error.Cause.empty()) text += "\nCause: " + error.Cause;

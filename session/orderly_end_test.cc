@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "records/checked.h"
-#include "records/fake_library.h"
 #include "context/session.h"
+#include "records/testing/faulty_library.h"
 #include "toolkit/front_end.h"
 
 namespace dext {
@@ -20,7 +20,7 @@ struct Box {
 
 class BoxRecorder : public toolkit::FrontEnd {
  public:
-  explicit BoxRecorder(FakeLibrary& library) : library_(library) {}
+  explicit BoxRecorder(FaultyLibrary& library) : library_(library) {}
   void ShowMessage(const std::string& text, int style, const std::string& title) override {
     boxes.push_back(Box{text, style, title});
     calls_while_shown = library_.calls().size();
@@ -30,7 +30,7 @@ class BoxRecorder : public toolkit::FrontEnd {
   std::size_t calls_while_shown = 0;
 
  private:
-  FakeLibrary& library_;
+  FaultyLibrary& library_;
 };
 
 class OrderlyEndTest : public ::testing::Test {
@@ -57,7 +57,7 @@ class OrderlyEndTest : public ::testing::Test {
     ADD_FAILURE() << "the program did not end";
     return ExitStatus::kTransferred;
   }
-  FakeLibrary library;
+  FaultyLibrary library;
   BoxRecorder screen{library};
 };
 
@@ -79,8 +79,8 @@ TEST_F(OrderlyEndTest, FailuresInsideEndProgramAreIgnored) {
 // The start of a transfer closes all files; when that fails the user sees
 // the close-all text in the error box, and after OK the program ends.
 TEST_F(OrderlyEndTest, FailedCloseAllAtTheStartEndsThroughTheErrorBox) {
-  library.FailCalls("KVBcloseall", KVB_ERR_DISK_FULL);
-  library.SetText("KVBerrcause", "/srv/F/DLR/KVBSTORE.DB: database or disk is full");
+  library.FailCalls("KVBcloseall", KVB_ERR_DISK_FULL, -1,
+                    "/srv/F/DLR/KVBSTORE.DB: database or disk is full");
   ExitStatus status = EndStatus([] {
     Session().LastStatus = CloseAll(Session().FileBase);
     if (Session().LastStatus != 0) ShowErrorAndEnd();

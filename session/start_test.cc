@@ -2,18 +2,33 @@
 
 #include <gtest/gtest.h>
 
-#include "records/fake_library.h"
-#include "session/orderly_end.h"
+#include <stdlib.h>
+
 #include "context/session.h"
+#include "records/library.h"
+#include "records/testing/faulty_library.h"
+#include "records/testing/scratch_drive.h"
+#include "session/orderly_end.h"
 
 namespace dext {
 namespace {
 
+// The chained-start blocks in a private folder of the scratch drive.
 class StartTest : public ::testing::Test {
  protected:
-  void SetUp() override { ResetSession(); }
-  void TearDown() override { ResetSession(); }
-  FakeLibrary library;
+  void SetUp() override {
+    ResetSession();
+    setenv("KVB_CHAIN_DIR", (drive_.root() / "chain").c_str(), 1);
+  }
+  void TearDown() override {
+    unsetenv("KVB_CHAIN_DIR");
+    ResetSession();
+  }
+  void Put(int16_t handle, int16_t index, const std::string& text) {
+    ASSERT_EQ(::KVBdataput(handle, index, text.c_str()), 0) << index;
+  }
+  testing::ScratchDrive drive_;
+  FaultyLibrary library;
 };
 
 TEST(FileBaseFromCommandLineTest, NumbersRoundedAndRangeGuarded) {
@@ -32,21 +47,20 @@ TEST(FileBaseFromCommandLineTest, NumbersRoundedAndRangeGuarded) {
 }
 
 TEST_F(StartTest, ChainedParametersAreConverted) {
-  for (int n = 0; n < 10; ++n) {
-    library.chain_parameters[n] = "text " + std::to_string(n);
-    library.chain_parameters[10 + n] = std::to_string(n) + ".25 USD";
-    library.chain_parameters[20 + n] = std::to_string(100000 + n) + ".5";
-    library.chain_parameters[30 + n] = std::to_string(n) + ".5";
+  for (int16_t n = 0; n < 10; ++n) {
+    Put(12, n, "text " + std::to_string(n));
+    Put(12, 10 + n, std::to_string(n) + ".25 USD");
+    Put(12, 20 + n, std::to_string(100000 + n) + ".5");
+    Put(12, 30 + n, std::to_string(n) + ".5");
   }
-  library.chain_parameters[31] = "none";
-  library.chain_parameters[41] = "1";
-  library.chain_parameters[42] = "EUR";
-  library.chain_parameters[43] = "D.M.CY";
-  library.chain_parameters[44] = "2";
-  library.chain_parameters[45] = "IBMNET";
-  library.chain_parameters[46] = "-3";
-  library.chain_parameters[47] = "2";
-  library.rewritten_network_type = "NOVELLXX";  // cut to the text's length
+  Put(12, 31, "none");
+  Put(12, 41, "1");
+  Put(12, 42, "EUR");
+  Put(12, 43, "D.M.CY");
+  Put(12, 44, "2");
+  Put(12, 45, "NOVELL");
+  Put(12, 46, "-3");
+  Put(12, 47, "2");
 
   StartSession("12");
   const SessionContext& s = Session();
@@ -66,8 +80,8 @@ TEST_F(StartTest, ChainedParametersAreConverted) {
   EXPECT_EQ(s.NetworkType, "NOVELL");
   EXPECT_EQ(s.SessionWord46, -3);
   EXPECT_EQ(s.RoundingPlaces, 2);
-  EXPECT_EQ(library.CallsTo("KVBgetfiles"), std::vector<std::string>{"KVBgetfiles(12,IBMNET)"});
-  EXPECT_EQ(library.calls().back(), "KVBdatafree(12)");  // the block is freed once read
+  EXPECT_EQ(library.CallsTo("KVBgetfiles"), std::vector<std::string>{"KVBgetfiles(12,NOVELL)"});
+  EXPECT_EQ(TextFromLibrary(::KVBdataget(12, 0)), "");  // the block is freed once read
   // No initialisation and no workstation identity on a chained start.
   EXPECT_TRUE(library.CallsTo("KVBinit").empty());
   EXPECT_EQ(s.ErrorInfo.ComputerName, "");
@@ -75,11 +89,11 @@ TEST_F(StartTest, ChainedParametersAreConverted) {
 }
 
 TEST_F(StartTest, ChainedNumbersOutOfRangeSaturate) {
-  library.chain_parameters[20] = "9999999999";
-  library.chain_parameters[21] = "-9999999999";
-  library.chain_parameters[30] = "40000";
-  library.chain_parameters[31] = "-40000";
-  library.chain_parameters[47] = "1e9";  // the number is 1
+  Put(5, 20, "9999999999");
+  Put(5, 21, "-9999999999");
+  Put(5, 30, "40000");
+  Put(5, 31, "-40000");
+  Put(5, 47, "1e9");  // the number is 1
   StartSession("5");
   EXPECT_EQ(Session().LongSlot[0], INT32_MAX);
   EXPECT_EQ(Session().LongSlot[1], INT32_MIN);
@@ -89,8 +103,8 @@ TEST_F(StartTest, ChainedNumbersOutOfRangeSaturate) {
 }
 
 TEST_F(StartTest, StandAloneStartSetsTheDefaultsAndInitialisesTheLibrary) {
-  library.base = 40;
-  library.SetText("KVBdateform", "MM/DD/YYYY");
+  const std::string date_format = TextFromLibrary(::KVBdateform("M/D/CY h:m:s"));
+  ASSERT_NE(date_format, "");
   for (const char* line : {"", "0", "abc", "-0.4"}) {
     ResetSession();
     library.ClearCalls();
@@ -99,10 +113,10 @@ TEST_F(StartTest, StandAloneStartSetsTheDefaultsAndInitialisesTheLibrary) {
     EXPECT_EQ(library.calls(),
               (std::vector<std::string>{"KVBdateform(M/D/CY h:m:s)", "KVBinit(0)"}))
         << line;
-    EXPECT_EQ(s.FileBase, 40);
+    EXPECT_GT(s.FileBase, 0);
     EXPECT_EQ(s.RoundingPlaces, 5);
     EXPECT_EQ(s.CurrencySymbol, "$");
-    EXPECT_EQ(s.DateFormat, "MM/DD/YYYY");
+    EXPECT_EQ(s.DateFormat, date_format);
     EXPECT_EQ(s.SessionWord40, 0);
     EXPECT_EQ(s.SessionWord44, 1);
     EXPECT_EQ(s.NetworkType, "SINGLE");

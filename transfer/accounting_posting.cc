@@ -204,7 +204,7 @@ std::vector<NumberColumn> NumberColumns(const AccountingLayout& accounting_layou
 
 std::string PostAccounting(const Deal& deal, const TransferFiles& files) {
   // Keyed by the stock number as the sold vehicle's record holds it.
-  const std::string key = RecordFields(files.inventory).Text("STKNO");
+  const std::string key = InventoryRecord(files.inventory).Text("STKNO");
   CheckStatus(PositionOnKey(files.accounting, key));
   if (ReadAtPosition(files.accounting)) {
     FillForExistingRecord(deal, files);

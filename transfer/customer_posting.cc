@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "records/checked.h"
 #include "records/numeric.h"
@@ -14,7 +15,7 @@ namespace dext {
 namespace {
 
 struct DealText {
-  const char* field;
+  CustomerRecord::Field field;
   ColumnRange columns;
 };
 
@@ -38,13 +39,13 @@ constexpr DealText kContractColumns[] = {
 };
 
 template <size_t N>
-void PutDealTexts(const Deal& deal, const DealText (&columns)[N], const RecordFields& customer) {
+void PutDealTexts(const Deal& deal, const DealText (&columns)[N], const CustomerRecord& customer) {
   for (const DealText& column : columns) customer.Put(deal.Text(column.columns), column.field);
 }
 
 // The expiry month of the contract counted from the delivery month; each
 // pass over December carries into the next year.
-void PutContractExpiry(const RecordFields& customer, const RecordFields& accounting) {
+void PutContractExpiry(const CustomerRecord& customer, const RecordFields& accounting) {
   double month = 0;
   if (customer.Number("SCTM") != 0) {
     customer.Put(accounting.Text("DELYR"), "SCEY");
@@ -57,8 +58,9 @@ void PutContractExpiry(const RecordFields& customer, const RecordFields& account
   customer.Put(EditNumber(NumberText(month), "99"), "SCEM");
 }
 
-void PutDeliveryDate(const RecordFields& customer, const RecordFields& accounting,
-                     const char* month, const char* day, const char* year) {
+void PutDeliveryDate(const CustomerRecord& customer, const RecordFields& accounting,
+                     CustomerRecord::Field month, CustomerRecord::Field day,
+                     CustomerRecord::Field year) {
   customer.Put(accounting.Text("DELMO"), month);
   customer.Put(accounting.Text("DELDAY"), day);
   customer.Put(accounting.Text("DELYR"), year);
@@ -66,7 +68,7 @@ void PutDeliveryDate(const RecordFields& customer, const RecordFields& accountin
 
 // The account number: the first three letters of the last name as the
 // accounting record stored it, then characters 3 to 8 of the customer key.
-std::string AccountNumber(const RecordFields& customer, const RecordFields& accounting) {
+std::string AccountNumber(const CustomerRecord& customer, const RecordFields& accounting) {
   const std::string stored_last_name = UpperCase(accounting.Text("LN1"));
   return stored_last_name.substr(0, 3) + CutColumns(customer.Text("VENO"), 3, 6);
 }
@@ -75,12 +77,7 @@ std::string AccountNumber(const RecordFields& customer, const RecordFields& acco
 
 std::vector<FieldUse> CustomerFieldsUsed() {
   std::vector<FieldUse> fields;
-  for (const char* field : {"VENO", "ACNO", "NAME", "INSMO", "MILES", "SCEY", "SCEM", "FUMO",
-                            "FUDAY", "FUYR", "LSMO", "LSDAY", "LSYR", "LSODOM"}) {
-    fields.push_back({field, 0});
-  }
-  for (const DealText& column : kAddressColumns) fields.push_back({column.field, 0});
-  for (const DealText& column : kContractColumns) fields.push_back({column.field, 0});
+  for (std::string_view field : kCustomerFields) fields.push_back({std::string(field), 0});
   return fields;
 }
 
@@ -99,9 +96,9 @@ std::string BuyerName(const TransferFiles& files) {
 }
 
 std::string PostServiceCustomer(const Deal& deal, const TransferFiles& files) {
-  const RecordFields customer(files.customer);
+  const CustomerRecord customer(files.customer);
   const RecordFields accounting(files.accounting);
-  const RecordFields sold_vehicle(files.inventory);
+  const InventoryRecord sold_vehicle(files.inventory);
   const std::optional<std::string> key = CustomerKey(sold_vehicle.Text("VIN"));
   if (!key) return "no customer record (VIN shorter than 8)";
   CheckStatus(PositionOnKey(files.customer, *key));

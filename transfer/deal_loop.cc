@@ -162,7 +162,7 @@ void PostDeal(TransferRun& run, const Deal& deal) {
   LockSoldVehicle(run, stock_number);
   CheckStatus(BeginTransaction(base));
   if (ReadAtPosition(run.files.inventory)) {
-    RecordFields(run.files.inventory).Put("2", "ACT");  // sold
+    InventoryRecord(run.files.inventory).Put("2", "ACT");  // sold
     CheckStatus(StoreRecord(run.files.inventory));
     const DealPostings postings = RunPostings(deal, run.files);
     run.progress.NoteDone(deal);

@@ -101,10 +101,8 @@ bool AboutTheDestination(int16_t code) {
 void NoteWhyNotOpened(int16_t status, TargetFailures* failures) {
   if (status == 0) return;
   const ErrorRecord& error = Session().ErrorInfo;
-  const std::string host = TextFromLibrary(Library().KVBhostpath(error.FileName.c_str()));
-  failures->text += "\n" + error.FileName + (host.empty() ? "" : " (" + host + ")") +
-                    " could not be opened: " + TextFromLibrary(Library().KVBerrtext(error.Code)) +
-                    "." + (error.Cause.empty() ? "" : "\n  Cause: " + error.Cause);
+  failures->text += "\n" + NameWithHostPath(error.FileName) + " could not be opened: " +
+                    TextFromLibrary(Library().KVBerrtext(error.Code)) + "." + (error.Cause.empty() ? "" : "\n  Cause: " + error.Cause);
   failures->about_the_destination = failures->about_the_destination || AboutTheDestination(error.Code);
 }
 

@@ -3,6 +3,7 @@
 // there already.
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "records/checked.h"
 #include "records/record_fields.h"
@@ -18,11 +19,11 @@ namespace {
 // name is composed from this deal's buyer.
 std::string PreviousOwner(const std::string& sold_vehicle_vin, const TransferFiles& files) {
   if (!CustomerKey(sold_vehicle_vin)) return BuyerName(files);
-  return RecordFields(files.customer).Text("NAME");
+  return CustomerRecord(files.customer).Text("NAME");
 }
 
 struct VehicleColumn {
-  const char* field;
+  InventoryRecord::Field field;
   ColumnRange columns;
 };
 
@@ -39,15 +40,12 @@ constexpr VehicleColumn kVehicleColumns[] = {
 
 std::vector<FieldUse> InventoryFieldsUsed() {
   std::vector<FieldUse> fields;
-  for (const char* field : {"ACT", "STKNO", "VIN", "NU", "DIM", "DID", "DIY", "PROWN", "IP"}) {
-    fields.push_back({field, 0});
-  }
-  for (const VehicleColumn& column : kVehicleColumns) fields.push_back({column.field, 0});
+  for (std::string_view field : kInventoryFields) fields.push_back({std::string(field), 0});
   return fields;
 }
 
 std::string PostVehicleInventory(const Deal& deal, const TransferFiles& files) {
-  const RecordFields inventory(files.inventory);
+  const InventoryRecord inventory(files.inventory);
   const RecordFields accounting(files.accounting);
   const std::string sold_vehicle_vin = inventory.Text("VIN");
   // The trade-in's stock number as the accounting buffer holds it: upper-cased

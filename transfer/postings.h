@@ -17,9 +17,11 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "context/file_numbers.h"
+#include "records/record_fields.h"
 #include "transfer/deal.h"
 #include "transfer/transfer_files.h"
 
@@ -64,9 +66,32 @@ struct FieldUse {
 // The fields each posting, and the driver's mark of the sold vehicle, use in
 // the accounting, service customer and vehicle inventory files. A layout that
 // lacks one would drop its value silently, since field puts are not checked.
+// Each list comes from what the puts and reads name: the accounting
+// posting's rows, and the lists of the customer and inventory fields that
+// their records take (ListedRecord).
 std::vector<FieldUse> AccountingFieldsUsed(const AccountingLayout& accounting_layout);
 std::vector<FieldUse> CustomerFieldsUsed();
 std::vector<FieldUse> InventoryFieldsUsed();
+
+// Every field of the service customer record that the transfer reads or
+// writes. The postings reach the customer and inventory records only through
+// CustomerRecord and InventoryRecord, which take no other fields, and the
+// layout check checks each of them.
+inline constexpr std::string_view kCustomerFields[] = {
+    "VENO", "ACNO",  "NAME", "INSMO",  "MILES", "SCEY",  "SCEM",  "FUMO", "FUDAY", "FUYR",
+    "LSMO", "LSDAY", "LSYR", "LSODOM", "ADDRS", "CITY",  "STATE", "ZIP",  "PX",    "PN",
+    "WPX",  "WPN",   "DBM",  "DBD",    "LIC",   "FTERM", "SCD",   "SCTM",
+};
+using CustomerRecord = ListedRecord<kCustomerFields>;
+
+// Every field of the vehicle inventory record that the transfer reads or
+// writes: the driver's mark of the sold vehicle, the postings' reads of it,
+// and the trade-in the inventory posting adds.
+inline constexpr std::string_view kInventoryFields[] = {
+    "ACT", "STKNO", "VIN", "NU",    "DIM",  "DID",   "DIY", "PROWN",
+    "IP",  "YEAR",  "MAK", "MODEL", "BODY", "MILES", "COL",
+};
+using InventoryRecord = ListedRecord<kInventoryFields>;
 
 // Length of the service customer key; a sold vehicle whose VIN is shorter
 // posts no customer record.

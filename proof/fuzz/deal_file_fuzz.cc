@@ -1,12 +1,14 @@
 // Any deal file through the deal parser and the three postings, in process,
-// on the recording fake of the record library with the sample layouts.
+// on the real record library: keyed files of the sample layouts on a scratch
+// drive in /dev/shm, each input's writes in a transaction rolled back after
+// it (autosecure off), so that it runs many inputs a second.
 //
 // The input is read as libkvb reads a text file (lines ended by LF or CRLF,
 // a Ctrl-Z ends it) and as the driver takes its records (at most 249
 // characters), two records a deal. Every deal that parses is posted on a
 // sold vehicle of its stock number, and the run aborts when
-//  - a value put does not fit its field (the library would cut it, or drop
-//    it for a field its layout lacks);
+//  - a value put does not fit its field (the library cuts it, or drops it
+//    for a field its layout lacks);
 //  - an amount put on an accounting line is neither empty nor an edited
 //    number that reads back as the deal's value for the line rounded to
 //    cents;
@@ -18,9 +20,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
-#include <optional>
+#include <cstring>
 #include <string>
 #include <utility>
 #include <variant>
@@ -29,9 +29,9 @@
 #include "context/session.h"
 #include "kvb.h"
 #include "records/checked.h"
-#include "records/fake_library.h"
 #include "records/library.h"
 #include "records/numeric.h"
+#include "records/testing/scratch_drive.h"
 #include "session/orderly_end.h"
 #include "toolkit/front_end.h"
 #include "transfer/deal.h"
@@ -83,12 +83,6 @@ void Check(bool holds, const std::string& what) {
   std::abort();
 }
 
-std::string LayoutText(const char* name) {
-  std::ifstream in(std::string(DEXT_LAYOUTS_DIR) + "/" + name, std::ios::binary);
-  Check(static_cast<bool>(in), std::string("cannot read the layout ") + name);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
 // The deal file's records as the driver reads them.
 std::vector<std::string> DealRecords(const uint8_t* data, size_t size) {
   std::vector<std::string> records;
@@ -116,28 +110,33 @@ struct AmountPut {
   std::string value;
 };
 
-// What the wrapped KVBfput sees of the current deal.
+// What the wrapped KVBfput and KVBwrite see of the current deal.
 struct Observed {
   int16_t accounting_file = 0;
   std::vector<AmountPut> amounts;
+  bool accounting_written = false;
   std::vector<std::string> messages;
 } observed;
 
-decltype(&::KVBfput) fake_put = nullptr;
-
-// The fake's KVBfput: a value that is not blank must find its field (the
-// fake reports one that is cut).
+// KVBfput: a value that is not blank must find its field and fit it.
 int16_t CheckedPut(const char* value, const char* field, int16_t file, int16_t occurrence,
                    int16_t flag) {
-  const int16_t status = fake_put(value, field, file, occurrence, flag);
+  const int16_t status = ::KVBfput(value, field, file, occurrence, flag);
+  const std::string put = std::string(value) + "\" put into " + field + " " +
+                          std::to_string(occurrence) + " of file " + std::to_string(file);
   Check(status == 0 || TrimRight(value).empty(),
-        "\"" + std::string(value) + "\" put into " + field + " " + std::to_string(occurrence) +
-            " of file " + std::to_string(file) + " is dropped, secondary code " +
-            std::to_string(Library().KVBerr(0)));
+        "\"" + put + " is dropped, secondary code " + std::to_string(::KVBerr(0)));
+  const size_t width = std::strlen(::KVBfiditemstub(field, file, occurrence));
+  Check(status != 0 || TrimRight(value).size() <= width, "\"" + put + " is cut");
   if (file == observed.accounting_file && IsAmountField(field)) {
     observed.amounts.push_back({field, occurrence, value});
   }
   return status;
+}
+
+int16_t NotedWrite(int16_t file, int16_t count, int16_t option) {
+  if (file == observed.accounting_file) observed.accounting_written = true;
+  return ::KVBwrite(file, count, option);
 }
 
 class Screen : public toolkit::FrontEnd {
@@ -185,21 +184,39 @@ void CheckAmountsPut(const Deal& deal) {
 // The stock number as the library takes it: a text ends at a zero byte.
 std::string KeyOf(const Deal& deal) { return TrimRight(deal.StockNumber().c_str()); }
 
+// A second open of the accounting file, to look at what the postings stored
+// without touching their buffer.
+FileNumber Inspection() { return FileNumber{static_cast<int16_t>(Session().FileBase + 20)}; }
+
+bool HasAccountingEntry(const std::string& stock_number) {
+  return PositionOnKey(Inspection(), stock_number) == 0 &&
+         ::KVBread(Inspection().value, KVB_READ_AT_POSITION) == 0;
+}
+
+// Stores a record from its fields (occurrence 0 or as named: "DA.8").
+void Store(FileNumber file, const std::vector<std::pair<std::string, std::string>>& fields) {
+  bool stored = ::KVBrclear(file.value) == 0;
+  for (const auto& [name, value] : fields) {
+    const size_t dot = name.find('.');
+    const int16_t occurrence = dot == std::string::npos ? 0 : std::atoi(name.c_str() + dot + 1);
+    stored &= ::KVBfput(value.c_str(), name.substr(0, dot).c_str(), file.value, occurrence, 0) == 0;
+  }
+  Check(stored && ::KVBwrite(file.value, 1, KVB_WRITE_KEYED) == 0, "a record cannot be stored");
+}
+
 // The sold vehicle of the deal as the driver leaves it before the postings:
 // positioned, read and marked in the inventory file's buffer. Its VIN and
 // whether it is new vary with the deal's number, as does an accounting entry
 // already there.
-void PlaceSoldVehicle(FakeLibrary& library, const Deal& deal, const TransferFiles& files) {
+void PlaceSoldVehicle(const Deal& deal, const TransferFiles& files) {
   const std::string stock_number = KeyOf(deal);
   const int variant = deal.number % 6;
   const std::string vin =
       variant == 5 ? "JH4" : "1HGCM82633A00435" + std::to_string(variant % 3);
-  library.SetRecord(kInventoryName, stock_number,
-                    {{"STKNO", stock_number}, {"ACT", "2"}, {"NU", variant % 2 ? "N" : "U"},
-                     {"VIN", vin}, {"YEAR", "2019"}, {"MAK", "HONDA"}, {"MODEL", "ACCORD"}});
-  if (variant == 4 && !library.HasRecord(kAccountingName, stock_number)) {
-    library.SetRecord(kAccountingName, stock_number,
-                      {{"STKNO", stock_number}, {"DA#8", "  1500.00"}, {"SM", "07"}});
+  Store(files.inventory, {{"STKNO", stock_number}, {"ACT", "2"}, {"NU", variant % 2 ? "N" : "U"},
+                          {"VIN", vin}, {"YEAR", "2019"}, {"MAK", "HONDA"}, {"MODEL", "ACCORD"}});
+  if (variant == 4 && !HasAccountingEntry(stock_number)) {
+    Store(Inspection(), {{"STKNO", stock_number}, {"DA.8", "  1500.00"}, {"SM", "07"}});
   }
   Check(PositionOnKey(files.inventory, stock_number) == 0 &&
             ReadRecord(files.inventory, KVB_READ_AT_POSITION) == 0,
@@ -215,9 +232,10 @@ void OpenTargetFiles(const TransferFiles& files) {
       {kAccountingName, "F:\\KD\\FF\\KJRVH.FID", files.accounting},
       {kCustomerName, "F:\\KD\\FF\\KCU.FID", files.customer},
       {kInventoryName, "F:\\KD\\FF\\KVIN.FID", files.inventory},
+      {kAccountingName, "F:\\KD\\FF\\KJRVH.FID", Inspection()},
   };
   for (const auto& target : targets) {
-    Check(Library().KVBopen(target.data, target.layout, "", target.number.value, 3, 0) == 0,
+    Check(::KVBopen(target.data, target.layout, "", target.number.value, 3, 0) == 0,
           std::string("cannot open ") + target.data);
   }
 }
@@ -229,20 +247,20 @@ bool AllAmountsFit(const Deal& deal) {
   return true;
 }
 
-bool PostDeal(FakeLibrary& library, const Deal& deal, const TransferFiles& files) {
-  PlaceSoldVehicle(library, deal, files);
+bool PostDeal(const Deal& deal, const TransferFiles& files) {
+  PlaceSoldVehicle(deal, files);
   observed.accounting_file = files.accounting.value;
   observed.amounts.clear();
+  observed.accounting_written = false;
   observed.messages.clear();
   const std::string stock_number = KeyOf(deal);
-  const bool new_entry = !library.HasRecord(kAccountingName, stock_number);
+  const bool new_entry = !HasAccountingEntry(stock_number);
   const bool fits = !new_entry || AllAmountsFit(deal);
   bool ended = true;
   try {
     PostAccounting(deal, files);
     Check(fits, deal.Name() + ": an amount too large for its line was posted");
-    Check(library.HasRecord(kAccountingName, stock_number),
-          deal.Name() + ": no accounting entry");
+    Check(HasAccountingEntry(stock_number), deal.Name() + ": no accounting entry");
     PostServiceCustomer(deal, files);
     PostVehicleInventory(deal, files);
     ended = false;
@@ -250,49 +268,55 @@ bool PostDeal(FakeLibrary& library, const Deal& deal, const TransferFiles& files
     const std::string& message = stop.error.Message;
     Check(!fits && message.find("Too Large For") != std::string::npos,
           deal.Name() + ": the postings stopped: " + message);
-    Check(!library.HasRecord(kAccountingName, stock_number),
+    Check(!observed.accounting_written,
           deal.Name() + ": the entry with the amount too large was written");
   }
   CheckAmountsPut(deal);
-  if (!library.cut_values().empty()) {
-    const FakeLibrary::CutValue& cut = library.cut_values().front();
-    Check(false, deal.Name() + ": \"" + cut.value + "\" put into " + cut.field + " " +
-                     std::to_string(cut.occurrence) + " of file " + std::to_string(cut.file) +
-                     " is cut");
-  }
   return !ended;
 }
 
-// A transfer's target files on a fake library of their own, set up at the
-// first deal to post.
-class Transfer {
+// The scratch drive with the target files, made at the first input and kept
+// for the process (the current directory stays libFuzzer's, where it writes
+// what it finds); the library table checks each field put.
+class Dealership {
  public:
-  Transfer() {
-    static const std::string layouts[] = {LayoutText("KJRVH.FID"), LayoutText("KCU.FID"),
-                                          LayoutText("KVIN.FID")};
-    library_.record_calls = false;
-    library_.SetLayout("KJRVH.FID", layouts[0]);
-    library_.SetLayout("KCU.FID", layouts[1]);
-    library_.SetLayout("KVIN.FID", layouts[2]);
-    RecordLibrary table = Library();
-    fake_put = table.KVBfput;
+  Dealership() : drive_("/dev/shm", /*enter_work=*/false) {
+    for (const char* name : {"KJRVH", "KCU", "KVIN"}) {
+      Check(drive_.MakeKeyedFile(name), std::string("cannot make ") + name);
+    }
+    RecordLibrary table = LibKvb();
     table.KVBfput = &CheckedPut;
+    table.KVBwrite = &NotedWrite;
     BindLibrary(table);
+    ::KVBautosecure(0);
+    base_ = ::KVBinit(0);
+  }
 
+  // A transfer: the target files open (again, after a posting ended the
+  // last one) and a transaction begun, rolled back when it ends.
+  void StartTransfer() {
     ResetSession();
     SessionContext& session = Session();
-    session.FileBase = library_.base;
+    session.FileBase = base_;
     session.RoundingPlaces = 5;
     session.CurrencySymbol = "$";
     files_ = TargetFiles(kKjrvh);
-    OpenTargetFiles(files_);
+    if (!open_) OpenTargetFiles(files_);
+    open_ = true;
+    Check(::KVBbegin(base_) == 0, "cannot begin a transaction");
+  }
+  void EndTransfer() { ::KVBrollback(base_); }
+
+  // False when the postings ended the transfer (and closed the files).
+  bool Post(const Deal& deal) {
+    open_ = PostDeal(deal, files_);
+    return open_;
   }
 
-  // False when the postings ended the transfer.
-  bool Post(const Deal& deal) { return PostDeal(library_, deal, files_); }
-
  private:
-  FakeLibrary library_;
+  testing::ScratchDrive drive_;
+  int16_t base_ = 0;
+  bool open_ = false;
   TransferFiles files_;
 };
 
@@ -308,7 +332,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // As the driver: a deal that does not parse, or one whose postings stop,
   // ends the transfer; a deal whose stock number is blank has no sold vehicle
   // and is skipped.
-  std::optional<Transfer> transfer;
+  static Dealership dealership;
+  bool started = false;
   const std::vector<std::string> records = DealRecords(data, size);
   for (size_t i = 0; i + 1 < records.size(); i += 2) {
     const int number = static_cast<int>(i / 2 + 1);
@@ -321,9 +346,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     const Deal& deal = std::get<Deal>(parsed);
     if (KeyOf(deal).empty()) continue;
-    if (!transfer) transfer.emplace();
-    if (!transfer->Post(deal)) break;
+    if (!started) dealership.StartTransfer();
+    started = true;
+    if (!dealership.Post(deal)) break;
   }
+  if (started) dealership.EndTransfer();
   toolkit::SetFrontEnd(nullptr);
   return 0;
 }

@@ -1,6 +1,6 @@
-// A transfer screen on the headless front end, with the recording fake of
-// the record library and a recording stand-in for the destination field's
-// procedure, for the screen's tests. The confirmation field has no procedure
+// A transfer screen on the headless front end, with the real record library
+// and a recording stand-in for the destination field's procedure, for the
+// screen's tests. The confirmation field has no procedure
 // here: the driver's own is tested with the driver.
 #ifndef DEXT_SCREEN_TESTING_SCREEN_FIXTURE_H_
 #define DEXT_SCREEN_TESTING_SCREEN_FIXTURE_H_
@@ -12,7 +12,6 @@
 #include <string>
 #include <vector>
 
-#include "records/fake_library.h"
 #include "screen/field_engine.h"
 #include "screen/field_procedures.h"
 #include "screen/transfer_form.h"
@@ -86,7 +85,6 @@ class ScreenTest : public ::testing::Test {
     return active ? active->index() : -1;
   }
 
-  FakeLibrary library_;
   std::ostringstream messages_;
   toolkit::HeadlessFrontEnd front_end_{messages_};
 };

@@ -26,16 +26,6 @@ TEST(FixedRecordTest, PlacesCutsAndTrims) {
   EXPECT_EQ(AmountColumn(0), "    0.00");
 }
 
-TEST(SampleDealershipTest, SameSeedSameDealershipOtherSeedOther) {
-  const SampleDealership a = MakeSampleDealership({40, 100, 7});
-  const SampleDealership b = MakeSampleDealership({40, 100, 7});
-  const SampleDealership c = MakeSampleDealership({40, 100, 8});
-  EXPECT_EQ(a.deal_records, b.deal_records);
-  EXPECT_EQ(CsvText(a.vehicles), CsvText(b.vehicles));
-  EXPECT_EQ(CsvText(a.customers), CsvText(b.customers));
-  EXPECT_NE(a.deal_records, c.deal_records);
-}
-
 TEST(SampleDealershipTest, EverySoldVehicleIsStockedAndRecordsFitTheDealFile) {
   const SampleDealership shop = MakeSampleDealership({300, 400, 3});
   ASSERT_EQ(shop.deal_records.size(), 600u);

@@ -105,20 +105,6 @@ INSTANTIATE_TEST_SUITE_P(Stores, FileCommandsTest,
 
 class ServerCheckTest : public KvbtoolRun {};
 
-TEST_F(ServerCheckTest, TheNewCommandsHaveHelpAndRefuseWrongUsage) {
-  for (const char* command : {"remove", "rename", "locks"}) {
-    EXPECT_EQ(Run(std::string(command) + " --help"), 0) << command;
-    EXPECT_EQ(output_.rfind(std::string("usage: kvbtool ") + command, 0), 0u) << output_;
-    EXPECT_EQ(Run(command), 64) << command;
-    EXPECT_EQ(Run(std::string(command) + " --frobnicate A.DAT B.DAT"), 64) << command;
-  }
-  EXPECT_EQ(Run("--help"), 0);
-  for (const char* line :
-       {"\n  remove [--yes] FILE.DAT", "\n  rename [--yes] FILE.DAT NEW.DAT", "\n  locks FILE.DAT"}) {
-    EXPECT_NE(output_.find(line), std::string::npos) << line;
-  }
-}
-
 // check of a file on a server checks the server's catalogue, not a folder.
 TEST_F(ServerCheckTest, CheckOnAServerTellsTheLayoutTheRecordsAndTheCatalogue) {
   const std::string conninfo = MapServerDrive();

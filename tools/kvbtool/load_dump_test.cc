@@ -17,35 +17,23 @@
 
 #include "keyed_file.h"
 #include "store_cache.h"
-#include "test_support.h"
+#include "tools/kvbtool/tool_test_support.h"
 
+namespace kvbtool::test {
 namespace {
 
 using kvb::test::ReadFile;
 using kvb::test::StoreKind;
 
-class LoadDumpTest : public ::testing::TestWithParam<StoreKind> {
+class LoadDumpTest : public KvbtoolRun, public ::testing::WithParamInterface<StoreKind> {
  protected:
   void SetUp() override {
+    KvbtoolRun::SetUp();
     ASSERT_TRUE(kvb::test::MapDrive('F', root_, GetParam()));
     std::filesystem::create_directories(root_ + "/data");
     ASSERT_EQ(Run("create " + kKvin + " " SAMPLE_LAYOUTS "/KVIN.FID"), 0) << errors_;
   }
-  void TearDown() override { unsetenv("KVB_STORE_F"); }
 
-  // Runs kvbtool with standard input, keeping its standard error and its
-  // output (unless that goes to the file output).
-  int Run(const std::string& arguments, const std::string& input = "",
-          const std::string& output = "") {
-    kvb::test::WriteFile(root_ + "/stdin", input);
-    const std::string out = output.empty() ? root_ + "/stdout" : output;
-    const std::string command = std::string(KVBTOOL_PATH) + " " + arguments + " <" + root_ +
-                                "/stdin >" + out + " 2>" + root_ + "/stderr";
-    const int status = system(command.c_str());
-    output_ = output.empty() ? ReadFile(out) : "";  // /dev/full reads without end
-    errors_ = ReadFile(root_ + "/stderr");
-    return WEXITSTATUS(status);
-  }
   std::string Dump() {
     EXPECT_EQ(Run("dump " + kKvin), 0) << errors_;
     return output_;
@@ -61,9 +49,6 @@ class LoadDumpTest : public ::testing::TestWithParam<StoreKind> {
   }
 
   const std::string kKvin = "'F:\\DATA\\KVIN.DAT'";
-  kvb::test::ScratchFolder folder_;
-  const std::string root_ = folder_.path();
-  std::string output_, errors_;
 };
 
 INSTANTIATE_TEST_SUITE_P(BothStores, LoadDumpTest,
@@ -188,7 +173,7 @@ TEST_P(LoadDumpTest, DumpToAFullDiskFails) {
   std::string csv = "STKNO,PROWN\n";
   for (int row = 0; row < 3000; ++row) csv += "K" + std::to_string(row) + ",Someone\n";
   ASSERT_EQ(Run("load " + kKvin, csv), 0) << errors_;
-  EXPECT_EQ(Run("dump " + kKvin, "", "/dev/full"), 1);
+  EXPECT_EQ(Shell(KVBTOOL_PATH " dump " + kKvin + " >/dev/full"), 1);
   EXPECT_EQ(errors_, "kvbtool: cannot write the dump: No space left on device\n");
 
   const std::string small = root_ + "/small";
@@ -196,7 +181,7 @@ TEST_P(LoadDumpTest, DumpToAFullDiskFails) {
   if (mount("tmpfs", small.c_str(), "tmpfs", 0, "size=64k") != 0) {
     GTEST_SKIP() << "no small filesystem to fill (mounting needs root): " << strerror(errno);
   }
-  EXPECT_EQ(Run("dump " + kKvin, "", small + "/backup.csv"), 1);
+  EXPECT_EQ(Shell(KVBTOOL_PATH " dump " + kKvin + " >" + small + "/backup.csv"), 1);
   EXPECT_EQ(errors_, "kvbtool: cannot write the dump: No space left on device\n");
   umount(small.c_str());
 }
@@ -222,3 +207,4 @@ TEST_P(LoadDumpTest, ProgressOnlyOnATerminal) {
 }
 
 }  // namespace
+}  // namespace kvbtool::test

@@ -1,10 +1,5 @@
 #include "transfer/testing/dealership_fixture.h"
 
-#include <spawn.h>
-#include <stdlib.h>
-#include <sys/wait.h>
-
-#include <cstdio>
 #include <fstream>
 #include <sstream>
 
@@ -23,8 +18,6 @@
 #include "transfer/postings.h"
 #include "transfer/run_report.h"
 #include "transfer/transfer.h"
-
-extern char** environ;
 
 namespace dext::testing {
 namespace fs = std::filesystem;
@@ -78,36 +71,11 @@ DealRecords FullDeal() {
   return deal;
 }
 
-std::string KvbtoolPath() { return KVBTOOL_PATH; }
-
-int RunKvbtool(const std::vector<std::string>& words) {
-  std::vector<std::string> all = {KvbtoolPath()};
-  all.insert(all.end(), words.begin(), words.end());
-  std::vector<char*> argv;
-  for (std::string& word : all) argv.push_back(word.data());
-  argv.push_back(nullptr);
-  pid_t pid = 0;
-  if (posix_spawn(&pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0) return -1;
-  int status = 0;
-  waitpid(pid, &status, 0);
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
 void DealershipTest::SetUp() {
-  char pattern[] = "/tmp/dext-transfer-XXXXXX";
-  ASSERT_NE(mkdtemp(pattern), nullptr);
-  root_ = pattern;
-  data_ = root_ / "F" / "DLR";
-  work_ = root_ / "work";
-  fs::create_directories(root_ / "F" / "KD" / "FF");
-  fs::create_directories(data_);
-  fs::create_directories(work_);
-  for (const char* name : {"KVIN.FID", "KJRVH.FID", "KJRTH.FID", "KCU.FID"}) {
-    fs::copy_file(fs::path(DEXT_LAYOUTS_DIR) / name, root_ / "F" / "KD" / "FF" / name);
-  }
-  setenv("KVB_DRIVE_F", (root_ / "F").c_str(), 1);
-  previous_directory_ = fs::current_path();
-  fs::current_path(work_);
+  drive_.emplace();
+  root_ = drive_->root();
+  data_ = drive_->data();
+  work_ = drive_->work();
 
   messages.clear();
   message_log.str("");
@@ -173,22 +141,15 @@ void DealershipTest::TearDown() {
   toolkit::SetFrontEnd(nullptr);
   delete front_end;
   front_end = nullptr;
-  fs::current_path(previous_directory_);
-  std::error_code ignored;
-  if (!HasFailure()) fs::remove_all(root_, ignored);
+  drive_->keep = HasFailure();
+  drive_.reset();
 }
 
 void DealershipTest::MakeKeyedFiles(bool with_kjrvh, bool with_kjrth) {
-  const fs::path layouts = root_ / "F" / "KD" / "FF";
   std::vector<std::string> names = {"KCU", "KVIN"};
   if (with_kjrvh) names.push_back("KJRVH");
   if (with_kjrth) names.push_back("KJRTH");
-  for (const std::string& name : names) {
-    ASSERT_EQ(RunKvbtool({"create", (data_ / (name + ".DAT")).string(),
-                          (layouts / (name + ".FID")).string()}),
-              0)
-        << name;
-  }
+  for (const std::string& name : names) ASSERT_TRUE(drive_->MakeKeyedFile(name)) << name;
 }
 
 void DealershipTest::OpenTargetFiles(const std::string& accounting) {
@@ -243,22 +204,6 @@ std::string DealershipTest::WholeField(FileOffset offset, const std::string& nam
   return FieldValue(name, NumberOf(offset), occurrence);
 }
 
-std::string DealershipTest::Dump(const std::string& data_file, const std::string& key) {
-  const std::string command = KvbtoolPath() + " dump '" + (data_ / data_file).string() + "'";
-  FILE* pipe = popen(command.c_str(), "r");
-  if (pipe == nullptr) return "";
-  std::string header, line, found;
-  char buffer[8192];
-  while (fgets(buffer, sizeof buffer, pipe) != nullptr) {
-    line = buffer;
-    if (header.empty()) header = line;
-    else if (line.find(key) != std::string::npos) found += line;
-  }
-  EXPECT_EQ(pclose(pipe), 0) << command;
-  EXPECT_FALSE(header.empty()) << command << " printed nothing";
-  return header + found;
-}
-
 std::optional<ExitStatus> DealershipTest::Transfer(const std::vector<DealRecords>& deals) {
   Library().KVBcloseall(Session().FileBase);
   WriteText(work_ / "DEX2GL.DAT", "F:\\DLR              \r\n");
@@ -267,13 +212,6 @@ std::optional<ExitStatus> DealershipTest::Transfer(const std::vector<DealRecords
   WriteText(work_ / "DEXT.DAT", text);
   NewSession();
   return RunDext();
-}
-
-void DealershipTest::TransferAndLoad(const std::vector<DealRecords>& deals, FileOffset offset,
-                                     const std::string& key) {
-  ASSERT_EQ(Transfer(deals), ExitStatus::kTransferred);
-  Reopen();
-  ASSERT_TRUE(LoadRecord(offset, key)) << key;
 }
 
 const std::vector<std::string>& DealershipTest::Messages() const { return messages; }

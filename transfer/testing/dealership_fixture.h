@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "records/testing/scratch_drive.h"
 #include "session/orderly_end.h"
 #include "tools/dext-sample/fixed_record.h"
 
@@ -64,17 +65,9 @@ class DealershipTest : public ::testing::Test {
   std::string Field(FileOffset offset, const std::string& name, int16_t occurrence = 0);
   // The same field as stored, blanks and all.
   std::string WholeField(FileOffset offset, const std::string& name, int16_t occurrence = 0);
-  // Every field of the stored record under key, as kvbtool dump shows it.
-  std::string Dump(const std::string& data_file, const std::string& key);
-
   // Closes the files, saves F:\DLR as the destination, writes the deals as
   // DEXT.DAT and runs dext in a fresh session (see RunDext).
   std::optional<ExitStatus> Transfer(const std::vector<DealRecords>& deals);
-  // Transfers the deals, which must all go, and loads the record under key
-  // of FileBase + offset in a fresh session.
-  void TransferAndLoad(const std::vector<DealRecords>& deals, FileOffset offset,
-                       const std::string& key);
-
   // The messages shown in boxes since SetUp.
   const std::vector<std::string>& Messages() const;
 
@@ -100,7 +93,7 @@ class DealershipTest : public ::testing::Test {
   std::filesystem::path data_;
 
  private:
-  std::filesystem::path previous_directory_;
+  std::optional<ScratchDrive> drive_;
   std::string summary_;
 };
 
@@ -109,12 +102,6 @@ class PostingTest : public DealershipTest {
  protected:
   void SetUp() override;
 };
-
-// Runs kvbtool with the words; returns its exit status.
-int RunKvbtool(const std::vector<std::string>& words);
-
-// Path of kvbtool as built with the project.
-std::string KvbtoolPath();
 
 }  // namespace dext::testing
 
