@@ -128,7 +128,7 @@ class PosixFileSystem : public FileSystem {
   int OpenForAppend(const std::string& path, Access access,
                     std::unique_ptr<AppendFile>* file) override {
     const int mode = access == Access::kAppendAndRead ? O_RDWR : O_WRONLY;
-    const int fd = ::open(path.c_str(), mode | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+    const int fd = platform::OpenOrMake(path, mode | O_APPEND | O_CLOEXEC);
     if (fd < 0) return errno;
     *file = std::make_unique<PosixAppendFile>(fd);
     return 0;
