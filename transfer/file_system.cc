@@ -161,21 +161,12 @@ class PosixFileSystem : public FileSystem {
   }
 };
 
-FileSystem*& Bound() {
-  static FileSystem* bound = nullptr;
-  return bound;
-}
-
 }  // namespace
 
 FileSystem& PosixFiles() {
   static PosixFileSystem files;
   return files;
 }
-
-FileSystem& Files() { return Bound() != nullptr ? *Bound() : PosixFiles(); }
-
-void BindFileSystem(FileSystem* files) { Bound() = files; }
 
 std::vector<std::string> NamesInAnyCase(FileSystem& files, const std::string& folder,
                                         const std::string& name, int* error) {
