@@ -170,7 +170,7 @@ class PgStore : public TransactionalStore {
   // result. A wait that runs out leaves the connection unusable.
   template <typename Send>
   int16_t Call(Send send, std::unique_ptr<Result>* out) {
-    if (lost_) return kConnectionLost;
+    if (lost_) return Lost();
     if (send() == 0) return Check(nullptr);
     PGresult* raw = nullptr;
     switch (AwaitCommand(conn_, wait_, &raw)) {
@@ -189,7 +189,19 @@ class PgStore : public TransactionalStore {
   int16_t Lose(int16_t code) {
     lost_ = true;
     in_transaction_ = false;
+    if (code == kServerTimeout) {
+      given_up_because_ = "no answer from the record server in time (KVB_SERVER_WAIT) on an "
+                          "earlier call, so the connection was given up";
+    }
     return code;
+  }
+
+  // A call on a connection lost earlier: why it was, when a wait ran out
+  // (the call that met it may have been one whose failure nobody reports, a
+  // lock released on the way to the next record).
+  int16_t Lost() const {
+    return given_up_because_.empty() ? kConnectionLost
+                                     : WithCause(kConnectionLost, given_up_because_);
   }
 
   // Runs a prepared statement with parameters given as binary values;
@@ -236,7 +248,7 @@ class PgStore : public TransactionalStore {
   }
 
   int16_t CreateTable(const std::string& name, const std::string& canonical_layout) override {
-    if (lost_) return kConnectionLost;
+    if (lost_) return Lost();
     if (in_transaction_) return kStoreInTransaction;
     int16_t code = Exec("BEGIN");
     if (code == kNone) code = Exec(kCatalogueLock);
@@ -291,7 +303,7 @@ class PgStore : public TransactionalStore {
   int16_t Commit() override {
     // A connection known to be gone before the COMMIT goes out stored
     // nothing: the server rolls back a transaction whose session ends.
-    if (lost_) return kConnectionLost;
+    if (lost_) return Lost();
     if (PQconsumeInput(conn_) == 0 || PQstatus(conn_) != CONNECTION_OK) {
       Lose(kConnectionLost);
       Ended();
@@ -326,7 +338,7 @@ class PgStore : public TransactionalStore {
   // Every record of the file id in key order, one row at a time, each row
   // within the server wait; every result is read, to the end.
   int16_t Stream(const std::string& id, const std::function<bool(std::string_view)>& visit) {
-    if (lost_) return kConnectionLost;
+    if (lost_) return Lost();
     const char* values[] = {id.c_str()};
     if (!PQsendQueryPrepared(conn_, "kvb_scan", 1, values, nullptr, nullptr, 1)) {
       return Check(nullptr);
@@ -440,6 +452,7 @@ class PgStore : public TransactionalStore {
   pid_t pid_;
   std::chrono::milliseconds wait_;
   bool lost_ = false;
+  std::string given_up_because_;
   bool catalogue_ = false;
   std::map<int64_t, const PgKeyLock*> locks_;
 };
