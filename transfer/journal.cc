@@ -140,7 +140,9 @@ std::vector<std::string> Journal::Page(const std::string& title) const {
     }
   }
   if (unreadable_ > 0) {
-    page.push_back(std::to_string(unreadable_) + " amounts were not amounts and are in no total.");
+    page.push_back(unreadable_ == 1 ? "1 amount was not an amount and is in no total."
+                                    : std::to_string(unreadable_) +
+                                          " amounts were not amounts and are in no total.");
   }
   return page;
 }
