@@ -202,6 +202,28 @@ void CheckTargetLayouts(const Destination& destination, const AccountingLayout& 
   }
 }
 
+// Opens what a preview reads: the target files read-only (checked as a
+// transfer checks them) and the deal file found, neither claimed nor locked.
+void OpenForPreview(const Destination& destination, const AccountingLayout& accounting,
+                    const DealFileFound& found) {
+  if (const TargetFailures failures = OpenTargetFiles(destination, accounting, kReadOnly);
+      !failures.text.empty()) {
+    StopWithError(kAccountingFile, kUnavailable,
+                  failures.text.substr(1) + "\nNothing was previewed" +
+                      (failures.about_the_destination
+                           ? ": a transfer would ask for the drive and path of the accounting "
+                             "data again."
+                           : ". When this is mended, preview again."));
+  }
+  CheckTargetLayouts(destination, accounting);
+  if (OpenFile(found.name, "", "", NumberOf(kDealFile), 1, 0) != 0) {
+    Session().ErrorInfo.Detail = "The deal file " + found.name +
+                                 " is there but could not be opened. Make it readable and "
+                                 "preview again.";
+    ShowErrorAndEnd();
+  }
+}
+
 int16_t AskForDestination() {
   SetTransferScreenHeight(kDestinationPromptHeight);
   MoveFocus(1);
@@ -264,22 +286,7 @@ PreviewEnd TransferDriver::Preview(std::ostream& out, platform::Printer& printer
 
   const DealFileFound found = FindWhatToTransfer(settings_.new_deal_file);
   const AccountingLayout accounting = AccountingLayoutAt(destination);
-  if (const TargetFailures failures = OpenTargetFiles(destination, accounting, kReadOnly);
-      !failures.text.empty()) {
-    StopWithError(kAccountingFile, kUnavailable,
-                  failures.text.substr(1) + "\nNothing was previewed" +
-                      (failures.about_the_destination
-                           ? ": a transfer would ask for the drive and path of the accounting "
-                             "data again."
-                           : ". When this is mended, preview again."));
-  }
-  CheckTargetLayouts(destination, accounting);
-  if (OpenFile(found.name, "", "", NumberOf(kDealFile), 1, 0) != 0) {
-    Session().ErrorInfo.Detail = "The deal file " + found.name +
-                                 " is there but could not be opened. Make it readable and "
-                                 "preview again.";
-    ShowErrorAndEnd();
-  }
+  OpenForPreview(destination, accounting, found);
   std::optional<DealProgress> progress;
   if (found.kind == DealFileFound::Kind::kStopped) {
     progress.emplace(destination.path, ClaimOf(found.name), DealProgress::ReadOnly{});
