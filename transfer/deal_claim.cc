@@ -60,14 +60,19 @@ long CutShortLastLine(FileLock& file, int* error) {
 
 // Counts the records of the file as the library reads them: lines ended by
 // LF (or CRLF), a last line without an end when it has characters, and
-// nothing after a Ctrl-Z. *bytes is how far the count read.
+// nothing after a Ctrl-Z. *bytes is how far the count read: up to the size
+// the file had when the count began, so a device that never ends (a link to
+// /dev/zero, whose size is 0) counts none instead of being read for ever.
 int CountRecords(FileLock& file, long* records, uint64_t* bytes) {
   *records = 0;
   *bytes = 0;
+  uint64_t size = 0;
+  if (const int error = file.Size(&size); error != 0) return error;
   bool open_line = false;
-  for (;;) {
+  while (*bytes < size) {
     std::string chunk;
-    if (const int error = file.ReadAt(*bytes, kChunk, &chunk); error != 0) return error;
+    const size_t n = static_cast<size_t>(std::min<uint64_t>(kChunk, size - *bytes));
+    if (const int error = file.ReadAt(*bytes, n, &chunk); error != 0) return error;
     if (chunk.empty()) break;
     for (char c : chunk) {
       if (c == kCtrlZ) {  // the end: what follows it (a line end) is no record
