@@ -10,6 +10,8 @@
 #include <vector>
 
 #include "app/program.h"
+#include "records/line_output.h"
+#include "transfer/deal_file.h"
 #include "platform/command_line.h"
 #include "platform/interrupt.h"
 #include "session/orderly_end.h"
@@ -26,12 +28,20 @@ namespace {
 
 constexpr char kUsage[] =
     "Usage: dext [NUMBER]\n"
+    "       dext --skipped\n"
+    "       dext --preview [--skipped]\n"
     "Carries the deals in DEXT.DAT (current directory) into the dealership's\n"
     "accounting, service customer and vehicle inventory files.\n"
     "\n"
     "  NUMBER     file-number base and handle of the session a calling program\n"
     "             handed over (chained start); omitted or 0: stand-alone start.\n"
     "             It must lie within -32768..32512.\n"
+    "  --preview  print deal by deal what a transfer would do now (posted or\n"
+    "             skipped, records written or there, a deal that would stop it)\n"
+    "             and the journal of what it would post; writes nothing. Exit\n"
+    "             status 0 when the transfer would complete, 3 when it would stop\n"
+    "  --skipped  transfer the deals kept in DEXT.SKP: those whose vehicle is now\n"
+    "             stocked are posted, the rest are kept in DEXT.SKP again\n"
     "  --help     show this help and exit\n"
     "  --version  show the version and exit\n"
     "\n"
@@ -41,14 +51,19 @@ constexpr char kUsage[] =
     "              stops leaves the claimed file for the next run\n"
     "  DEX2GL.DAT  the saved drive and path of the accounting data: read, and\n"
     "              written when they are entered\n"
-    "  DEXT.SKP    deals skipped for want of an inventory record are appended\n"
+    "  DEXT.SKP    deals skipped for want of an inventory record are appended;\n"
+    "              dext --skipped transfers them once their vehicles are stocked\n"
     "  DEXT.LOG    each run appends what it posted and how it ended\n"
+    "  DEXTJNL-<claim>-<deal>.CSV  the journal of a run: each deal it posted with\n"
+    "              its accounting lines' amounts, and their totals\n"
     "In the accounting folder: KVIN.DAT, KJRVH.DAT (or KJRTH.DAT) and KCU.DAT are\n"
     "read and written; DEXTRUNS.DAT, the progress of each claimed deal file, is\n"
     "made there on first use. Their records are in that folder's KVBSTORE.DB.\n"
     "\n"
     "Environment: DEXT_UI=window|terminal|headless chooses the front end;\n"
-    "KVB_DRIVE_X names the folder of drive X:; DEXT_PRINTER names the printer file;\n"
+    "KVB_DRIVE_X names the folder of drive X:; DEXT_PRINTER names the printer file\n"
+    "(a run prints its journal there; a preview prints it there, else on standard\n"
+    "output);\n"
     "DEXT_LOCK_WAIT: seconds a headless run waits for a vehicle in use elsewhere\n"
     "(default 60); KVB_SERVER_WAIT: seconds a call waits for a record server\n"
     "(default 30).\n"
@@ -81,10 +96,53 @@ int UsageError(const std::string& problem) {
 // file-number base), never an option.
 bool ReadCommandLine(int argc, char** argv, platform::CommandLine* arguments,
                      std::string* problem) {
-  const std::vector<platform::OptionSpec> options = {{"help", 'h', false}, {"version", 0, false}};
+  const std::vector<platform::OptionSpec> options = {
+      {"help", 'h', false}, {"version", 0, false}, {"preview", 0, false}, {"skipped", 0, false}};
   platform::CommandLineRules rules;
   rules.negative_numbers_are_operands = true;
   return platform::ParseCommandLine(argc, argv, options, rules, arguments, problem);
+}
+
+constexpr char kDestinationNeeded[] =
+    "dext: the drive and path of the accounting data are needed: run dext in a\n"
+    "terminal or a window to enter them, or save them in DEX2GL.DAT\n";
+
+// The file DEXT_PRINTER names, when set: where a run prints its journal.
+bool PrinterNamed() {
+  const char* printer = std::getenv("DEXT_PRINTER");
+  return printer != nullptr && *printer != '\0';
+}
+
+// dext --preview: headless whatever the screen, since it asks nothing; error
+// boxes go to standard error, the deals and the summary to standard output.
+int RunPreview(const dext::TransferSettings& settings) {
+  toolkit::HeadlessFrontEnd front_end;
+  toolkit::SetFrontEnd(&front_end);
+  dext::FileSystem& files = dext::PosixFiles();
+  dext::RunReport report(files);
+  dext::ToolkitRunScreen screen;
+  dext::TransferDriver driver(files, report, screen, settings);
+  dext::PreviewEnd end;
+  try {
+    dext::StartSession("");
+    end = driver.Preview(std::cout, dext::LinePrinter());
+  } catch (const dext::ProgramEnd& program_end) {
+    end.status = program_end.status;
+  } catch (const dext::Stop& stop) {
+    end.status =
+        dext::EndOnStop(dext::StopText(stop, "Nothing was previewed: fix this and preview again."));
+  }
+  toolkit::SetFrontEnd(nullptr);
+  if (end.destination_missing) std::cerr << kDestinationNeeded;
+  if (end.summary.empty()) {
+    end.summary = end.status == dext::ExitStatus::kNothingToTransfer
+                      ? "No deal file: nothing to preview."
+                      : "Nothing was previewed.";
+  }
+  report.Previewed(end.summary);
+  std::cout << end.summary << std::endl;
+  if (!std::cout.good()) return static_cast<int>(dext::ExitStatus::kOutputFailed);
+  return static_cast<int>(end.status);
 }
 
 // Runs the program on an installed front end until it ends in order.
@@ -96,8 +154,7 @@ bool ReadCommandLine(int argc, char** argv, platform::CommandLine* arguments,
   // No more input and the program has not ended: the transfer screen is
   // waiting for the destination that nobody can type.
   if (headless) {
-    std::cerr << "dext: the drive and path of the accounting data are needed: run dext in a\n"
-                 "terminal or a window to enter them, or save them in DEX2GL.DAT\n";
+    std::cerr << kDestinationNeeded;
     dext::EndProgram(dext::ExitStatus::kFailed);
   }
   dext::EndProgram(dext::ExitStatus::kCancelled);  // the screen was closed
@@ -116,6 +173,14 @@ int main(int argc, char** argv) {
   if (arguments.Has("version")) {
     std::cout << "dext " << DEXT_VERSION << "\n";
     return 0;
+  }
+  dext::TransferSettings settings;
+  if (arguments.Has("skipped")) settings.new_deal_file = dext::kSkippedDealsName;
+  if (arguments.Has("preview")) {
+    if (!arguments.operands.empty()) {
+      return UsageError("--preview takes no NUMBER: it previews a stand-alone start");
+    }
+    return RunPreview(settings);
   }
   std::string command_line;
   for (size_t i = 0; i < arguments.operands.size(); ++i) {
@@ -150,10 +215,10 @@ int main(int argc, char** argv) {
   bool headless = headless_front_end != nullptr;
   // Nobody answers a headless box: a locked vehicle is retried once a second
   // for DEXT_LOCK_WAIT seconds, then the transfer stops.
-  dext::TransferSettings settings;
   if (headless) settings.unattended_lock_wait = lock_wait;
   dext::FileSystem& files = dext::PosixFiles();
   dext::RunReport report(files);
+  if (PrinterNamed()) report.PrintJournalOn(&dext::LinePrinter());
   dext::ToolkitRunScreen screen;
   dext::TransferDriver driver(files, report, screen, settings);
   int status = static_cast<int>(dext::ExitStatus::kFailed);

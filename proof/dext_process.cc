@@ -151,7 +151,8 @@ fs::path SecondWorkFolder(const fs::path& root) {
 }
 
 DextProcess::DextProcess(const fs::path& root, const Environment& extra,
-                         const fs::path& work_folder, RunAs user, const Desk& desk) {
+                         const fs::path& work_folder, RunAs user, const Desk& desk,
+                         const std::vector<std::string>& arguments) {
   Environment environment = extra;
   environment["DEXT_UI"] = "headless";
   environment["KVB_DRIVE_F"] = (root / "F").string();
@@ -164,6 +165,7 @@ DextProcess::DextProcess(const fs::path& root, const Environment& extra,
 
   output_file_ = error_file_.string() + ".out";
   std::vector<std::string> words = {DEXT_PATH};
+  words.insert(words.end(), arguments.begin(), arguments.end());
   if (user == RunAs::kNobody) {
     words.insert(words.begin(), {"/usr/bin/setpriv", "--reuid=nobody", "--regid=nogroup",
                                  "--clear-groups"});

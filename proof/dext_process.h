@@ -96,12 +96,12 @@ Desk OtherDesk(const std::filesystem::path& root);
 
 // A dext process started headless in root/work (or work_folder) with drive F:
 // mapped to root/F, plus the extra environment (DEXT_KEYS in it types keys;
-// without it none are typed).
+// without it none are typed), given the arguments ("--preview").
 class DextProcess {
  public:
   DextProcess(const std::filesystem::path& root, const Environment& extra,
               const std::filesystem::path& work_folder = {}, RunAs user = RunAs::kSelf,
-              const Desk& desk = kThisDesk);
+              const Desk& desk = kThisDesk, const std::vector<std::string>& arguments = {});
   ~DextProcess();
   DextProcess(const DextProcess&) = delete;
   DextProcess& operator=(const DextProcess&) = delete;

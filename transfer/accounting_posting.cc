@@ -86,6 +86,14 @@ int16_t LineOf(const Row& row, const AccountingLayout& layout) {
   return static_cast<int16_t>(row.line);
 }
 
+// "DA Line 3" in messages, "DA 3" in the journal; "TA" for a single field.
+std::string LineName(const Row& row, const AccountingLayout& layout, const char* between = " ") {
+  if (row.line == 0) return row.field;
+  return row.field + std::string(between) + std::to_string(LineOf(row, layout));
+}
+
+bool PostsAnAmount(const Row& row) { return row.treatment != kText && row.treatment != kUpperText; }
+
 // Fills the accounting buffer row by row; an amount row leaves its amount
 // for the row after it that posts the same amount again.
 class RecordBuilder {
@@ -180,8 +188,7 @@ std::vector<NumberColumn> AmountColumns(const AccountingLayout& accounting_layou
   std::vector<NumberColumn> columns;
   for (const Row& row : kRows) {
     if (row.treatment != kAmount && row.treatment != kSummedAmount) continue;
-    std::string target = row.field;
-    if (row.line != 0) target += " Line " + std::to_string(LineOf(row, accounting_layout));
+    const std::string target = LineName(row, accounting_layout, " Line ");
     columns.push_back({target, row.columns});
     if (row.treatment == kSummedAmount) columns.push_back({target, row.addend});
   }
@@ -202,13 +209,24 @@ std::vector<NumberColumn> NumberColumns(const AccountingLayout& accounting_layou
   return columns;
 }
 
-std::string PostAccounting(const Deal& deal, const TransferFiles& files) {
+std::vector<std::string> AccountingLines(const AccountingLayout& accounting_layout) {
+  std::vector<std::string> lines;
+  for (const Row& row : kRows) {
+    if (PostsAnAmount(row)) lines.push_back(LineName(row, accounting_layout));
+  }
+  return lines;
+}
+
+AccountingDecision DecideAccounting(const Deal& deal, const TransferFiles& files,
+                                    const PlannedRecords* planned) {
+  AccountingDecision decision;
+  decision.file = files.accounting;
   // Keyed by the stock number as the sold vehicle's record holds it.
-  const std::string key = InventoryRecord(files.inventory).Text("STKNO");
-  CheckStatus(PositionOnKey(files.accounting, key));
-  if (ReadAtPosition(files.accounting)) {
+  decision.key = InventoryRecord(files.inventory).Text("STKNO");
+  if (ReadAtKey(files.accounting, decision.key, planned)) {
     FillForExistingRecord(deal, files);
-    return "accounting record already there";
+    decision.words = "accounting record already there";
+    return decision;
   }
 
   StartFromVehicleRecord(files);
@@ -217,8 +235,19 @@ std::string PostAccounting(const Deal& deal, const TransferFiles& files) {
   const RecordFields record(files.accounting);
   BlankZeroLines(record);
   CheckSalesman(record);
-  CheckStatus(StoreRecord(files.accounting));
-  return "accounting record written";
+  decision.store = true;
+  decision.words = "accounting record written";
+  for (const Row& row : kRows) {
+    if (!PostsAnAmount(row)) continue;
+    decision.amounts.push_back(record.Text(row.field, LineOf(row, files.accounting_layout)));
+  }
+  return decision;
+}
+
+std::string PostAccounting(const Deal& deal, const TransferFiles& files) {
+  const AccountingDecision decision = DecideAccounting(deal, files);
+  StoreDecided(decision);
+  return decision.words;
 }
 
 }  // namespace dext

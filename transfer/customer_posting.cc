@@ -95,14 +95,20 @@ std::string BuyerName(const TransferFiles& files) {
          accounting.Text("LN1");
 }
 
-std::string PostServiceCustomer(const Deal& deal, const TransferFiles& files) {
+PostingDecision DecideServiceCustomer(const Deal& deal, const TransferFiles& files,
+                                      const PlannedRecords* planned) {
   const CustomerRecord customer(files.customer);
   const RecordFields accounting(files.accounting);
   const InventoryRecord sold_vehicle(files.inventory);
+  PostingDecision decision;
+  decision.file = files.customer;
   const std::optional<std::string> key = CustomerKey(sold_vehicle.Text("VIN"));
-  if (!key) return "no customer record (VIN shorter than 8)";
-  CheckStatus(PositionOnKey(files.customer, *key));
-  const bool stored = ReadAtPosition(files.customer);
+  if (!key) {
+    decision.words = "no customer record (VIN shorter than 8)";
+    return decision;
+  }
+  decision.key = *key;
+  const bool stored = ReadAtKey(files.customer, *key, planned);
   if (!stored) CheckStatus(ClearRecord(files.customer));
   CheckStatus(CopyRecord(files.inventory, files.customer));
   CheckStatus(CopyRecord(files.accounting, files.customer));
@@ -124,8 +130,15 @@ std::string PostServiceCustomer(const Deal& deal, const TransferFiles& files) {
     PutDeliveryDate(customer, accounting, "LSMO", "LSDAY", "LSYR");
     customer.Put(customer.Text("MILES"), "LSODOM");
   }
-  CheckStatus(StoreRecord(files.customer));
-  return "customer " + *key + (stored ? " updated" : " created");
+  decision.store = true;
+  decision.words = "customer " + *key + (stored ? " updated" : " created");
+  return decision;
+}
+
+std::string PostServiceCustomer(const Deal& deal, const TransferFiles& files) {
+  const PostingDecision decision = DecideServiceCustomer(deal, files);
+  StoreDecided(decision);
+  return decision.words;
 }
 
 }  // namespace dext

@@ -182,14 +182,21 @@ bool IsClaimedName(const std::string& name) {
                      [](char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; });
 }
 
+std::string ClaimOf(const std::string& claimed_name) {
+  std::string id = claimed_name.substr(std::strlen(kClaimPrefix), kClaimDigits);
+  std::transform(id.begin(), id.end(), id.begin(),
+                 [](char c) { return static_cast<char>(std::tolower(static_cast<unsigned char>(c))); });
+  return id;
+}
+
 bool FindDealFile(FileSystem& files, const std::string& folder, DealFileFound* found,
-                  ClaimFailure* failure) {
+                  ClaimFailure* failure, const std::string& new_name) {
   std::vector<std::string> entries;
   if (const int error = files.ListFolder(folder, &entries); error != 0) {
     // A folder that cannot be read may well hold a deal file: that is no
     // "nothing to transfer".
     *failure = {"The Work Folder Could Not Be Read",
-                "Looking for " + std::string(kDealFileName) + " failed: " + std::strerror(error) +
+                "Looking for " + new_name + " failed: " + std::strerror(error) +
                     ". Nothing was transferred: make the folder readable and run DEXT again."};
     return false;
   }
@@ -197,7 +204,7 @@ bool FindDealFile(FileSystem& files, const std::string& folder, DealFileFound* f
   std::vector<std::string> claimed, new_files;
   for (const std::string& entry : entries) {
     if (IsClaimedName(entry)) claimed.push_back(entry);
-    if (strcasecmp(entry.c_str(), kDealFileName) == 0) new_files.push_back(entry);
+    if (strcasecmp(entry.c_str(), new_name.c_str()) == 0) new_files.push_back(entry);
   }
   *found = DealFileFound{};
   if (!claimed.empty()) {
@@ -231,9 +238,7 @@ bool ClaimDealFile(FileSystem& files, const std::string& folder, const DealFileF
     if (!Rename(files, folder, found.name, &id, failure)) return false;
     name = kClaimPrefix + id + kClaimSuffix;
   } else {
-    id = found.name.substr(std::strlen(kClaimPrefix), kClaimDigits);
-    std::transform(id.begin(), id.end(), id.begin(),
-                   [](char c) { return static_cast<char>(std::tolower(static_cast<unsigned char>(c))); });
+    id = ClaimOf(found.name);
   }
   // The claimed name is locked anew: the lock held from here on is on the
   // file that bears the claim.

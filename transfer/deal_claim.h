@@ -43,14 +43,18 @@ struct ClaimFailure {
 };
 
 // Looks in folder for a claimed file of a stopped run (the first by name),
-// else for DEXT.DAT in any case. Several DEXT.DAT differing only in case, or
-// a folder that cannot be read, fail.
+// else for the new deal file new_name (DEXT.DAT; DEXT.SKP when the skipped
+// deals are sent again) in any case. Several new deal files differing only
+// in case, or a folder that cannot be read, fail.
 bool FindDealFile(FileSystem& files, const std::string& folder, DealFileFound* found,
-                  ClaimFailure* failure);
+                  ClaimFailure* failure, const std::string& new_name = kDealFileName);
 
 // True when name is a claimed deal file's ("DEXT-0123456789abcdef.RUN", in
 // any case).
 bool IsClaimedName(const std::string& name);
+
+// The claim of a claimed file's name, in lower case.
+std::string ClaimOf(const std::string& claimed_name);
 
 class DealFileClaim {
  public:

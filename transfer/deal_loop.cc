@@ -27,14 +27,16 @@
 namespace dext {
 namespace {
 
-std::string KeptAdvice(const TransferRun& run) {
-  return "The deal file " + run.claim.name() + " is kept; fix this and run DEXT again.";
+std::string KeptAdvice(const std::string& deal_file) {
+  return "The deal file " + deal_file + " is kept; fix this and run DEXT again.";
 }
+
+std::string KeptAdvice(const TransferRun& run) { return KeptAdvice(run.claim.name()); }
 
 // Reads the next deal record: the record, or none at the end of the deal
 // file. Any other failure (a disk error, a damaged file) is no end of the
 // deals: it goes to the error box and the deal file stays.
-std::optional<std::string> ReadDealRecord(const TransferRun& run) {
+std::optional<std::string> ReadDealRecord(const std::string& deal_file) {
   SessionContext& session = Session();
   session.ResultWord = kDealRecordLength;
   session.LastStatus = ReadWholeRecord(NumberOf(kDealFile));
@@ -42,25 +44,27 @@ std::optional<std::string> ReadDealRecord(const TransferRun& run) {
   const int16_t code = Library().KVBerr(session.FileBase);
   if (code == KVB_ERR_END_OF_FILE) return std::nullopt;
   RecordWholeReadFailure(kDealFile, session.LastStatus, code,
-                         "The deal file could not be read. " + KeptAdvice(run));
+                         "The deal file could not be read. " + KeptAdvice(deal_file));
   ShowErrorAndEnd();
 }
 
-// Reads the next deal: none at the end of the deal file. A deal file that
-// ends after a deal's first record is damaged, not ended.
-std::optional<std::pair<std::string, std::string>> ReadDealRecords(const TransferRun& run,
+}  // namespace
+
+std::optional<std::pair<std::string, std::string>> ReadDealRecords(const std::string& deal_file,
                                                                    int number) {
-  std::optional<std::string> first = ReadDealRecord(run);
+  std::optional<std::string> first = ReadDealRecord(deal_file);
   if (!first) return std::nullopt;
-  std::optional<std::string> second = ReadDealRecord(run);
+  std::optional<std::string> second = ReadDealRecord(deal_file);
   if (!second) {
     RecordWholeReadFailure(kDealFile, Session().LastStatus, KVB_ERR_END_OF_FILE,
                            "The deal file ends after the first record of deal " +
-                               std::to_string(number) + ". " + KeptAdvice(run));
+                               std::to_string(number) + ". " + KeptAdvice(deal_file));
     ShowErrorAndEnd();
   }
   return std::make_pair(std::move(*first), std::move(*second));
 }
+
+namespace {
 
 // The deal as parsed; a deal that is not what it seems stops the transfer
 // before anything of it is posted.
@@ -141,12 +145,20 @@ uint64_t SkippedDealsEnd(const TransferRun& run, const Deal& deal) {
 }
 
 // The three postings, in their order (each needs the buffers the one before
-// it left).
+// it left), each decided and stored.
 DealPostings RunPostings(const Deal& deal, const TransferFiles& files) {
   DealPostings postings;
-  postings.accounting = PostAccounting(deal, files);
-  postings.customer = PostServiceCustomer(deal, files);
-  postings.trade_in = PostVehicleInventory(deal, files);
+  const AccountingDecision accounting = DecideAccounting(deal, files);
+  StoreDecided(accounting);
+  postings.accounting = accounting.words;
+  postings.amounts = accounting.amounts;
+  postings.buyer = BuyerName(files);
+  const PostingDecision customer = DecideServiceCustomer(deal, files);
+  StoreDecided(customer);
+  postings.customer = customer.words;
+  const PostingDecision trade_in = DecideVehicleInventory(deal, files);
+  StoreDecided(trade_in);
+  postings.trade_in = trade_in.words;
   return postings;
 }
 
@@ -161,8 +173,7 @@ void PostDeal(TransferRun& run, const Deal& deal) {
   CheckStatus(PositionOnKey(run.files.inventory, stock_number));
   LockSoldVehicle(run, stock_number);
   CheckStatus(BeginTransaction(base));
-  if (ReadAtPosition(run.files.inventory)) {
-    InventoryRecord(run.files.inventory).Put("2", "ACT");  // sold
+  if (MarkSoldVehicle(run.files, stock_number)) {
     CheckStatus(StoreRecord(run.files.inventory));
     const DealPostings postings = RunPostings(deal, run.files);
     run.progress.NoteDone(deal);
@@ -235,7 +246,7 @@ void TransferDeals(TransferRun& run) {
   const std::vector<NumberColumn> number_columns = NumberColumns(run.files.accounting_layout);
   long deals = 0;
   for (int number = 1;; ++number) {
-    auto records = ReadDealRecords(run, number);
+    auto records = ReadDealRecords(run.claim.name(), number);
     if (!records) break;
     const Deal deal = ParsedDeal(run, number, std::move(*records), number_columns);
     deals = number;

@@ -104,6 +104,18 @@ void MakeProgressFile(const std::string& data, const std::string& layout) {
 
 DealProgress::DealProgress(const std::string& destination, std::string claim)
     : claim_(std::move(claim)), chain_(kFnvOffset) {
+  Open(destination, /*read_only=*/false);
+}
+
+DealProgress::DealProgress(const std::string& destination, std::string claim, ReadOnly)
+    : claim_(std::move(claim)), chain_(kFnvOffset) {
+  Open(destination, /*read_only=*/true);
+}
+
+void DealProgress::Open(const std::string& destination, bool read_only) {
+  const std::string data = destination + "\\" + kProgressFileName;
+  const bool exists = Library().KVBfileexists(data.c_str()) != 0;
+  if (read_only && !exists) return;
   const LayoutFile layout;
   if (layout.path().empty()) {
     StopWithError(kProgressFile, "The Layout Of " + std::string(kProgressFileName) +
@@ -113,9 +125,8 @@ DealProgress::DealProgress(const std::string& destination, std::string claim)
                       ". Nothing was transferred: make that folder writable (or set TMPDIR) "
                       "and run DEXT again.");
   }
-  const std::string data = destination + "\\" + kProgressFileName;
-  if (Library().KVBfileexists(data.c_str()) == 0) MakeProgressFile(data, layout.path());
-  CheckStatus(OpenFile(data, layout.path(), "", ProgressFile(), 3, 0));
+  if (!exists) MakeProgressFile(data, layout.path());
+  CheckStatus(OpenFile(data, layout.path(), "", ProgressFile(), read_only ? 1 : 3, 0));
   if (Load(claim_)) {
     done_ = Number("DONE");
     skips_ = Number("SKIPS");

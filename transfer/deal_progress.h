@@ -37,6 +37,11 @@ class DealProgress {
   // failure goes to the error box.
   DealProgress(const std::string& destination, std::string claim);
 
+  // For a preview: reads the claim's record, opening the progress file
+  // read-only; none there is no progress. Nothing is made or written.
+  struct ReadOnly {};
+  DealProgress(const std::string& destination, std::string claim, ReadOnly);
+
   // Deals 1 .. deals_done() were done by earlier runs of the claim.
   long deals_done() const { return done_; }
 
@@ -60,6 +65,7 @@ class DealProgress {
   bool Forget();
 
  private:
+  void Open(const std::string& destination, bool read_only);
   void Fold(const Deal& deal);
   void StoreClaim();
 

@@ -21,7 +21,9 @@
 #include "transfer/deal_file.h"
 #include "transfer/deal_progress.h"
 #include "transfer/file_system.h"
+#include "transfer/journal.h"
 #include "transfer/postings.h"
+#include "transfer/preview.h"
 #include "transfer/text.h"
 #include "transfer/transfer.h"
 #include "transfer/transfer_run.h"
@@ -43,9 +45,8 @@ struct Destination {
   std::string LayoutFile(const std::string& name) const { return drive + ":\\KD\\FF\\" + name; }
 };
 
-// Reads the saved destination and shows it in field DNP; none when no
-// destination is saved.
-std::optional<Destination> ReadSavedDestination() {
+// Reads the saved destination; none when no destination is saved.
+std::optional<std::string> ReadSavedDestinationText() {
   SessionContext& session = Session();
   if (OpenFile(kSavedDestinationName, "", "", NumberOf(kDealFile), 1, 0) != 0) return std::nullopt;
   session.ResultWord = -1;
@@ -59,15 +60,32 @@ std::optional<Destination> ReadSavedDestination() {
   }
   const std::string saved = RecordRead();
   CheckStatus(CloseFile(NumberOf(kDealFile)));
-  SetScreenField(1, saved);
+  return saved;
+}
+
+Destination DestinationFrom(const std::string& saved) {
   return Destination{saved.substr(0, 1), TrimRight(saved)};
 }
 
+// Reads the saved destination and shows it in field DNP; none when no
+// destination is saved.
+std::optional<Destination> ReadSavedDestination() {
+  const std::optional<std::string> saved = ReadSavedDestinationText();
+  if (!saved) return std::nullopt;
+  SetScreenField(1, *saved);
+  return DestinationFrom(*saved);
+}
+
+// How the target files are opened: a transfer reads and writes them
+// (mode 3), a preview only reads them (mode 1, refused any write).
+constexpr int16_t kReadAndWrite = 3;
+constexpr int16_t kReadOnly = 1;
+
 // Opens one target file (name without its extension) at offset.
 int16_t OpenTargetFile(const Destination& destination, const std::string& name,
-                       FileOffset offset) {
+                       FileOffset offset, int16_t mode) {
   return OpenFile(destination.DataFile(name + ".DAT"), destination.LayoutFile(name + ".FID"), "",
-                  NumberOf(offset), 3, 0);
+                  NumberOf(offset), mode, 0);
 }
 
 // The accounting file is KJRVH when the destination has one, else KJRTH; the
@@ -104,11 +122,12 @@ void NoteWhyNotOpened(int16_t status, TargetFailures* failures) {
 }
 
 // Opens the three target files; what failed, empty when all opened.
-TargetFailures OpenTargetFiles(const Destination& destination, const AccountingLayout& accounting) {
+TargetFailures OpenTargetFiles(const Destination& destination, const AccountingLayout& accounting,
+                               int16_t mode) {
   TargetFailures failures;
-  NoteWhyNotOpened(OpenTargetFile(destination, accounting.name, kAccountingFile), &failures);
-  NoteWhyNotOpened(OpenTargetFile(destination, "KCU", kCustomerFile), &failures);
-  NoteWhyNotOpened(OpenTargetFile(destination, "KVIN", kInventoryFile), &failures);
+  NoteWhyNotOpened(OpenTargetFile(destination, accounting.name, kAccountingFile, mode), &failures);
+  NoteWhyNotOpened(OpenTargetFile(destination, "KCU", kCustomerFile, mode), &failures);
+  NoteWhyNotOpened(OpenTargetFile(destination, "KVIN", kInventoryFile, mode), &failures);
   return failures;
 }
 
@@ -131,10 +150,11 @@ std::string Listed(const std::vector<std::string>& names) {
 // run, else DEXT.DAT (in any case). Only a folder without either is "nothing
 // to transfer"; one that cannot be read, or that holds several DEXT.DAT
 // differing in case, stops with the reason.
-DealFileFound FindWhatToTransfer(FileSystem& files, RunScreen& screen) {
+DealFileFound FindWhatToTransfer(FileSystem& files, RunScreen& screen,
+                                 const std::string& new_deal_file) {
   DealFileFound found;
   ClaimFailure failure;
-  if (!FindDealFile(files, ".", &found, &failure)) StopWith(failure);
+  if (!FindDealFile(files, ".", &found, &failure, new_deal_file)) StopWith(failure);
   if (found.kind == DealFileFound::Kind::kNone) NothingToTransfer(screen);
   return found;
 }
@@ -180,6 +200,28 @@ void CheckTargetLayouts(const Destination& destination, const AccountingLayout& 
   }
 }
 
+// Opens what a preview reads: the target files read-only (checked as a
+// transfer checks them) and the deal file found, neither claimed nor locked.
+void OpenForPreview(const Destination& destination, const AccountingLayout& accounting,
+                    const DealFileFound& found) {
+  if (const TargetFailures failures = OpenTargetFiles(destination, accounting, kReadOnly);
+      !failures.text.empty()) {
+    StopWithError(kAccountingFile, kUnavailable,
+                  failures.text.substr(1) + "\nNothing was previewed" +
+                      (failures.about_the_destination
+                           ? ": a transfer would ask for the drive and path of the accounting "
+                             "data again."
+                           : ". When this is mended, preview again."));
+  }
+  CheckTargetLayouts(destination, accounting);
+  if (OpenFile(found.name, "", "", NumberOf(kDealFile), 1, 0) != 0) {
+    Session().ErrorInfo.Detail = "The deal file " + found.name +
+                                 " is there but could not be opened. Make it readable and "
+                                 "preview again.";
+    ShowErrorAndEnd();
+  }
+}
+
 int16_t AskForDestination() {
   SetTransferScreenHeight(kDestinationPromptHeight);
   MoveFocus(1);
@@ -202,9 +244,9 @@ int16_t TransferDriver::StartTransfer() {
   const std::optional<Destination> destination = ReadSavedDestination();
   if (!destination) return AskForDestination();
 
-  const DealFileFound found = FindWhatToTransfer(files_, screen_);
+  const DealFileFound found = FindWhatToTransfer(files_, screen_, settings_.new_deal_file);
   const AccountingLayout accounting = AccountingLayoutAt(*destination);
-  if (const TargetFailures failures = OpenTargetFiles(*destination, accounting);
+  if (const TargetFailures failures = OpenTargetFiles(*destination, accounting, kReadAndWrite);
       !failures.text.empty()) {
     if (!failures.about_the_destination) {
       StopWithError(kAccountingFile, kUnavailable,
@@ -219,6 +261,7 @@ int16_t TransferDriver::StartTransfer() {
   CheckTargetLayouts(*destination, accounting);
   const std::unique_ptr<DealFileClaim> claim = ClaimAndOpen(files_, found);
   report_.DealFile(found.name, claim->name(), CountDeals(*claim));
+  report_.StartJournal(AccountingLines(accounting), claim->id());
   if (!found.waiting.empty()) {
     report_.Note(std::to_string(found.waiting.size()) + " more stopped transfer" +
                  (found.waiting.size() == 1 ? " waits" : "s wait") + " in this folder (" +
@@ -228,6 +271,35 @@ int16_t TransferDriver::StartTransfer() {
   TransferRun run{TargetFiles(accounting), *claim, progress, files_, report_, screen_,
                   settings_.unattended_lock_wait};
   TransferDeals(run);
+}
+
+PreviewEnd TransferDriver::Preview(std::ostream& out, platform::Printer& printer) {
+  SessionContext& session = Session();
+  CheckStatus(CloseAll(session.FileBase));
+  CheckStatus(SetHost(session.FileBase, kNetworkType));
+  session.NetworkType = kNetworkType;
+  const std::optional<std::string> saved = ReadSavedDestinationText();
+  if (!saved) return {ExitStatus::kFailed, "", /*destination_missing=*/true};
+  const Destination destination = DestinationFrom(*saved);
+
+  const DealFileFound found = FindWhatToTransfer(files_, screen_, settings_.new_deal_file);
+  const AccountingLayout accounting = AccountingLayoutAt(destination);
+  OpenForPreview(destination, accounting, found);
+  std::optional<DealProgress> progress;
+  if (found.kind == DealFileFound::Kind::kStopped) {
+    progress.emplace(destination.path, ClaimOf(found.name), DealProgress::ReadOnly{});
+  }
+  Journal journal(AccountingLines(accounting));
+  out << "What a transfer of " << found.name << " would do now (nothing is written):\n";
+  PreviewRun run{TargetFiles(accounting), found.name, progress ? &*progress : nullptr, out,
+                 journal};
+  const PreviewCounts counts = PreviewDeals(run);
+  out.flush();
+  PrintLines(printer, journal.Page("DEXT preview journal of " + found.name +
+                                   ": what a transfer would post now"));
+  CheckStatus(CloseAll(session.FileBase));
+  return {counts.stops.empty() ? ExitStatus::kTransferred : ExitStatus::kFailed,
+          PreviewSummary(found.name, counts)};
 }
 
 std::string TransferDriver::AdviceFor(const Stop& stop) const {

@@ -44,17 +44,31 @@ std::vector<FieldUse> InventoryFieldsUsed() {
   return fields;
 }
 
-std::string PostVehicleInventory(const Deal& deal, const TransferFiles& files) {
+bool MarkSoldVehicle(const TransferFiles& files, const std::string& stock_number,
+                     const PlannedRecords* planned) {
+  if (!ReadAtPosition(files.inventory, stock_number, planned)) return false;
+  InventoryRecord(files.inventory).Put("2", "ACT");  // sold
+  return true;
+}
+
+PostingDecision DecideVehicleInventory(const Deal& deal, const TransferFiles& files,
+                                       const PlannedRecords* planned) {
   const InventoryRecord inventory(files.inventory);
   const RecordFields accounting(files.accounting);
   const std::string sold_vehicle_vin = inventory.Text("VIN");
+  PostingDecision decision;
+  decision.file = files.inventory;
   // The trade-in's stock number as the accounting buffer holds it: upper-cased
   // and cut to the layout's width.
   const std::string stock_number = accounting.Text("DC", 8);
-  if (TrimRight(stock_number).empty()) return "no trade-in";
-  CheckStatus(PositionOnKey(files.inventory, stock_number));
-  if (ReadAtPosition(files.inventory)) {
-    return "trade-in " + TrimRight(stock_number) + " already there";
+  decision.key = stock_number;
+  if (TrimRight(stock_number).empty()) {
+    decision.words = "no trade-in";
+    return decision;
+  }
+  if (ReadAtKey(files.inventory, stock_number, planned)) {
+    decision.words = "trade-in " + TrimRight(stock_number) + " already there";
+    return decision;
   }
   CheckStatus(ClearRecord(files.inventory));
 
@@ -70,8 +84,24 @@ std::string PostVehicleInventory(const Deal& deal, const TransferFiles& files) {
   // already there, line 8 is what the vehicle record's copy left.
   inventory.Put(accounting.Text("DA", 8), "IP");
   inventory.Put("U", "NU");
-  CheckStatus(StoreRecord(files.inventory));
-  return "trade-in " + TrimRight(stock_number) + " added";
+  decision.store = true;
+  decision.words = "trade-in " + TrimRight(stock_number) + " added";
+  return decision;
+}
+
+std::string PostVehicleInventory(const Deal& deal, const TransferFiles& files) {
+  const PostingDecision decision = DecideVehicleInventory(deal, files);
+  StoreDecided(decision);
+  return decision.words;
+}
+
+PlannedRecords::FieldValues InventoryFieldValues(const TransferFiles& files) {
+  const RecordFields inventory(files.inventory);
+  PlannedRecords::FieldValues values;
+  for (std::string_view field : kInventoryFields) {
+    values.emplace_back(std::string(field), inventory.Text(std::string(field)));
+  }
+  return values;
 }
 
 }  // namespace dext

@@ -119,31 +119,59 @@ void RunReport::Stopped(const std::string& text) {
   Log(indent + text.substr(start));
 }
 
+std::string DealLine(int deal, const std::string& stock_number, DealOutcome outcome,
+                     const DealPostings& postings) {
+  std::string line = "  deal " + std::to_string(deal) + " " + TrimRight(stock_number) + ": ";
+  switch (outcome) {
+    case DealOutcome::kPosted:
+      return line + "posted: " + postings.accounting + ", " + postings.customer + ", " +
+             postings.trade_in;
+    case DealOutcome::kPostedBefore:
+      return line + "posted by an earlier run";
+    case DealOutcome::kSkipped:
+    case DealOutcome::kSkippedBefore:
+      line += outcome == DealOutcome::kSkipped ? "skipped, no inventory record"
+                                               : "skipped by an earlier run, no inventory record";
+      return line + "; kept in " + kSkippedDealsName;
+  }
+  return line;
+}
+
+void PrintLines(platform::Printer& printer, const std::vector<std::string>& lines) {
+  for (const std::string& line : lines) {
+    printer.Print(line);
+    printer.EndLine();
+  }
+}
+
+void RunReport::StartJournal(std::vector<std::string> lines, const std::string& claim) {
+  journal_ = std::make_unique<Journal>(std::move(lines));
+  journal_file_ = std::make_unique<JournalFile>(files_, claim);
+}
+
 void RunReport::Deal(int deal, const std::string& stock_number, DealOutcome outcome,
                      const DealPostings& postings) {
   posting_ = 0;
   posting_stock_.clear();
-  std::string line = "  deal " + std::to_string(deal) + " " + TrimRight(stock_number) + ": ";
   switch (outcome) {
     case DealOutcome::kPosted:
       ++transferred_;
-      line += "posted: " + postings.accounting + ", " + postings.customer + ", " +
-              postings.trade_in;
+      if (journal_ != nullptr) {
+        journal_->Add({deal, stock_number, postings.buyer, !postings.amounts.empty(),
+                       postings.amounts});
+        journal_file_->Write(*journal_, journal_->entries().back());
+      }
       break;
     case DealOutcome::kPostedBefore:
       ++done_before_;
-      line += "posted by an earlier run";
       break;
     case DealOutcome::kSkipped:
     case DealOutcome::kSkippedBefore:
       ++skipped_;
       if (skipped_stocks_.size() < kSkippedNamed) skipped_stocks_.push_back(TrimRight(stock_number));
-      line += outcome == DealOutcome::kSkipped ? "skipped, no inventory record"
-                                               : "skipped by an earlier run, no inventory record";
-      line += std::string("; kept in ") + kSkippedDealsName;
       break;
   }
-  Log(line);
+  Log(DealLine(deal, stock_number, outcome, postings));
 }
 
 void RunReport::Note(const std::string& text) {
@@ -184,6 +212,16 @@ std::string RunReport::Summary(ExitStatus status) const {
   return line;
 }
 
+void RunReport::FinishJournal() {
+  if (journal_ == nullptr || journal_->deals() == 0) return;
+  const std::string name = journal_file_->Finish(*journal_);
+  if (journal_printer_ != nullptr) {
+    PrintLines(*journal_printer_,
+               journal_->Page("DEXT transfer journal " + name + ", " + Now() + ", deal file " +
+                              deal_file_));
+  }
+}
+
 std::string RunReport::Finish(ExitStatus status) {
   StartLog();
   std::string summary = Summary(status);
@@ -197,7 +235,18 @@ std::string RunReport::Finish(ExitStatus status) {
   if (!log_failure_.empty()) {
     summary += " " + std::string(kRunLogName) + " could not be written: " + log_failure_ + ".";
   }
+  FinishJournal();
+  if (journal_file_ != nullptr && !journal_file_->failure().empty()) {
+    summary += " The journal could not be written: " + journal_file_->failure() + ".";
+  }
   return summary;
+}
+
+void RunReport::Previewed(const std::string& summary) {
+  Log("previewed on " + platform::ComputerName() + " by " + UserName() + " in " + WorkFolder() +
+      ": " + summary);
+  if (log_ != nullptr) log_->Close();
+  log_.reset();
 }
 
 }  // namespace dext

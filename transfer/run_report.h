@@ -9,8 +9,10 @@
 #include <string>
 #include <vector>
 
+#include "platform/printer.h"
 #include "session/orderly_end.h"
 #include "transfer/file_system.h"
+#include "transfer/journal.h"
 
 namespace dext {
 
@@ -18,10 +20,14 @@ inline constexpr char kRunLogName[] = "DEXT.LOG";
 
 // What the postings of a deal did, in words ("accounting record written",
 // "customer 12345678 updated", "trade-in T00001 added").
+// For the journal: the buyer's name, and the amount lines of an accounting
+// record written (as AccountingLines names them; none when it was there).
 struct DealPostings {
   std::string accounting;
   std::string customer;
   std::string trade_in;
+  std::string buyer;
+  std::vector<std::string> amounts;
 };
 
 enum class DealOutcome { kPosted, kSkipped, kPostedBefore, kSkippedBefore };
@@ -38,6 +44,12 @@ class RunReport {
   // (the same name when a stopped run's file is continued), with the number
   // of deals it holds (-1: unknown).
   void DealFile(const std::string& found, const std::string& claimed, int deals);
+
+  // The journal of the deals this run posts, with the accounting file's
+  // amount lines, written as DEXTJNL-<claim>-<first deal>.CSV; printed on
+  // printer when the run ends, when one is given.
+  void StartJournal(std::vector<std::string> lines, const std::string& claim);
+  void PrintJournalOn(platform::Printer* printer) { journal_printer_ = printer; }
 
   // "Deal n of N" for the deal being posted.
   std::string Progress(int deal) const;
@@ -60,12 +72,17 @@ class RunReport {
   // logged now and added to the summary.
   void Note(const std::string& text);
 
-  // Logs how the run ended and returns the summary line for the user.
+  // Logs how the run ended, ends the journal and returns the summary line
+  // for the user.
   std::string Finish(ExitStatus status);
+
+  // A preview ends: one line in DEXT.LOG, where and by whom, and its summary.
+  void Previewed(const std::string& summary);
 
  private:
   void Log(const std::string& line);
   void StartLog();
+  void FinishJournal();
   std::string Summary(ExitStatus status) const;
 
   FileSystem& files_;
@@ -81,7 +98,18 @@ class RunReport {
   std::vector<std::string> notes_;
   std::string log_failure_;          // why DEXT.LOG could not be written, the first time
   std::unique_ptr<AppendFile> log_;  // DEXT.LOG, open for appending while the run lasts
+  std::unique_ptr<Journal> journal_;
+  std::unique_ptr<JournalFile> journal_file_;
+  platform::Printer* journal_printer_ = nullptr;
 };
+
+// The line DEXT.LOG gives a deal ("  deal 2 A00001: posted: ..."); the
+// preview prints the same for what a transfer would do.
+std::string DealLine(int deal, const std::string& stock_number, DealOutcome outcome,
+                     const DealPostings& postings = {});
+
+// Prints the lines, each ended, on printer.
+void PrintLines(platform::Printer& printer, const std::vector<std::string>& lines);
 
 }  // namespace dext
 

@@ -7,9 +7,13 @@
 #include <chrono>
 #include <cstdint>
 #include <optional>
+#include <ostream>
+#include <string>
 
+#include "platform/printer.h"
 #include "screen/run_screen.h"
 #include "session/orderly_end.h"
+#include "transfer/deal_claim.h"
 #include "transfer/file_system.h"
 #include "transfer/run_report.h"
 #include "transfer/transfer_files.h"
@@ -21,6 +25,18 @@ struct TransferSettings {
   // is tried again once a second, and after this wait the transfer stops
   // with an error. None: the message asks the user.
   std::optional<std::chrono::seconds> unattended_lock_wait;
+  // The new deal file a run takes when no stopped run's file waits:
+  // DEXT.DAT, or DEXT.SKP to send the skipped deals again.
+  std::string new_deal_file = kDealFileName;
+};
+
+// How a preview ended: kTransferred when a transfer would complete now,
+// kFailed when a deal would stop it (or no destination is saved); the
+// summary line.
+struct PreviewEnd {
+  ExitStatus status = ExitStatus::kFailed;
+  std::string summary;
+  bool destination_missing = false;
 };
 
 // What dext does from the saved destination to the end of the deals. One
@@ -38,6 +54,12 @@ class TransferDriver {
   void RegisterProcedures();
 
   int16_t StartTransfer();
+
+  // Prints on out, deal by deal, what a transfer would do now, and on
+  // printer the journal of what it would post; reads the files and writes,
+  // claims and locks nothing. A failure found before the deals (no deal
+  // file, target files that do not open) ends as the transfer would.
+  PreviewEnd Preview(std::ostream& out, platform::Printer& printer);
   int16_t DestinationEntered();
   int16_t DestinationConfirmed();
 

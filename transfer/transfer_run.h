@@ -6,6 +6,8 @@
 #include <chrono>
 #include <cstdint>
 #include <optional>
+#include <string>
+#include <utility>
 
 #include "screen/run_screen.h"
 #include "transfer/deal_claim.h"
@@ -25,6 +27,12 @@ struct TransferRun {
   RunScreen& screen;
   std::optional<std::chrono::seconds> unattended_lock_wait;
 };
+
+// Reads the next deal, `number`, from the deal file open at offset 1 (named
+// deal_file in messages): its two records, or none at the end of the file.
+// A read that fails, or a file that ends inside a deal, stops (error box).
+std::optional<std::pair<std::string, std::string>> ReadDealRecords(const std::string& deal_file,
+                                                                   int number);
 
 // Reads the claimed deal file deal by deal and posts each deal not done
 // before to the target files; ends the program after the last deal (or on

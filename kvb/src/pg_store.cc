@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "cause.h"
 #include "connection_name.h"
@@ -114,6 +115,9 @@ class PgKeyLock : public KeyLock {
   bool held_ = false;
   std::string held_key_;
   int64_t held_id_ = 0;
+  // Why the last release's unlock failed (kNone: it did not): the lock that
+  // released it reports that cause, not the lost connection that follows.
+  int16_t release_failure_ = 0;
 };
 
 class PgStore : public TransactionalStore {
@@ -493,6 +497,7 @@ int16_t PgTable::Scan(const std::function<bool(std::string_view)>& visit) {
 int16_t PgKeyLock::Lock(std::string_view key) {
   if (holds(key)) return kNone;
   Release();
+  if (release_failure_ != kNone) return std::exchange(release_failure_, kNone);
   const int64_t id = PgLockId(name_, key);
   auto& locks = store_->locks();
   if (auto other = locks.find(id); other != locks.end() && other->second != this) return kLocked;
@@ -515,7 +520,7 @@ void PgKeyLock::Release() {
   store_->locks().erase(held_id_);
   const std::string id_text = std::to_string(held_id_);
   std::string_view params[] = {id_text};
-  store_->Run("kvb_unlock", params, 1, 0b1, 0, nullptr);
+  release_failure_ = store_->Run("kvb_unlock", params, 1, 0b1, 0, nullptr);
   held_ = false;
   held_key_.clear();
 }
