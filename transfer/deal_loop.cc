@@ -21,6 +21,7 @@
 #include "transfer/deal_file.h"
 #include "transfer/file_system.h"
 #include "transfer/postings.h"
+#include "transfer/read_ahead.h"
 #include "transfer/text.h"
 #include "transfer/transfer_run.h"
 
@@ -161,6 +162,7 @@ void PostDeal(TransferRun& run, const Deal& deal) {
   CheckStatus(PositionOnKey(run.files.inventory, stock_number));
   LockSoldVehicle(run, stock_number);
   CheckStatus(BeginTransaction(base));
+  NameRecordsAhead(deal, run.files);
   if (ReadAtPosition(run.files.inventory)) {
     InventoryRecord(run.files.inventory).Put("2", "ACT");  // sold
     CheckStatus(StoreRecord(run.files.inventory));
