@@ -193,6 +193,24 @@ double ComparePairs(PgServer& server, const fs::path& scratch, const Options& op
   return Median(dext_rates);
 }
 
+// The round trips of a deal alone, without those of the start (connecting,
+// opening the files, claiming the deal file): runs of 1 and 21 deals apart.
+void DealRoundTrips(PgServer& server, const fs::path& scratch) {
+  double dext[2], plain[2];
+  const int deals[2] = {1, 21};
+  for (int i = 0; i < 2; ++i) {
+    dext[i] = deals[i] * DextRun(server, scratch / "alone", 1, deals[i], Direct)
+                             .round_trips_per_deal;
+    plain[i] = deals[i] * PlainRun(server, sample::MakeSampleDealership({deals[i], 3 * deals[i], 1}),
+                                   1, deals[i], Direct)
+                              .round_trips_per_deal;
+  }
+  std::printf("  round trips of a deal itself (start left out): dext %.2f (goal: at most 4), "
+              "minimal %.2f\n",
+              (dext[1] - dext[0]) / (deals[1] - deals[0]),
+              (plain[1] - plain[0]) / (deals[1] - deals[0]));
+}
+
 // One desk 30 ms (a round trip) from its server.
 void Far(PgServer& server, const fs::path& scratch, const Options& options) {
   kvb::test::StallRelay relay(server.folder() + "/.s.PGSQL.5432", std::chrono::milliseconds(15));
@@ -241,6 +259,7 @@ int main(int argc, char** argv) {
   std::printf("transfer into one PostgreSQL server (fsync %s, synchronous_commit %s); "
               "deals/s min/median/max\n",
               Scalar(admin, "SHOW fsync").c_str(), Scalar(admin, "SHOW synchronous_commit").c_str());
+  DealRoundTrips(server, scratch);
   std::vector<double> medians;
   for (int desks : {1, 2, 4}) medians.push_back(ComparePairs(server, scratch, options, desks));
   std::printf("  dext with 4 desks: %.2fx the deals a second of 2 desks (goal: more than 1)\n",

@@ -52,8 +52,6 @@ std::string SessionSettings() {
          std::to_string(idle_seconds) + "s'";
 }
 
-constexpr Oid kInt4 = 23, kInt8 = 20, kBytea = 17;
-
 // Owns a PGresult.
 class Result {
  public:
@@ -438,38 +436,22 @@ class PgStore : public TransactionalStore {
                                          " holds no keyed files (no kvb_files table)");
     }
     if (int16_t code = CheckFormat(); code != kNone) return code;
-    struct Statement {
-      const char* name;
-      const char* sql;
-      int count;
-      Oid types[3];
-    } statements[] = {
-        {"kvb_get", "SELECT data FROM kvb_records WHERE file = $1 AND key = $2", 2, {kInt4, kBytea}},
+    // Prepared in one round trip.
+    static const char* const kStatements =
+        "PREPARE kvb_get(int4, bytea) AS"
+        " SELECT data FROM kvb_records WHERE file = $1 AND key = $2;"
         // Inside a transaction a record is read to be written back: its row
         // stays locked against other writers until the transaction ends.
-        {"kvb_get_locked", "SELECT data FROM kvb_records WHERE file = $1 AND key = $2 FOR UPDATE",
-         2, {kInt4, kBytea}},
-        {"kvb_delete", "DELETE FROM kvb_records WHERE file = $1 AND key = $2", 2, {kInt4, kBytea}},
-        {"kvb_put",
-         "INSERT INTO kvb_records(file, key, data) VALUES($1, $2, $3)"
-         " ON CONFLICT (file, key) DO UPDATE SET data = EXCLUDED.data",
-         3,
-         {kInt4, kBytea, kBytea}},
-        {"kvb_scan", "SELECT data FROM kvb_records WHERE file = $1 ORDER BY key", 1, {kInt4}},
-        {"kvb_lock", "SELECT pg_try_advisory_lock($1)", 1, {kInt8}},
-        {"kvb_unlock", "SELECT pg_advisory_unlock($1)", 1, {kInt8}},
-    };
-    for (const Statement& statement : statements) {
-      if (int16_t code = Call(
-              [&] {
-                return PQsendPrepare(conn_, statement.name, statement.sql, statement.count,
-                                     statement.types);
-              },
-              nullptr);
-          code != kNone) {
-        return code;
-      }
-    }
+        "PREPARE kvb_get_locked(int4, bytea) AS"
+        " SELECT data FROM kvb_records WHERE file = $1 AND key = $2 FOR UPDATE;"
+        "PREPARE kvb_delete(int4, bytea) AS DELETE FROM kvb_records WHERE file = $1 AND key = $2;"
+        "PREPARE kvb_put(int4, bytea, bytea) AS"
+        " INSERT INTO kvb_records(file, key, data) VALUES($1, $2, $3)"
+        " ON CONFLICT (file, key) DO UPDATE SET data = EXCLUDED.data;"
+        "PREPARE kvb_scan(int4) AS SELECT data FROM kvb_records WHERE file = $1 ORDER BY key;"
+        "PREPARE kvb_lock(int8) AS SELECT pg_try_advisory_lock($1);"
+        "PREPARE kvb_unlock(int8) AS SELECT pg_advisory_unlock($1)";
+    if (int16_t code = Exec(kStatements); code != kNone) return code;
     catalogue_ = true;
     return kNone;
   }
