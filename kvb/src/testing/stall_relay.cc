@@ -3,6 +3,7 @@
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <sys/un.h>
@@ -144,6 +145,10 @@ void StallRelay::Serve() {
     if (watched[0].revents != 0) break;
     if (watched[1].revents & POLLIN) {
       const int client = accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
+      // As the server does: an answer goes out at once, not held until the
+      // client acknowledges the one before it.
+      const int on = 1;
+      if (client >= 0) setsockopt(client, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
       const int server = client >= 0 ? ConnectToServer(server_socket_) : -1;
       if (server >= 0) {
         pairs.push_back({client, server, {}, {}});
