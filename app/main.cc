@@ -152,9 +152,10 @@ int main(int argc, char** argv) {
   // for DEXT_LOCK_WAIT seconds, then the transfer stops.
   dext::TransferSettings settings;
   if (headless) settings.unattended_lock_wait = lock_wait;
-  dext::RunReport report(dext::Files());
+  dext::FileSystem& files = dext::PosixFiles();
+  dext::RunReport report(files);
   dext::ToolkitRunScreen screen;
-  dext::TransferDriver driver(report, screen, settings);
+  dext::TransferDriver driver(files, report, screen, settings);
   int status = static_cast<int>(dext::ExitStatus::kFailed);
   platform::WatchInterrupt();
   try {

@@ -167,6 +167,10 @@ DextProcess::DextProcess(const fs::path& root, const Environment& extra,
   if (user == RunAs::kNobody) {
     words.insert(words.begin(), {"/usr/bin/setpriv", "--reuid=nobody", "--regid=nogroup",
                                  "--clear-groups"});
+  } else if (user != RunAs::kSelf) {
+    const std::string clerk = user == RunAs::kFirstClerk ? "61001" : "61002";
+    words.insert(words.begin(), {"/usr/bin/setpriv", "--reuid=" + clerk, "--regid=" + clerk,
+                                 "--groups=" + std::to_string(kDealershipGroup)});
   }
   if (!desk.host.empty()) {
     const std::string seen_as = desk.seen_as.string();

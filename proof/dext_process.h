@@ -71,9 +71,13 @@ struct ProcessEnd {
   bool Exited(int status) const { return signal == 0 && exit_status == status; }
 };
 
-// Who a dext process runs as: the tests' own user (root in CI), or the
-// unprivileged user nobody, for whom file permissions hold.
-enum class RunAs { kSelf, kNobody };
+// Who a dext process runs as: the tests' own user (root in CI); the
+// unprivileged user nobody, for whom file permissions hold; or one of two
+// clerks of a dealership, desks that run as users of their own (uids 61001
+// and 61002, each with a primary group of its own) and share the
+// dealership's group kDealershipGroup.
+enum class RunAs { kSelf, kNobody, kFirstClerk, kSecondClerk };
+inline constexpr int kDealershipGroup = 61000;
 
 // Which workstation a dext process runs on: this one (no host name), or
 // another desk of the dealership with a host name of its own that sees the

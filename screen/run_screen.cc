@@ -18,4 +18,10 @@ bool ToolkitRunScreen::TryLockedVehicleAgain(const std::string& text) {
 
 bool ToolkitRunScreen::Interrupted() { return platform::Interrupted(); }
 
+void ToolkitRunScreen::ShowError(const std::string& text) {
+  toolkit::MessageBox(text, toolkit::kExclamation, "Error");
+}
+
+void ToolkitRunScreen::Beep() { toolkit::Beep(); }
+
 }  // namespace dext

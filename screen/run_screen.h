@@ -22,6 +22,11 @@ class RunScreen {
   // The sold vehicle is in use at another workstation (text says so): true
   // to try its lock again, false when the user gave up (Cancel).
   virtual bool TryLockedVehicleAgain(const std::string& text) = 0;
+  // An error the user must see before the run goes on: a box titled
+  // "Error" with OK.
+  virtual void ShowError(const std::string& text) = 0;
+  // The bell: the drive and path were entered, now confirm them.
+  virtual void Beep() = 0;
 };
 
 // The transfer screen of the program: ShowDeal sets field STKNO
@@ -32,6 +37,8 @@ class ToolkitRunScreen : public RunScreen {
   void ShowDeal(const std::string& progress, const std::string& stock_number) override;
   bool TryLockedVehicleAgain(const std::string& text) override;
   bool Interrupted() override;
+  void ShowError(const std::string& text) override;
+  void Beep() override;
 };
 
 }  // namespace dext

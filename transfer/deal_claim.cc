@@ -60,14 +60,19 @@ long CutShortLastLine(FileLock& file, int* error) {
 
 // Counts the records of the file as the library reads them: lines ended by
 // LF (or CRLF), a last line without an end when it has characters, and
-// nothing after a Ctrl-Z. *bytes is how far the count read.
+// nothing after a Ctrl-Z; up to the size the file has when the count starts
+// (a device has none: /dev/zero would never end). *bytes is how far the
+// count read.
 int CountRecords(FileLock& file, long* records, uint64_t* bytes) {
   *records = 0;
   *bytes = 0;
+  uint64_t size = 0;
+  if (const int error = file.Size(&size); error != 0) return error;
   bool open_line = false;
-  for (;;) {
+  while (*bytes < size) {
     std::string chunk;
-    if (const int error = file.ReadAt(*bytes, kChunk, &chunk); error != 0) return error;
+    const size_t wanted = static_cast<size_t>(std::min<uint64_t>(kChunk, size - *bytes));
+    if (const int error = file.ReadAt(*bytes, wanted, &chunk); error != 0) return error;
     if (chunk.empty()) break;
     for (char c : chunk) {
       if (c == kCtrlZ) {  // the end: what follows it (a line end) is no record
@@ -243,6 +248,10 @@ int CountDeals(DealFileClaim& claim) {
   long records = 0;
   uint64_t bytes = 0;
   if (CountRecords(claim.file(), &records, &bytes) != 0) return -1;
+  // Bytes beyond the size: a device, or a file still being written; its
+  // count is not known.
+  std::string beyond;
+  if (claim.file().ReadAt(bytes, 1, &beyond) != 0 || !beyond.empty()) return -1;
   return static_cast<int>((records + 1) / 2);
 }
 

@@ -118,7 +118,7 @@ void LockSoldVehicle(TransferRun& run, const std::string& stock_number) {
 // the next run, which puts them there once.
 void KeepSkippedDealOrStop(const TransferRun& run, const Deal& deal, uint64_t kept_at) {
   std::string cause;
-  if (KeepSkippedDeal(Files(), kSkippedDealsName, deal.first_record, deal.second_record, kept_at,
+  if (KeepSkippedDeal(run.work_folder, kSkippedDealsName, deal.first_record, deal.second_record, kept_at,
                       &cause)) {
     return;
   }
@@ -131,7 +131,7 @@ void KeepSkippedDealOrStop(const TransferRun& run, const Deal& deal, uint64_t ke
 uint64_t SkippedDealsEnd(const TransferRun& run, const Deal& deal) {
   uint64_t size = 0;
   std::string cause;
-  if (!SkippedDealsSize(Files(), kSkippedDealsName, &size, &cause)) {
+  if (!SkippedDealsSize(run.work_folder, kSkippedDealsName, &size, &cause)) {
     StopWithError(kDealFile,
                   "Stock No. " + TrimRight(deal.StockNumber()) + ": " + kSkippedDealsName +
                       " Could Not Be Opened",
@@ -195,7 +195,7 @@ void MeetDoneDeal(TransferRun& run, const Deal& deal) {
 // meanwhile, and with it the progress of its claim.
 [[noreturn]] void EndOfDeals(TransferRun& run, long deals) {
   CheckStatus(CloseFile(NumberOf(kDealFile)));
-  const ClaimEnd end = FinishClaim(Files(), ".", run.claim, 2 * deals);
+  const ClaimEnd end = FinishClaim(run.work_folder, ".", run.claim, 2 * deals);
   const std::string name = run.claim.name();
   if (!end.deleted && end.more_deals > 0) {
     StopWithError(kDealFile, "Deals Were Added To " + name + " While It Was Transferred",
@@ -223,7 +223,7 @@ void MeetDoneDeal(TransferRun& run, const Deal& deal) {
                     "room.");
   }
   int error = 0;
-  if (!NamesInAnyCase(Files(), ".", kDealFileName, &error).empty()) {
+  if (!NamesInAnyCase(run.work_folder, ".", kDealFileName, &error).empty()) {
     run.report.Note("A new deal file " + std::string(kDealFileName) +
                     " is waiting: run DEXT again to transfer it.");
   }

@@ -17,7 +17,6 @@
 #include "screen/transfer_form.h"
 #include "session/orderly_end.h"
 #include "context/session.h"
-#include "toolkit/message_box.h"
 #include "transfer/deal_claim.h"
 #include "transfer/deal_file.h"
 #include "transfer/deal_progress.h"
@@ -32,8 +31,6 @@ namespace {
 
 constexpr char kNetworkType[] = "IBMNET";
 constexpr char kUnavailable[] = "The Dalvero Accounting/Service Files Are Unavailable At This Time";
-
-void ShowError(const std::string& text) { toolkit::MessageBox(text, toolkit::kExclamation, "Error"); }
 
 // Where the dealership's accounting data lies: the drive and path saved in
 // DEX2GL.DAT as the user typed them (blanks padded to 20 characters).
@@ -115,8 +112,8 @@ TargetFailures OpenTargetFiles(const Destination& destination, const AccountingL
   return failures;
 }
 
-[[noreturn]] void NothingToTransfer() {
-  ShowError("No Data Found To Transfer!");
+[[noreturn]] void NothingToTransfer(RunScreen& screen) {
+  screen.ShowError("No Data Found To Transfer!");
   EndProgram(ExitStatus::kNothingToTransfer);
 }
 
@@ -134,19 +131,19 @@ std::string Listed(const std::vector<std::string>& names) {
 // run, else DEXT.DAT (in any case). Only a folder without either is "nothing
 // to transfer"; one that cannot be read, or that holds several DEXT.DAT
 // differing in case, stops with the reason.
-DealFileFound FindWhatToTransfer() {
+DealFileFound FindWhatToTransfer(FileSystem& files, RunScreen& screen) {
   DealFileFound found;
   ClaimFailure failure;
-  if (!FindDealFile(Files(), ".", &found, &failure)) StopWith(failure);
-  if (found.kind == DealFileFound::Kind::kNone) NothingToTransfer();
+  if (!FindDealFile(files, ".", &found, &failure)) StopWith(failure);
+  if (found.kind == DealFileFound::Kind::kNone) NothingToTransfer(screen);
   return found;
 }
 
 // Claims the deal file found and opens it at offset 1.
-std::unique_ptr<DealFileClaim> ClaimAndOpen(const DealFileFound& found) {
+std::unique_ptr<DealFileClaim> ClaimAndOpen(FileSystem& files, const DealFileFound& found) {
   std::unique_ptr<DealFileClaim> claim;
   ClaimFailure failure;
-  if (!ClaimDealFile(Files(), ".", found, &claim, &failure)) StopWith(failure);
+  if (!ClaimDealFile(files, ".", found, &claim, &failure)) StopWith(failure);
   if (OpenFile(claim->name(), "", "", NumberOf(kDealFile), 1, 0) != 0) {
     Session().ErrorInfo.Detail = "The deal file " + claim->name() +
                                  " is there but could not be opened; it is kept. Make it "
@@ -205,7 +202,7 @@ int16_t TransferDriver::StartTransfer() {
   const std::optional<Destination> destination = ReadSavedDestination();
   if (!destination) return AskForDestination();
 
-  const DealFileFound found = FindWhatToTransfer();
+  const DealFileFound found = FindWhatToTransfer(files_, screen_);
   const AccountingLayout accounting = AccountingLayoutAt(*destination);
   if (const TargetFailures failures = OpenTargetFiles(*destination, accounting);
       !failures.text.empty()) {
@@ -215,12 +212,12 @@ int16_t TransferDriver::StartTransfer() {
                     "and path (" + destination->path + ") are kept: when this is mended, run "
                     "DEXT again.");
     }
-    ShowError(kUnavailable + failures.text +
+    screen_.ShowError(kUnavailable + failures.text +
               "\nEnter the drive and path of the accounting data again; nothing was transferred.");
     return AskForDestination();
   }
   CheckTargetLayouts(*destination, accounting);
-  const std::unique_ptr<DealFileClaim> claim = ClaimAndOpen(found);
+  const std::unique_ptr<DealFileClaim> claim = ClaimAndOpen(files_, found);
   report_.DealFile(found.name, claim->name(), CountDeals(*claim));
   if (!found.waiting.empty()) {
     report_.Note(std::to_string(found.waiting.size()) + " more stopped transfer" +
@@ -228,7 +225,7 @@ int16_t TransferDriver::StartTransfer() {
                  Listed(found.waiting) + "): run DEXT again.");
   }
   DealProgress progress(destination->path, claim->id());
-  TransferRun run{TargetFiles(accounting), *claim, progress, report_, screen_,
+  TransferRun run{TargetFiles(accounting), *claim, progress, files_, report_, screen_,
                   settings_.unattended_lock_wait};
   TransferDeals(run);
 }
@@ -258,7 +255,7 @@ ExitStatus TransferDriver::EndOnStop(const Stop& stop) {
 }
 
 int16_t TransferDriver::DestinationEntered() {
-  toolkit::Beep();
+  screen_.Beep();
   SetScreenField(2, "Y");
   MoveFocus(2);
   return 1;

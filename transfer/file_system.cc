@@ -128,7 +128,7 @@ class PosixFileSystem : public FileSystem {
   int OpenForAppend(const std::string& path, Access access,
                     std::unique_ptr<AppendFile>* file) override {
     const int mode = access == Access::kAppendAndRead ? O_RDWR : O_WRONLY;
-    const int fd = ::open(path.c_str(), mode | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+    const int fd = platform::OpenOrMake(path, mode | O_APPEND | O_CLOEXEC);
     if (fd < 0) return errno;
     *file = std::make_unique<PosixAppendFile>(fd);
     return 0;
@@ -161,21 +161,12 @@ class PosixFileSystem : public FileSystem {
   }
 };
 
-FileSystem*& Bound() {
-  static FileSystem* bound = nullptr;
-  return bound;
-}
-
 }  // namespace
 
 FileSystem& PosixFiles() {
   static PosixFileSystem files;
   return files;
 }
-
-FileSystem& Files() { return Bound() != nullptr ? *Bound() : PosixFiles(); }
-
-void BindFileSystem(FileSystem* files) { Bound() = files; }
 
 std::vector<std::string> NamesInAnyCase(FileSystem& files, const std::string& folder,
                                         const std::string& name, int* error) {

@@ -2,8 +2,9 @@
 // names in a folder, appending to DEXT.SKP and DEXT.LOG, claiming (locking
 // and renaming), reading and deleting the deal file. Every operation returns 0 or the errno value of what failed,
 // so the caller words the cause (strerror) and decides what the failure
-// means. Files() is the file system in force; tests bind a FaultyFileSystem
-// (transfer/testing/faulty_file_system.h) to fail chosen operations.
+// means. The run is given its file system: the host's (PosixFiles()), or in
+// tests a FaultyFileSystem (transfer/testing/faulty_file_system.h) that fails
+// chosen operations.
 #ifndef DEXT_TRANSFER_FILE_SYSTEM_H_
 #define DEXT_TRANSFER_FILE_SYSTEM_H_
 
@@ -71,15 +72,8 @@ class FileSystem {
   virtual int Rename(const std::string& from, const std::string& to) = 0;
 };
 
-// The host's files, through the POSIX calls.
+// The host's files, through the POSIX calls (it keeps no state).
 FileSystem& PosixFiles();
-
-// The file system in force: PosixFiles() until BindFileSystem replaces it.
-FileSystem& Files();
-
-// Replaces the file system in force (tests bind a faulty one); nullptr
-// restores PosixFiles(). The bound file system must outlive its use.
-void BindFileSystem(FileSystem* files);
 
 // The entries of folder whose names equal name in any case (strcasecmp), in
 // byte order. DEXT's one case-insensitive lookup of a file name. When the

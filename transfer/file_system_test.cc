@@ -26,13 +26,8 @@ class FileFaultTest : public testing::PostingTest {
  protected:
   void SetUp() override {
     PostingTest::SetUp();
-    BindFileSystem(&files_);
+    UseFileSystem(files_);
     StockVehicle("A10001");
-  }
-
-  void TearDown() override {
-    BindFileSystem(nullptr);
-    PostingTest::TearDown();
   }
 
   // Runs dext on the same deal file again, nothing failing.

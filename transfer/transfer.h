@@ -10,6 +10,7 @@
 
 #include "screen/run_screen.h"
 #include "session/orderly_end.h"
+#include "transfer/file_system.h"
 #include "transfer/run_report.h"
 #include "transfer/transfer_files.h"
 
@@ -27,8 +28,10 @@ struct TransferSettings {
 // confirms a destination.
 class TransferDriver {
  public:
-  TransferDriver(RunReport& report, RunScreen& screen, TransferSettings settings)
-      : report_(report), screen_(screen), settings_(settings) {}
+  // files: the work folder's (the deal file, DEXT.SKP).
+  TransferDriver(FileSystem& files, RunReport& report, RunScreen& screen,
+                 TransferSettings settings)
+      : files_(files), report_(report), screen_(screen), settings_(settings) {}
 
   // Registers DestinationEntered for DNP and DestinationConfirmed for DPYN
   // with the screen.
@@ -47,6 +50,7 @@ class TransferDriver {
  private:
   std::string AdviceFor(const Stop& stop) const;
 
+  FileSystem& files_;
   RunReport& report_;
   RunScreen& screen_;
   TransferSettings settings_;

@@ -10,6 +10,7 @@
 #include "screen/run_screen.h"
 #include "transfer/deal_claim.h"
 #include "transfer/deal_progress.h"
+#include "transfer/file_system.h"
 #include "transfer/run_report.h"
 #include "transfer/transfer_files.h"
 
@@ -19,6 +20,7 @@ struct TransferRun {
   TransferFiles files;      // the open target files
   DealFileClaim& claim;     // the claimed deal file, open at offset 1
   DealProgress& progress;   // how far earlier runs of the claim came
+  FileSystem& work_folder;  // DEXT.SKP, and the claimed file's deletion
   RunReport& report;
   RunScreen& screen;
   std::optional<std::chrono::seconds> unattended_lock_wait;

@@ -102,9 +102,10 @@ Rate RunDext(const fs::path& root, int deals) {
   const long syncs_before = kvb::SyncsSoFar();
   const auto start = std::chrono::steady_clock::now();
   dext::ExitStatus status = dext::ExitStatus::kFailed;
-  dext::RunReport report(dext::Files());
+  dext::FileSystem& files = dext::PosixFiles();
+  dext::RunReport report(files);
   dext::ToolkitRunScreen screen;
-  dext::TransferDriver driver(report, screen, dext::TransferSettings{});
+  dext::TransferDriver driver(files, report, screen, dext::TransferSettings{});
   try {
     driver.StartTransfer();
   } catch (const dext::ProgramEnd& end) {

@@ -164,10 +164,13 @@ bool SameStore(const KeyedFileAt& from, const KeyedFileAt& to) {
 
 }  // namespace
 
-int16_t LocateKeyedFile(StoreCache& stores, const std::string& host_path, KeyedFileAt* file) {
+int16_t LocateKeyedFile(StoreCache& stores, const std::string& host_path, KeyedFileAt* file,
+                        char named_drive) {
   *file = KeyedFileAt{};
   file->given = host_path;
-  if (ServerFile server; OnServer(host_path, &server)) return LocateOnServer(stores, server, file);
+  if (ServerFile server; OnServer(host_path, named_drive, &server)) {
+    return LocateOnServer(stores, server, file);
+  }
   return LocateInFolder(stores, file);
 }
 
@@ -202,9 +205,9 @@ int16_t RemoveKeyedFile(const KeyedFileAt& file) {
 }
 
 int16_t RenameKeyedFile(StoreCache& stores, const KeyedFileAt& from,
-                        const std::string& to_host_path) {
+                        const std::string& to_host_path, char to_named_drive) {
   KeyedFileAt to;
-  const int16_t found = LocateKeyedFile(stores, to_host_path, &to);
+  const int16_t found = LocateKeyedFile(stores, to_host_path, &to, to_named_drive);
   if (found != kNone && found != kMissingFile) return found;
   DropCause();
   if (!SameStore(from, to)) {

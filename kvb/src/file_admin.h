@@ -28,7 +28,8 @@ struct KeyedFileAt {
 // there (a folder's file may lack one after a crash), kMissingFile when
 // neither is, kNotOurs or kOldKeyedFile for a .DAT of another kind, or the
 // store's failure.
-int16_t LocateKeyedFile(StoreCache& stores, const std::string& host_path, KeyedFileAt* file);
+int16_t LocateKeyedFile(StoreCache& stores, const std::string& host_path, KeyedFileAt* file,
+                        char named_drive = '\0');
 
 // The number of records of a located file (0 without a table).
 int16_t CountRecords(const KeyedFileAt& file, long* count);
@@ -47,7 +48,7 @@ int16_t RemoveKeyedFile(const KeyedFileAt& file);
 // the records under the new name and the .DAT under the old; renaming again
 // finishes the move.
 int16_t RenameKeyedFile(StoreCache& stores, const KeyedFileAt& from,
-                        const std::string& to_host_path);
+                        const std::string& to_host_path, char to_named_drive = '\0');
 
 }  // namespace kvb
 

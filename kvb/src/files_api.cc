@@ -41,7 +41,8 @@ int16_t OpenKeyed(Library& library, const char* data_file, const char* layout_fi
   std::string host;
   if (int16_t code = ResolvePath(data_file, &host); code != kNone) return code;
   std::unique_ptr<KeyedFile> keyed;
-  if (int16_t code = KeyedFile::Open(library.stores, host, &layout, mode == kModeRead, &keyed);
+  if (int16_t code = KeyedFile::Open(library.stores, host, &layout, mode == kModeRead, &keyed,
+                                     DriveOf(data_file));
       code != kNone) {
     return code;
   }
@@ -59,7 +60,10 @@ int16_t MakeKeyed(Library& library, const char* data_file, const char* layout_fi
     return code;
   }
   if (int16_t code = ResolvePath(data_file, &host); code != kNone) return code;
-  if (int16_t code = CreateKeyedFile(library.stores, host, layout); code != kNone) return code;
+  if (int16_t code = CreateKeyedFile(library.stores, host, layout, DriveOf(data_file));
+      code != kNone) {
+    return code;
+  }
   return OpenKeyed(library, data_file, layout_file, kModeReadWrite, file);
 }
 
@@ -191,7 +195,7 @@ int16_t KVBfileexists(const char* name) {
   if (FileExists(name)) return 1;
   std::string host;
   ServerFile server;
-  if (ResolvePath(name, &host) != kNone || !OnServer(host, &server)) return 0;
+  if (ResolvePath(name, &host) != kNone || !OnServer(host, DriveOf(name), &server)) return 0;
   Library& library = TheLibrary();
   std::lock_guard guard(library.mutex);
   std::shared_ptr<RecordStore> store;

@@ -215,6 +215,34 @@ TEST_P(KeyedSqliteTest, AMakeReplacesAnEmptyTableWithoutItsDatButNeverOneWithRec
   EXPECT_EQ(KVBmake("F:\\DATA\\EMPTY.DAT", kLayout, "", kvin, 3, 0), 0) << KVBerr(base_);
 }
 
+// The desks of a dealership run as users of one group: what the library
+// makes in a folder the group may write (the store and SQLite's files
+// beside it, the .DAT, the lock file) is the group's to write as well,
+// whatever the maker's umask; in any other folder the umask holds.
+TEST_P(KeyedSqliteTest, FilesMadeInAFolderItsGroupMayWriteAreTheGroupsToWrite) {
+  const mode_t umask_before = umask(022);
+  for (const char* folder : {"shared", "private"}) {
+    SCOPED_TRACE(folder);
+    const bool shared = std::string(folder) == "shared";
+    std::filesystem::create_directory(folder_ / folder);
+    chmod((folder_ / folder).c_str(), shared ? 02775 : 0755);
+    const std::string data = std::string("F:\\") + folder + "\\KVIN.DAT";
+    const int16_t kvin = base_ + 6;
+    ASSERT_EQ(KVBmake(data.c_str(), kLayout, "", kvin, 3, 0), 0) << KVBerr(base_);
+    Store(kvin, "A1", "VIN1");
+    KVBposn(kvin, "A1", -1, "", 256);
+    ASSERT_EQ(KVBrlock(kvin), 0) << KVBerr(base_);
+    for (const char* made :
+         {"KVBSTORE.DB", "KVBSTORE.DB-wal", "KVBSTORE.DB-shm", "KVIN.DAT", "KVIN.DAT-lock"}) {
+      struct stat st;
+      ASSERT_EQ(stat((folder_ / (std::string(folder) + "/" + made)).c_str(), &st), 0) << made;
+      EXPECT_EQ(st.st_mode & 0066, shared ? 0064u : 0044u) << made;
+    }
+    KVBclose(kvin);
+  }
+  umask(umask_before);
+}
+
 INSTANTIATE_TEST_SUITE_P(Stores, KeyedSqliteTest, ::testing::Values(test::StoreKind::kSqlite),
                          test::StoreName);
 

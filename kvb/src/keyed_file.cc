@@ -47,8 +47,9 @@ std::string RealPath(const std::string& host_path) {
 }  // namespace
 
 int16_t KeyedFile::Open(StoreCache& stores, const std::string& name_given,
-                        const Layout* layout, bool read_only, std::unique_ptr<KeyedFile>* file) {
-  if (ServerFile server; OnServer(name_given, &server)) {
+                        const Layout* layout, bool read_only, std::unique_ptr<KeyedFile>* file,
+                        char named_drive) {
+  if (ServerFile server; OnServer(name_given, named_drive, &server)) {
     std::shared_ptr<RecordStore> store;
     if (int16_t code = stores.GetServer(server.conninfo, &store); code != kNone) return code;
     int16_t code =
@@ -186,8 +187,9 @@ int16_t KeyedFile::SetDurable(bool durable) { return store_->SetDurable(durable)
 
 int16_t KeyedFile::Sync() { return store_->Sync(); }
 
-int16_t CreateKeyedFile(StoreCache& stores, const std::string& host_path, const Layout& layout) {
-  if (ServerFile server; OnServer(host_path, &server)) {
+int16_t CreateKeyedFile(StoreCache& stores, const std::string& host_path, const Layout& layout,
+                        char named_drive) {
+  if (ServerFile server; OnServer(host_path, named_drive, &server)) {
     std::shared_ptr<RecordStore> store;
     if (int16_t code = stores.GetServer(server.conninfo, &store); code != kNone) return code;
     if (int16_t code = store->CreateTable(server.name, layout.Canonical()); code != kNone) {
@@ -213,8 +215,8 @@ int16_t CreateKeyedFile(StoreCache& stores, const std::string& host_path, const 
   return PlaceStub(host_path, false);
 }
 
-int16_t RestoreStub(StoreCache& stores, const std::string& host_path) {
-  if (ServerFile server; OnServer(host_path, &server)) return kBadName;
+int16_t RestoreStub(StoreCache& stores, const std::string& host_path, char named_drive) {
+  if (ServerFile server; OnServer(host_path, named_drive, &server)) return kBadName;
   std::string found;
   if (int16_t code = ResolvePath(host_path, &found); code != kNone) return code;
   struct stat st;

@@ -22,9 +22,10 @@ class KeyedFile {
   // folder, taken from stores. With a layout, the file must have
   // been made with an equal one (kLayoutMismatch); without, the file's own
   // stored layout is used. A .DAT this process may not write opens
-  // read-only. Returns kNone or a secondary code.
+  // read-only. named_drive is the drive the file's name gave, if any
+  // (store_location.h). Returns kNone or a secondary code.
   static int16_t Open(StoreCache& stores, const std::string& host_path, const Layout* layout,
-                      bool read_only, std::unique_ptr<KeyedFile>* file);
+                      bool read_only, std::unique_ptr<KeyedFile>* file, char named_drive = '\0');
   // Opens in a given store (tests wrap stores to inject faults).
   static int16_t OpenInStore(std::shared_ptr<RecordStore> store, const std::string& host_path,
                              const Layout* layout, bool read_only,
@@ -88,13 +89,14 @@ class KeyedFile {
 // there (kFileExists when the server has the file); else its table in the
 // folder's store (made when the folder has none), then its .DAT stub
 // (kFileExists when the .DAT is there).
-int16_t CreateKeyedFile(StoreCache& stores, const std::string& host_path, const Layout& layout);
+int16_t CreateKeyedFile(StoreCache& stores, const std::string& host_path, const Layout& layout,
+                        char named_drive = '\0');
 
 // Puts back the .DAT stub of a keyed file of a folder's store whose .DAT was
 // deleted: kNone, kFileExists (the .DAT is there), kNoStoreTable (the
 // folder's store holds no file of that name) or another failure. Files on a
 // server have no .DAT (kBadName).
-int16_t RestoreStub(StoreCache& stores, const std::string& host_path);
+int16_t RestoreStub(StoreCache& stores, const std::string& host_path, char named_drive = '\0');
 
 }  // namespace kvb
 

@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "cause.h"
+#include "new_file_mode.h"
 #include "status.h"
 
 namespace kvb {
@@ -23,13 +24,6 @@ int16_t CodeOfErrno(const std::string& what) {
   if (error == EEXIST) code = kFileExists;
   if (error == EACCES || error == EPERM) code = kPermissionDenied;
   return WithSystemError(code, what, error);
-}
-
-// The mode open(O_CREAT, 0666) would give (mkstemp makes 0600).
-mode_t CreationMode() {
-  mode_t mask = umask(0);
-  umask(mask);
-  return 0666 & ~mask;
 }
 
 }  // namespace
@@ -78,7 +72,7 @@ int16_t PlaceStub(const std::string& host_path, bool replace) {
   int fd = mkstemp(temp.data());
   if (fd < 0) return CodeOfErrno("a new file in " + FolderOf(host_path));
   const std::string text = std::string(kStubLine) + "\n";
-  bool written = fchmod(fd, CreationMode()) == 0 &&
+  bool written = fchmod(fd, NewFileMode(FolderOf(host_path))) == 0 &&
                  write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size()) &&
                  fsync(fd) == 0;
   int16_t code = written ? kNone : CodeOfErrno(temp);

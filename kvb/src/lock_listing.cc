@@ -131,12 +131,13 @@ int16_t ListInFolder(const std::string& stub, const std::vector<std::string>& ke
 
 }  // namespace
 
-int16_t ListRecordLocks(StoreCache& stores, const std::string& host_path, LockListing* listing) {
+int16_t ListRecordLocks(StoreCache& stores, const std::string& host_path, LockListing* listing,
+                        char named_drive) {
   std::unique_ptr<KeyedFile> file;
   KeyedFileAt at;
   std::vector<std::string> keys;
-  int16_t code = KeyedFile::Open(stores, host_path, nullptr, true, &file);
-  if (code == kNone) code = LocateKeyedFile(stores, host_path, &at);
+  int16_t code = KeyedFile::Open(stores, host_path, nullptr, true, &file, named_drive);
+  if (code == kNone) code = LocateKeyedFile(stores, host_path, &at, named_drive);
   if (code == kNone) code = KeysOf(*file, &keys);
   if (code != kNone) return code;
   listing->on_server = at.on_server;

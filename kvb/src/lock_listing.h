@@ -49,8 +49,10 @@ struct LockListing {
   std::vector<LockFileUser> users;  // folder: who may hold them
 };
 
-// The record locks held on the keyed file at host_path.
-int16_t ListRecordLocks(StoreCache& stores, const std::string& host_path, LockListing* listing);
+// The record locks held on the keyed file at host_path (named_drive: as
+// KeyedFile::Open takes it).
+int16_t ListRecordLocks(StoreCache& stores, const std::string& host_path, LockListing* listing,
+                        char named_drive = '\0');
 
 }  // namespace kvb
 

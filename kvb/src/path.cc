@@ -125,6 +125,13 @@ int16_t ResolvePath(std::string_view name, std::string* host) {
   return kNone;
 }
 
+char DriveOf(std::string_view name) {
+  if (name.size() < 2 || name[1] != ':') return '\0';
+  const char letter = name[0];
+  if (letter >= 'a' && letter <= 'z') return static_cast<char>(letter - 'a' + 'A');
+  return letter >= 'A' && letter <= 'Z' ? letter : '\0';
+}
+
 bool FileExists(std::string_view name) {
   std::string host;
   if (ResolvePath(name, &host) != kNone) return false;

@@ -25,6 +25,9 @@ namespace kvb {
 // Returns kNone and sets *host, or a secondary code.
 int16_t ResolvePath(std::string_view name, std::string* host);
 
+// The drive a "X:..." name gives, upper-cased; '\0' for any other name.
+char DriveOf(std::string_view name);
+
 // 1 when name resolves to an existing regular file whose name does not start
 // with '.' (the host's hidden files); else 0.
 bool FileExists(std::string_view name);

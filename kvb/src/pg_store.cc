@@ -198,13 +198,25 @@ class PgStore : public TransactionalStore {
     pipeline_.Drop();
     after_transaction_.clear();
     ahead_.Clear();
+    if (code == kServerTimeout) {
+      given_up_because_ = "no answer from the record server in time (KVB_SERVER_WAIT) on an "
+                          "earlier call, so the connection was given up";
+    }
     return code;
+  }
+
+  // A call on a connection lost earlier: why it was, when a wait ran out
+  // (the call that met it may have been one whose failure nobody reports, a
+  // lock released on the way to the next record).
+  int16_t Lost() const {
+    return given_up_because_.empty() ? kConnectionLost
+                                     : WithCause(kConnectionLost, given_up_because_);
   }
 
   // Sends command without waiting for its answer, which the next exchange
   // takes in; may_fail: its failure fails no call.
   int16_t Post(const PgCommand& command, bool may_fail) {
-    if (lost_) return kConnectionLost;
+    if (lost_) return Lost();
     if (!pipeline_.Post(command, may_fail)) {
       return Lose(WithCause(kConnectionLost, PQerrorMessage(conn_)));
     }
@@ -220,7 +232,7 @@ class PgStore : public TransactionalStore {
   // here at once.
   int16_t Exchange(const std::vector<PgCommand>& commands,
                    std::vector<std::unique_ptr<Result>>* out, size_t checked) {
-    if (lost_) return kConnectionLost;
+    if (lost_) return Lost();
     PGresult* earlier_raw = nullptr;
     std::vector<PGresult*> raw;
     const Awaited awaited = pipeline_.Exchange(commands, &earlier_raw, &raw);
@@ -246,7 +258,7 @@ class PgStore : public TransactionalStore {
   // Takes in the answers of the commands posted, when there are any: a
   // failure among them is the code.
   int16_t Settle() {
-    if (lost_) return kConnectionLost;
+    if (lost_) return Lost();
     return pipeline_.pending() ? Exchange({}, nullptr, 0) : kNone;
   }
 
@@ -289,7 +301,7 @@ class PgStore : public TransactionalStore {
   }
 
   int16_t CreateTable(const std::string& name, const std::string& canonical_layout) override {
-    if (lost_) return kConnectionLost;
+    if (lost_) return Lost();
     if (in_transaction_) return kStoreInTransaction;
     int16_t code = Exec("BEGIN");
     if (code == kNone) code = Exec(kCatalogueLock);
@@ -345,7 +357,7 @@ class PgStore : public TransactionalStore {
   int16_t Commit() override {
     // A connection known to be gone before the COMMIT goes out stored
     // nothing: the server rolls back a transaction whose session ends.
-    if (lost_) return kConnectionLost;
+    if (lost_) return Lost();
     if (PQconsumeInput(conn_) == 0 || PQstatus(conn_) != CONNECTION_OK) {
       Lose(kConnectionLost);
       Ended();
@@ -497,6 +509,7 @@ class PgStore : public TransactionalStore {
   std::chrono::milliseconds wait_;
   PgPipeline pipeline_;
   bool lost_ = false;
+  std::string given_up_because_;
   bool catalogue_ = false;
   std::map<int64_t, const PgKeyLock*> locks_;
   // Releases of record locks asked for inside the transaction.

@@ -142,6 +142,9 @@ TEST_F(PgStoreTest, AServerThatStopsAnsweringEndsEachCallInBoundedTimeAndFreesIt
   EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(5));
   EXPECT_NE(Store(1, "B2", "LATER"), 0);
   EXPECT_EQ(KVBerr(0), kConnectionLost) << "a connection given up is not used again";
+  EXPECT_NE(std::string(KVBerrcause(0)).find("no answer from the record server in time"),
+            std::string::npos)
+      << "a later call says why the connection was given up: " << KVBerrcause(0);
   KVBclose(0);
 
   // A commit that gets no answer: whether it was stored is unknown. The

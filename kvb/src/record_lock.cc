@@ -1,12 +1,15 @@
 #include "record_lock.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdlib>
 
 #include "cause.h"
+#include "keyed_stub.h"
+#include "new_file_mode.h"
 #include "status.h"
 
 namespace kvb {
@@ -50,7 +53,12 @@ RecordLock::RecordLock(const std::string& data_host_path) {
   }
   path_ = std::string(real) + "-lock";
   free(real);
-  fd_ = open(path_.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+  fd_ = open(path_.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+  if (fd_ >= 0) {
+    fchmod(fd_, NewFileMode(FolderOf(path_)));  // the lock file is the group's too
+  } else if (errno == EEXIST) {
+    fd_ = open(path_.c_str(), O_RDWR | O_CLOEXEC);
+  }
   if (fd_ < 0) open_error_ = errno;
 }
 
@@ -59,7 +67,11 @@ RecordLock::~RecordLock() {
 }
 
 int16_t RecordLock::Lock(std::string_view key) {
-  if (fd_ < 0) return WithSystemError(kIoError, "lock file " + path_, open_error_);
+  if (fd_ < 0) {
+    const bool refused = open_error_ == EACCES || open_error_ == EPERM;
+    return WithSystemError(refused ? kPermissionDenied : kIoError, "lock file " + path_,
+                           open_error_);
+  }
   if (holds(key)) return kNone;
   int64_t offset = RecordLockOffset(key);
   if (held_ && offset != held_offset_) Release();

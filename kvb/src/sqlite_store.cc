@@ -11,6 +11,7 @@
 #include <optional>
 
 #include "cause.h"
+#include "new_file_mode.h"
 #include "path.h"
 #include "sqlite_vfs.h"
 #include "status.h"
@@ -83,7 +84,7 @@ int16_t CodeOf(int rc, sqlite3* db, std::string path = "") {
   } else if ((primary == SQLITE_CANTOPEN || primary == SQLITE_IOERR) && system_error != 0) {
     cause += std::string(": ") + std::strerror(system_error);
   }
-  return WithCause(code, cause);
+  return WithCause(denied.empty() ? code : kPermissionDenied, cause);
 }
 
 class Statement {
@@ -458,7 +459,8 @@ int16_t OpenSqliteStore(const std::string& folder, bool create,
   if (int16_t code = ResolvePath(folder + "/" + kStoreFileName, &path); code != kNone) {
     return code;
   }
-  if (stat(path.c_str(), &st) != 0) {
+  const bool making = stat(path.c_str(), &st) != 0;
+  if (making) {
     if (!create) return WithSystemError(kNoStoreTable, path, errno);
   } else if (!S_ISREG(st.st_mode)) {
     return WithCause(kNotOurs, path + ": not a regular file");
@@ -476,6 +478,13 @@ int16_t OpenSqliteStore(const std::string& folder, bool create,
     }
     sqlite3_close_v2(db);
     return code;
+  }
+  // SQLite makes its WAL and shared-memory files with the store's mode. A
+  // store another desk made at the same moment is that desk's to set.
+  if (making && chmod(path.c_str(), NewFileMode(folder)) != 0 && errno != EPERM) {
+    const int error = errno;
+    sqlite3_close_v2(db);
+    return WithSystemError(kIoError, path, error);
   }
   sqlite3_busy_timeout(db, kBusyMilliseconds);
   auto sqlite = std::make_unique<SqliteStore>(db);

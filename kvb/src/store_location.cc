@@ -18,7 +18,7 @@ std::filesystem::path Canonical(const std::string& path) {
 
 }  // namespace
 
-bool OnServer(const std::string& host_path, ServerFile* file) {
+bool OnServer(const std::string& host_path, char named_drive, ServerFile* file) {
   bool any_server = false;
   for (char letter = 'A'; letter <= 'Z' && !any_server; ++letter) {
     const char* store = std::getenv((std::string("KVB_STORE_") + letter).c_str());
@@ -35,7 +35,8 @@ bool OnServer(const std::string& host_path, ServerFile* file) {
     if (folder == nullptr || *folder == '\0') continue;
     const std::string root = Canonical(folder).string();
     if (path.size() <= root.size() + 1 || path.compare(0, root.size(), root) != 0 ||
-        (root != "/" && path[root.size()] != '/') || root.size() <= matched) {
+        (root != "/" && path[root.size()] != '/') || root.size() < matched ||
+        (root.size() == matched && letter != named_drive)) {
       continue;
     }
     matched = root.size();

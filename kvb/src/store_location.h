@@ -18,7 +18,10 @@ struct ServerFile {
 
 // True with *file filled when host_path (absolute, or relative to the
 // current directory) lies inside the folder of a drive with a KVB_STORE_X.
-bool OnServer(const std::string& host_path, ServerFile* file);
+// Of nested drive folders the innermost decides; of drives mapped to the
+// same folder, the one the name gave (named_drive, as path.h's DriveOf
+// gives it), else the first letter.
+bool OnServer(const std::string& host_path, char named_drive, ServerFile* file);
 
 }  // namespace kvb
 

@@ -7,6 +7,7 @@
 #include <cerrno>
 
 #include "cause.h"
+#include "new_file_mode.h"
 #include "status.h"
 
 namespace kvb {
@@ -143,7 +144,7 @@ int16_t TextWriter::Publish() {
   int fd = mkostemp(temp.data(), O_CLOEXEC);
   if (fd < 0) return CodeOfErrno("a new file beside " + path_);
   struct stat old;
-  mode_t mode = stat(path_.c_str(), &old) == 0 ? (old.st_mode & 07777) : 0644;
+  mode_t mode = stat(path_.c_str(), &old) == 0 ? (old.st_mode & 07777) : NewFileMode(FolderOf(path_));
   bool ok = fchmod(fd, mode) == 0 && WriteAll(fd, data) && fsync(fd) == 0;
   int16_t code = ok ? kNone : CodeOfErrno(temp);
   if (close(fd) != 0 && ok) code = CodeOfErrno(temp);

@@ -111,7 +111,7 @@ int16_t CopyOntoServer(StoreCache& stores, const std::string& path, OldFile& old
 
 bool FolderOnServer(const std::string& folder) {
   ServerFile server;
-  return OnServer(folder + "/" + kStoreFileName, &server);
+  return OnServer(folder + "/" + kStoreFileName, '\0', &server);
 }
 
 int16_t UpgradeFolderToServer(const std::string& folder, UpgradeReport* report) {

@@ -7,6 +7,7 @@
 #include "cause.h"
 #include "file_admin.h"
 #include "keyed_file.h"
+#include "path.h"
 #include "status.h"
 #include "store_views.h"
 #include "tools/kvbtool/failure.h"
@@ -81,8 +82,9 @@ int RunServerCheck(const std::string& name, const std::string& host, Streams io)
   std::unique_ptr<kvb::KeyedFile> file;
   kvb::KeyedFileAt at;
   long records = 0;
-  int16_t code = kvb::KeyedFile::Open(stores, host, nullptr, false, &file);
-  if (code == kvb::kNone) code = kvb::LocateKeyedFile(stores, host, &at);
+  const char drive = kvb::DriveOf(name);
+  int16_t code = kvb::KeyedFile::Open(stores, host, nullptr, false, &file, drive);
+  if (code == kvb::kNone) code = kvb::LocateKeyedFile(stores, host, &at, drive);
   if (code == kvb::kNone) code = kvb::CountRecords(at, &records);
   if (code != kvb::kNone) return FailedCode(io, name, code);
   kvb::RecordStore& store = file->store();

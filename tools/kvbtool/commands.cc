@@ -64,7 +64,7 @@ kvb::StoreCache stores;
 int16_t OpenKeyed(const std::string& name, std::unique_ptr<kvb::KeyedFile>* file) {
   std::string host;
   if (int16_t code = kvb::ResolvePath(name, &host); code != kvb::kNone) return code;
-  return kvb::KeyedFile::Open(stores, host, nullptr, false, file);
+  return kvb::KeyedFile::Open(stores, host, nullptr, false, file, kvb::DriveOf(name));
 }
 
 }  // namespace
@@ -81,7 +81,8 @@ int RunCreate(int argc, char** argv, Streams io) {
   if (int16_t code = kvb::LoadLayoutFile(layout_host, argv[2], &layout, &error); code) {
     return FailedCode(io, argv[2], code);
   }
-  if (int16_t code = kvb::CreateKeyedFile(stores, data_host, layout); code) {
+  if (int16_t code = kvb::CreateKeyedFile(stores, data_host, layout, kvb::DriveOf(argv[1]));
+      code) {
     const std::string folder = kvb::FolderOf(data_host);
     if (code == kvb::kMissingFile && access(folder.c_str(), F_OK) != 0) {
       return Failed(io, std::string(argv[1]) + ": the folder " + folder + " does not exist");
@@ -117,7 +118,7 @@ int RunCheck(int argc, char** argv, Streams io) {
   if (auto done = Read({kCheckUsage, {}, 1, 1}, &argc, &argv, io, &words)) return *done;
   std::string host, store_path;
   if (int16_t code = kvb::ResolvePath(argv[1], &host); code) return FailedCode(io, argv[1], code);
-  if (kvb::ServerFile server; kvb::OnServer(host, &server)) {
+  if (kvb::ServerFile server; kvb::OnServer(host, kvb::DriveOf(argv[1]), &server)) {
     return RunServerCheck(argv[1], host, io);
   }
   if (int16_t code = kvb::ResolvePath(kvb::FolderOf(host) + "/" + kvb::kStoreFileName,
@@ -172,7 +173,9 @@ int RunCopy(int argc, char** argv, Streams io) {
   if (int16_t code = kvb::ResolvePath(argv[2], &target_host); code) {
     return FailedCode(io, argv[2], code);
   }
-  if (int16_t code = kvb::CreateKeyedFile(stores, target_host, source->layout()); code) {
+  if (int16_t code =
+          kvb::CreateKeyedFile(stores, target_host, source->layout(), kvb::DriveOf(argv[2]));
+      code) {
     return FailedCode(io, argv[2], code);
   }
   if (int16_t code = OpenKeyed(argv[2], &target); code) return FailedCode(io, argv[2], code);

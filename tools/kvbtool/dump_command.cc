@@ -93,7 +93,9 @@ int RunDump(int argc, char** argv, Streams io) {
   std::string host;
   std::unique_ptr<kvb::KeyedFile> file;
   int16_t code = kvb::ResolvePath(name, &host);
-  if (code == kvb::kNone) code = kvb::KeyedFile::Open(stores, host, nullptr, false, &file);
+  if (code == kvb::kNone) {
+    code = kvb::KeyedFile::Open(stores, host, nullptr, false, &file, kvb::DriveOf(name));
+  }
   if (code != kvb::kNone) return FailedCode(io, name, code);
 
   const std::vector<Column> columns = ColumnsOf(file->layout());

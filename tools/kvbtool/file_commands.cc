@@ -53,7 +53,7 @@ int16_t Locate(kvb::StoreCache& stores, const std::string& name, kvb::KeyedFileA
                long* records) {
   std::string host;
   int16_t code = kvb::ResolvePath(name, &host);
-  if (code == kvb::kNone) code = kvb::LocateKeyedFile(stores, host, file);
+  if (code == kvb::kNone) code = kvb::LocateKeyedFile(stores, host, file, kvb::DriveOf(name));
   if (code == kvb::kNone) code = kvb::CountRecords(*file, records);
   return code;
 }
@@ -100,7 +100,7 @@ int RunRename(int argc, char** argv, Streams io) {
   if (int16_t code = kvb::ResolvePath(to, &to_host); code) return FailedCode(io, to, code);
   const std::string question = "Rename " + from + " (" + Records(records) + ") to " + to + "?";
   if (!Confirmed(io, words.line.Has("yes"), question)) return 1;
-  if (int16_t code = kvb::RenameKeyedFile(stores, file, to_host); code) {
+  if (int16_t code = kvb::RenameKeyedFile(stores, file, to_host, kvb::DriveOf(to)); code) {
     return FailedCode(io, to, code);
   }
   io.out << "renamed " << from << " to " << to << " (" << Records(records) << ")\n";

@@ -184,7 +184,9 @@ class Load {
     std::string host;
     if (int16_t code = kvb::ResolvePath(name, &host); code) return FailedCode(name, code);
     std::unique_ptr<kvb::KeyedFile> file;
-    if (int16_t code = kvb::KeyedFile::Open(stores_, host, nullptr, false, &file); code) {
+    if (int16_t code =
+            kvb::KeyedFile::Open(stores_, host, nullptr, false, &file, kvb::DriveOf(name));
+        code) {
       return FailedCode(name, code);
     }
     std::vector<Column> columns;
@@ -192,7 +194,7 @@ class Load {
     if (!MapHeader(file->layout(), row, &columns, &key_column, &error)) return Failed(io_, error);
     RowRecords records(file->layout(), std::move(columns), key_column);
     kvb::ServerFile server;
-    kvb::OnServer(host, &server);
+    kvb::OnServer(host, kvb::DriveOf(name), &server);
     std::unique_ptr<LoadSink> sink = NewLoadSink(
         *file, server.name,
         {records.columns(), options_.replace, options_.dry_run, options_.lock_wait}, io_.out);

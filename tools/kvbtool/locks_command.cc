@@ -59,7 +59,7 @@ int RunLocks(int argc, char** argv, Streams io) {
   kvb::StoreCache stores;
   kvb::LockListing listing;
   int16_t code = kvb::ResolvePath(argv[1], &host);
-  if (code == kvb::kNone) code = kvb::ListRecordLocks(stores, host, &listing);
+  if (code == kvb::kNone) code = kvb::ListRecordLocks(stores, host, &listing, kvb::DriveOf(argv[1]));
   if (code != kvb::kNone) return FailedCode(io, argv[1], code);
   if (listing.on_server) {
     PrintServerLocks(listing, io.out);

@@ -37,7 +37,7 @@ int RunStub(int argc, char** argv, Streams io) {
     return Failed(io, name, kvb::Describe(code));
   }
   kvb::StoreCache stores;
-  switch (const int16_t code = kvb::RestoreStub(stores, host)) {
+  switch (const int16_t code = kvb::RestoreStub(stores, host, kvb::DriveOf(name))) {
     case kvb::kNone:
       io.out << name << ": put back; its records are in " << kvb::FolderOf(host) << "/"
              << kvb::kStoreFileName << "\n";

@@ -95,9 +95,9 @@ void DealershipTest::NewSession() {
 
 std::optional<ExitStatus> DealershipTest::RunDext(const std::string& keys) {
   front_end->Script(toolkit::ParseKeyScript(keys));
-  RunReport report(Files());
+  RunReport report(*files_);
   ToolkitRunScreen screen;
-  TransferDriver driver(report, screen, TransferSettings{});
+  TransferDriver driver(*files_, report, screen, TransferSettings{});
   std::optional<ExitStatus> status;
   try {
     driver.StartTransfer();

@@ -17,6 +17,7 @@
 
 #include "records/testing/scratch_drive.h"
 #include "session/orderly_end.h"
+#include "transfer/file_system.h"
 #include "tools/dext-sample/fixed_record.h"
 
 namespace dext::testing {
@@ -80,6 +81,9 @@ class DealershipTest : public ::testing::Test {
   // summary line.
   std::optional<ExitStatus> RunDext(const std::string& keys = "");
   const std::string& summary() const { return summary_; }
+  // The work folder's file system of the runs from now on (the host's
+  // until then); it must outlive them.
+  void UseFileSystem(FileSystem& files) { files_ = &files; }
 
   // Called while a message box is up, before it is answered.
   void OnMessage(std::function<void(const std::string&)> action);
@@ -95,6 +99,7 @@ class DealershipTest : public ::testing::Test {
  private:
   std::optional<ScratchDrive> drive_;
   std::string summary_;
+  FileSystem* files_ = &PosixFiles();
 };
 
 // A dealership whose keyed files KJRVH, KCU and KVIN are made and open.
