@@ -19,6 +19,7 @@
 #include "session/start.h"
 #include "toolkit/front_end.h"
 #include "toolkit/headless.h"
+#include "transfer/file_system.h"
 #include "transfer/transfer.h"
 
 namespace fs = std::filesystem;
@@ -69,9 +70,10 @@ long DextDesk(const fs::path& folder) {
   dext::BindLibrary(dext::LibKvb());
   dext::StartSession("");
   dext::ExitStatus status = dext::ExitStatus::kFailed;
-  dext::RunReport report(dext::Files());
+  dext::FileSystem& files = dext::PosixFiles();
+  dext::RunReport report(files);
   dext::ToolkitRunScreen screen;
-  dext::TransferDriver driver(report, screen, dext::TransferSettings{});
+  dext::TransferDriver driver(files, report, screen, dext::TransferSettings{});
   try {
     driver.StartTransfer();
   } catch (const dext::ProgramEnd& end) {
