@@ -482,8 +482,14 @@ class PgStore : public TransactionalStore {
 
   // A SET inside a transaction would be undone by its rollback; the base
   // keeps a change asked for there until the transaction's end.
+  // Every open of a file asks for the durability in force: the session's
+  // setting is sent only when it changes (it starts on, SessionSettings).
   int16_t ApplyDurable(bool durable) override {
-    return Exec(durable ? "SET synchronous_commit = on" : "SET synchronous_commit = off");
+    if (durable == session_durable_) return kNone;
+    const int16_t code =
+        Exec(durable ? "SET synchronous_commit = on" : "SET synchronous_commit = off");
+    if (code == kNone) session_durable_ = durable;
+    return code;
   }
   // Commits made without synchronous_commit may still be only in the server's
   // memory. A commit with synchronous_commit on waits until the log is on
@@ -511,6 +517,7 @@ class PgStore : public TransactionalStore {
   bool lost_ = false;
   std::string given_up_because_;
   bool catalogue_ = false;
+  bool session_durable_ = true;  // synchronous_commit of the session
   std::map<int64_t, const PgKeyLock*> locks_;
   // Releases of record locks asked for inside the transaction.
   std::vector<PgCommand> after_transaction_;
