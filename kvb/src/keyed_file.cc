@@ -143,12 +143,12 @@ int16_t KeyedFile::Read() {
   return kNone;
 }
 
-int16_t KeyedFile::Prefetch(std::string_view key, bool* named) {
+int16_t KeyedFile::Prefetch(std::string_view key, bool name, bool* named) {
   std::string normalized;
   if (int16_t code = NormalizeKey(key, layout_.key().width, &normalized); code != kNone) {
     return code;
   }
-  *named = table_->Prefetch(normalized);
+  *named = name && table_->Prefetch(normalized);
   return kNone;
 }
 

@@ -63,6 +63,28 @@ TEST_F(PgRoundTripsTest, ADealOfReadsNamedAheadAndWritesCostsTwoRoundTripsAndRea
   EXPECT_EQ(Sql("SELECT count(*) FROM kvb_records WHERE data LIKE '%AGAIN%'::bytea"), "1");
 }
 
+TEST_F(PgRoundTripsTest, WhatWasFetchedAheadLastsOnlyUntilTheTransactionEnds) {
+  ASSERT_EQ(KVBbegin(1), 0);
+  ASSERT_EQ(KVBprefetch(1, "B2"), 0);
+  EXPECT_EQ(NameAt("A1"), "BEFORE      ");
+  ASSERT_EQ(KVBrollback(1), 0);
+  // Another program changes B2 between the transactions.
+  ASSERT_EQ(Sql("UPDATE kvb_records SET data = overlay(data PLACING 'OTHER'::bytea FROM 25)"
+                " WHERE position('B2'::bytea IN data) = 1"),
+            "");
+  ASSERT_EQ(KVBbegin(1), 0);
+  EXPECT_EQ(NameAt("B2"), "OTHERE      ");
+  ASSERT_EQ(KVBcommit(1), 0);
+
+  const int32_t before = KVBroundtrips();
+  EXPECT_EQ(KVBprefetch(1, "B2"), 0);  // outside a transaction: nothing
+  EXPECT_EQ(KVBroundtrips(), before);
+  EXPECT_NE(KVBprefetch(9, "B2"), 0);
+  EXPECT_EQ(KVBerr(0), kFileNotOpen);
+  EXPECT_NE(KVBprefetch(1, "B2345678"), 0);
+  EXPECT_EQ(KVBerr(0), kKeyTooLong);
+}
+
 TEST_F(PgRoundTripsTest, ALockLetGoInsideATransactionIsReleasedWithItsEnd) {
   const std::string held = "SELECT count(*) FROM pg_locks WHERE locktype = 'advisory'";
   KVBposn(1, "A1", -1, "", 256);

@@ -101,11 +101,11 @@ int16_t ReadKeyed(Library& library, int16_t number, KeyedFile& file) {
 
 int16_t PrefetchKeyed(Library& library, int16_t number, KeyedFile& file, std::string_view key) {
   auto transaction = TransactionOf(library, number);
-  if (transaction == library.transactions.end()) return kNone;
-  Transaction& open = transaction->second;
-  if (NotedUndone(open) || (open.store && open.store != file.shared_store())) return kNone;
   bool named = false;
-  if (int16_t code = file.Prefetch(key, &named); code != kNone || !named) return code;
+  if (transaction == library.transactions.end()) return file.Prefetch(key, false, &named);
+  Transaction& open = transaction->second;
+  const bool ours = !NotedUndone(open) && (!open.store || open.store == file.shared_store());
+  if (int16_t code = file.Prefetch(key, ours, &named); code != kNone || !named) return code;
   // A record fetched ahead is read inside the transaction: it starts here,
   // as at the first read.
   if (!open.store && !file.store().in_transaction()) return StartInStore(open, file);
