@@ -32,7 +32,7 @@ RecordLibrary LibKvb() {
       &::KVBunedit,    &::KVBpicture,   &::KVBljust,     &::KVBcenter,      &::KVBrjust,
       &::KVBdateform,  &::KVBdataget,   &::KVBgetfiles,  &::KVBdatafree,    &::KVBfileexists,
       &::KVBbegin,     &::KVBcommit,    &::KVBrollback,  &::KVBerrtext,     &::KVBhostpath,
-      &::KVBerrcause,
+      &::KVBerrcause,  &::KVBprefetch,  &::KVBroundtrips,
   };
 }
 

@@ -49,6 +49,8 @@ struct RecordLibrary {
   decltype(&::KVBerrtext) KVBerrtext;
   decltype(&::KVBhostpath) KVBhostpath;
   decltype(&::KVBerrcause) KVBerrcause;
+  decltype(&::KVBprefetch) KVBprefetch;
+  decltype(&::KVBroundtrips) KVBroundtrips;
 };
 
 // The table in force. Bound to libkvb until BindLibrary replaces it.

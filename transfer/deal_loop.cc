@@ -21,6 +21,7 @@
 #include "transfer/deal_file.h"
 #include "transfer/file_system.h"
 #include "transfer/postings.h"
+#include "transfer/read_ahead.h"
 #include "transfer/text.h"
 #include "transfer/transfer_run.h"
 
@@ -162,6 +163,13 @@ DealPostings RunPostings(const Deal& deal, const TransferFiles& files) {
   return postings;
 }
 
+// The sold vehicle's lock guards the deal's reads and writes only. Positioning
+// elsewhere inside the transaction lets go of it with the commit, so that no
+// desk keeps it between deals (nor a desk whose connection hangs there).
+void LetGoOfSoldVehicle(const TransferRun& run) {
+  CheckStatus(PositionOnKey(run.files.inventory, ""));
+}
+
 // Posts the deal as one transaction. The sold vehicle is locked first, so the
 // locked-record message never waits with a transaction open; it is read
 // inside the transaction, so nothing changes it between the read and the
@@ -173,15 +181,18 @@ void PostDeal(TransferRun& run, const Deal& deal) {
   CheckStatus(PositionOnKey(run.files.inventory, stock_number));
   LockSoldVehicle(run, stock_number);
   CheckStatus(BeginTransaction(base));
+  NameRecordsAhead(deal, run.files);
   if (MarkSoldVehicle(run.files, stock_number)) {
     CheckStatus(StoreRecord(run.files.inventory));
     const DealPostings postings = RunPostings(deal, run.files);
     run.progress.NoteDone(deal);
+    LetGoOfSoldVehicle(run);
     CheckStatus(CommitTransaction(base));
     run.report.Deal(deal.number, stock_number, DealOutcome::kPosted, postings);
   } else {
     const uint64_t kept_at = SkippedDealsEnd(run, deal);
     run.progress.NoteSkipped(deal, kept_at);
+    LetGoOfSoldVehicle(run);
     CheckStatus(CommitTransaction(base));
     KeepSkippedDealOrStop(run, deal, kept_at);
     run.report.Deal(deal.number, stock_number, DealOutcome::kSkipped);

@@ -1,16 +1,17 @@
 // The whole transfer, headless, on a sample dealership: deals per second,
 // syncs per deal and peak memory, next to a minimal program doing the same
 // record reads and writes with plain SQLite calls at the same durability (WAL,
-// synchronous FULL) with each write its own durable commit, as the postings
-// did before a deal became one transaction.
+// synchronous FULL), one transaction a deal in one database, as the transfer
+// does.
 //
 //   transfer_bench            1,000 deals into 10,000 vehicles
 //   transfer_bench --full     10,000 deals into 100,000 vehicles
 //   transfer_bench --deals N --vehicles M --rounds R
 //
-// The two sides run alternately, R rounds (default 3), each on fresh files;
-// the best round of each is compared, since other work on the machine only
-// ever slows a round down.
+// The two sides run in pairs, R of them (default 5), each on fresh files,
+// taking turns at going first; the ratio of each pair's times is printed as
+// min/median/max, so that a round slowed by other work on the machine weighs
+// on both sides alike.
 #include <sqlite3.h>
 #include <stdlib.h>
 #include <sys/resource.h>
@@ -24,6 +25,8 @@
 #include <sstream>
 #include <filesystem>
 #include <fstream>
+#include <map>
+#include <vector>
 #include <optional>
 #include <string>
 
@@ -45,7 +48,7 @@ namespace {
 struct Options {
   int deals = 1000;
   int vehicles = 10000;
-  int rounds = 3;
+  int rounds = 5;
 };
 
 Options ParseOptions(int argc, char** argv) {
@@ -126,49 +129,50 @@ Rate RunDext(const fs::path& root, int deals) {
 
 // ---- plain SQLite ------------------------------------------------------------
 
-class Table {
+// One database with a table per record file, as the transfer's store.
+class Database {
  public:
-  Table(const fs::path& path, int width) : width_(width) {
+  explicit Database(const fs::path& path) {
     Check(sqlite3_open(path.c_str(), &db_));
-    Exec("PRAGMA journal_mode=WAL; PRAGMA synchronous=FULL;"
-         "CREATE TABLE IF NOT EXISTS r (k TEXT PRIMARY KEY, v BLOB NOT NULL) WITHOUT ROWID");
-    Check(sqlite3_prepare_v2(db_, "SELECT v FROM r WHERE k=?", -1, &select_, nullptr));
-    Check(sqlite3_prepare_v2(db_, "INSERT OR REPLACE INTO r VALUES (?,?)", -1, &put_, nullptr));
+    Exec("PRAGMA journal_mode=WAL; PRAGMA synchronous=FULL;");
   }
-  ~Table() {
-    sqlite3_finalize(select_);
-    sqlite3_finalize(put_);
+  ~Database() {
+    for (auto& [name, statement] : statements_) sqlite3_finalize(statement);
     sqlite3_close(db_);
   }
   void Exec(const char* sql) { Check(sqlite3_exec(db_, sql, nullptr, nullptr, nullptr)); }
+  void AddTable(const std::string& table) {
+    Exec(("CREATE TABLE " + table + " (k TEXT PRIMARY KEY, v BLOB NOT NULL) WITHOUT ROWID")
+             .c_str());
+    Prepare("get_" + table, "SELECT v FROM " + table + " WHERE k=?");
+    Prepare("put_" + table, "INSERT OR REPLACE INTO " + table + " VALUES (?,?)");
+  }
 
   // Reads the record under key into record; false when there is none.
-  bool Read(const std::string& key, std::string& record) {
-    sqlite3_bind_text(select_, 1, key.data(), static_cast<int>(key.size()), SQLITE_STATIC);
-    const bool found = sqlite3_step(select_) == SQLITE_ROW;
+  bool Read(const std::string& table, const std::string& key, std::string& record) {
+    sqlite3_stmt* select = statements_["get_" + table];
+    sqlite3_bind_text(select, 1, key.data(), static_cast<int>(key.size()), SQLITE_STATIC);
+    const bool found = sqlite3_step(select) == SQLITE_ROW;
     if (found) {
-      record.assign(static_cast<const char*>(sqlite3_column_blob(select_, 0)),
-                    static_cast<size_t>(sqlite3_column_bytes(select_, 0)));
+      record.assign(static_cast<const char*>(sqlite3_column_blob(select, 0)),
+                    static_cast<size_t>(sqlite3_column_bytes(select, 0)));
     }
-    sqlite3_reset(select_);
+    sqlite3_reset(select);
     return found;
   }
-  // Writes in a transaction of its own, durable when it returns.
-  void Write(const std::string& key, const std::string& record) {
-    Exec("BEGIN IMMEDIATE");
-    Put(key, record);
-    Exec("COMMIT");
-  }
   // Writes within the transaction in progress.
-  void Put(const std::string& key, const std::string& record) {
-    sqlite3_bind_text(put_, 1, key.data(), static_cast<int>(key.size()), SQLITE_STATIC);
-    sqlite3_bind_blob(put_, 2, record.data(), static_cast<int>(record.size()), SQLITE_STATIC);
-    if (sqlite3_step(put_) != SQLITE_DONE) Check(sqlite3_errcode(db_));
-    sqlite3_reset(put_);
+  void Put(const std::string& table, const std::string& key, const std::string& record) {
+    sqlite3_stmt* put = statements_["put_" + table];
+    sqlite3_bind_text(put, 1, key.data(), static_cast<int>(key.size()), SQLITE_STATIC);
+    sqlite3_bind_blob(put, 2, record.data(), static_cast<int>(record.size()), SQLITE_STATIC);
+    if (sqlite3_step(put) != SQLITE_DONE) Check(sqlite3_errcode(db_));
+    sqlite3_reset(put);
   }
-  std::string Blank() const { return std::string(static_cast<size_t>(width_), ' '); }
 
  private:
+  void Prepare(const std::string& name, const std::string& sql) {
+    Check(sqlite3_prepare_v2(db_, sql.c_str(), -1, &statements_[name], nullptr));
+  }
   void Check(int rc) {
     if (rc != SQLITE_OK && rc != SQLITE_ROW && rc != SQLITE_DONE) {
       std::fprintf(stderr, "sqlite: %s\n", db_ ? sqlite3_errmsg(db_) : "open failed");
@@ -176,15 +180,15 @@ class Table {
     }
   }
   sqlite3* db_ = nullptr;
-  sqlite3_stmt* select_ = nullptr;
-  sqlite3_stmt* put_ = nullptr;
-  int width_;
+  std::map<std::string, sqlite3_stmt*> statements_;
 };
 
-void Load(Table& table, const sample::Table& rows) {
-  table.Exec("BEGIN");
-  for (const auto& row : rows.rows) table.Put(row[0], table.Blank());
-  table.Exec("COMMIT");
+void Load(Database& db, const std::string& table, const sample::Table& rows, int width) {
+  db.AddTable(table);
+  const std::string blank(static_cast<size_t>(width), ' ');
+  db.Exec("BEGIN");
+  for (const auto& row : rows.rows) db.Put(table, row[0], blank);
+  db.Exec("COMMIT");
 }
 
 // The record width of a layout file: the widths of its fields times their
@@ -216,18 +220,21 @@ Widths LayoutWidths(const fs::path& dealership) {
           RecordWidth(layouts / "KCU.FID")};
 }
 
-// Per deal the same reads and writes as the transfer: the sold vehicle is
-// read and written back; the accounting record is looked up and written when
-// new; the customer is read and written; the traded vehicle is looked up and
-// written when new.
+// Per deal, in one transaction, the same reads and writes as the transfer:
+// the sold vehicle is read and written back; the accounting record is looked
+// up and written when new; the customer is read and written; the traded
+// vehicle is looked up and written when new; the deal is noted done.
 Rate RunPlainSqlite(const fs::path& root, const sample::SampleDealership& shop,
                     const Widths& widths) {
   fs::create_directories(root);
-  Table vehicles(root / "kvin.db", widths.vehicle),
-      accounting(root / "kjrvh.db", widths.accounting), customers(root / "kcu.db", widths.customer);
-  Load(vehicles, shop.vehicles);
-  Load(customers, shop.customers);
-  Load(accounting, shop.accounting);
+  Database db(root / "records.db");
+  Load(db, "kvin", shop.vehicles, widths.vehicle);
+  Load(db, "kcu", shop.customers, widths.customer);
+  Load(db, "kjrvh", shop.accounting, widths.accounting);
+  db.AddTable("progress");
+  const std::string vehicle(static_cast<size_t>(widths.vehicle), ' '),
+      accounting(static_cast<size_t>(widths.accounting), ' '),
+      customer(static_cast<size_t>(widths.customer), ' ');
   const long syncs_before = kvb::SyncsSoFar();
   const auto start = std::chrono::steady_clock::now();
   std::string record;
@@ -236,21 +243,37 @@ Rate RunPlainSqlite(const fs::path& root, const sample::SampleDealership& shop,
     const std::string& first = shop.deal_records[2 * i];
     const std::string& second = shop.deal_records[2 * i + 1];
     const std::string stock = first.substr(0, 6);
-    if (!vehicles.Read(stock, record)) continue;
-    record[0] = '2';
-    vehicles.Write(stock, record);
-    if (!accounting.Read(stock, record)) accounting.Write(stock, accounting.Blank());
-    const std::string customer = second.size() > 170 ? second.substr(163, 8) : stock;
-    customers.Read(customer, record);
-    customers.Write(customer, customers.Blank());
-    const std::string trade = first.size() >= 94 ? first.substr(88, 6) : "";
-    if (trade.find_first_not_of(' ') != std::string::npos && !vehicles.Read(trade, record)) {
-      vehicles.Write(trade, vehicles.Blank());
+    db.Exec("BEGIN IMMEDIATE");
+    if (db.Read("kvin", stock, record)) {
+      record[0] = '2';
+      db.Put("kvin", stock, record);
+      if (!db.Read("kjrvh", stock, record)) db.Put("kjrvh", stock, accounting);
+      const std::string key = second.size() > 170 ? second.substr(163, 8) : stock;
+      db.Read("kcu", key, record);
+      db.Put("kcu", key, customer);
+      const std::string trade = first.size() >= 94 ? first.substr(88, 6) : "";
+      if (trade.find_first_not_of(' ') != std::string::npos && !db.Read("kvin", trade, record)) {
+        db.Put("kvin", trade, vehicle);
+      }
     }
+    db.Put("progress", std::to_string(i), "P");
+    db.Exec("COMMIT");
   }
   const double seconds = Seconds(start);
   return {static_cast<double>(deals) / seconds,
           static_cast<double>(kvb::SyncsSoFar() - syncs_before) / static_cast<double>(deals)};
+}
+
+double Median(std::vector<double> values) {
+  std::sort(values.begin(), values.end());
+  const size_t n = values.size();
+  return n % 2 == 1 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+}
+
+void PrintSpread(const char* what, const std::vector<double>& values, const char* after) {
+  std::printf("  %-34s %8.2f %8.2f %8.2f%s\n", what,
+              *std::min_element(values.begin(), values.end()), Median(values),
+              *std::max_element(values.begin(), values.end()), after);
 }
 
 }  // namespace
@@ -265,8 +288,8 @@ int main(int argc, char** argv) {
   setenv("KVBTOOL", KVBTOOL_PATH, 1);
   if (!kvb::CountSyncs()) return 1;
   std::optional<sample::SampleDealership> shop;  // made after the first transfer
-  Widths widths{};
-  double best_dext = 0, best_sqlite = 0, dext_syncs = 0, sqlite_syncs = 0;
+  std::vector<double> ratios, dext_rates, sqlite_rates;
+  Rate dext{}, sqlite{};
   long dext_rss = 0;
   for (int round = 1; round <= options.rounds; ++round) {
     const fs::path dealership = root / ("dext" + std::to_string(round));
@@ -274,32 +297,32 @@ int main(int argc, char** argv) {
                              " --deals " + std::to_string(options.deals) + " --vehicles " +
                              std::to_string(options.vehicles) + " --seed 1 >/dev/null";
     if (std::system(make.c_str()) != 0) return 1;
-    widths = LayoutWidths(dealership);
-    const Rate dext = RunDext(dealership, options.deals);
-    if (!shop) {
-      dext_rss = PeakRssKb();
-      shop = sample::MakeSampleDealership({options.deals, options.vehicles, 1});
-    }
-    const Rate sqlite = RunPlainSqlite(root / ("sqlite" + std::to_string(round)), *shop, widths);
-    std::printf("  round %d: dext %.1f deals/s, plain SQLite %.1f deals/s\n", round,
+    const Widths widths = LayoutWidths(dealership);
+    const auto run_sqlite = [&] {
+      if (!shop) shop = sample::MakeSampleDealership({options.deals, options.vehicles, 1});
+      sqlite = RunPlainSqlite(root / ("sqlite" + std::to_string(round)), *shop, widths);
+    };
+    if (round % 2 == 0) run_sqlite();
+    dext = RunDext(dealership, options.deals);
+    if (round == 1) dext_rss = PeakRssKb();
+    if (round % 2 == 1) run_sqlite();
+    std::printf("  pair %d: dext %.1f deals/s, plain SQLite %.1f deals/s\n", round,
                 dext.deals_per_second, sqlite.deals_per_second);
-    best_dext = std::max(best_dext, dext.deals_per_second);
-    best_sqlite = std::max(best_sqlite, sqlite.deals_per_second);
-    dext_syncs = dext.syncs_per_deal;
-    sqlite_syncs = sqlite.syncs_per_deal;
+    ratios.push_back(sqlite.deals_per_second / dext.deals_per_second);
+    dext_rates.push_back(dext.deals_per_second);
+    sqlite_rates.push_back(sqlite.deals_per_second);
     std::error_code ignored;
     fs::remove_all(dealership, ignored);
     fs::remove_all(root / ("sqlite" + std::to_string(round)), ignored);
   }
-  std::printf("  dext (libkvb):  %9.1f deals/s  %5.2f syncs/deal (goal: at most 1.2)  "
-              "peak RSS %ld KiB (the transfer)\n",
-              best_dext, dext_syncs, dext_rss);
-  std::printf("  plain SQLite:   %9.1f deals/s  %5.2f syncs/deal, a commit per write  "
-              "peak RSS %ld KiB (whole process)\n",
-              best_sqlite, sqlite_syncs, PeakRssKb());
-  std::printf("  ratio: the transfer is %.2fx as fast as plain SQLite committing each write "
-              "(goal: at least 2x)\n",
-              best_dext / best_sqlite);
+  std::printf("  %-34s %8s %8s %8s\n", "", "min", "median", "max");
+  PrintSpread("dext (libkvb), deals/s", dext_rates, "");
+  PrintSpread("plain SQLite, deals/s", sqlite_rates, "");
+  PrintSpread("dext's time / plain SQLite's", ratios, "  (goal: at most 1.10)");
+  std::printf("  syncs a deal: dext %.2f (goal: at most 1.2), plain SQLite %.2f\n",
+              dext.syncs_per_deal, sqlite.syncs_per_deal);
+  std::printf("  peak RSS: %ld KiB after the first transfer, %ld KiB at the end\n", dext_rss,
+              PeakRssKb());
   std::error_code ignored;
   fs::remove_all(root, ignored);
   return 0;

@@ -155,16 +155,54 @@ KVB_API const char* KVBerrcause(int16_t base);
  *    and from then on a record read and written back in the transaction
  *    cannot be changed by another process in between (SQLite: the store's
  *    write lock; PostgreSQL: the row's lock, taken by the read). A read of a
- *    file of another store than the transaction's is an ordinary read.
+ *    file of another store than the transaction's is an ordinary read. A
+ *    failed read that undid the store's transaction (a PostgreSQL server
+ *    refuses every later command of a transaction that failed) undoes it as
+ *    a failed write does.
  *  - Only one transaction at a time for a base (code 32); KVBcommit and
  *    KVBrollback without one fail with code 33. While a transaction has
  *    written to a folder's files, writes to them from files of another base
  *    of this process fail with code 35.
  * Outside a transaction every KVBwrite is its own commit. Record locks are
- * not affected by transactions. */
+ * not affected by transactions, except that on a PostgreSQL store a lock
+ * let go inside one is released at its end (see below). */
 KVB_API int16_t KVBbegin(int16_t base);
 KVB_API int16_t KVBcommit(int16_t base);
 KVB_API int16_t KVBrollback(int16_t base);
+
+/* ---- Round trips to a record server ------------------------------------- */
+
+/* On a PostgreSQL store each read is a round trip to the server, so a
+ * transaction that reads n records waits for the server n times. Inside a
+ * transaction the library saves what it can by itself: the BEGIN goes out
+ * with the first read, a KVBwrite (and a release of a record lock) goes out
+ * at once without waiting for its answer, which comes back with the next
+ * read or KVBcommit. A failure of such a write is reported there, with the
+ * write's own code and a cause that says so ("an earlier write of this
+ * transaction failed: ..."), and the transaction is undone as for a write
+ * that failed at once. A record lock let go inside a transaction
+ * (positioning elsewhere, locking another key, closing) after its first
+ * read or write is released on the server when the transaction ends: another
+ * process cannot take it before then.
+ *
+ * KVBprefetch names a record the open transaction of the file's base will
+ * read, so that the store fetches it together with the transaction's next
+ * read: KVBread of that key later in the transaction then needs no round
+ * trip of its own. The record is fetched inside the transaction under the
+ * row lock of a record read to be written back, so it cannot change before
+ * the KVBread; a key with no record then reads as absent as at the moment of
+ * the fetch. A KVBwrite or KVBdelete of the key in the transaction drops
+ * what was fetched. Naming a key changes no result of any call, and neither
+ * the position nor the record lock of the file. Outside a transaction, for a
+ * file of another store than the transaction's, or on an SQLite store (whose
+ * reads are no round trips) it does nothing. On a server store it starts the
+ * store's transaction as a first read would. Fails for a file number not
+ * open, a text file, or a key longer than the key field. */
+KVB_API int16_t KVBprefetch(int16_t file, const char* key);
+/* The round trips this process has made to record servers so far: each time
+ * it sent something and waited for the answer. For measuring a program's
+ * cost at a distance from its server; 0 in a process without one. */
+KVB_API int32_t KVBroundtrips(void);
 
 /* ---- Records ------------------------------------------------------------ */
 

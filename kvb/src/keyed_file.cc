@@ -143,6 +143,15 @@ int16_t KeyedFile::Read() {
   return kNone;
 }
 
+int16_t KeyedFile::Prefetch(std::string_view key, bool name, bool* named) {
+  std::string normalized;
+  if (int16_t code = NormalizeKey(key, layout_.key().width, &normalized); code != kNone) {
+    return code;
+  }
+  *named = name && table_->Prefetch(normalized);
+  return kNone;
+}
+
 int16_t KeyedFile::Lock() {
   if (!position_) return kNoPosition;
   return lock_->Lock(*position_);

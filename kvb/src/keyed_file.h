@@ -46,6 +46,11 @@ class KeyedFile {
   int16_t Position(std::string_view key);
   // Loads the record at the position: kNoPosition, kNoRecord (buffer kept).
   int16_t Read();
+  // Tells the table, when name, that key will be read in the store's
+  // transaction (RecordTable::Prefetch); *named says whether the store
+  // fetches ahead. kKeyTooLong when key does not fit the key field. Moves
+  // nothing.
+  int16_t Prefetch(std::string_view key, bool name, bool* named);
   // Locks the positioned key against every other open of the file.
   int16_t Lock();
   // kNone when no other open of the file holds the positioned key's lock,

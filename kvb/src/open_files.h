@@ -73,6 +73,12 @@ int16_t DeleteKeyed(Library& library, int16_t number, KeyedFile& file);
 // the transaction cannot change in between.
 int16_t ReadKeyed(Library& library, int16_t number, KeyedFile& file);
 
+// Names key of the keyed file under number as a record that the open
+// transaction of its base will read (KVBprefetch). Outside a transaction, or
+// for a file of another store than the transaction's, nothing happens. A
+// store that fetches ahead starts its transaction here, as at a first read.
+int16_t PrefetchKeyed(Library& library, int16_t number, KeyedFile& file, std::string_view key);
+
 // Closes one file: a made text file is published, a keyed file synced when
 // its writes were not yet durable. Closing a keyed file under a base with an
 // open transaction rolls the transaction back. Returns kNone or the first

@@ -3,6 +3,7 @@
 #include <poll.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstdlib>
 
@@ -12,6 +13,9 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 constexpr long kDefaultWaitSeconds = 30;
+
+// Round trips of the whole process, for measuring (RoundTripsSoFar).
+std::atomic<long> round_trips{0};
 
 // Sends what is queued and waits until a result can be taken without
 // blocking. kResult when one can, kFailed or kTimedOut.
@@ -76,6 +80,7 @@ Awaited AwaitSent(PGconn* conn, std::chrono::milliseconds wait) {
 }
 
 Awaited AwaitCommand(PGconn* conn, std::chrono::milliseconds wait, PGresult** result) {
+  NoteRoundTrip();
   *result = nullptr;
   for (;;) {
     PGresult* next = nullptr;
@@ -95,5 +100,56 @@ Awaited AwaitCommand(PGconn* conn, std::chrono::milliseconds wait, PGresult** re
   }
   return *result != nullptr ? Awaited::kResult : Awaited::kFailed;
 }
+
+int SendPipelined(PGconn* conn, const PgCommand& command) {
+  if (PQpipelineStatus(conn) == PQ_PIPELINE_OFF && PQenterPipelineMode(conn) != 1) return 0;
+  int sent = 0;
+  if (!command.prepared) {
+    sent = PQsendQueryParams(conn, command.statement.c_str(), 0, nullptr, nullptr, nullptr,
+                             nullptr, command.result_format);
+  } else {
+    std::vector<const char*> values;
+    std::vector<int> lengths, formats;
+    for (size_t i = 0; i < command.params.size(); ++i) {
+      // A text parameter is read up to the zero std::string keeps after it.
+      values.push_back(command.params[i].c_str());
+      lengths.push_back(static_cast<int>(command.params[i].size()));
+      formats.push_back((command.text_params >> i) & 1 ? 0 : 1);
+    }
+    sent = PQsendQueryPrepared(conn, command.statement.c_str(), static_cast<int>(values.size()),
+                               values.data(), lengths.data(), formats.data(),
+                               command.result_format);
+  }
+  return sent == 1 && PQpipelineSync(conn) == 1 ? 1 : 0;
+}
+
+Awaited AwaitPipelined(PGconn* conn, std::chrono::milliseconds wait, PGresult** result) {
+  *result = nullptr;
+  for (;;) {
+    PGresult* next = nullptr;
+    const Awaited awaited = AwaitNextResult(conn, wait, &next);
+    if (awaited == Awaited::kEnd) break;
+    if (awaited != Awaited::kResult) return awaited;
+    if (*result != nullptr && Failed(*result)) {
+      PQclear(next);
+    } else {
+      PQclear(*result);
+      *result = next;
+    }
+  }
+  PGresult* sync = nullptr;
+  const Awaited awaited = AwaitNextResult(conn, wait, &sync);
+  const bool in_order = awaited == Awaited::kResult &&
+                        PQresultStatus(sync) == PGRES_PIPELINE_SYNC && *result != nullptr;
+  PQclear(sync);
+  if (in_order) return Awaited::kResult;
+  return awaited == Awaited::kTimedOut ? awaited : Awaited::kFailed;
+}
+
+bool LeavePipeline(PGconn* conn) { return PQexitPipelineMode(conn) == 1; }
+
+void NoteRoundTrip() { ++round_trips; }
+
+long RoundTripsSoFar() { return round_trips.load(); }
 
 }  // namespace kvb

@@ -15,6 +15,8 @@
 #include "cause.h"
 #include "connection_name.h"
 #include "pg_call.h"
+#include "pg_pipeline.h"
+#include "read_ahead.h"
 #include "status.h"
 
 namespace kvb {
@@ -50,8 +52,6 @@ std::string SessionSettings() {
          "SET idle_in_transaction_session_timeout = '" +
          std::to_string(idle_seconds) + "s'";
 }
-
-constexpr Oid kInt4 = 23, kInt8 = 20, kBytea = 17;
 
 // Owns a PGresult.
 class Result {
@@ -92,6 +92,7 @@ class PgTable : public RecordTable {
   int16_t Put(std::string_view key, std::string_view record) override;
   int16_t Delete(std::string_view key) override;
   int16_t Scan(const std::function<bool(std::string_view)>& visit) override;
+  bool Prefetch(std::string_view key) override;
   PgStore* store() const { return store_; }
   const std::string& id() const { return id_; }
 
@@ -115,15 +116,16 @@ class PgKeyLock : public KeyLock {
   bool held_ = false;
   std::string held_key_;
   int64_t held_id_ = 0;
-  // Why the last release's unlock failed (kNone: it did not): the lock that
-  // released it reports that cause, not the lost connection that follows.
-  int16_t release_failure_ = 0;
 };
 
 class PgStore : public TransactionalStore {
  public:
   explicit PgStore(PGconn* conn)
-      : TransactionalStore(true), conn_(conn), pid_(getpid()), wait_(ServerWait()) {}
+      : TransactionalStore(true),
+        conn_(conn),
+        pid_(getpid()),
+        wait_(ServerWait()),
+        pipeline_(conn, wait_) {}
   ~PgStore() override {
     // A child of fork leaves the parent's connection alone: closing it would
     // end the parent's session.
@@ -140,6 +142,9 @@ class PgStore : public TransactionalStore {
         status == PGRES_SINGLE_TUPLE) {
       return kNone;
     }
+    if (status == PGRES_PIPELINE_ABORTED) {
+      return WithCause(kIoError, "not run: a command before it in the pipeline failed");
+    }
     const char* message = result ? PQresultErrorMessage(result) : "";
     return WithCause(CodeOfFailure(result), *message ? message : PQerrorMessage(conn_));
   }
@@ -153,9 +158,7 @@ class PgStore : public TransactionalStore {
     if (PQstatus(conn_) != CONNECTION_OK || state.empty() || state.starts_with("08") ||
         state == "57P01" ||
         state == "57P02" || state == "57P03") {
-      lost_ = true;
-      in_transaction_ = false;  // the server has rolled it back
-      return kConnectionLost;
+      return Lose(kConnectionLost);  // the server has rolled back the transaction
     }
     if (state == "53100") return kDiskFull;
     if (state == "55P03" || state == "40P01" || state == "40001" || state == "57014") {
@@ -174,7 +177,7 @@ class PgStore : public TransactionalStore {
   // result. A wait that runs out leaves the connection unusable.
   template <typename Send>
   int16_t Call(Send send, std::unique_ptr<Result>* out) {
-    if (lost_) return Lost();
+    if (int16_t code = Settle(); code != kNone) return code;
     if (send() == 0) return Check(nullptr);
     PGresult* raw = nullptr;
     switch (AwaitCommand(conn_, wait_, &raw)) {
@@ -193,6 +196,9 @@ class PgStore : public TransactionalStore {
   int16_t Lose(int16_t code) {
     lost_ = true;
     in_transaction_ = false;
+    pipeline_.Drop();
+    after_transaction_.clear();
+    ahead_.Clear();
     if (code == kServerTimeout) {
       given_up_because_ = "no answer from the record server in time (KVB_SERVER_WAIT) on an "
                           "earlier call, so the connection was given up";
@@ -208,24 +214,68 @@ class PgStore : public TransactionalStore {
                                      : WithCause(kConnectionLost, given_up_because_);
   }
 
-  // Runs a prepared statement with parameters given as binary values;
-  // text_params marks those sent as text.
-  int16_t Run(const char* prepared, const std::string_view* params, int count,
-              unsigned text_params, int result_format, std::unique_ptr<Result>* out) {
-    const char* values[3];
-    int lengths[3], formats[3];
-    for (int i = 0; i < count; ++i) {
-      values[i] = params[i].data();
-      lengths[i] = static_cast<int>(params[i].size());
-      formats[i] = (text_params >> i) & 1 ? 0 : 1;
+  // Sends command without waiting for its answer, which the next exchange
+  // takes in; may_fail: its failure fails no call.
+  int16_t Post(const PgCommand& command, bool may_fail) {
+    if (lost_) return Lost();
+    if (!pipeline_.Post(command, may_fail)) {
+      return Lose(WithCause(kConnectionLost, PQerrorMessage(conn_)));
     }
-    return Call(
-        [&] {
-          return PQsendQueryPrepared(conn_, prepared, count, values, lengths, formats,
-                                     result_format);
-        },
-        out);
+    return kNone;
   }
+
+  // Sends commands and waits, in one round trip, for their answers and for
+  // those of the commands posted before them. The code is that of the first
+  // posted command that failed (its cause says so), else that of the first
+  // of the first `checked` commands that failed (the rest release locks).
+  // *out (when given) takes the commands' results. A failure inside a
+  // transaction has ended the transaction on the server: it is rolled back
+  // here at once.
+  int16_t Exchange(const std::vector<PgCommand>& commands,
+                   std::vector<std::unique_ptr<Result>>* out, size_t checked) {
+    if (lost_) return Lost();
+    PGresult* earlier_raw = nullptr;
+    std::vector<PGresult*> raw;
+    const Awaited awaited = pipeline_.Exchange(commands, &earlier_raw, &raw);
+    const Result earlier(earlier_raw);
+    std::vector<std::unique_ptr<Result>> results;
+    for (PGresult* result : raw) results.push_back(std::make_unique<Result>(result));
+    if (awaited == Awaited::kTimedOut) return Lose(kServerTimeout);
+    if (awaited != Awaited::kResult) return Lose(kConnectionLost);
+    int16_t code = kNone;
+    if (earlier.get() != nullptr) {
+      code = Check(earlier.get());
+      code = WithCause(code, "an earlier write of this transaction failed: " + TakeCause(code));
+    }
+    for (size_t i = 0; i < checked && code == kNone; ++i) code = Check(results[i]->get());
+    if (code != kNone && in_transaction_) {
+      KeptCause kept;
+      Rollback();
+    }
+    if (out != nullptr) *out = std::move(results);
+    return code;
+  }
+
+  // Takes in the answers of the commands posted, when there are any: a
+  // failure among them is the code.
+  int16_t Settle() {
+    if (lost_) return Lost();
+    return pipeline_.pending() ? Exchange({}, nullptr, 0) : kNone;
+  }
+
+  // Records of a file: read (inside a transaction, under the row's lock,
+  // from what was fetched ahead or together with what was named to be read
+  // ahead), written, removed, and named to be read ahead.
+  int16_t ReadRecord(const std::string& file, std::string_view key, std::string* record);
+  int16_t WriteRecord(const std::string& file, std::string_view key, std::string_view record);
+  int16_t RemoveRecord(const std::string& file, std::string_view key);
+  void NameAhead(const std::string& file, std::string_view key) { ahead_.Name(file, key); }
+
+  // Takes and releases a record lock (id: PgLockId). A release inside a
+  // transaction goes out with its end: inside a transaction that failed the
+  // server would refuse it.
+  int16_t TakeLock(int64_t id, bool* taken);
+  void ReleaseLock(int64_t id);
 
   // A one-off statement with text parameters.
   int16_t Query(const char* sql, int count, const char* const* values,
@@ -299,8 +349,9 @@ class PgStore : public TransactionalStore {
     return std::make_unique<PgKeyLock>(this, name);
   }
 
+  // The BEGIN goes out with the transaction's first read.
   int16_t Begin() override {
-    int16_t code = Exec("BEGIN");
+    int16_t code = Post(Statement("BEGIN"), false);
     in_transaction_ = code == kNone;
     return code;
   }
@@ -313,36 +364,46 @@ class PgStore : public TransactionalStore {
       Ended();
       return kConnectionLost;
     }
-    std::unique_ptr<Result> result;
-    int16_t code = Exec("COMMIT", &result);
+    // The transaction ends with this round trip, whatever its answer, and
+    // the record locks let go during it with it.
+    in_transaction_ = false;
+    ahead_.Clear();
+    std::vector<PgCommand> commands{Statement("COMMIT")};
+    for (PgCommand& release : after_transaction_) commands.push_back(std::move(release));
+    after_transaction_.clear();
+    std::vector<std::unique_ptr<Result>> results;
+    int16_t code = Exchange(commands, &results, 1);
     // The COMMIT went out and no answer came back: the server may have
     // stored the transaction or not.
     if (code == kConnectionLost || code == kServerTimeout) code = kCommitUnknown;
     // COMMIT of a transaction that failed answers ROLLBACK.
-    if (code == kNone && std::string_view(PQcmdStatus(result->get())) != "COMMIT") code = kIoError;
+    if (code == kNone && std::string_view(PQcmdStatus(results[0]->get())) != "COMMIT") {
+      code = kIoError;
+    }
     if (code == kNone) Committed();
     Ended();
     return code;
   }
+  // Sent without waiting: the server undoes the transaction before it takes
+  // any later command, and a failure of the ROLLBACK would change nothing.
   void Rollback() override {
-    if (!lost_ && PQtransactionStatus(conn_) != PQTRANS_IDLE) Exec("ROLLBACK");
-    Ended();
-  }
-
-
-  // After a Put: notes a commit, or ends a transaction the failure aborted.
-  void AfterPut(int16_t code) {
-    if (!in_transaction_) {
-      if (code == kNone) Committed();
-    } else if (code != kNone) {
-      Rollback();
+    ahead_.Clear();
+    if (in_transaction_) {
+      in_transaction_ = false;
+      Post(Statement("ROLLBACK"), true);
+      for (const PgCommand& release : after_transaction_) Post(release, true);
+      after_transaction_.clear();
+    } else if (!lost_ && !pipeline_.pending() && PQtransactionStatus(conn_) != PQTRANS_IDLE) {
+      Exec("ROLLBACK");
     }
+    Ended();
   }
 
   // Every record of the file id in key order, one row at a time, each row
   // within the server wait; every result is read, to the end.
   int16_t Stream(const std::string& id, const std::function<bool(std::string_view)>& visit) {
-    if (lost_) return Lost();
+    if (int16_t code = Settle(); code != kNone) return code;
+    NoteRoundTrip();
     const char* values[] = {id.c_str()};
     if (!PQsendQueryPrepared(conn_, "kvb_scan", 1, values, nullptr, nullptr, 1)) {
       return Check(nullptr);
@@ -388,38 +449,22 @@ class PgStore : public TransactionalStore {
                                          " holds no keyed files (no kvb_files table)");
     }
     if (int16_t code = CheckFormat(); code != kNone) return code;
-    struct Statement {
-      const char* name;
-      const char* sql;
-      int count;
-      Oid types[3];
-    } statements[] = {
-        {"kvb_get", "SELECT data FROM kvb_records WHERE file = $1 AND key = $2", 2, {kInt4, kBytea}},
+    // Prepared in one round trip.
+    static const char* const kStatements =
+        "PREPARE kvb_get(int4, bytea) AS"
+        " SELECT data FROM kvb_records WHERE file = $1 AND key = $2;"
         // Inside a transaction a record is read to be written back: its row
         // stays locked against other writers until the transaction ends.
-        {"kvb_get_locked", "SELECT data FROM kvb_records WHERE file = $1 AND key = $2 FOR UPDATE",
-         2, {kInt4, kBytea}},
-        {"kvb_delete", "DELETE FROM kvb_records WHERE file = $1 AND key = $2", 2, {kInt4, kBytea}},
-        {"kvb_put",
-         "INSERT INTO kvb_records(file, key, data) VALUES($1, $2, $3)"
-         " ON CONFLICT (file, key) DO UPDATE SET data = EXCLUDED.data",
-         3,
-         {kInt4, kBytea, kBytea}},
-        {"kvb_scan", "SELECT data FROM kvb_records WHERE file = $1 ORDER BY key", 1, {kInt4}},
-        {"kvb_lock", "SELECT pg_try_advisory_lock($1)", 1, {kInt8}},
-        {"kvb_unlock", "SELECT pg_advisory_unlock($1)", 1, {kInt8}},
-    };
-    for (const Statement& statement : statements) {
-      if (int16_t code = Call(
-              [&] {
-                return PQsendPrepare(conn_, statement.name, statement.sql, statement.count,
-                                     statement.types);
-              },
-              nullptr);
-          code != kNone) {
-        return code;
-      }
-    }
+        "PREPARE kvb_get_locked(int4, bytea) AS"
+        " SELECT data FROM kvb_records WHERE file = $1 AND key = $2 FOR UPDATE;"
+        "PREPARE kvb_delete(int4, bytea) AS DELETE FROM kvb_records WHERE file = $1 AND key = $2;"
+        "PREPARE kvb_put(int4, bytea, bytea) AS"
+        " INSERT INTO kvb_records(file, key, data) VALUES($1, $2, $3)"
+        " ON CONFLICT (file, key) DO UPDATE SET data = EXCLUDED.data;"
+        "PREPARE kvb_scan(int4) AS SELECT data FROM kvb_records WHERE file = $1 ORDER BY key;"
+        "PREPARE kvb_lock(int8) AS SELECT pg_try_advisory_lock($1);"
+        "PREPARE kvb_unlock(int8) AS SELECT pg_advisory_unlock($1)";
+    if (int16_t code = Exec(kStatements); code != kNone) return code;
     catalogue_ = true;
     return kNone;
   }
@@ -438,8 +483,14 @@ class PgStore : public TransactionalStore {
 
   // A SET inside a transaction would be undone by its rollback; the base
   // keeps a change asked for there until the transaction's end.
+  // Every open of a file asks for the durability in force: the session's
+  // setting is sent only when it changes (it starts on, SessionSettings).
   int16_t ApplyDurable(bool durable) override {
-    return Exec(durable ? "SET synchronous_commit = on" : "SET synchronous_commit = off");
+    if (durable == session_durable_) return kNone;
+    const int16_t code =
+        Exec(durable ? "SET synchronous_commit = on" : "SET synchronous_commit = off");
+    if (code == kNone) session_durable_ = durable;
+    return code;
   }
   // Commits made without synchronous_commit may still be only in the server's
   // memory. A commit with synchronous_commit on waits until the log is on
@@ -452,41 +503,111 @@ class PgStore : public TransactionalStore {
     return code;
   }
 
+  // A statement without parameters.
+  static PgCommand Statement(const char* sql) { return PgCommand{sql, false, {}, 0, 0}; }
+  // The read of a record, inside a transaction under the row's lock.
+  PgCommand GetCommand(const ReadAhead::Key& key) const {
+    return PgCommand{in_transaction_ ? "kvb_get_locked" : "kvb_get", true, {key.file, key.key},
+                     0b1, 1};
+  }
+
   PGconn* conn_;
   pid_t pid_;
   std::chrono::milliseconds wait_;
+  PgPipeline pipeline_;
   bool lost_ = false;
   std::string given_up_because_;
   bool catalogue_ = false;
+  bool session_durable_ = true;  // synchronous_commit of the session
   std::map<int64_t, const PgKeyLock*> locks_;
+  // Releases of record locks asked for inside the transaction.
+  std::vector<PgCommand> after_transaction_;
+  ReadAhead ahead_;  // of the transaction
 };
 
-int16_t PgTable::Get(std::string_view key, std::string* record) {
-  std::string_view params[] = {id_, key};
-  std::unique_ptr<Result> result;
-  const char* statement = store_->in_transaction() ? "kvb_get_locked" : "kvb_get";
-  if (int16_t code = store_->Run(statement, params, 2, 0b1, 1, &result); code != kNone) {
-    return code;
+int16_t PgStore::ReadRecord(const std::string& file, std::string_view key, std::string* record) {
+  ReadAhead::Key wanted{file, std::string(key)};
+  std::optional<std::string> fetched;
+  if (in_transaction_ && ahead_.Take(wanted, &fetched)) {
+    if (!fetched) return kNoRecord;
+    *record = std::move(*fetched);
+    return kNone;
   }
-  if (!result->HasRow()) return kNoRecord;
-  record->assign(result->Value(0, 0));
+  std::vector<ReadAhead::Key> named;
+  if (in_transaction_) named = ahead_.TakeNamed(wanted);
+  std::vector<PgCommand> commands{GetCommand(wanted)};
+  for (const ReadAhead::Key& ahead : named) commands.push_back(GetCommand(ahead));
+  std::vector<std::unique_ptr<Result>> results;
+  if (int16_t code = Exchange(commands, &results, commands.size()); code != kNone) return code;
+  for (size_t i = 0; i < named.size(); ++i) {
+    const Result& ahead = *results[i + 1];
+    ahead_.Keep(std::move(named[i]), ahead.HasRow()
+                                         ? std::optional<std::string>(ahead.Value(0, 0))
+                                         : std::nullopt);
+  }
+  if (!results[0]->HasRow()) return kNoRecord;
+  record->assign(results[0]->Value(0, 0));
   return kNone;
 }
 
-int16_t PgTable::Put(std::string_view key, std::string_view record) {
-  std::string_view params[] = {id_, key, record};
-  int16_t code = store_->Run("kvb_put", params, 3, 0b1, 0, nullptr);
-  store_->AfterPut(code);
+// Inside a transaction a write goes out without waiting: a failure comes
+// back with the transaction's next read or its commit.
+int16_t PgStore::WriteRecord(const std::string& file, std::string_view key,
+                             std::string_view record) {
+  ahead_.Forget({file, std::string(key)});
+  const PgCommand put{"kvb_put", true, {file, std::string(key), std::string(record)}, 0b1, 0};
+  if (in_transaction_) return Post(put, false);
+  const int16_t code = Exchange({put}, nullptr, 1);
+  if (code == kNone) Committed();
   return code;
 }
 
-int16_t PgTable::Delete(std::string_view key) {
-  std::string_view params[] = {id_, key};
-  std::unique_ptr<Result> result;
-  int16_t code = store_->Run("kvb_delete", params, 2, 0b1, 0, &result);
-  if (code == kNone && std::string_view(PQcmdTuples(result->get())) == "0") return kNoRecord;
-  store_->AfterPut(code);
-  return code;
+int16_t PgStore::RemoveRecord(const std::string& file, std::string_view key) {
+  ahead_.Forget({file, std::string(key)});
+  std::vector<std::unique_ptr<Result>> results;
+  if (int16_t code =
+          Exchange({PgCommand{"kvb_delete", true, {file, std::string(key)}, 0b1, 0}}, &results, 1);
+      code != kNone) {
+    return code;
+  }
+  if (std::string_view(PQcmdTuples(results[0]->get())) == "0") return kNoRecord;
+  if (!in_transaction_) Committed();
+  return kNone;
+}
+
+int16_t PgStore::TakeLock(int64_t id, bool* taken) {
+  std::vector<std::unique_ptr<Result>> results;
+  if (int16_t code = Exchange({PgCommand{"kvb_lock", true, {std::to_string(id)}, 0b1, 0}},
+                              &results, 1);
+      code != kNone) {
+    return code;
+  }
+  *taken = results[0]->HasRow() && results[0]->Value(0, 0) == "t";
+  return kNone;
+}
+
+void PgStore::ReleaseLock(int64_t id) {
+  PgCommand release{"kvb_unlock", true, {std::to_string(id)}, 0b1, 0};
+  if (in_transaction_) {
+    after_transaction_.push_back(std::move(release));
+  } else {
+    Post(release, true);
+  }
+}
+
+int16_t PgTable::Get(std::string_view key, std::string* record) {
+  return store_->ReadRecord(id_, key, record);
+}
+
+int16_t PgTable::Put(std::string_view key, std::string_view record) {
+  return store_->WriteRecord(id_, key, record);
+}
+
+int16_t PgTable::Delete(std::string_view key) { return store_->RemoveRecord(id_, key); }
+
+bool PgTable::Prefetch(std::string_view key) {
+  store_->NameAhead(id_, key);
+  return true;
 }
 
 int16_t PgTable::Scan(const std::function<bool(std::string_view)>& visit) {
@@ -497,17 +618,12 @@ int16_t PgTable::Scan(const std::function<bool(std::string_view)>& visit) {
 int16_t PgKeyLock::Lock(std::string_view key) {
   if (holds(key)) return kNone;
   Release();
-  if (release_failure_ != kNone) return std::exchange(release_failure_, kNone);
   const int64_t id = PgLockId(name_, key);
   auto& locks = store_->locks();
   if (auto other = locks.find(id); other != locks.end() && other->second != this) return kLocked;
-  const std::string id_text = std::to_string(id);
-  std::string_view params[] = {id_text};
-  std::unique_ptr<Result> result;
-  if (int16_t code = store_->Run("kvb_lock", params, 1, 0b1, 0, &result); code != kNone) {
-    return code;
-  }
-  if (!result->HasRow() || result->Value(0, 0) != "t") return kLocked;
+  bool taken = false;
+  if (int16_t code = store_->TakeLock(id, &taken); code != kNone) return code;
+  if (!taken) return kLocked;
   locks[id] = this;
   held_ = true;
   held_key_ = key;
@@ -518,9 +634,7 @@ int16_t PgKeyLock::Lock(std::string_view key) {
 void PgKeyLock::Release() {
   if (!held_) return;
   store_->locks().erase(held_id_);
-  const std::string id_text = std::to_string(held_id_);
-  std::string_view params[] = {id_text};
-  release_failure_ = store_->Run("kvb_unlock", params, 1, 0b1, 0, nullptr);
+  store_->ReleaseLock(held_id_);
   held_ = false;
   held_key_.clear();
 }
@@ -587,6 +701,7 @@ bool AccessPgTable(RecordTable& table, PgTableAccess* access) {
   auto* pg = dynamic_cast<PgTable*>(&table);
   if (pg == nullptr) return false;
   PgStore* store = pg->store();
+  store->Settle();  // the connection takes ordinary calls, not a pipeline
   access->conn = store->conn();
   access->file_id = pg->id();
   access->check = [store](const PGresult* result) { return store->Check(result); };

@@ -155,6 +155,9 @@ TEST_F(PgStoreTest, AServerThatStopsAnsweringEndsEachCallInBoundedTimeAndFreesIt
   ASSERT_EQ(KVBrlock(1), 0);
   ASSERT_EQ(KVBbegin(1), 0);
   ASSERT_EQ(Store(1, "C3", "PENDING"), 0);
+  // A write goes out without waiting; the read's answer says that the
+  // server has the transaction's BEGIN and write.
+  ASSERT_EQ(NameAt(1, "A1"), "STORED      ");
   relay.Freeze();
   EXPECT_EQ(KVBcommit(1), kStatusIo);
   EXPECT_EQ(KVBerr(0), kCommitUnknown);

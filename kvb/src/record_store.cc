@@ -33,6 +33,7 @@ class CheckedTable : public RecordTable {
   int16_t Scan(const std::function<bool(std::string_view)>& visit) override {
     return target_->Scan(visit);
   }
+  bool Prefetch(std::string_view key) override { return target_->Prefetch(key); }
 
  private:
   std::unique_ptr<RecordTable> target_;

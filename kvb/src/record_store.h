@@ -34,6 +34,11 @@ class RecordTable {
   virtual int16_t Delete(std::string_view key) = 0;
   // Every record in key order; stops early when visit returns false.
   virtual int16_t Scan(const std::function<bool(std::string_view record)>& visit) = 0;
+  // Notes that key (normalized) will be read later in the store's open
+  // transaction, so that a store whose reads are round trips to a server
+  // fetches it with the transaction's next read. Changes no result. False
+  // for a store that reads nothing ahead (the default).
+  virtual bool Prefetch(std::string_view /*key*/) { return false; }
 };
 
 // What RunSql gives back: the rows of a query, each value as text.

@@ -30,6 +30,19 @@ int16_t StartInStore(Transaction& open, KeyedFile& file) {
   return kNone;
 }
 
+// A store ends its transaction itself when a failure there undid it (a
+// server refuses every later command of a transaction that failed): the
+// base's transaction is then undone, so that no later write of it is
+// committed on its own.
+bool NotedUndone(Transaction& open) {
+  if (open.undone) return true;
+  if (open.store && !open.store->in_transaction()) {
+    open.store.reset();
+    open.undone = true;
+  }
+  return open.undone;
+}
+
 // Runs change (a write or delete of file) as its own commit or inside the
 // open transaction of its base. A change that fails in the store undoes the
 // transaction; `harmless` is a failure that changed nothing (no record to
@@ -44,7 +57,7 @@ int16_t ChangeKeyed(Library& library, int16_t number, KeyedFile& file, Change ch
     return file.store().in_transaction() ? kStoreInTransaction : change();
   }
   Transaction& open = transaction->second;
-  if (open.undone) return kTransactionUndone;
+  if (NotedUndone(open)) return kTransactionUndone;
   if (!open.store) {
     if (int16_t code = StartInStore(open, file); code != kNone) return code;
   } else if (open.store != file.shared_store()) {
@@ -74,15 +87,29 @@ int16_t DeleteKeyed(Library& library, int16_t number, KeyedFile& file) {
 
 int16_t ReadKeyed(Library& library, int16_t number, KeyedFile& file) {
   auto transaction = TransactionOf(library, number);
-  if (transaction != library.transactions.end()) {
-    Transaction& open = transaction->second;
-    // A file of another store than the transaction's, or a read after the
-    // transaction was undone, is read as any file.
-    if (!open.undone && !open.store && !file.store().in_transaction()) {
-      if (int16_t code = StartInStore(open, file); code != kNone) return code;
-    }
+  if (transaction == library.transactions.end()) return file.Read();
+  Transaction& open = transaction->second;
+  // A file of another store than the transaction's, or a read after the
+  // transaction was undone, is read as any file.
+  if (!NotedUndone(open) && !open.store && !file.store().in_transaction()) {
+    if (int16_t code = StartInStore(open, file); code != kNone) return code;
   }
-  return file.Read();
+  const int16_t code = file.Read();
+  NotedUndone(open);
+  return code;
+}
+
+int16_t PrefetchKeyed(Library& library, int16_t number, KeyedFile& file, std::string_view key) {
+  auto transaction = TransactionOf(library, number);
+  bool named = false;
+  if (transaction == library.transactions.end()) return file.Prefetch(key, false, &named);
+  Transaction& open = transaction->second;
+  const bool ours = !NotedUndone(open) && (!open.store || open.store == file.shared_store());
+  if (int16_t code = file.Prefetch(key, ours, &named); code != kNone || !named) return code;
+  // A record fetched ahead is read inside the transaction: it starts here,
+  // as at the first read.
+  if (!open.store && !file.store().in_transaction()) return StartInStore(open, file);
+  return kNone;
 }
 
 }  // namespace kvb
@@ -122,7 +149,7 @@ int16_t KVBbegin(int16_t base) {
 
 int16_t KVBcommit(int16_t base) {
   return WithTransaction(base, [](Transaction& transaction) -> int16_t {
-    if (transaction.undone) return kTransactionUndone;
+    if (NotedUndone(transaction)) return kTransactionUndone;
     if (!transaction.store) return kNone;
     int16_t code = transaction.store->Commit();
     if (code != kNone) transaction.store->Rollback();  // all or nothing, never left open

@@ -14,7 +14,8 @@
   X(KVBwrite) X(KVBput) X(KVBget) X(KVBfput) X(KVBfiditemstub) X(KVBroundstub) X(KVBedit)    \
   X(KVBunedit) X(KVBpicture) X(KVBljust) X(KVBcenter) X(KVBrjust) X(KVBdateform)            \
   X(KVBdataget) X(KVBgetfiles) X(KVBdatafree) X(KVBfileexists) X(KVBbegin) X(KVBcommit)     \
-  X(KVBrollback) X(KVBerrtext) X(KVBhostpath) X(KVBerrcause)
+  X(KVBrollback) X(KVBerrtext) X(KVBhostpath) X(KVBerrcause) X(KVBprefetch)      \
+  X(KVBroundtrips)
 // clang-format on
 
 namespace dext {
