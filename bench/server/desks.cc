@@ -13,14 +13,8 @@
 
 #include <libpq-fe.h>
 
-#include "context/session.h"
+#include "bench/common/headless_transfer.h"
 #include "records/library.h"
-#include "session/orderly_end.h"
-#include "session/start.h"
-#include "toolkit/front_end.h"
-#include "toolkit/headless.h"
-#include "transfer/file_system.h"
-#include "transfer/transfer.h"
 
 namespace fs = std::filesystem;
 
@@ -63,29 +57,9 @@ DeskTotals RunDesks(int desks, const std::function<long(int)>& desk) {
 
 long DextDesk(const fs::path& folder) {
   if (chdir(folder.c_str()) != 0) return -1;
-  std::ostringstream ignored;
-  toolkit::HeadlessFrontEnd front_end(ignored);
-  toolkit::SetFrontEnd(&front_end);
-  dext::ResetSession();
-  dext::BindLibrary(dext::LibKvb());
-  dext::StartSession("");
-  dext::ExitStatus status = dext::ExitStatus::kFailed;
-  dext::FileSystem& files = dext::PosixFiles();
-  dext::RunReport report(files);
-  dext::ToolkitRunScreen screen;
-  dext::TransferDriver driver(files, report, screen, dext::TransferSettings{});
-  try {
-    driver.StartTransfer();
-  } catch (const dext::ProgramEnd& end) {
-    status = end.status;
-  } catch (const dext::Stop& stop) {
-    status = driver.EndOnStop(stop);
-  }
-  report.Finish(status);
-  if (status != dext::ExitStatus::kTransferred || !front_end.messages().empty()) {
-    std::fprintf(stderr, "transfer did not complete (status %d)%s%s\n", static_cast<int>(status),
-                 front_end.messages().empty() ? "" : ": ",
-                 front_end.messages().empty() ? "" : front_end.messages()[0].c_str());
+  const dext::bench::TransferEnd end = dext::bench::RunHeadlessTransfer();
+  if (!end.Complete()) {
+    end.Report();
     return -1;
   }
   return dext::Library().KVBroundtrips();

@@ -30,16 +30,9 @@
 #include <optional>
 #include <string>
 
-#include "records/library.h"
+#include "bench/common/headless_transfer.h"
 #include "sync_count.h"
-#include "session/orderly_end.h"
-#include "context/session.h"
-#include "session/start.h"
-#include "toolkit/front_end.h"
-#include "toolkit/headless.h"
 #include "tools/dext-sample/sample_dealership.h"
-#include "transfer/file_system.h"
-#include "transfer/transfer.h"
 
 namespace fs = std::filesystem;
 
@@ -93,35 +86,14 @@ Rate RunDext(const fs::path& root, int deals) {
   setenv("KVB_DRIVE_F", (root / "F").c_str(), 1);
   const fs::path previous = fs::current_path();
   fs::current_path(root / "work");
-  std::ostringstream ignored;
-  toolkit::HeadlessFrontEnd front_end(ignored);
-  toolkit::SetFrontEnd(&front_end);
-  dext::ResetSession();
-  dext::BindLibrary(dext::LibKvb());
-  dext::StartSession("");
   const long syncs_before = kvb::SyncsSoFar();
   const auto start = std::chrono::steady_clock::now();
-  dext::ExitStatus status = dext::ExitStatus::kFailed;
-  dext::FileSystem& files = dext::PosixFiles();
-  dext::RunReport report(files);
-  dext::ToolkitRunScreen screen;
-  dext::TransferDriver driver(files, report, screen, dext::TransferSettings{});
-  try {
-    driver.StartTransfer();
-  } catch (const dext::ProgramEnd& end) {
-    status = end.status;
-  } catch (const dext::Stop& stop) {
-    status = driver.EndOnStop(stop);
-  }
-  report.Finish(status);
+  const dext::bench::TransferEnd end = dext::bench::RunHeadlessTransfer();
   const double seconds = Seconds(start);
   const long syncs = kvb::SyncsSoFar() - syncs_before;
-  toolkit::SetFrontEnd(nullptr);
   fs::current_path(previous);
-  if (status != dext::ExitStatus::kTransferred || !front_end.messages().empty()) {
-    std::fprintf(stderr, "transfer did not complete (status %d)%s%s\n", static_cast<int>(status),
-                 front_end.messages().empty() ? "" : ": ",
-                 front_end.messages().empty() ? "" : front_end.messages()[0].c_str());
+  if (!end.Complete()) {
+    end.Report();
     std::exit(1);
   }
   return {deals / seconds, static_cast<double>(syncs) / deals};
