@@ -96,7 +96,7 @@ int UsageError(const std::string& problem) {
 // file-number base), never an option.
 bool ReadCommandLine(int argc, char** argv, platform::CommandLine* arguments,
                      std::string* problem) {
-  const std::vector<platform::OptionSpec> options = {
+  const std::vector<platform::KnownOption> options = {
       {"help", 'h', false}, {"version", 0, false}, {"preview", 0, false}, {"skipped", 0, false}};
   platform::CommandLineRules rules;
   rules.negative_numbers_are_operands = true;

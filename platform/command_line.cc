@@ -10,38 +10,38 @@ namespace platform {
 
 namespace {
 
-// getopt_long returns kLongBase + i for specs[i] named by its long name.
+// getopt_long returns kLongBase + i for known[i] named by its long name.
 constexpr int kLongBase = 0x100;
 
 bool IsNegativeNumber(const char* word) {
   return word[0] == '-' && (std::isdigit(static_cast<unsigned char>(word[1])) || word[1] == '.');
 }
 
-// The spec getopt_long's answer stands for; null for none.
-const OptionSpec* SpecOf(int answer, const std::vector<OptionSpec>& specs) {
-  if (answer >= kLongBase && answer - kLongBase < static_cast<int>(specs.size())) {
-    return &specs[answer - kLongBase];
+// The option getopt_long's answer stands for; null for none.
+const KnownOption* KnownOptionOf(int answer, const std::vector<KnownOption>& known) {
+  if (answer >= kLongBase && answer - kLongBase < static_cast<int>(known.size())) {
+    return &known[answer - kLongBase];
   }
-  for (const OptionSpec& spec : specs) {
-    if (answer != 0 && spec.short_name == answer) return &spec;
+  for (const KnownOption& option : known) {
+    if (answer != 0 && option.short_name == answer) return &option;
   }
   return nullptr;
 }
 
 // What was wrong with `word`, which getopt_long refused with `answer` and
 // optopt `which`.
-std::string Refusal(int answer, int which, const char* word, const std::vector<OptionSpec>& specs) {
-  const OptionSpec* spec = SpecOf(which, specs);
-  if (spec != nullptr) {
+std::string Refusal(int answer, int which, const char* word, const std::vector<KnownOption>& known) {
+  const KnownOption* option = KnownOptionOf(which, known);
+  if (option != nullptr) {
     const std::string name =
-        which >= kLongBase ? std::string("--") + spec->name : std::string("-") + spec->short_name;
+        which >= kLongBase ? std::string("--") + option->name : std::string("-") + option->short_name;
     return name + (answer == ':' ? " needs a value" : " takes no value");
   }
   if (which != 0) return std::string("unknown option '-") + static_cast<char>(which) + "'";
   std::string written = word;
   written = written.substr(0, written.find('='));
   const std::string prefix = written.substr(std::min<size_t>(2, written.size()));
-  const auto matches = std::count_if(specs.begin(), specs.end(), [&](const OptionSpec& s) {
+  const auto matches = std::count_if(known.begin(), known.end(), [&](const KnownOption& s) {
     return std::strncmp(s.name, prefix.c_str(), prefix.size()) == 0;
   });
   return (matches > 1 ? "ambiguous option '" : "unknown option '") + written + "'";
@@ -69,7 +69,7 @@ std::string CommandLine::Value(const std::string& name) const {
   return value;
 }
 
-bool ParseCommandLine(int argc, char* const* argv, const std::vector<OptionSpec>& specs,
+bool ParseCommandLine(int argc, char* const* argv, const std::vector<KnownOption>& known,
                       const CommandLineRules& rules, CommandLine* parsed, std::string* error) {
   *parsed = CommandLine();
   if (argc < 1) return true;
@@ -92,12 +92,12 @@ bool ParseCommandLine(int argc, char* const* argv, const std::vector<OptionSpec>
   // ':' first: a missing value is told apart from an unknown option.
   std::string short_options = rules.stop_at_first_operand ? "+:" : ":";
   std::vector<option> long_options;
-  for (size_t i = 0; i < specs.size(); ++i) {
-    const int has_arg = specs[i].takes_value ? required_argument : no_argument;
-    long_options.push_back({specs[i].name, has_arg, nullptr, kLongBase + static_cast<int>(i)});
-    if (specs[i].short_name != 0) {
-      short_options += specs[i].short_name;
-      if (specs[i].takes_value) short_options += ':';
+  for (size_t i = 0; i < known.size(); ++i) {
+    const int has_arg = known[i].takes_value ? required_argument : no_argument;
+    long_options.push_back({known[i].name, has_arg, nullptr, kLongBase + static_cast<int>(i)});
+    if (known[i].short_name != 0) {
+      short_options += known[i].short_name;
+      if (known[i].takes_value) short_options += ':';
     }
   }
   long_options.push_back({nullptr, 0, nullptr, 0});
@@ -111,11 +111,11 @@ bool ParseCommandLine(int argc, char* const* argv, const std::vector<OptionSpec>
         getopt_long(count, words.data(), short_options.c_str(), long_options.data(), nullptr);
     if (answer == -1) break;
     if (answer == '?' || answer == ':') {
-      *error = Refusal(answer, optopt, words[std::max(1, optind - 1)], specs);
+      *error = Refusal(answer, optopt, words[std::max(1, optind - 1)], known);
       return false;
     }
-    const OptionSpec* spec = SpecOf(answer, specs);
-    parsed->options.emplace_back(spec->name, spec->takes_value && optarg ? optarg : "");
+    const KnownOption* option = KnownOptionOf(answer, known);
+    parsed->options.emplace_back(option->name, option->takes_value && optarg ? optarg : "");
   }
 
   std::vector<std::pair<int, std::string>> operands;

@@ -14,7 +14,7 @@ namespace platform {
 // EX_USAGE of <sysexits.h>: every program ends with it on a wrong command line.
 inline constexpr int kUsageError = 64;
 
-struct OptionSpec {
+struct KnownOption {
   const char* name;  // the long name, without "--"
   char short_name;   // 0 for none
   bool takes_value;
@@ -44,7 +44,7 @@ struct CommandLine {
 // Reads argv[1] .. argv[argc - 1] (argv[0] names the program or the command;
 // argv itself is left as it is). False with *error, a line such as
 // "unknown option '--frob'" or "--deals needs a value", when a word is wrong.
-bool ParseCommandLine(int argc, char* const* argv, const std::vector<OptionSpec>& specs,
+bool ParseCommandLine(int argc, char* const* argv, const std::vector<KnownOption>& known,
                       const CommandLineRules& rules, CommandLine* parsed, std::string* error);
 
 }  // namespace platform

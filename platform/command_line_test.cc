@@ -8,7 +8,7 @@
 namespace platform {
 namespace {
 
-const std::vector<OptionSpec> kSpecs = {
+const std::vector<KnownOption> kKnownOptions = {
     {"deals", 0, true}, {"dry-run", 0, false}, {"force", 'f', false}, {"help", 'h', false}};
 
 // Parses the words (the program's name first); "error: ..." when refused,
@@ -18,7 +18,7 @@ std::string Parse(std::vector<std::string> words, CommandLineRules rules = {}) {
   for (std::string& word : words) argv.push_back(word.data());
   CommandLine parsed;
   std::string error;
-  if (!ParseCommandLine(static_cast<int>(argv.size()), argv.data(), kSpecs, rules, &parsed,
+  if (!ParseCommandLine(static_cast<int>(argv.size()), argv.data(), kKnownOptions, rules, &parsed,
                         &error)) {
     return "error: " + error;
   }
@@ -39,7 +39,7 @@ TEST(CommandLineTest, ReadsOptionsAsGetoptLongDoes) {
   std::string error;
   char* argv[] = {const_cast<char*>("p"), const_cast<char*>("--deals=3"),
                   const_cast<char*>("--deals=4")};
-  ASSERT_TRUE(ParseCommandLine(3, argv, kSpecs, {}, &parsed, &error));
+  ASSERT_TRUE(ParseCommandLine(3, argv, kKnownOptions, {}, &parsed, &error));
   EXPECT_TRUE(parsed.Has("deals"));
   EXPECT_FALSE(parsed.Has("force"));
   EXPECT_EQ(parsed.Value("deals"), "4");

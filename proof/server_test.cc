@@ -9,6 +9,8 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <map>
+#include <string>
 
 #include "proof/dext_process.h"
 #include "testing/fault_switches.h"
@@ -39,6 +41,23 @@ class ServerTest : public ::testing::Test {
     return root;
   }
 
+  // The target files after one uninterrupted run on such a dealership.
+  std::map<std::string, std::string> UninterruptedRun(int deals, int vehicles, int seed) {
+    const fs::path uninterrupted = Dealership("uninterrupted", deals, vehicles, seed);
+    const ProcessEnd end = RunDext(uninterrupted);
+    EXPECT_TRUE(end.Exited(0)) << "the uninterrupted run: " << end.error_output;
+    return DumpTargets(uninterrupted);
+  }
+
+  // Whether the transfer in root logs its third deal within about 5 s.
+  static bool ReachesThirdDeal(const fs::path& root) {
+    for (int tries = 0; tries < 5000; ++tries) {
+      if (ReadFile(root / "work" / "DEXT.LOG").find(" deal 3 ") != std::string::npos) return true;
+      usleep(1000);
+    }
+    return false;
+  }
+
   kvb::test::PgServer& server_ = kvb::test::PgServer::Shared();
   ScratchFolder scratch_;
 };
@@ -62,9 +81,7 @@ TEST_F(ServerTest, TwoWorkstationsSellingTheSameVehiclesLoseNothing) {
 
 TEST_F(ServerTest, KilledAtSpreadOutWritesTheRerunEqualsOneRun) {
   REQUIRE_KVB_FAULT_SWITCHES();
-  const fs::path uninterrupted = Dealership("uninterrupted", 8, 24, 9);
-  ASSERT_TRUE(RunDext(uninterrupted).Exited(0));
-  const auto reference = DumpTargets(uninterrupted);
+  const auto reference = UninterruptedRun(8, 24, 9);
   for (int point : {2, 9, 17, 30}) {
     SCOPED_TRACE("killed at write " + std::to_string(point));
     const fs::path trial = Dealership("killed" + std::to_string(point), 8, 24, 9);
@@ -79,17 +96,11 @@ TEST_F(ServerTest, KilledAtSpreadOutWritesTheRerunEqualsOneRun) {
 }
 
 TEST_F(ServerTest, AServerStoppedMidTransferIsAnErrorAndTheRerunCompletes) {
-  const fs::path uninterrupted = Dealership("uninterrupted", 40, 120, 5);
-  ASSERT_TRUE(RunDext(uninterrupted).Exited(0));
-  const auto reference = DumpTargets(uninterrupted);
+  const auto reference = UninterruptedRun(40, 120, 5);
 
   const fs::path trial = Dealership("stopped", 40, 120, 5);
   DextProcess transfer(trial, {});
-  for (int tries = 0; ReadFile(trial / "work" / "DEXT.LOG").find(" deal 3 ") == std::string::npos;
-       ++tries) {
-    ASSERT_LT(tries, 2000) << "the transfer never reached its third deal";
-    usleep(1000);
-  }
+  ASSERT_TRUE(ReachesThirdDeal(trial)) << "the transfer never reached its third deal";
   ASSERT_TRUE(server_.StopImmediately()) << server_.error();
   const ProcessEnd stopped = transfer.WaitAtMost(60);
   ASSERT_TRUE(server_.Start()) << server_.error();
@@ -110,9 +121,7 @@ TEST_F(ServerTest, AServerStoppedMidTransferIsAnErrorAndTheRerunCompletes) {
 // the error box, the server ends the session it left in a transaction, and
 // a rerun completes.
 TEST_F(ServerTest, AConnectionThatHangsEndsTheTransferInBoundedTimeAndTheRerunCompletes) {
-  const fs::path uninterrupted = Dealership("uninterrupted", 40, 120, 7);
-  ASSERT_TRUE(RunDext(uninterrupted).Exited(0));
-  const auto reference = DumpTargets(uninterrupted);
+  const auto reference = UninterruptedRun(40, 120, 7);
 
   const fs::path trial = Dealership("hung", 40, 120, 7);
   const std::string direct = getenv("KVB_STORE_F");
@@ -120,11 +129,7 @@ TEST_F(ServerTest, AConnectionThatHangsEndsTheTransferInBoundedTimeAndTheRerunCo
   ASSERT_TRUE(relay.listening());
   DextProcess transfer(trial, {{"KVB_STORE_F", relay.Conninfo(direct.substr(direct.find("dbname=") + 7))},
                                {"KVB_SERVER_WAIT", "2"}});
-  for (int tries = 0; ReadFile(trial / "work" / "DEXT.LOG").find(" deal 3 ") == std::string::npos;
-       ++tries) {
-    ASSERT_LT(tries, 5000) << "the transfer never reached its third deal";
-    usleep(1000);
-  }
+  ASSERT_TRUE(ReachesThirdDeal(trial)) << "the transfer never reached its third deal";
   relay.Freeze();
   const ProcessEnd hung = transfer.WaitAtMost(30);
   if (hung.Exited(0)) GTEST_SKIP() << "the transfer finished before the relay froze";

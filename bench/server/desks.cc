@@ -14,6 +14,7 @@
 #include <libpq-fe.h>
 
 #include "bench/common/headless_transfer.h"
+#include "bench/common/layout_width.h"
 #include "records/library.h"
 
 namespace fs = std::filesystem;
@@ -67,21 +68,9 @@ long DextDesk(const fs::path& folder) {
 
 namespace {
 
-// The record width of a layout file: the widths of its fields times their
-// occurrences.
+// The record width of one of the dealership's layout files.
 size_t RecordWidth(const char* name) {
-  std::ifstream in(std::string(DEXT_LAYOUTS_DIR) + "/" + name);
-  size_t width = 0;
-  for (std::string line; std::getline(in, line);) {
-    std::istringstream words(line.substr(0, line.find('#')));
-    std::string field, field_width, occurrences;
-    if (!(words >> field >> field_width)) continue;
-    words >> occurrences;
-    const bool counted =
-        !occurrences.empty() && std::isdigit(static_cast<unsigned char>(occurrences[0]));
-    width += std::stoul(field_width) * (counted ? std::stoul(occurrences) : 1);
-  }
-  return width;
+  return static_cast<size_t>(dext::bench::RecordWidth(std::string(DEXT_LAYOUTS_DIR) + "/" + name));
 }
 
 const char* const kTables[] = {"kvin", "kjrvh", "kcu", "progress"};

@@ -31,6 +31,7 @@
 #include <string>
 
 #include "bench/common/headless_transfer.h"
+#include "bench/common/layout_width.h"
 #include "sync_count.h"
 #include "tools/dext-sample/sample_dealership.h"
 
@@ -163,24 +164,6 @@ void Load(Database& db, const std::string& table, const sample::Table& rows, int
   db.Exec("COMMIT");
 }
 
-// The record width of a layout file: the widths of its fields times their
-// occurrences.
-int RecordWidth(const fs::path& layout) {
-  std::ifstream in(layout);
-  int width = 0;
-  std::string line;
-  while (std::getline(in, line)) {
-    std::istringstream words(line.substr(0, line.find('#')));
-    std::string name, field_width, occurrences;
-    if (!(words >> name >> field_width)) continue;
-    words >> occurrences;
-    const bool counted =
-        !occurrences.empty() && std::isdigit(static_cast<unsigned char>(occurrences[0]));
-    width += std::stoi(field_width) * (counted ? std::stoi(occurrences) : 1);
-  }
-  return width;
-}
-
 // Records as wide as the transfer's: those of the dealership's layouts.
 struct Widths {
   int vehicle, accounting, customer;
@@ -188,8 +171,9 @@ struct Widths {
 
 Widths LayoutWidths(const fs::path& dealership) {
   const fs::path layouts = dealership / "F" / "KD" / "FF";
-  return {RecordWidth(layouts / "KVIN.FID"), RecordWidth(layouts / "KJRVH.FID"),
-          RecordWidth(layouts / "KCU.FID")};
+  return {dext::bench::RecordWidth(layouts / "KVIN.FID"),
+          dext::bench::RecordWidth(layouts / "KJRVH.FID"),
+          dext::bench::RecordWidth(layouts / "KCU.FID")};
 }
 
 // Per deal, in one transaction, the same reads and writes as the transfer:

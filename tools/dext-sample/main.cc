@@ -88,7 +88,7 @@ long NumberArgument(const std::string& option, const char* text) {
 }
 
 Arguments ParseArguments(int argc, char** argv) {
-  const std::vector<platform::OptionSpec> options = {
+  const std::vector<platform::KnownOption> options = {
       {"deals", 0, true},  {"vehicles", 0, true}, {"seed", 0, true},    {"layouts", 0, true},
       {"force", 0, false}, {"help", 'h', false},  {"version", 0, false}};
   platform::CommandLine line;

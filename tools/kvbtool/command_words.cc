@@ -7,7 +7,7 @@ namespace kvbtool {
 
 std::optional<int> ReadCommand(const CommandSyntax& syntax, int* argc, char*** argv,
                                std::ostream& out, std::ostream& err, CommandWords* words) {
-  std::vector<platform::OptionSpec> options = syntax.options;
+  std::vector<platform::KnownOption> options = syntax.options;
   options.push_back({"help", 'h', false});
   platform::CommandLineRules rules;
   rules.negative_numbers_are_operands = syntax.negative_numbers_are_operands;

@@ -14,7 +14,7 @@ namespace kvbtool {
 
 struct CommandSyntax {
   const char* usage;                          // printed for --help, and after a wrong command line
-  std::vector<platform::OptionSpec> options;  // besides --help and -h
+  std::vector<platform::KnownOption> options;  // besides --help and -h
   int fewest_operands;
   int most_operands;
   bool negative_numbers_are_operands = false;
