@@ -7,10 +7,11 @@
 #include <cstdio>
 #include <cstring>
 #include <limits>
-#include <vector>
+#include <optional>
+#include <string_view>
 
-#include "records/library.h"
 #include "context/session.h"
+#include "records/library.h"
 
 namespace dext {
 
@@ -20,21 +21,47 @@ bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
 // The longest leading decimal number of text with its blanks removed:
-// optional sign, digits, optional point and decimals. Empty when none.
-std::string LeadingNumber(const std::string& text) {
-  std::string compact;
+// optional sign, digits, optional point and decimals, written into out
+// (which holds text.size() characters). Its length; 0 when there is none.
+size_t LeadingNumber(std::string_view text, char* out) {
+  size_t n = 0;
   for (char c : text) {
-    if (!IsBlank(c)) compact += c;
+    if (!IsBlank(c)) out[n++] = c;
   }
-  std::size_t end = 0;
-  if (end < compact.size() && (compact[end] == '+' || compact[end] == '-')) ++end;
+  size_t end = 0;
+  if (end < n && (out[end] == '+' || out[end] == '-')) ++end;
   bool digits = false;
-  while (end < compact.size() && IsDigit(compact[end])) ++end, digits = true;
-  if (end < compact.size() && compact[end] == '.') {
+  while (end < n && IsDigit(out[end])) ++end, digits = true;
+  if (end < n && out[end] == '.') {
     ++end;
-    while (end < compact.size() && IsDigit(compact[end])) ++end, digits = true;
+    while (end < n && IsDigit(out[end])) ++end, digits = true;
   }
-  return digits ? compact.substr(0, end) : std::string();
+  return digits ? end : 0;
+}
+
+// The value of an optional '-', digits and an optional point and decimals,
+// when it is a whole number below 2^53 divided by a power of ten up to 10^22:
+// both are exact doubles, so their quotient is the correctly rounded value,
+// the one a full conversion gives, at a fraction of its cost. Empty otherwise.
+std::optional<double> ExactlyDivided(std::string_view number) {
+  static constexpr double kPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                            1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                            1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+  constexpr uint64_t kExactLimit = uint64_t{1} << 53;
+  const bool negative = !number.empty() && number[0] == '-';
+  uint64_t whole = 0;
+  int decimals = -1;  // none before the point
+  for (size_t i = negative ? 1 : 0; i < number.size(); ++i) {
+    if (number[i] == '.') {
+      decimals = 0;
+      continue;
+    }
+    whole = whole * 10 + static_cast<uint64_t>(number[i] - '0');
+    if (whole >= kExactLimit) return std::nullopt;
+    if (decimals >= 0 && ++decimals > 22) return std::nullopt;
+  }
+  const double value = static_cast<double>(whole) / kPowersOfTen[decimals < 0 ? 0 : decimals];
+  return negative ? -value : value;
 }
 
 // Fixed-point numbers with 4 decimal places fit a signed 64-bit count of
@@ -43,15 +70,22 @@ constexpr double kFixedPointLimit = 922337203685477.5807;
 
 // Plain decimal text of a count of ten-thousandths, no trailing zeros.
 std::string FixedPointText(int64_t ten_thousandths) {
-  bool negative = ten_thousandths < 0;
-  uint64_t magnitude = negative ? 0 - static_cast<uint64_t>(ten_thousandths)
-                                : static_cast<uint64_t>(ten_thousandths);
-  std::string text = std::to_string(magnitude / 10000);
-  std::string decimals = std::to_string(magnitude % 10000);
-  decimals.insert(0, 4 - decimals.size(), '0');
-  while (!decimals.empty() && decimals.back() == '0') decimals.pop_back();
-  if (!decimals.empty()) text += "." + decimals;
-  return (negative && magnitude != 0 ? "-" : "") + text;
+  const bool negative = ten_thousandths < 0;
+  const uint64_t magnitude = negative ? 0 - static_cast<uint64_t>(ten_thousandths)
+                                      : static_cast<uint64_t>(ten_thousandths);
+  char buffer[32];
+  char* end = buffer;
+  if (negative && magnitude != 0) *end++ = '-';
+  end = std::to_chars(end, buffer + sizeof buffer, magnitude / 10000).ptr;
+  uint64_t decimals = magnitude % 10000;
+  if (decimals != 0) {
+    *end++ = '.';
+    for (uint64_t place = 1000; decimals != 0; place /= 10) {
+      *end++ = static_cast<char>('0' + decimals / place);
+      decimals %= place;
+    }
+  }
+  return std::string(buffer, end);
 }
 
 // Plain decimal text of a magnitude too large for the fixed-point range: its
@@ -71,10 +105,22 @@ std::string LargeNumberText(double value) {
 }  // namespace
 
 double NumericValue(const std::string& text) {
-  std::string number = LeadingNumber(text);
+  // Field texts are short; a longer one is compacted on the heap.
+  char stack_buffer[128];
+  std::string heap_buffer;
+  char* compact = stack_buffer;
+  if (text.size() > sizeof stack_buffer) {
+    heap_buffer.resize(text.size());
+    compact = heap_buffer.data();
+  }
+  const std::string_view number(compact, LeadingNumber(text, compact));
   if (number.empty()) return 0;
   const char* first = number.data();
   if (*first == '+') ++first;
+  if (const std::optional<double> exact = ExactlyDivided(
+          std::string_view(first, static_cast<size_t>(number.data() + number.size() - first)))) {
+    return *exact;
+  }
   double value = 0;
   auto [end, error] = std::from_chars(first, number.data() + number.size(), value);
   (void)end;
@@ -105,10 +151,22 @@ int32_t RoundToInt32(double value) {
   return static_cast<int32_t>(rounded);
 }
 
+// Below this magnitude a number with at most 4 decimal places has at most 15
+// significant digits, so "%.15g" writes exactly those places.
+constexpr double kShortFixedPointLimit = 1e10;
+
 std::string NumberText(double value) {
   if (!std::isfinite(value)) return "0";
-  // As printf's "%.15g" would write it, without printf's cost: this runs for
-  // every amount of every deal.
+  // Amounts are mostly whole cents: when the value is the double nearest to
+  // a number of ten-thousandths, that number's plain text is what "%.15g"
+  // would write, and it costs far less than a general conversion.
+  if (std::fabs(value) < kShortFixedPointLimit) {
+    const double ten_thousandths = std::nearbyint(value * 10000.0);
+    if (ten_thousandths / 10000.0 == value) {
+      return FixedPointText(static_cast<int64_t>(ten_thousandths));
+    }
+  }
+  // As printf's "%.15g" would write it, without printf's cost.
   char buffer[64];
   const auto written =
       std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, 15);
@@ -142,8 +200,8 @@ void PutFieldValue(const std::string& value, const std::string& field, FileNumbe
 
 std::string EditNumber(const std::string& number_text, const std::string& picture) {
   std::string& currency = Session().CurrencySymbol;
-  std::vector<char> copy(currency.begin(), currency.end());
-  copy.push_back('\0');
+  // The library may write into the symbol it is handed: a copy, read back.
+  std::string copy = currency;
   std::string edited =
       TextFromLibrary(Library().KVBedit(number_text.c_str(), picture.c_str(), copy.data()));
   currency.assign(copy.data(), strnlen(copy.data(), currency.size()));

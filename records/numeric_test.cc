@@ -3,6 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <cfloat>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <random>
 
 #include "context/session.h"
 
@@ -24,6 +29,21 @@ TEST(NumericValueTest, LeadingDecimalNumberWithBlanksSkipped) {
   EXPECT_EQ(NumericValue("9" + std::string(400, '9')), DBL_MAX);
   EXPECT_EQ(NumericValue("-9" + std::string(400, '9')), -DBL_MAX);
   EXPECT_EQ(NumericValue("0." + std::string(400, '0') + "1"), 0);
+}
+
+// Short numbers take a quicker path than a full conversion; both must give
+// the correctly rounded value, up to the last bit.
+TEST(NumericValueTest, SameBitsAsAFullConversionForAnyLength) {
+  std::mt19937_64 random(11);
+  for (int i = 0; i < 100000; ++i) {
+    const int digits = 1 + static_cast<int>(random() % 24);
+    std::string number = random() % 2 == 0 ? "-" : "";
+    for (int d = 0; d < digits; ++d) number += static_cast<char>('0' + random() % 10);
+    if (random() % 4 != 0) number.insert(number.size() - random() % (digits + 1), ".");
+    const double expected = std::strtod(number.c_str(), nullptr);
+    const double actual = NumericValue(number);
+    ASSERT_EQ(std::memcmp(&expected, &actual, sizeof actual), 0) << number;
+  }
 }
 
 TEST(NumericValueTest, RoundingHalvesToEvenAndSaturating) {
@@ -74,6 +94,25 @@ TEST(NumberTextTest, PlainDecimalAroundTheExponentThresholds) {
   };
   for (const Case& c : cases) EXPECT_EQ(NumberText(c.value), c.text) << c.value;
   EXPECT_EQ(NumberText(1.0 / 0.0), "0");
+}
+
+// Amounts take a short path; what it writes must stay what "%.15g" writes,
+// for whole cents and for values with more places than the short path keeps.
+TEST(NumberTextTest, WritesWhatPrintfWritesWithoutAnExponent) {
+  std::mt19937_64 random(7);
+  std::uniform_int_distribution<int64_t> cents(-99999999999, 99999999999);
+  std::uniform_real_distribution<double> magnitude(-4, 15);
+  for (int i = 0; i < 100000; ++i) {
+    const double amount = static_cast<double>(cents(random)) / 100;
+    const double any = std::pow(10.0, magnitude(random)) * (i % 2 == 0 ? 1 : -1);
+    const double ten_thousandths = std::nearbyint(any * 10000) / 10000;
+    for (const double value : {amount, any, ten_thousandths}) {
+      char expected[64];
+      std::snprintf(expected, sizeof expected, "%.15g", value);
+      if (std::strchr(expected, 'e') != nullptr) continue;
+      ASSERT_EQ(NumberText(value), expected) << value;
+    }
+  }
 }
 
 class LibraryNumbersTest : public ::testing::Test {

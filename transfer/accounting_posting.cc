@@ -152,10 +152,13 @@ class RecordBuilder {
 };
 
 // A line whose amount reads as zero is left empty rather than an edited zero.
+// A line that is empty already (or that the layout lacks) is left as it is.
 void BlankZeroLines(const RecordFields& record) {
   for (int16_t line = 0; line <= kLastBlankedLine; ++line) {
     for (const char* field : {"DA", "CA"}) {
-      if (record.Number(field, line) == 0) record.Put("", field, line);
+      const std::string text = record.Text(field, line);
+      if (text.find_first_not_of(' ') == std::string::npos) continue;
+      if (NumericValue(text) == 0) record.Put("", field, line);
     }
   }
 }

@@ -1,6 +1,7 @@
 #include "transfer/journal.h"
 
 #include <cctype>
+#include <charconv>
 #include <cstring>
 
 #include "platform/cp1252.h"
@@ -28,15 +29,16 @@ std::string PadRight(const std::string& text, size_t width) {
   return text.size() >= width ? text : text + std::string(width - text.size(), ' ');
 }
 
-std::string Trimmed(const std::string& text) {
+std::string_view Trimmed(std::string_view text) {
   const size_t first = text.find_first_not_of(' ');
-  return first == std::string::npos ? "" : TrimRight(text.substr(first));
+  if (first == std::string_view::npos) return {};
+  return text.substr(first, text.find_last_not_of(' ') - first + 1);
 }
 
 }  // namespace
 
-std::optional<int64_t> CentsOf(const std::string& text) {
-  const std::string amount = Trimmed(text);
+std::optional<int64_t> CentsOf(std::string_view text) {
+  const std::string_view amount = Trimmed(text);
   size_t at = 0;
   const bool negative = at < amount.size() && amount[at] == '-';
   if (negative) ++at;
@@ -60,10 +62,16 @@ std::optional<int64_t> CentsOf(const std::string& text) {
 }
 
 std::string AmountText(int64_t cents) {
-  const uint64_t magnitude = cents < 0 ? 0 - static_cast<uint64_t>(cents) : static_cast<uint64_t>(cents);
-  std::string fraction = std::to_string(magnitude % 100);
-  if (fraction.size() < 2) fraction = "0" + fraction;
-  return (cents < 0 ? "-" : "") + std::to_string(magnitude / 100) + "." + fraction;
+  const uint64_t magnitude =
+      cents < 0 ? 0 - static_cast<uint64_t>(cents) : static_cast<uint64_t>(cents);
+  char text[32];
+  char* end = text;
+  if (cents < 0) *end++ = '-';
+  end = std::to_chars(end, text + sizeof text, magnitude / 100).ptr;
+  *end++ = '.';
+  *end++ = static_cast<char>('0' + magnitude % 100 / 10);
+  *end++ = static_cast<char>('0' + magnitude % 10);
+  return std::string(text, end);
 }
 
 std::string JournalName(const std::string& claim, int first_deal) {
@@ -91,14 +99,19 @@ std::string Journal::CsvHeader() const {
 }
 
 std::string Journal::CsvRow(const Entry& entry) const {
-  std::string row = std::to_string(entry.deal) + "," + CsvCell(TrimRight(entry.stock_number)) +
-                    "," + CsvCell(Trimmed(entry.buyer)) + "," +
-                    (entry.accounting_written ? "written" : "already there");
+  std::string row = std::to_string(entry.deal);
+  row += ',';
+  row += CsvCell(TrimRight(entry.stock_number));
+  row += ',';
+  row += CsvCell(std::string(Trimmed(entry.buyer)));
+  row += entry.accounting_written ? ",written" : ",already there";
   for (size_t line = 0; line < lines_.size(); ++line) {
-    row += ",";
-    if (line >= entry.amounts.size() || Trimmed(entry.amounts[line]).empty()) continue;
-    const std::optional<int64_t> cents = CentsOf(entry.amounts[line]);
-    row += cents ? AmountText(*cents) : CsvCell(Trimmed(entry.amounts[line]));
+    row += ',';
+    if (line >= entry.amounts.size()) continue;
+    const std::string_view amount = Trimmed(entry.amounts[line]);
+    if (amount.empty()) continue;
+    const std::optional<int64_t> cents = CentsOf(amount);
+    row += cents ? AmountText(*cents) : CsvCell(std::string(amount));
   }
   return row + "\r\n";
 }
@@ -113,12 +126,13 @@ std::vector<std::string> Journal::Page(const std::string& title) const {
   std::vector<std::string> page = {title, ""};
   for (const Entry& entry : entries_) {
     page.push_back(PadRight("Deal " + std::to_string(entry.deal), 10) +
-                   PadRight(TrimRight(entry.stock_number), 8) + Trimmed(entry.buyer).substr(0, 40) +
+                   PadRight(TrimRight(entry.stock_number), 8) +
+                   std::string(Trimmed(entry.buyer).substr(0, 40)) +
                    (entry.accounting_written ? "" : "  (accounting record already there)"));
     std::string amounts;
     int on_line = 0;
     for (size_t line = 0; line < entry.amounts.size() && line < lines_.size(); ++line) {
-      const std::string amount = Trimmed(entry.amounts[line]);
+      const std::string amount(Trimmed(entry.amounts[line]));
       if (amount.empty()) continue;
       amounts += "  " + PadRight(lines_[line], 6) + PadLeft(amount, 11);
       if (++on_line == kAmountsPerLine) {

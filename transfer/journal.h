@@ -14,6 +14,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -23,7 +24,7 @@ namespace dext {
 
 // The amount an accounting line holds ("  28450.75", "   -12.50", blank for
 // none) in cents; none when the text is no amount with at most two decimals.
-std::optional<int64_t> CentsOf(const std::string& text);
+std::optional<int64_t> CentsOf(std::string_view text);
 
 // Cents as an amount: "28450.75", "-0.05".
 std::string AmountText(int64_t cents);

@@ -19,14 +19,15 @@ namespace {
 // The summary names this many skipped deals; the rest are counted.
 constexpr size_t kSkippedNamed = 10;
 
-std::string Now() {
-  const std::time_t now = std::time(nullptr);
+std::string LocalTimeText(std::time_t time) {
   std::tm local{};
-  localtime_r(&now, &local);
+  localtime_r(&time, &local);
   char text[32];
   std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local);
   return text;
 }
+
+std::string Now() { return LocalTimeText(std::time(nullptr)); }
 
 std::string UserName() {
   if (const passwd* user = getpwuid(getuid())) return user->pw_name;
@@ -72,7 +73,12 @@ void RunReport::Log(const std::string& line) {
     if (error != 0) log_failure_ = std::strerror(error);
   }
   if (log_ == nullptr) return;
-  const std::string text = Now() + " " + line + "\r\n";
+  // Lines come many a second: the time is written out once a second.
+  if (const std::time_t now = std::time(nullptr); now != stamped_at_) {
+    stamped_at_ = now;
+    stamp_ = LocalTimeText(now);
+  }
+  const std::string text = stamp_ + " " + line + "\r\n";
   size_t written = 0;
   const int error = log_->Append(text, &written);
   if (written == text.size() || !log_failure_.empty()) return;

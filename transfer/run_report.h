@@ -5,6 +5,7 @@
 #ifndef DEXT_TRANSFER_RUN_REPORT_H_
 #define DEXT_TRANSFER_RUN_REPORT_H_
 
+#include <ctime>
 #include <memory>
 #include <string>
 #include <vector>
@@ -97,6 +98,8 @@ class RunReport {
   std::vector<std::string> skipped_stocks_;  // the first few, for the summary
   std::vector<std::string> notes_;
   std::string log_failure_;          // why DEXT.LOG could not be written, the first time
+  std::time_t stamped_at_ = -1;      // the second stamp_ was written for
+  std::string stamp_;                // the local time that starts each line
   std::unique_ptr<AppendFile> log_;  // DEXT.LOG, open for appending while the run lasts
   std::unique_ptr<Journal> journal_;
   std::unique_ptr<JournalFile> journal_file_;

@@ -13,6 +13,7 @@ struct PictureShape {
   size_t point = std::string_view::npos;  // index of the decimal point
   size_t integer_positions = 0;
   size_t fraction_positions = 0;
+  size_t currency_positions = 0;  // '$'s, each laid out as the whole symbol
   bool has_sign = false;
 };
 
@@ -21,6 +22,7 @@ PictureShape Measure(std::string_view picture) {
   shape.point = picture.find('.');
   for (size_t i = 0; i < picture.size(); ++i) {
     if (picture[i] == '-') shape.has_sign = true;
+    if (picture[i] == '$') ++shape.currency_positions;
     if (!IsDigitPosition(picture[i])) continue;
     if (i < shape.point) {
       ++shape.integer_positions;
@@ -49,7 +51,9 @@ class Editor {
         negative_(rounded.negative && !rounded.IsZero()) {}
 
   std::string Lay(std::string_view picture) {
-    text_.reserve(picture.size() + currency_.size());
+    // Every picture character lays out one character but a '$', which lays
+    // out the symbol: the text is sized once and filled in place.
+    text_.resize(picture.size() + shape_.currency_positions * (currency_.size() - 1));
     bool blanking = true;  // still inside the leading zeros
     size_t next_integer = 0;
     size_t next_fraction = 0;
@@ -79,6 +83,7 @@ class Editor {
         Put(p, Origin::kLiteral);
       }
     }
+    text_.resize(laid_);
     return std::move(text_);
   }
 
@@ -95,11 +100,11 @@ class Editor {
  private:
   void Put(char c, Origin origin) {
     if (origin == Origin::kNumber && first_shown_ == std::string::npos) {
-      first_shown_ = text_.size();
+      first_shown_ = laid_;
       blank_before_first_shown_ = last_origin_ == Origin::kBlankArea;
     }
     last_origin_ = origin;
-    text_ += c;
+    text_[laid_++] = c;
   }
 
   // The digits the picture's positions show, the integer padded with
@@ -116,6 +121,7 @@ class Editor {
   size_t leading_zeros_;
   bool negative_;
   std::string text_;
+  size_t laid_ = 0;  // characters of text_ laid out so far
   Origin last_origin_ = Origin::kLiteral;
   size_t first_shown_ = std::string::npos;  // the first character of Origin::kNumber
   bool blank_before_first_shown_ = false;
