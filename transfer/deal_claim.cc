@@ -74,20 +74,22 @@ int CountRecords(FileLock& file, long* records, uint64_t* bytes) {
     const size_t wanted = static_cast<size_t>(std::min<uint64_t>(kChunk, size - *bytes));
     if (const int error = file.ReadAt(*bytes, wanted, &chunk); error != 0) return error;
     if (chunk.empty()) break;
-    for (char c : chunk) {
-      if (c == kCtrlZ) {  // the end: what follows it (a line end) is no record
-        *records += open_line ? 1 : 0;
-        *bytes += chunk.size();
-        return 0;
-      }
-      if (c == '\n') {
-        ++*records;
-        open_line = false;
-      } else if (c != '\r') {
-        open_line = true;
-      }
+    // The chunk up to a Ctrl-Z, line by line: a line is a record when it has
+    // a character other than CR.
+    const char* at = chunk.data();
+    const char* ctrl_z = static_cast<const char*>(std::memchr(at, kCtrlZ, chunk.size()));
+    const char* end = ctrl_z != nullptr ? ctrl_z : chunk.data() + chunk.size();
+    while (at < end) {
+      const char* line_end = static_cast<const char*>(std::memchr(at, '\n', end - at));
+      const char* stop = line_end != nullptr ? line_end : end;
+      open_line = open_line || std::find_if(at, stop, [](char c) { return c != '\r'; }) != stop;
+      if (line_end == nullptr) break;
+      ++*records;
+      open_line = false;
+      at = line_end + 1;
     }
     *bytes += chunk.size();
+    if (ctrl_z != nullptr) break;  // the end: what follows it (a line end) is no record
   }
   *records += open_line ? 1 : 0;
   return 0;

@@ -1,6 +1,7 @@
 #include "layout.h"
 
 #include <algorithm>
+#include <atomic>
 #include <bit>
 #include <cctype>
 #include <cerrno>
@@ -63,6 +64,11 @@ bool SameName(std::string_view stored, std::string_view wanted) {
 }
 
 }  // namespace
+
+uint64_t NextLayoutSerial() {
+  static std::atomic<uint64_t> next{1};
+  return next.fetch_add(1, std::memory_order_relaxed);
+}
 
 const Field* Layout::Find(std::string_view name) const {
   if (slots_.empty()) return nullptr;

@@ -31,8 +31,14 @@ struct Field {
   bool number = false;  // marked "number": shown as a number in the view
 };
 
+// A number no other layout made in this process has had.
+uint64_t NextLayoutSerial();
+
 class Layout {
  public:
+  // Tells layouts apart: every layout made or parsed has its own; a copy
+  // shares its original's, as it has the same fields.
+  uint64_t serial() const { return serial_; }
   const std::vector<Field>& fields() const { return fields_; }
   const Field& key() const { return fields_[key_index_]; }
   int record_width() const { return record_width_; }
@@ -65,6 +71,7 @@ class Layout {
   std::vector<int> slots_;
   size_t key_index_ = 0;
   int record_width_ = 0;
+  uint64_t serial_ = NextLayoutSerial();
 };
 
 // Parses layout text. source names it in errors. On failure returns false and

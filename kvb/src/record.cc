@@ -79,23 +79,43 @@ std::string_view Record::Key() const {
   return std::string_view(bytes_).substr(key.offset, key.width);
 }
 
-int16_t Record::CopyFrom(const Record& source) {
-  if (&source == this) return kNone;
-  // The key field is the only one that may refuse its value: checked first,
-  // so that a refusal leaves the record as it was.
-  const Field& key = layout_->key();
-  if (const Field* from = source.layout().Find(key.name); from != nullptr) {
-    std::string_view value = std::string_view(source.bytes_).substr(from->offset, from->width);
-    if (TrimRight(value).size() > static_cast<size_t>(key.width)) return kKeyTooLong;
+const Record::CopyPlan& Record::PlanCopyFrom(const Layout& source) {
+  constexpr size_t kPlansKept = 4;
+  for (const CopyPlan& plan : copy_plans_) {
+    if (plan.source_serial == source.serial()) return plan;
+  }
+  if (copy_plans_.size() == kPlansKept) copy_plans_.erase(copy_plans_.begin());
+  CopyPlan& plan = copy_plans_.emplace_back();
+  plan.source_serial = source.serial();
+  if (const Field* key = source.Find(layout_->key().name); key != nullptr) {
+    plan.source_key_offset = key->offset;
+    plan.source_key_width = key->width;
   }
   for (const Field& to : layout_->fields()) {
-    const Field* from = source.layout().Find(to.name);
+    const Field* from = source.Find(to.name);
     if (from == nullptr) continue;
-    int count = std::min(to.occurrences, from->occurrences);
-    for (int i = 0; i < count; ++i) {
-      std::string_view value =
-          std::string_view(source.bytes_).substr(from->offset + i * from->width, from->width);
-      Fill(bytes_, to.offset + i * to.width, to.width, value);
+    plan.fields.push_back({from->offset, from->width, to.offset, to.width,
+                                 std::min(to.occurrences, from->occurrences)});
+  }
+  return plan;
+}
+
+int16_t Record::CopyFrom(const Record& source) {
+  if (&source == this) return kNone;
+  const CopyPlan& plan = PlanCopyFrom(source.layout());
+  // The key field is the only one that may refuse its value: checked first,
+  // so that a refusal leaves the record as it was.
+  if (plan.source_key_offset >= 0) {
+    std::string_view value = std::string_view(source.bytes_)
+                                 .substr(plan.source_key_offset, plan.source_key_width);
+    if (TrimRight(value).size() > static_cast<size_t>(layout_->key().width)) return kKeyTooLong;
+  }
+  for (const SharedField& field : plan.fields) {
+    for (int i = 0; i < field.occurrences; ++i) {
+      std::string_view value = std::string_view(source.bytes_)
+                                   .substr(field.from_offset + i * field.from_width,
+                                           field.from_width);
+      Fill(bytes_, field.to_offset + i * field.to_width, field.to_width, value);
     }
   }
   return kNone;

@@ -3,8 +3,10 @@
 #ifndef KVB_SRC_RECORD_H_
 #define KVB_SRC_RECORD_H_
 
+#include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "layout.h"
 
@@ -38,11 +40,26 @@ class Record {
   int16_t CopyFrom(const Record& source);
 
  private:
+  // One field both layouts have: where its occurrences lie in each.
+  struct SharedField {
+    int from_offset, from_width, to_offset, to_width, occurrences;
+  };
+  // What a copy from a layout does, worked out on the first copy from it:
+  // records are copied between the same few files again and again.
+  struct CopyPlan {
+    uint64_t source_serial = 0;  // no layout has serial 0
+    int source_key_offset = -1;  // of the source's field named as this key; -1: none
+    int source_key_width = 0;
+    std::vector<SharedField> fields;
+  };
+  const CopyPlan& PlanCopyFrom(const Layout& source);
+
   // Offset of an occurrence, or -1 with *code set.
   int Locate(std::string_view name, int occurrence, const Field** field, int16_t* code) const;
 
   const Layout* layout_;
   std::string bytes_;
+  std::vector<CopyPlan> copy_plans_;  // for the last few source layouts
 };
 
 // key cut of trailing blanks must fit width; then padded. kNone or kKeyTooLong.

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #include "status.h"
 #include "test_support.h"
 
@@ -55,6 +57,40 @@ TEST(RecordTest, CopyRefusesToCutAKey) {
   const std::string before = to.bytes();
   EXPECT_EQ(to.CopyFrom(from), kKeyTooLong);
   EXPECT_EQ(to.bytes(), before);
+}
+
+// A record remembers how it copies from each source layout; the records of
+// two files copied in turn, and a layout made where another one was, must
+// each be copied by their own fields.
+TEST(RecordTest, CopiesEachSourceByItsOwnFields) {
+  Layout to_layout = test::ParseOrDie("K 2 key\nNAME 6\nCITY 4\n");
+  Record to(&to_layout);
+  Layout vehicle_layout = test::ParseOrDie("K 2 key\nNAME 6\n");
+  Layout buyer_layout = test::ParseOrDie("CITY 4\nK 2 key\n");
+  Record vehicle(&vehicle_layout), buyer(&buyer_layout);
+  vehicle.Put("NAME", 0, "FORD");
+  buyer.Put("CITY", 0, "ROME");
+  for (int turn = 0; turn < 2; ++turn) {
+    to.Clear();
+    EXPECT_EQ(to.CopyFrom(vehicle), kNone);
+    EXPECT_EQ(to.CopyFrom(buyer), kNone);
+    EXPECT_EQ(to.bytes(), "  FORD  ROME");
+  }
+
+  std::optional<Layout> source_layout;  // one place, two layouts in turn
+  source_layout.emplace(test::ParseOrDie("NAME 3\nK 2 key\n"));
+  {
+    Record source(&*source_layout);
+    source.Put("NAME", 0, "ABC");
+    ASSERT_EQ(to.CopyFrom(source), kNone);
+    EXPECT_EQ(Value(to, "NAME", 0), "ABC   ");
+  }
+  source_layout.emplace(test::ParseOrDie("K 2 key\nCITY 4\n"));
+  Record source(&*source_layout);
+  source.Put("CITY", 0, "OSLO");
+  to.Clear();
+  ASSERT_EQ(to.CopyFrom(source), kNone);
+  EXPECT_EQ(to.bytes(), "        OSLO");
 }
 
 }  // namespace
