@@ -209,6 +209,9 @@ int16_t CreateKeyedFile(StoreCache& stores, const std::string& host_path, const 
   if (int16_t code = FreeViewName(*store, TableNameOf(host_path)); code != kNone) return code;
   if (int16_t code = store->CreateTable(TableNameOf(host_path), layout.Canonical());
       code != kNone) {
+    // Another desk may have made the file since the look above: its .DAT is
+    // there now, and its records are its own.
+    if (code == kTableHasRecords && lstat(found.c_str(), &st) == 0) return kFileExists;
     return code;
   }
   KeepViewIfPossible(*store, TableNameOf(host_path), layout);
