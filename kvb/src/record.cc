@@ -95,7 +95,7 @@ const Record::CopyPlan& Record::PlanCopyFrom(const Layout& source) {
     const Field* from = source.Find(to.name);
     if (from == nullptr) continue;
     plan.fields.push_back({from->offset, from->width, to.offset, to.width,
-                                 std::min(to.occurrences, from->occurrences)});
+                           std::min(to.occurrences, from->occurrences)});
   }
   return plan;
 }
@@ -106,15 +106,15 @@ int16_t Record::CopyFrom(const Record& source) {
   // The key field is the only one that may refuse its value: checked first,
   // so that a refusal leaves the record as it was.
   if (plan.source_key_offset >= 0) {
-    std::string_view value = std::string_view(source.bytes_)
-                                 .substr(plan.source_key_offset, plan.source_key_width);
+    std::string_view value =
+        std::string_view(source.bytes_).substr(plan.source_key_offset, plan.source_key_width);
     if (TrimRight(value).size() > static_cast<size_t>(layout_->key().width)) return kKeyTooLong;
   }
   for (const SharedField& field : plan.fields) {
     for (int i = 0; i < field.occurrences; ++i) {
-      std::string_view value = std::string_view(source.bytes_)
-                                   .substr(field.from_offset + i * field.from_width,
-                                           field.from_width);
+      std::string_view value =
+          std::string_view(source.bytes_)
+              .substr(field.from_offset + i * field.from_width, field.from_width);
       Fill(bytes_, field.to_offset + i * field.to_width, field.to_width, value);
     }
   }
